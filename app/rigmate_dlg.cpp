@@ -1,0 +1,131 @@
+// The main window: system menu, icons, tabs, pages, title and the tab switch.
+#include "app/rigmate_dlg.h"
+
+#include <string>
+
+#include "app/kxdialog.h"
+#include "platform/system.h"
+#include "resources/resource.h"
+
+namespace {
+const wchar_t* const kTabCaptions[CRigmateDlg::kPageCount] = {
+    L"主页面", L"备份还原", L"制作启动盘", L"使用教程", L"实用工具", L"驱动管理", L"必备软件"};
+}
+
+CAboutDlg::CAboutDlg() : ui::Dialog(IDD_ABOUTBOX) {}
+
+CRigmateDlg::CRigmateDlg()
+    : ui::Dialog(IDD_RIGMATE),
+      pages_{&mainPage_, &installPage_, &makeBootPage_, &coursePage_, &toolsPage_, &driverPage_,
+             &softwarePage_} {
+  m_hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_RIGMATE));
+  g_bInPE = IsProcessRunning(L"PECMD.EXE") ? 1 : 0;
+}
+
+RECT CRigmateDlg::PageRect(const RECT& tabClient) {
+  RECT r = tabClient;
+  r.left += 2;
+  r.top += 22;
+  r.right -= 2;
+  r.bottom -= 2;
+  return r;
+}
+
+std::wstring CRigmateDlg::TitleFor(const std::wstring& osNameWithBitness) {
+  if (osNameWithBitness.empty()) return L"Rigmate - ";
+  return L"Rigmate - " + osNameWithBitness;
+}
+
+bool CRigmateDlg::OnInitDialog() {
+  TheSeam().SetMainWindow(hwnd());
+  AddAboutMenuItem();
+  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+  m_tab = Item(IDC_TAB);
+  InsertTabs();
+  CreatePages();
+  SetWindowTextW(hwnd(), TitleFor(GetOSNameWithBitness()).c_str());
+  return true;
+}
+
+void CRigmateDlg::AddAboutMenuItem() {
+  HMENU menu = GetSystemMenu(hwnd(), FALSE);
+  if (!menu) return;
+  wchar_t text[256] = {};
+  if (LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, text, 256) <= 0 || !text[0]) return;
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text);
+}
+
+void CRigmateDlg::InsertTabs() {
+  for (int i = 0; i < kPageCount; ++i) {
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(kTabCaptions[i]);
+    SendMessageW(m_tab, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+  }
+}
+
+void CRigmateDlg::CreatePages() {
+  RECT client = {};
+  GetClientRect(m_tab, &client);
+  RECT r = PageRect(client);
+  for (int i = 0; i < kPageCount; ++i) {
+    KXDialog* page = pages_[static_cast<size_t>(i)];
+    page->Create(m_tab);  // a page that fails to create stays absent
+    if (!page->hwnd()) continue;
+    MoveWindow(page->hwnd(), r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    ShowWindow(page->hwnd(), i == 0 ? SW_SHOW : SW_HIDE);
+  }
+}
+
+void CRigmateDlg::ShowPage(int index) {
+  if (index < 0 || index >= kPageCount) return;
+  for (int i = 0; i < kPageCount; ++i) {
+    HWND page = pages_[static_cast<size_t>(i)]->hwnd();
+    if (page) ShowWindow(page, i == index ? SW_SHOW : SW_HIDE);
+  }
+}
+
+bool CRigmateDlg::OnNotify(const NMHDR& header, LRESULT& result) {
+  if (header.idFrom != IDC_TAB || header.code != TCN_SELCHANGE) return false;
+  ShowPage(static_cast<int>(SendMessageW(m_tab, TCM_GETCURSEL, 0, 0)));
+  result = 0;
+  return true;
+}
+
+bool CRigmateDlg::PaintMinimized() {
+  if (!IsIconic(hwnd())) return false;
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd(), &ps);
+  SendMessageW(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT rect;
+  GetClientRect(hwnd(), &rect);
+  int x = (rect.right - rect.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+  int y = (rect.bottom - rect.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+  DrawIcon(dc, x, y, m_hIcon);
+  EndPaint(hwnd(), &ps);
+  return true;
+}
+
+bool CRigmateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+  switch (message) {
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
+      {
+        CAboutDlg about;
+        about.DoModal(hwnd());
+      }
+      result = 0;
+      return true;
+    case WM_PAINT:
+      if (!PaintMinimized()) return false;
+      result = 0;
+      return true;
+    case WM_QUERYDRAGICON:
+      result = reinterpret_cast<LRESULT>(m_hIcon);
+      return true;
+    default:
+      return false;
+  }
+}

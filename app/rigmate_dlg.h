@@ -1,0 +1,55 @@
+// The main window: banner, tab control and the seven pages.
+#pragma once
+
+#include <array>
+
+#include "app/ui/dialog.h"
+#include "pages/bootmedia/make_boot_dlg.h"
+#include "pages/install/install_dlg.h"
+#include "pages/install/main_dlg.h"
+#include "pages/toolbox/course_dlg.h"
+#include "pages/toolbox/driver_dlg.h"
+#include "pages/toolbox/software_dlg.h"
+#include "pages/toolbox/tools_dlg.h"
+
+class CRigmateDlg : public ui::Dialog {
+ public:
+  static constexpr int kPageCount = 7;
+  CRigmateDlg();
+
+  // The pages in tab order.
+  KXDialog* Page(int index) { return pages_[static_cast<size_t>(index)]; }
+  // The rectangle the pages fill, in the tab control's client coordinates.
+  static RECT PageRect(const RECT& tabClient);
+  // The window title for a Windows name with bitness (empty when unknown).
+  static std::wstring TitleFor(const std::wstring& osNameWithBitness);
+
+ protected:
+  bool OnInitDialog() override;
+  bool OnNotify(const NMHDR& header, LRESULT& result) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  void AddAboutMenuItem();
+  void InsertTabs();
+  void CreatePages();
+  void ShowPage(int index);
+  bool PaintMinimized();
+
+  HICON m_hIcon = nullptr;
+  HWND m_tab = nullptr;
+  MainDlg mainPage_;
+  InstallDlg installPage_;
+  MakeBootDlg makeBootPage_;
+  CourseDlg coursePage_;
+  ToolsDlg toolsPage_;
+  DriverDlg driverPage_;
+  SoftwareDlg softwarePage_;
+  std::array<KXDialog*, kPageCount> pages_;
+};
+
+// The About box, reached from the system menu.
+class CAboutDlg : public ui::Dialog {
+ public:
+  CAboutDlg();
+};

@@ -1,0 +1,131 @@
+// The one boundary between the program and the machine it runs on.
+//
+// Everything the platform services and engines need from Windows goes through one
+// process-wide Seam. The product links Win32Seam (plain Win32 calls). Tests replace
+// what is dangerous or missing under Wine (message boxes, process starts, restart,
+// disk I/O controls, the imaging API) with fakes; the native unit tests fake all of
+// it, files included, so that every road of an engine runs on Linux.
+//
+// This header is portable: no <windows.h>, only standard types.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct FileEntry {
+  std::wstring name;      // as the file system lists it, no folder part
+  bool isFolder = false;
+};
+
+// STORAGE_DEVICE_NUMBER
+struct StorageDeviceNumber {
+  uint32_t deviceType = 0;       // FILE_DEVICE_DISK is 7
+  uint32_t deviceNumber = 0;
+  uint32_t partitionNumber = 0;
+};
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+struct Guid {
+  uint32_t data1 = 0;
+  uint16_t data2 = 0, data3 = 0;
+  uint8_t data4[8] = {};
+};
+
+enum class VolumeOpen { NotOpened, QueryFailed, Ok };
+
+class Seam {
+ public:
+  virtual ~Seam() = default;
+
+  // ---- Files and folders -------------------------------------------------------
+  // FindFirstFileW on the path (wildcards allowed); the first entry when found.
+  virtual bool FindFile(const std::wstring& path, FileEntry* found) = 0;
+  // Every entry of folder + "\*.*" in the file system's order, "." and ".." included.
+  virtual std::vector<FileEntry> ListFolder(const std::wstring& folder) = 0;
+  virtual bool MakeFolder(const std::wstring& path) = 0;                      // CreateDirectoryW
+  virtual bool CopyOneFile(const std::wstring& from, const std::wstring& to) = 0;  // CopyFileW, overwrites
+  virtual bool RemoveFile(const std::wstring& path) = 0;                      // DeleteFileW
+  // SHFileOperationW FO_COPY (FOF_NOCONFIRMMKDIR) / FO_DELETE (FOF_NOCONFIRMATION), owned
+  // by the main window; true when the result is zero and nothing was aborted.
+  virtual bool ShellCopy(const std::wstring& from, const std::wstring& to) = 0;
+  virtual bool ShellDelete(const std::wstring& path) = 0;
+  virtual bool ReadWholeFile(const std::wstring& path, std::string* bytes) = 0;
+  // Opens an existing file for reading and writing, truncates it and writes the bytes.
+  virtual bool RewriteFile(const std::wstring& path, const std::string& bytes) = 0;
+  // Creates or replaces a file (CREATE_ALWAYS) with exactly these bytes.
+  virtual bool WriteNewFile(const std::wstring& path, const std::string& bytes) = 0;
+  virtual uint32_t FileAttributes(const std::wstring& path) = 0;              // 0xFFFFFFFF: none
+  virtual bool SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
+
+  // ---- System facts ------------------------------------------------------------
+  virtual std::wstring ModulePath() = 0;          // full path of the running program
+  virtual std::wstring TempPath() = 0;            // GetTempPathW, ends with a backslash
+  virtual std::wstring SystemDirectory() = 0;     // GetSystemDirectoryW
+  // GetLogicalDriveStringsW into a zeroed 256-character buffer, returned whole.
+  virtual std::wstring LogicalDriveStrings() = 0;
+  // GetVersionExW with OSVERSIONINFOEXW (extended) or OSVERSIONINFOW.
+  virtual bool VersionMajor(bool extended, int* major) = 0;
+  // HKEY_LOCAL_MACHINE values; a value that does not fit bufferBytes is a failure.
+  virtual bool RegistryText(const std::wstring& key, const std::wstring& value, uint32_t access,
+                            size_t bufferBytes, std::wstring* text) = 0;
+  virtual bool RegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t access,
+                              uint32_t* number) = 0;
+  virtual bool IsWow64() = 0;
+  virtual bool TotalPhysicalMemory(uint64_t* bytes) = 0;
+  // Executable names of the running processes; false when no snapshot can be taken.
+  virtual bool ProcessNames(std::vector<std::wstring>* names) = 0;
+  virtual bool FileVersion(const std::wstring& path, uint32_t* ms, uint32_t* ls) = 0;
+  virtual LocalTime Now() = 0;
+  virtual bool NewGuid(Guid* guid) = 0;           // CoCreateGuid
+  // A resource of the program's own module.
+  virtual bool ResourceBytes(int id, const std::wstring& type, std::string* bytes) = 0;
+  // Conversions in the thread's ANSI code page (936 on a Chinese system).
+  virtual std::wstring AnsiToWide(const std::string& bytes) = 0;
+  virtual std::string WideToAnsi(const std::wstring& text) = 0;
+  // Volume facts for a root such as "C:\".
+  virtual bool VolumeInformation(const std::wstring& root, std::wstring* label,
+                                 std::wstring* fileSystem) = 0;
+  virtual bool FreeBytes(const std::wstring& root, uint64_t* bytes) = 0;
+  // Adds the shell's small icon of a drive (such as "C:") to the disk model's image
+  // list; its index, or -1.
+  virtual int AddVolumeIcon(const std::wstring& letter) = 0;
+
+  // ---- Dangerous or missing under test -----------------------------------------
+  // MessageBoxExW owned by the main window, default language.
+  virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) = 0;
+  // CreateProcessW (CREATE_NO_WINDOW, SW_SHOW or SW_HIDE); waited: the exit code;
+  // not waited: 0; -1 when it cannot be started. An empty application means none.
+  virtual int StartProcess(const std::wstring& application, const std::wstring& commandLine,
+                           bool wait, bool show) = 0;
+  // Restart: the shutdown privilege, then ExitWindowsEx(EWX_REBOOT, reason 4).
+  virtual bool EnableShutdownPrivilege() = 0;
+  virtual bool RequestReboot(uint32_t* error) = 0;
+  virtual void EndProcess(int code) = 0;          // ExitProcess, does not return
+  // "\\.\PhysicalDrive%d" opens (and is closed again).
+  virtual bool PhysicalDriveOpens(int disk) = 0;
+  // IOCTL_DISK_GET_DRIVE_LAYOUT_EX into a zeroed buffer of bufferSize bytes.
+  virtual bool DriveLayout(int disk, size_t bufferSize, std::vector<uint8_t>* buffer,
+                           uint32_t* error) = 0;
+  virtual bool DiskLength(int disk, int64_t* length) = 0;   // IOCTL_DISK_GET_LENGTH_INFO
+  // "\\.\%s" of a volume such as "C:" and IOCTL_STORAGE_GET_DEVICE_NUMBER.
+  virtual VolumeOpen VolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number) = 0;
+  // IOCTL_DISK_GET_PARTITION_INFO_EX's PartitionStyle (0 MBR, 1 GPT, 2 RAW).
+  virtual bool VolumePartitionStyle(const std::wstring& volume, int* style) = 0;
+
+  // ---- The main window ---------------------------------------------------------
+  virtual void SetMainWindow(void* window) = 0;   // owner of message boxes and shell windows
+  virtual void* MainWindow() = 0;
+  virtual void SetMainWindowVisible(bool visible) = 0;
+};
+
+// The seam in use. Until SetSeam is called it is the build's default (the real
+// Win32 seam in the product, a simulated machine in the end-to-end build).
+Seam& TheSeam();
+// Replaces the seam in use (tests); nullptr goes back to the default.
+void SetSeam(Seam* seam);
+// Defined once per program: the seam used when none was set.
+Seam& DefaultSeam();
