@@ -20,5 +20,27 @@
 
 #define IDM_ABOUTBOX      0x0010
 
+#ifndef IDC_STATIC
+#define IDC_STATIC        (-1)
+#endif
+
 #define IDC_TAB           1000
+
+// Main page
+#define IDC_QUICK_WINXP        1001
+#define IDC_QUICK_WIN7_32      1002
+#define IDC_QUICK_WIN7_64      1003
+#define IDC_QUICK_WIN81_32     1004
+#define IDC_QUICK_WIN81_64     1005
+#define IDC_QUICK_WIN10_32     1006
+#define IDC_QUICK_WIN10_64     1007
+#define IDC_ONE_CLICK_BACKUP   1008
+#define IDC_ONE_CLICK_RESTORE  1009
+#define IDC_NET_DISK           1010
+#define IDC_REMOTE_CONTROL     1011
+#define IDC_PRODUCT_NAME       1015
+#define IDC_ARCHITECTURE       1016
+#define IDC_BUILD              1019
+#define IDC_INSTALL_DATE       1020
+#define IDC_MEMORY             1021
 #define IDC_BANNER        1999
