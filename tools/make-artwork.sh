@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Draws the banner (bitmap, 522 x 76, 24 bits) and the icon (16, 32, 48, 256) of the
+# Draws the banner (bitmap, 522 x 76, 24 bits) and the icon (16, 24, 32, 48, 256) of the
 # program into the folder given as $1, with ImageMagick and the WenQuanYi font.
 set -euo pipefail
 out=${1:?output folder}
@@ -7,19 +7,34 @@ mkdir -p "$out"
 font=$(fc-match -f '%{file}' 'WenQuanYi Micro Hei' 2>/dev/null || true)
 [ -f "$font" ] || font=DejaVu-Sans
 
-# Icon: a rounded blue tile with a white disk platter and a green check.
-convert -size 256x256 xc:none \
-  -fill '#1d5fbf' -draw 'roundrectangle 8,8 248,248 44,44' \
-  -fill '#ffffff' -draw 'circle 128,124 128,44' \
-  -fill '#1d5fbf' -draw 'circle 128,124 128,104' \
-  -stroke '#2fb344' -strokewidth 26 -fill none -draw 'polyline 70,190 112,228 196,150' \
-  "$out/icon-256.png"
-for s in 16 32 48; do convert "$out/icon-256.png" -resize ${s}x${s} "$out/icon-$s.png"; done
-convert "$out/icon-16.png" "$out/icon-32.png" "$out/icon-48.png" "$out/icon-256.png" "$out/rigmate.ico"
+# Icon: a blue tile holding a disk platter, with a green check badge. Every size is
+# drawn from the same 256-unit design; the small ones get a bolder check and no ring,
+# which would only blur at that size.
+draw_icon() {
+  local size=$1 scale check=16 ring='stroke #9dbbe8 stroke-width 6 fill none circle 112,112 112,58'
+  scale=$(awk "BEGIN{print $size/256}")
+  if [ "$size" -le 32 ]; then ring=''; check=26; fi
+  convert -size "${size}x${size}" xc:none \
+    -draw "scale $scale,$scale fill #1f63c9 roundrectangle 6,6 250,250 48,48" \
+    -draw "scale $scale,$scale fill #ffffff circle 112,112 112,24" \
+    ${ring:+-draw "scale $scale,$scale $ring"} \
+    -draw "scale $scale,$scale fill #1f63c9 circle 112,112 112,88" \
+    -draw "scale $scale,$scale fill #ffffff circle 184,184 184,118" \
+    -draw "scale $scale,$scale fill #22a34a circle 184,184 184,128" \
+    -draw "scale $scale,$scale stroke #ffffff stroke-width $check stroke-linecap round stroke-linejoin round fill none polyline 156,186 177,206 213,166" \
+    -depth 8 "PNG32:$out/icon-$size.png"
+}
+sizes=(16 24 32 48 256)
+for s in "${sizes[@]}"; do draw_icon "$s"; done
+files=()
+for s in "${sizes[@]}"; do files+=("$out/icon-$s.png"); done
+convert "${files[@]}" "$out/rigmate.ico"
 
 # Banner: a blue gradient, the icon, the name and a line of what the program does.
-convert -size 522x76 gradient:'#174a9c-#2f86d9' -rotate 90 -resize 522x76\! \
+convert -size 76x522 gradient:'#2f86d9-#174a9c' -rotate 90 \
   \( "$out/icon-48.png" \) -geometry +14+14 -composite \
   -font "$font" -fill white -pointsize 30 -annotate +74+42 'Rigmate' \
-  -font "$font" -fill '#dbe9ff' -pointsize 15 -annotate +78+64 '一键装机 · 备份还原 · 启动盘制作' \
+  -font "$font" -fill '#dbe9ff' -pointsize 15 -annotate +76+64 '一键装机 · 备份还原 · 启动盘制作' \
+  -fill none -stroke '#ffffff22' -strokewidth 10 -draw 'circle 470,38 470,-12' \
+  -stroke '#ffffff14' -strokewidth 6 -draw 'circle 470,38 470,4' \
   -alpha off -type TrueColor BMP3:"$out/banner.bmp"
