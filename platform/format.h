@@ -15,6 +15,7 @@ namespace fmt_detail {
 
 struct Arg {
   enum Kind { Integer, Real, Text, Char } kind;
+  explicit Arg(Kind k) : kind(k) {}
   long long integer = 0;
   double real = 0;
   std::wstring text;

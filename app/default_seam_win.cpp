@@ -1,0 +1,1 @@
+// The seam of the program: the real Win32 one (being written).

@@ -1,0 +1,1 @@
+// The program's one disk model, built during static initialisation (being written).

@@ -1,0 +1,243 @@
+// FakeSeam: an in-memory machine behind the seam, for tests that must not touch a real one.
+//
+// Files and folders live in a table keyed by the Windows path without regard to case
+// (C:\BOOT.INI and c:\boot.ini are one file). Folders list their entries in the order
+// they were added, which stands for "the order the file system lists them"; a folder
+// other than a drive root also lists "." and ".." first, as Windows does. A drive root
+// ("C:") exists when its letter is in the logical-drive strings; adding a file or folder
+// on a new letter adds that letter to them (SetDrives replaces the list).
+//
+// ANSI conversion is UTF-8 here: test texts are written as UTF-8 literals. Bytes that
+// are not valid UTF-8 become U+FFFD, one per byte.
+//
+// Everything a test scripts is a public field or a helper; set it up before any worker
+// thread of the code under test starts. Every seam call takes the fake's lock, so the
+// records may be written from worker threads.
+//
+// Install it with ScopedSeam (or SetSeam in a fixture): `FakeSeam fake; ScopedSeam use(&fake);`
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/seam.h"
+
+// Windows file attributes, for tests that read or set them.
+namespace fattr {
+constexpr uint32_t ReadOnly = 0x1, Hidden = 0x2, System = 0x4, Directory = 0x10, Archive = 0x20,
+                   Normal = 0x80, Invalid = 0xFFFFFFFF;
+}
+
+class FakeSeam : public Seam {
+ public:
+  // Operations whose failure can be switched on per path (see Fail).
+  enum class Op { FindFile, ListFolder, MakeFolder, CopyOneFile, RemoveFile, ShellCopy, ShellDelete,
+                  ReadWholeFile, RewriteFile, WriteNewFile, SetAttributes };
+
+  struct FileOp {           // one recorded file operation that changes the machine
+    Op op;
+    std::wstring path;      // source, or the only path
+    std::wstring to;        // destination of a copy; empty otherwise
+    bool ok;
+  };
+  struct MessageBoxShown {
+    std::wstring text, caption;
+    unsigned style;
+    int answer;
+  };
+  struct ProcessStart {
+    std::wstring application, commandLine;
+    bool wait, show;
+    int result;             // what StartProcess returned
+    std::wstring Program() const;   // file name of the program started (application, else first token)
+  };
+  struct RegistryRead {
+    std::wstring key, value;
+    uint32_t access;
+    size_t bufferBytes;     // 0 for a number
+  };
+  struct Disk {             // one \\.\PhysicalDriveN
+    bool opens = true;
+    std::vector<uint8_t> layout;   // DRIVE_LAYOUT_INFORMATION_EX bytes as Windows fills them
+    bool layoutFails = false;      // fails with layoutError (other than a too-small buffer)
+    uint32_t layoutError = 50;
+    bool lengthKnown = true;
+    int64_t length = 0;
+  };
+  struct Volume {           // one drive letter's volume ("C:")
+    VolumeOpen open = VolumeOpen::Ok;
+    StorageDeviceNumber number{7, 0, 1};
+    int partitionStyle = 0;        // -1: the partition query fails
+    bool infoKnown = true;         // GetVolumeInformationW succeeds
+    std::wstring label, fileSystem = L"NTFS";
+    bool freeKnown = true;
+    uint64_t freeBytes = 0;
+  };
+
+  FakeSeam();
+
+  // ---- Scripting helpers ---------------------------------------------------------
+  // Adds (or replaces) a file with these bytes; missing parent folders are made.
+  void AddFile(const std::wstring& path, const std::string& bytes = "", uint32_t attributes = fattr::Archive);
+  void AddFolder(const std::wstring& path);      // with its missing parents
+  bool Exists(const std::wstring& path) const;   // file or folder
+  bool IsFolder(const std::wstring& path) const;
+  std::string Contents(const std::wstring& path) const;    // bytes of a file; empty if none
+  uint32_t Attributes(const std::wstring& path) const;     // fattr::Invalid if none
+  // Full paths of every file and folder under a folder (all depths), in table order.
+  std::vector<std::wstring> Tree(const std::wstring& folder) const;
+  // Makes op fail for this path (compared without case); for a copy either end matches.
+  void Fail(Op op, const std::wstring& path);
+  // Logical drives from letters: SetDrives(L"CDE") gives "C:\", "D:\", "E:\".
+  void SetDrives(const std::wstring& letters);
+  void SetRegistryText(const std::wstring& key, const std::wstring& value, const std::wstring& text);
+  void SetRegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t number);
+  // Exit code of a waited start of a program, matched by its file name without case,
+  // with or without ".exe" (SetExitCode(L"bcdedit", 1) matches "C:\x\BCDEDIT.EXE /v").
+  void SetExitCode(const std::wstring& program, int code);
+  void SetStartFails(const std::wstring& program);          // StartProcess returns -1
+  void QueueAnswer(int answer);                             // next message box answer
+  void AddResource(int id, const std::wstring& type, const std::string& bytes);
+
+  // ---- Script and records (public on purpose) ----------------------------------------
+  std::wstring drives;                      // GetLogicalDriveStringsW result, zeros included
+  std::wstring modulePath = L"C:\\Rigmate\\Rigmate.exe";
+  std::wstring tempPath = L"C:\\Windows\\Temp\\";
+  std::wstring systemDirectory = L"C:\\Windows\\system32";
+  int versionMajor = 6;
+  bool versionExtendedFails = false, versionBasicFails = false;
+  bool wow64 = false;
+  uint64_t physicalMemory = 4ull << 30;
+  bool memoryFails = false;
+  std::vector<std::wstring> processNames{L"System", L"explorer.exe"};
+  bool snapshotFails = false;
+  std::map<std::wstring, std::pair<uint32_t, uint32_t>> fileVersions;  // path (any case) -> ms, ls
+  LocalTime now{2024, 5, 6, 7, 8, 9};
+  Guid guid{0x12345678, 0x9abc, 0xdef0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xab, 0xcd, 0xef}};
+  bool guidFails = false;
+  std::map<int, Disk> disks;                // by N of \\.\PhysicalDriveN
+  std::map<wchar_t, Volume> volumes;        // by upper-case letter
+  bool iconFails = false;
+  std::vector<std::wstring> iconsAdded;     // letters given to AddVolumeIcon, in order
+
+  std::deque<int> answers;                  // message box answers still to give
+  std::vector<MessageBoxShown> messages;    // every message box, in order
+  std::vector<ProcessStart> starts;         // every process start, in order
+  // When set, decides the exit code of every start that is not refused (wait or not);
+  // it may change the fake (a tool that writes a file). Overrides SetExitCode.
+  std::function<int(const ProcessStart&)> onStart;
+  std::vector<FileOp> fileOps;              // copies, deletes, writes, folders made
+  std::vector<RegistryRead> registryReads;
+  std::vector<size_t> layoutRequests;       // buffer sizes asked of DriveLayout, in order
+
+  bool privilegeFails = false;
+  bool rebootRefused = false;
+  uint32_t rebootError = 5;
+  int rebootRequests = 0;                   // accepted or not
+  int endedWith = -1;                       // code given to EndProcess; -1 if never called
+  void* mainWindow = nullptr;
+  bool mainWindowVisible = true;
+
+  // ---- Seam ----------------------------------------------------------------------
+  bool FindFile(const std::wstring& path, FileEntry* found) override;
+  std::vector<FileEntry> ListFolder(const std::wstring& folder) override;
+  bool MakeFolder(const std::wstring& path) override;
+  bool CopyOneFile(const std::wstring& from, const std::wstring& to) override;
+  bool RemoveFile(const std::wstring& path) override;
+  bool ShellCopy(const std::wstring& from, const std::wstring& to) override;
+  bool ShellDelete(const std::wstring& path) override;
+  bool ReadWholeFile(const std::wstring& path, std::string* bytes) override;
+  bool RewriteFile(const std::wstring& path, const std::string& bytes) override;
+  bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
+  uint32_t FileAttributes(const std::wstring& path) override;
+  bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+
+  std::wstring ModulePath() override;
+  std::wstring TempPath() override;
+  std::wstring SystemDirectory() override;
+  std::wstring LogicalDriveStrings() override;
+  bool VersionMajor(bool extended, int* major) override;
+  bool RegistryText(const std::wstring& key, const std::wstring& value, uint32_t access,
+                    size_t bufferBytes, std::wstring* text) override;
+  bool RegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t access,
+                      uint32_t* number) override;
+  bool IsWow64() override;
+  bool TotalPhysicalMemory(uint64_t* bytes) override;
+  bool ProcessNames(std::vector<std::wstring>* names) override;
+  bool FileVersion(const std::wstring& path, uint32_t* ms, uint32_t* ls) override;
+  LocalTime Now() override;
+  bool NewGuid(Guid* out) override;
+  bool ResourceBytes(int id, const std::wstring& type, std::string* bytes) override;
+  std::wstring AnsiToWide(const std::string& bytes) override;
+  std::string WideToAnsi(const std::wstring& text) override;
+  bool VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) override;
+  bool FreeBytes(const std::wstring& root, uint64_t* bytes) override;
+  int AddVolumeIcon(const std::wstring& letter) override;
+
+  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
+  int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
+                   bool show) override;
+  bool EnableShutdownPrivilege() override;
+  bool RequestReboot(uint32_t* error) override;
+  void EndProcess(int code) override;
+  bool PhysicalDriveOpens(int disk) override;
+  bool DriveLayout(int disk, size_t bufferSize, std::vector<uint8_t>* buffer, uint32_t* error) override;
+  bool DiskLength(int disk, int64_t* length) override;
+  VolumeOpen VolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number) override;
+  bool VolumePartitionStyle(const std::wstring& volume, int* style) override;
+
+  void SetMainWindow(void* window) override;
+  void* MainWindow() override;
+  void SetMainWindowVisible(bool visible) override;
+
+ private:
+  struct Node {
+    std::wstring path;      // as first written
+    bool folder = false;
+    std::string bytes;
+    uint32_t attributes = fattr::Archive;
+    uint64_t order = 0;     // insertion order, the listing order
+  };
+
+  static std::wstring Key(const std::wstring& path);
+  static std::wstring ParentOf(const std::wstring& path);
+  static std::wstring NameOf(const std::wstring& path);
+  bool DriveExists(const std::wstring& key) const;
+  bool ContainerExists(const std::wstring& key) const;     // drive root or folder
+  const Node* Lookup(const std::wstring& path) const;
+  Node* Lookup(const std::wstring& path);
+  std::vector<const Node*> Children(const std::wstring& folder) const;
+  bool Fails(Op op, const std::wstring& path) const;
+  void AddDriveOf(const std::wstring& path);
+  void Put(const std::wstring& path, Node node);
+  void EraseTree(const std::wstring& path);
+  bool CopyTree(const std::wstring& from, const std::wstring& to);
+  bool Record(Op op, const std::wstring& path, const std::wstring& to, bool ok);
+  const Volume* VolumeOf(const std::wstring& rootOrLetter) const;
+
+  mutable std::recursive_mutex mutex_;
+  std::map<std::wstring, Node> nodes_;
+  uint64_t nextOrder_ = 0;
+  std::set<std::pair<Op, std::wstring>> failures_;
+  std::map<std::wstring, std::wstring> registryTexts_;     // key "\" value, upper case
+  std::map<std::wstring, uint32_t> registryNumbers_;
+  std::map<std::wstring, int> exitCodes_;                  // upper-case program name
+  std::set<std::wstring> refusedPrograms_;
+  std::map<std::pair<int, std::wstring>, std::string> resources_;
+};
+
+// Puts a seam in place for the lifetime of the object and restores the default after.
+class ScopedSeam {
+ public:
+  explicit ScopedSeam(Seam* seam) { SetSeam(seam); }
+  ~ScopedSeam() { SetSeam(nullptr); }
+  ScopedSeam(const ScopedSeam&) = delete;
+  ScopedSeam& operator=(const ScopedSeam&) = delete;
+};
