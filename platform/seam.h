@@ -120,6 +120,14 @@ class Seam {
   virtual void SetMainWindow(void* window) = 0;   // owner of message boxes and shell windows
   virtual void* MainWindow() = 0;
   virtual void SetMainWindowVisible(bool visible) = 0;
+
+  // ---- Boot firmware and WOW64 redirection ---------------------------------------
+  // Whether Windows was started by UEFI firmware: a boot-sector entry cannot start there.
+  virtual bool FirmwareIsUefi() = 0;
+  // Wow64DisableWow64FsRedirection and Wow64RevertWow64FsRedirection on the calling
+  // thread; false when Kernel32 has no such function (32-bit Windows).
+  virtual bool DisableFsRedirection(void** previous) = 0;
+  virtual bool RevertFsRedirection(void* previous) = 0;
 };
 
 // The seam in use. Until SetSeam is called it is the build's default (the real

@@ -679,3 +679,23 @@ bool FakeSeam::VolumePartitionStyle(const std::wstring& volume, int* style) {
 void FakeSeam::SetMainWindow(void* window) { Lock lock(mutex_); mainWindow = window; }
 void* FakeSeam::MainWindow() { Lock lock(mutex_); return mainWindow; }
 void FakeSeam::SetMainWindowVisible(bool visible) { Lock lock(mutex_); mainWindowVisible = visible; }
+
+// ---- Boot firmware and WOW64 redirection ---------------------------------------------
+
+bool FakeSeam::FirmwareIsUefi() { Lock lock(mutex_); return firmwareUefi; }
+
+// The previous state travels as a non-null pointer for "was off".
+bool FakeSeam::DisableFsRedirection(void** previous) {
+  Lock lock(mutex_);
+  if (!hasFsRedirection) return false;
+  *previous = fsRedirectionOff ? this : nullptr;
+  fsRedirectionOff = true;
+  return true;
+}
+
+bool FakeSeam::RevertFsRedirection(void* previous) {
+  Lock lock(mutex_);
+  if (!hasFsRedirection) return false;
+  fsRedirectionOff = previous != nullptr;
+  return true;
+}

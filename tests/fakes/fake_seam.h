@@ -144,6 +144,9 @@ class FakeSeam : public Seam {
   int endedWith = -1;                       // code given to EndProcess; -1 if never called
   void* mainWindow = nullptr;
   bool mainWindowVisible = true;
+  bool firmwareUefi = false;
+  bool hasFsRedirection = true;             // false: Kernel32 without the switch
+  bool fsRedirectionOff = false;            // redirection disabled right now
 
   // ---- Seam ----------------------------------------------------------------------
   bool FindFile(const std::wstring& path, FileEntry* found) override;
@@ -196,6 +199,10 @@ class FakeSeam : public Seam {
   void SetMainWindow(void* window) override;
   void* MainWindow() override;
   void SetMainWindowVisible(bool visible) override;
+
+  bool FirmwareIsUefi() override;
+  bool DisableFsRedirection(void** previous) override;
+  bool RevertFsRedirection(void* previous) override;
 
  private:
   struct Node {
