@@ -266,6 +266,46 @@ void FakeSeam::AddResource(int id, const std::wstring& type, const std::string& 
   resources_[{id, Key(type)}] = bytes;
 }
 
+FakeSeam::Disk& FakeSeam::AddDisk(int n, uint32_t style, const std::vector<PartitionInfoEx>& entries,
+                                  int64_t length) {
+  Lock lock(mutex_);
+  DriveLayoutInfo layout;
+  layout.PartitionStyle = style;
+  layout.PartitionCount = static_cast<uint32_t>(entries.size());
+  layout.entries = entries;
+  Disk& disk = disks[n];
+  disk.layout = WriteDriveLayout(layout);
+  disk.length = length;
+  return disk;
+}
+
+FakeSeam::Volume& FakeSeam::AddVolume(const std::wstring& letter, int disk, int partition) {
+  Lock lock(mutex_);
+  AddDriveOf(letter);
+  Volume& volume = volumes[Upper(letter.empty() ? L'?' : letter[0])];
+  volume.number = StorageDeviceNumber{7, static_cast<uint32_t>(disk), static_cast<uint32_t>(partition)};
+  return volume;
+}
+
+PartitionInfoEx FakeSeam::MbrEntry(uint32_t number, int64_t length, uint8_t type) {
+  PartitionInfoEx entry;
+  entry.PartitionStyle = layout::kStyleMbr;
+  entry.PartitionNumber = number;
+  entry.PartitionLength = length;
+  entry.Mbr.PartitionType = type;
+  entry.Mbr.RecognizedPartition = number != 0;
+  return entry;
+}
+
+PartitionInfoEx FakeSeam::GptEntry(uint32_t number, int64_t length, const std::wstring& name) {
+  PartitionInfoEx entry;
+  entry.PartitionStyle = layout::kStyleGpt;
+  entry.PartitionNumber = number;
+  entry.PartitionLength = length;
+  entry.Gpt.Name = name;
+  return entry;
+}
+
 // ---- Files and folders -----------------------------------------------------------
 
 bool FakeSeam::FindFile(const std::wstring& path, FileEntry* found) {

@@ -27,6 +27,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/drive_layout.h"
 #include "platform/seam.h"
 
 // Windows file attributes, for tests that read or set them.
@@ -105,6 +106,13 @@ class FakeSeam : public Seam {
   void SetStartFails(const std::wstring& program);          // StartProcess returns -1
   void QueueAnswer(int answer);                             // next message box answer
   void AddResource(int id, const std::wstring& type, const std::string& bytes);
+  // \\.\PhysicalDriveN with this layout (PartitionCount = number of entries) and length.
+  Disk& AddDisk(int n, uint32_t style, const std::vector<PartitionInfoEx>& entries, int64_t length);
+  // A drive letter ("D:") on disk/partition, added to the logical drives; NTFS, no label.
+  Volume& AddVolume(const std::wstring& letter, int disk, int partition);
+  // Layout entries for AddDisk.
+  static PartitionInfoEx MbrEntry(uint32_t number, int64_t length, uint8_t type = 0x07);
+  static PartitionInfoEx GptEntry(uint32_t number, int64_t length, const std::wstring& name);
 
   // ---- Script and records (public on purpose) ----------------------------------------
   std::wstring drives;                      // GetLogicalDriveStringsW result, zeros included

@@ -1,7 +1,16 @@
-// The machine of the unit tests when a test installs none: an empty FakeSeam.
+// What the unit tests run on when a test installs nothing: an empty FakeSeam, and a disk
+// model built from it during static initialisation, as the program builds its own.
+// Tests that need disks install their FakeSeam and call TheDisk().Refresh().
+#include "platform/disk.h"
 #include "tests/fakes/fake_seam.h"
 
 Seam& DefaultSeam() {
   static FakeSeam machine;
   return machine;
 }
+
+namespace {
+CDisk g_testDisk;
+}
+
+CDisk& TheDisk() { return g_testDisk; }
