@@ -1,1 +1,7 @@
-// The seam of the program: the real Win32 one (being written).
+// The seam of the program: the real Win32 one.
+#include "platform/seam_win.h"
+
+Seam& DefaultSeam() {
+  static Win32Seam seam;
+  return seam;
+}

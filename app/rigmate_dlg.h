@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "app/ui/dialog.h"
 #include "pages/bootmedia/make_boot_dlg.h"

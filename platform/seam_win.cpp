@@ -1,0 +1,456 @@
+// The Win32 side of the seam: files, shell, registry, processes, restart, devices and volumes.
+#include "platform/seam_win.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+#include <winioctl.h>
+
+#include <algorithm>
+
+#include "platform/format.h"
+#include "platform/win_handle.h"
+
+namespace {
+
+// A zeroed buffer holding the path, at least 260 characters, ending in two zeros.
+std::vector<wchar_t> DoubleZeroBuffer(const std::wstring& path) {
+  std::vector<wchar_t> buffer(path.size() + 2 < MAX_PATH ? MAX_PATH : path.size() + 2, L'\0');
+  path.copy(buffer.data(), path.size());
+  return buffer;
+}
+
+FileHandle OpenDevice(const std::wstring& path, DWORD attributes) {
+  return FileHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, attributes, nullptr));
+}
+
+FileHandle OpenPhysicalDrive(int disk) { return OpenDevice(Format(L"\\\\.\\PhysicalDrive%d", disk), 0); }
+
+bool WriteAll(HANDLE file, const std::string& bytes) {
+  size_t written = 0;
+  while (written < bytes.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - written, 1u << 20)), done = 0;
+    if (!WriteFile(file, bytes.data() + written, chunk, &done, nullptr) || done == 0) return false;
+    written += done;
+  }
+  return true;
+}
+
+template <typename Function>
+Function Kernel32Function(const char* name) {
+  HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+  if (!kernel32) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel32, name)));
+}
+
+}  // namespace
+
+HIMAGELIST VolumeImageList() {
+  static HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+  return list;
+}
+
+// ---- Files and folders -------------------------------------------------------------
+
+bool Win32Seam::FindFile(const std::wstring& path, FileEntry* found) {
+  WIN32_FIND_DATAW data;
+  FindHandle find(FindFirstFileW(path.c_str(), &data));
+  if (!find) return false;
+  if (found) *found = FileEntry{data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
+  return true;
+}
+
+std::vector<FileEntry> Win32Seam::ListFolder(const std::wstring& folder) {
+  std::vector<FileEntry> entries;
+  WIN32_FIND_DATAW data;
+  FindHandle find(FindFirstFileW((folder + L"\\*.*").c_str(), &data));
+  if (!find) return entries;
+  do {
+    entries.push_back(FileEntry{data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+  } while (FindNextFileW(find.get(), &data));
+  return entries;
+}
+
+bool Win32Seam::MakeFolder(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != FALSE; }
+
+bool Win32Seam::CopyOneFile(const std::wstring& from, const std::wstring& to) {
+  return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+bool Win32Seam::RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+
+bool Win32Seam::ShellCopy(const std::wstring& from, const std::wstring& to) {
+  std::vector<wchar_t> source = DoubleZeroBuffer(from), target = DoubleZeroBuffer(to);
+  SHFILEOPSTRUCTW operation = {};
+  operation.hwnd = mainWindow_.load();
+  operation.wFunc = FO_COPY;
+  operation.pFrom = source.data();
+  operation.pTo = target.data();
+  operation.fFlags = FOF_NOCONFIRMMKDIR;
+  return SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
+}
+
+bool Win32Seam::ShellDelete(const std::wstring& path) {
+  std::vector<wchar_t> source = DoubleZeroBuffer(path);
+  SHFILEOPSTRUCTW operation = {};
+  operation.hwnd = mainWindow_.load();
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = source.data();
+  operation.fFlags = FOF_NOCONFIRMATION;
+  return SHFileOperationW(&operation) == 0;
+}
+
+bool Win32Seam::ReadWholeFile(const std::wstring& path, std::string* bytes) {
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size;
+  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+      static_cast<unsigned long long>(size.QuadPart) > bytes->max_size())
+    return false;
+  std::string content(static_cast<size_t>(size.QuadPart), '\0');
+  size_t done = 0;
+  while (done < content.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 20)), got = 0;
+    if (!ReadFile(file.get(), &content[done], chunk, &got, nullptr)) return false;
+    if (got == 0) break;
+    done += got;
+  }
+  content.resize(done);
+  bytes->swap(content);
+  return true;
+}
+
+bool Win32Seam::RewriteFile(const std::wstring& path, const std::string& bytes) {
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file && WriteAll(file.get(), bytes) && SetEndOfFile(file.get());
+}
+
+bool Win32Seam::WriteNewFile(const std::wstring& path, const std::string& bytes) {
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr));
+  return file && WriteAll(file.get(), bytes);
+}
+
+uint32_t Win32Seam::FileAttributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+
+bool Win32Seam::SetAttributes(const std::wstring& path, uint32_t attributes) {
+  return SetFileAttributesW(path.c_str(), attributes) != FALSE;
+}
+
+// ---- System facts ------------------------------------------------------------------
+
+std::wstring Win32Seam::ModulePath() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return std::wstring();
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    if (buffer.size() >= 32768) return std::wstring();
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::wstring Win32Seam::TempPath() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  return length == 0 || length > MAX_PATH ? std::wstring() : std::wstring(buffer, length);
+}
+
+std::wstring Win32Seam::SystemDirectory() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  UINT length = GetSystemDirectoryW(buffer, MAX_PATH + 1);
+  return length == 0 || length > MAX_PATH ? std::wstring() : std::wstring(buffer, length);
+}
+
+std::wstring Win32Seam::LogicalDriveStrings() {
+  wchar_t buffer[256] = {};
+  GetLogicalDriveStringsW(256, buffer);
+  return std::wstring(buffer, 256);
+}
+
+bool Win32Seam::VersionMajor(bool extended, int* major) {
+  OSVERSIONINFOEXW info = {};
+  info.dwOSVersionInfoSize = extended ? sizeof(OSVERSIONINFOEXW) : sizeof(OSVERSIONINFOW);
+  if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return false;
+  *major = static_cast<int>(info.dwMajorVersion);
+  return true;
+}
+
+bool Win32Seam::RegistryText(const std::wstring& key, const std::wstring& value, uint32_t access,
+                             size_t bufferBytes, std::wstring* text) {
+  RegistryKeyHandle handle;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, access, handle.receive()) != ERROR_SUCCESS) return false;
+  std::vector<wchar_t> buffer(bufferBytes / sizeof(wchar_t) + 1, L'\0');
+  DWORD type = 0, size = static_cast<DWORD>(bufferBytes);
+  if (RegQueryValueExW(handle.get(), value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
+          ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return false;
+  // The value need not end with its terminator: the spare element of the buffer gives one.
+  std::wstring result(buffer.data(), size / sizeof(wchar_t));
+  *text = result.substr(0, result.find(L'\0'));
+  return true;
+}
+
+bool Win32Seam::RegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t access,
+                               uint32_t* number) {
+  RegistryKeyHandle handle;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, access, handle.receive()) != ERROR_SUCCESS) return false;
+  DWORD data = 0, type = 0, size = sizeof(data);
+  if (RegQueryValueExW(handle.get(), value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+          ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof(data))
+    return false;
+  *number = data;
+  return true;
+}
+
+bool Win32Seam::IsWow64() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+bool Win32Seam::TotalPhysicalMemory(uint64_t* bytes) {
+  MEMORYSTATUSEX status = {};
+  status.dwLength = sizeof(status);
+  if (!GlobalMemoryStatusEx(&status)) return false;
+  *bytes = status.ullTotalPhys;
+  return true;
+}
+
+bool Win32Seam::ProcessNames(std::vector<std::wstring>* names) {
+  FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return false;
+  names->clear();
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
+    names->push_back(entry.szExeFile);
+  return true;
+}
+
+bool Win32Seam::FileVersion(const std::wstring& path, uint32_t* ms, uint32_t* ls) {
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  if (size == 0) return false;
+  std::vector<BYTE> block(size);
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT length = 0;
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data()) ||
+      !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
+      length < sizeof(VS_FIXEDFILEINFO))
+    return false;
+  *ms = info->dwFileVersionMS;
+  *ls = info->dwFileVersionLS;
+  return true;
+}
+
+LocalTime Win32Seam::Now() {
+  SYSTEMTIME time;
+  GetLocalTime(&time);
+  return LocalTime{time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
+}
+
+bool Win32Seam::NewGuid(Guid* guid) {
+  GUID made;
+  if (FAILED(CoCreateGuid(&made))) return false;
+  guid->data1 = made.Data1;
+  guid->data2 = made.Data2;
+  guid->data3 = made.Data3;
+  for (int i = 0; i < 8; ++i) guid->data4[i] = made.Data4[i];
+  return true;
+}
+
+bool Win32Seam::ResourceBytes(int id, const std::wstring& type, std::string* bytes) {
+  HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), type.c_str());
+  if (!found) return false;
+  DWORD size = SizeofResource(nullptr, found);
+  HGLOBAL loaded = LoadResource(nullptr, found);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data) return false;
+  bytes->assign(static_cast<const char*>(data), size);
+  return true;
+}
+
+std::wstring Win32Seam::AnsiToWide(const std::string& bytes) {
+  if (bytes.empty()) return std::wstring();
+  int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  if (length <= 0) return std::wstring();
+  std::wstring text(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], length);
+  return text;
+}
+
+std::string Win32Seam::WideToAnsi(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                   nullptr);
+  if (length <= 0) return std::string();
+  std::string bytes(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length, nullptr, nullptr);
+  return bytes;
+}
+
+bool Win32Seam::VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) {
+  wchar_t name[256] = {}, system[256] = {};
+  if (!GetVolumeInformationW(root.c_str(), name, 256, nullptr, nullptr, nullptr, system, 256)) return false;
+  *label = name;
+  *fileSystem = system;
+  return true;
+}
+
+bool Win32Seam::FreeBytes(const std::wstring& root, uint64_t* bytes) {
+  ULARGE_INTEGER available, total, free;
+  if (!GetDiskFreeSpaceExW(root.c_str(), &available, &total, &free)) return false;
+  *bytes = free.QuadPart;
+  return true;
+}
+
+int Win32Seam::AddVolumeIcon(const std::wstring& letter) {
+  SHFILEINFOW info = {};
+  if (!SHGetFileInfoW(letter.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES) ||
+      !info.hIcon)
+    return -1;
+  int index = ImageList_AddIcon(VolumeImageList(), info.hIcon);
+  DestroyIcon(info.hIcon);
+  return index;
+}
+
+// ---- Dangerous or missing under test -----------------------------------------------
+
+int Win32Seam::ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) {
+  return MessageBoxExW(mainWindow_.load(), text.c_str(), caption.c_str(), style, 0);
+}
+
+int Win32Seam::StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
+                            bool show) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(show ? SW_SHOW : SW_HIDE);
+  std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+  writable.push_back(L'\0');
+  PROCESS_INFORMATION created = {};
+  if (!CreateProcessW(application.empty() ? nullptr : application.c_str(), writable.data(), nullptr, nullptr,
+                      FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &created))
+    return -1;
+  KernelHandle process(created.hProcess), thread(created.hThread);
+  if (!wait) return 0;
+  WaitForSingleObject(process.get(), INFINITE);
+  DWORD code = 0;
+  if (!GetExitCodeProcess(process.get(), &code)) return -1;
+  return static_cast<int>(code);
+}
+
+bool Win32Seam::EnableShutdownPrivilege() {
+  KernelHandle token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.receive())) return false;
+  TOKEN_PRIVILEGES privileges = {};
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  if (!LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid)) return false;
+  AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
+  return GetLastError() == ERROR_SUCCESS;    // ERROR_NOT_ALL_ASSIGNED is a failure too
+}
+
+bool Win32Seam::RequestReboot(uint32_t* error) {
+  if (ExitWindowsEx(EWX_REBOOT, 4)) return true;
+  *error = GetLastError();
+  return false;
+}
+
+void Win32Seam::EndProcess(int code) { ExitProcess(static_cast<UINT>(code)); }
+
+bool Win32Seam::PhysicalDriveOpens(int disk) { return OpenPhysicalDrive(disk).valid(); }
+
+bool Win32Seam::DriveLayout(int disk, size_t bufferSize, std::vector<uint8_t>* buffer, uint32_t* error) {
+  FileHandle device = OpenPhysicalDrive(disk);
+  if (!device) {
+    *error = GetLastError();
+    return false;
+  }
+  buffer->assign(bufferSize, 0);
+  DWORD returned = 0;
+  if (!DeviceIoControl(device.get(), IOCTL_DISK_GET_DRIVE_LAYOUT_EX, nullptr, 0, buffer->data(),
+                       static_cast<DWORD>(bufferSize), &returned, nullptr)) {
+    *error = GetLastError();
+    return false;
+  }
+  return true;
+}
+
+bool Win32Seam::DiskLength(int disk, int64_t* length) {
+  FileHandle device = OpenPhysicalDrive(disk);
+  GET_LENGTH_INFORMATION info = {};
+  DWORD returned = 0;
+  if (!device || !DeviceIoControl(device.get(), IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &info, sizeof(info),
+                                  &returned, nullptr))
+    return false;
+  *length = info.Length.QuadPart;
+  return true;
+}
+
+VolumeOpen Win32Seam::VolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number) {
+  FileHandle device = OpenDevice(L"\\\\.\\" + volume, FILE_ATTRIBUTE_NORMAL);
+  if (!device) return VolumeOpen::NotOpened;
+  STORAGE_DEVICE_NUMBER info = {};
+  DWORD returned = 0;
+  if (!DeviceIoControl(device.get(), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &info, sizeof(info), &returned,
+                       nullptr))
+    return VolumeOpen::QueryFailed;
+  *number = StorageDeviceNumber{info.DeviceType, info.DeviceNumber, info.PartitionNumber};
+  return VolumeOpen::Ok;
+}
+
+bool Win32Seam::VolumePartitionStyle(const std::wstring& volume, int* style) {
+  FileHandle device = OpenDevice(L"\\\\.\\" + volume, 0);
+  PARTITION_INFORMATION_EX info = {};
+  DWORD returned = 0;
+  if (!device || !DeviceIoControl(device.get(), IOCTL_DISK_GET_PARTITION_INFO_EX, nullptr, 0, &info, sizeof(info),
+                                  &returned, nullptr))
+    return false;
+  *style = static_cast<int>(info.PartitionStyle);
+  return true;
+}
+
+// ---- The main window ---------------------------------------------------------------
+
+void Win32Seam::SetMainWindow(void* window) { mainWindow_.store(static_cast<HWND>(window)); }
+
+void* Win32Seam::MainWindow() { return mainWindow_.load(); }
+
+void Win32Seam::SetMainWindowVisible(bool visible) {
+  HWND window = mainWindow_.load();
+  if (window) ShowWindow(window, visible ? SW_SHOW : SW_HIDE);
+}
+
+// ---- Boot firmware and WOW64 redirection ---------------------------------------------
+
+// GetFirmwareType where Windows has it (8 and later); before that, reading a firmware
+// variable fails with ERROR_INVALID_FUNCTION only on BIOS machines.
+bool Win32Seam::FirmwareIsUefi() {
+  using GetFirmwareTypeFunction = BOOL(WINAPI*)(DWORD*);
+  if (auto getFirmwareType = Kernel32Function<GetFirmwareTypeFunction>("GetFirmwareType")) {
+    DWORD type = 0;
+    if (getFirmwareType(&type)) return type == 2;    // FirmwareTypeUefi
+  }
+  using GetVariableFunction = DWORD(WINAPI*)(LPCWSTR, LPCWSTR, PVOID, DWORD);
+  auto getVariable = Kernel32Function<GetVariableFunction>("GetFirmwareEnvironmentVariableW");
+  if (!getVariable) return false;
+  getVariable(L"", L"{00000000-0000-0000-0000-000000000000}", nullptr, 0);
+  return GetLastError() != ERROR_INVALID_FUNCTION;
+}
+
+bool Win32Seam::DisableFsRedirection(void** previous) {
+  using Function = BOOL(WINAPI*)(PVOID*);
+  auto disable = Kernel32Function<Function>("Wow64DisableWow64FsRedirection");
+  return disable && disable(previous);
+}
+
+bool Win32Seam::RevertFsRedirection(void* previous) {
+  using Function = BOOL(WINAPI*)(PVOID);
+  auto revert = Kernel32Function<Function>("Wow64RevertWow64FsRedirection");
+  return revert && revert(previous);
+}

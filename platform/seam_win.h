@@ -1,0 +1,75 @@
+// Win32Seam: the seam of the program, each method a thin mapping onto the Win32 call it names.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+
+#include "platform/seam.h"
+
+class Win32Seam : public Seam {
+ public:
+  bool FindFile(const std::wstring& path, FileEntry* found) override;
+  std::vector<FileEntry> ListFolder(const std::wstring& folder) override;
+  bool MakeFolder(const std::wstring& path) override;
+  bool CopyOneFile(const std::wstring& from, const std::wstring& to) override;
+  bool RemoveFile(const std::wstring& path) override;
+  bool ShellCopy(const std::wstring& from, const std::wstring& to) override;
+  bool ShellDelete(const std::wstring& path) override;
+  bool ReadWholeFile(const std::wstring& path, std::string* bytes) override;
+  bool RewriteFile(const std::wstring& path, const std::string& bytes) override;
+  bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
+  uint32_t FileAttributes(const std::wstring& path) override;
+  bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+
+  std::wstring ModulePath() override;
+  std::wstring TempPath() override;
+  std::wstring SystemDirectory() override;
+  std::wstring LogicalDriveStrings() override;
+  bool VersionMajor(bool extended, int* major) override;
+  bool RegistryText(const std::wstring& key, const std::wstring& value, uint32_t access,
+                    size_t bufferBytes, std::wstring* text) override;
+  bool RegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t access,
+                      uint32_t* number) override;
+  bool IsWow64() override;
+  bool TotalPhysicalMemory(uint64_t* bytes) override;
+  bool ProcessNames(std::vector<std::wstring>* names) override;
+  bool FileVersion(const std::wstring& path, uint32_t* ms, uint32_t* ls) override;
+  LocalTime Now() override;
+  bool NewGuid(Guid* guid) override;
+  bool ResourceBytes(int id, const std::wstring& type, std::string* bytes) override;
+  std::wstring AnsiToWide(const std::string& bytes) override;
+  std::string WideToAnsi(const std::wstring& text) override;
+  bool VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) override;
+  bool FreeBytes(const std::wstring& root, uint64_t* bytes) override;
+  int AddVolumeIcon(const std::wstring& letter) override;
+
+  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
+  int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
+                   bool show) override;
+  bool EnableShutdownPrivilege() override;
+  bool RequestReboot(uint32_t* error) override;
+  void EndProcess(int code) override;
+  bool PhysicalDriveOpens(int disk) override;
+  bool DriveLayout(int disk, size_t bufferSize, std::vector<uint8_t>* buffer, uint32_t* error) override;
+  bool DiskLength(int disk, int64_t* length) override;
+  VolumeOpen VolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number) override;
+  bool VolumePartitionStyle(const std::wstring& volume, int* style) override;
+
+  void SetMainWindow(void* window) override;
+  void* MainWindow() override;
+  void SetMainWindowVisible(bool visible) override;
+
+  bool FirmwareIsUefi() override;
+  bool DisableFsRedirection(void** previous) override;
+  bool RevertFsRedirection(void* previous) override;
+
+ private:
+  std::atomic<HWND> mainWindow_{nullptr};
+};
+
+// The image list of the volumes' small shell icons (16 x 16, 32-bit colour with mask)
+// that AddVolumeIcon fills and the disk model's icon indexes refer to. Created at first
+// use and kept for the whole run; the lists that show volumes share it.
+HIMAGELIST VolumeImageList();
