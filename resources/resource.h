@@ -17,6 +17,7 @@
 #define IDR_LOADER_MBR    148
 #define IDB_BANNER        149
 #define IDI_RIGMATE       151
+#define IDR_PAYLOAD_MARK  152
 
 #define IDM_ABOUTBOX      0x0010
 

@@ -1,0 +1,28 @@
+// Boot entries for the DOS stage: added to and taken out of the BCD store (Windows 6
+// and later) or BOOT.INI (below 6), each after a backup that the undo puts back.
+#pragma once
+
+#include <string>
+
+// "{XXXXXXXX-XXXX-xxxx-XXXX-XXXXXXXXXXXX} " of a new GUID (third group lower case, one
+// blank after the brace); empty when no GUID could be made.
+std::wstring NewGuidText();
+
+// Whether the boot entry of this Windows major version lives in BOOT.INI. Any other
+// value, also -1 for an unknown version, means the BCD store.
+bool UsesBootIni(int osMajorVersion);
+
+// Exports the store to <system drive>\boot\BCDKX, then adds a boot-sector entry for
+// \kxldr.mbr on the system drive and makes it the default. False, with the store as it
+// was, when a bcdedit step fails: nothing is changed if the export fails, and a later
+// failure imports the export back.
+bool AddBcdEntry();
+// Imports <system drive>\boot\BCDKX back; false (with a message) when that fails.
+bool RestoreBcd();
+
+// Saves C:\BOOT.INI as C:\BOOT.INIKX, then makes C:\KXLDR.MBR its default entry. False,
+// with a message, when the file is missing, cannot be saved, read, understood or
+// written; the file's attributes are put back on every failure.
+bool AddBootIniEntry();
+// Puts C:\BOOT.INIKX back in place of C:\BOOT.INI.
+bool RestoreBootIni();

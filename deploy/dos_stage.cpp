@@ -1,0 +1,174 @@
+// The DOS stage: checks, image move, DOS-stage files, boot entry and restart prompt.
+#include "deploy/dos_stage.h"
+
+#include "deploy/boot_entry.h"
+#include "platform/disk.h"
+#include "platform/format.h"
+#include "platform/pe_flag.h"
+#include "platform/system.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr uint32_t kDiskDevice = 7;       // FILE_DEVICE_DISK
+constexpr int kGptStyle = 1;
+constexpr uint32_t kPayloadAttributes = 0x27;   // read-only, hidden, system, archive
+constexpr uint32_t kNormalAttributes = 0x80;
+constexpr uint32_t kNoFile = 0xFFFFFFFF;
+
+void Tell(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
+
+int Refuse(const std::wstring& text, int result) {
+  Tell(text);
+  return result;
+}
+
+}  // namespace
+
+std::wstring TransferStamp(const LocalTime& t) {
+  return Format(L"%d%d%d%d%d%d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+}
+
+std::wstring GhostDosCommand(const GhostJob& job, const std::wstring& targetNumber,
+                             const std::wstring& imageLocation) {
+  if (job.restore == 1)
+    return Format(L"ghost.exe -noide -nousb -clone,mode=pload,src=%s:1,dst=%s -crcignore -sure -rb",
+                  imageLocation, targetNumber);
+  return Format(L"ghost.exe -noide -nousb -clone,mode=pdump,src=%s,dst=%s -z%d -crcignore -sure -rb",
+                targetNumber, imageLocation, job.compression);
+}
+
+bool DosCanTakePath(const std::wstring& path) {
+  for (wchar_t c : path)
+    if (c <= L' ' || c > L'~' || c == L'%' || c == L',') return false;
+  return true;
+}
+
+bool PayloadComplete() {
+  std::string mark;
+  return TheSeam().ResourceBytes(IDR_PAYLOAD_MARK, L"FILE", &mark) && mark == "complete";
+}
+
+std::wstring GetGhostNumber(const std::wstring& volume) {
+  StorageDeviceNumber number;
+  if (!GetVolumeDeviceNumber(volume, &number)) return L"";
+  return Format(L"%d:%d", number.deviceNumber + 1, number.partitionNumber);
+}
+
+std::wstring FindTransferDrive(const StorageDeviceNumber& target) {
+  std::wstring drives = TheSeam().LogicalDriveStrings();
+  drives.resize(256, L'\0');
+  std::wstring found;
+  for (size_t slot = 0; slot < 64 && drives[slot * 4] != L'\0'; ++slot) {
+    std::wstring volume = Format(L"%c:", drives[slot * 4]);
+    StorageDeviceNumber number;
+    if (GetVolumeDeviceNumber(volume, &number) && number.deviceType == kDiskDevice &&
+        number.deviceNumber == target.deviceNumber && number.partitionNumber != target.partitionNumber)
+      found = volume;
+  }
+  return found;
+}
+
+bool WriteResourceFile(int id, const std::wstring& path) {
+  std::string bytes;
+  if (!TheSeam().ResourceBytes(id, L"FILE", &bytes)) return false;
+  if (PathExists(path)) RunCommandLine(L"attrib.exe -S -H -R " + path, true, false);
+  if (!TheSeam().WriteNewFile(path, bytes)) return false;
+  TheSeam().SetAttributes(path, kPayloadAttributes);
+  return true;
+}
+
+bool WriteDosStageFiles(const std::wstring& batchLine) {
+  std::string line = TheSeam().WideToAnsi(batchLine);
+  std::wstring drive = GetSystemDrive();
+  if (drive.empty() || line.size() > kDosLineLimit) return false;
+  if (!WriteResourceFile(IDR_DOS_IMAGE, drive + L"\\kxdos.ima") ||
+      !WriteResourceFile(IDR_LOADER, drive + L"\\kxldr") ||
+      !WriteResourceFile(IDR_LOADER_MBR, drive + L"\\kxldr.mbr"))
+    return false;
+  // The batch of an earlier staging that never ran may be read-only or hidden, which
+  // would make the new one fail to replace it.
+  std::wstring batch = drive + L"\\ghost.ba_";
+  if (TheSeam().FileAttributes(batch) != kNoFile) TheSeam().SetAttributes(batch, kNormalAttributes);
+  return TheSeam().WriteNewFile(batch, line);
+}
+
+int StageGhostJob(GhostJob job) {
+  using namespace ghost_result;
+  // A boot entry must never point at a loader that cannot boot.
+  if (!PayloadComplete())
+    return Refuse(L"本软件缺少DOS安装所需的组件，无法在桌面条件下进行安装，请在PE中进行安装！", StagingFailed);
+
+  std::wstring systemDrive = GetSystemDrive();
+  int systemStyle = 0, targetStyle = 0;
+  if (!GetVolumePartitionStyle(systemDrive, &systemStyle) || !GetVolumePartitionStyle(job.target, &targetStyle))
+    return Refuse(L"获取分区类型失败！", StagingFailed);
+  if (systemStyle == kGptStyle || targetStyle == kGptStyle)
+    return Refuse(L"不支持在桌面条件下对GPT分区进行安装，请在PE中进行安装！", Refused);
+  // The boot-sector loader starts only under BIOS.
+  if (TheSeam().FirmwareIsUefi())
+    return Refuse(L"不支持在桌面条件下对UEFI启动的电脑进行安装，请在PE中进行安装！", Refused);
+
+  if (CountPhysicalDrives() > 2 &&
+      ShowMessage(L"检测到您的电脑疑似有多个硬盘，在多硬盘条件下Windows与DOS对硬盘的排序可能有差异，"
+                  L"建议您在PE中进行安装！是否继续进行？",
+                  mbox::YesNo) != mbox::IdYes)
+    return Declined;
+
+  StorageDeviceNumber image, target;
+  if (job.imagePath.size() < 2 || !GetVolumeDeviceNumber(job.imagePath.substr(0, 2), &image) || !GetVolumeDeviceNumber(job.target, &target))
+    return Refuse(L"获取分区编号信息失败！", StagingFailed);
+
+  // DOS Ghost reads and writes the image through a partition of the target's disk,
+  // and never the target partition itself.
+  bool imageMayStay = image.deviceNumber == target.deviceNumber && image.partitionNumber != target.partitionNumber;
+  std::wstring imagePath = job.imagePath;
+  if (!imageMayStay) {
+    if (job.restore != 1) return Refuse(L"需要备份的分区和保存的GHO文件需要在同一个物理磁盘！", StagingFailed);
+    std::wstring transfer = FindTransferDrive(target);
+    if (transfer.empty())
+      return Refuse(L"GHO文件和安装的分区不在同一个硬盘上，且找不到适合转移的分区！", StagingFailed);
+    imagePath = transfer + L"\\" + TransferStamp(TheSeam().Now()) + L".GHO";
+  }
+
+  // The line is checked before anything is copied or written.
+  std::wstring targetNumber = GetGhostNumber(job.target);
+  std::wstring imageNumber = GetGhostNumber(imagePath.substr(0, 2));
+  if (targetNumber.empty() || imageNumber.empty()) return Refuse(L"获取分区编号信息失败！", StagingFailed);
+  std::wstring pathOnDrive = imagePath.substr(2);
+  if (!DosCanTakePath(pathOnDrive))
+    return Refuse(L"GHO文件的路径含有空格、中文或DOS无法识别的字符，请更改路径或在PE中进行安装！", StagingFailed);
+  std::wstring line = GhostDosCommand(job, targetNumber, imageNumber + pathOnDrive);
+  if (line.size() > kDosLineLimit)
+    return Refuse(L"GHO文件的路径过长，DOS无法识别，请更改路径或在PE中进行安装！", StagingFailed);
+
+  if (imagePath != job.imagePath) {
+    if (!CopyPath(job.imagePath, imagePath)) return Refuse(L"转移文件失败，安装终止！", StagingFailed);
+    job.imagePath = imagePath;
+  }
+
+  if (!WriteDosStageFiles(line)) return Refuse(L"写入DOS启动文件失败，安装终止！", StagingFailed);
+
+  bool entrySet = UsesBootIni(GetOSMajorVersion()) ? AddBootIniEntry() : AddBcdEntry();
+  if (!entrySet) return Refuse(L"设置启动数据失败！", Failed);
+  return Done;
+}
+
+void PromptRestart() {
+  if (g_bInPE) {
+    if (ShowMessage(L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启",
+                    mbox::YesNo | mbox::IconQuestion) == mbox::IdYes)
+      RebootSystem();
+    return;
+  }
+  int answer = ShowMessage(L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启，“取消”撤销安装！",
+                           mbox::YesNoCancel | mbox::IconQuestion);
+  if (answer == mbox::IdYes) {
+    RebootSystem();
+  } else if (answer == mbox::IdCancel) {
+    if (UsesBootIni(GetOSMajorVersion()))
+      RestoreBootIni();
+    else
+      RestoreBcd();
+  }
+}

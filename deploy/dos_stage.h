@@ -1,0 +1,56 @@
+// The DOS stage: on the desktop a Ghost job is prepared for DOS Ghost at the next start
+// (floppy image, loader files and Ghost batch in the root of the system drive, and a
+// boot entry for the loader), followed by the restart prompt.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "deploy/ghost_job.h"
+#include "platform/seam.h"
+
+// Checks that the job can be done from DOS, moves the image next to the target when
+// needed, writes the DOS-stage files and sets the boot entry. One of ghost_result's
+// Done, Failed, Declined, StagingFailed or Refused; every refusal is told to the user.
+int StageGhostJob(GhostJob job);
+
+// After a staging: restart now, later, or (on the desktop) take the boot entry out.
+void PromptRestart();
+
+// "%d:%d" of a volume such as "C:" (disk number + 1, partition number): how DOS Ghost
+// names it. Empty when the volume's device number cannot be read.
+std::wstring GetGhostNumber(const std::wstring& volume);
+
+// The highest lettered volume on the target's disk other than the target itself, or
+// the empty string.
+std::wstring FindTransferDrive(const StorageDeviceNumber& target);
+
+// Writes kxdos.ima, kxldr and kxldr.mbr (read-only, hidden, system, archive) and the
+// Ghost batch ghost.ba_ into the root of the system drive. False as soon as one of
+// them cannot be written, or when the line does not fit DOS's batch line.
+bool WriteDosStageFiles(const std::wstring& batchLine);
+
+// Writes the program's FILE resource id to path with the attributes 0x27; false when
+// the resource is missing or the file cannot be written.
+bool WriteResourceFile(int id, const std::wstring& path);
+
+// Whether this copy of the program carries every DOS-stage component (the build marks
+// it); without them the loader could not boot and nothing may be staged.
+bool PayloadComplete();
+
+// ---- Pure pieces ---------------------------------------------------------------------
+
+// The name part of a moved image: "%d%d%d%d%d%d" of the time, without leading zeros.
+std::wstring TransferStamp(const LocalTime& time);
+
+// The Ghost batch line for DOS Ghost: targetNumber as GetGhostNumber gives it, and
+// imageLocation the image's Ghost number followed by its path after the drive.
+std::wstring GhostDosCommand(const GhostJob& job, const std::wstring& targetNumber,
+                             const std::wstring& imageLocation);
+
+// Bytes a Ghost batch line may have: it fits DOS's 512-byte line with its terminator.
+constexpr size_t kDosLineLimit = 511;
+
+// Whether the unquoted DOS line can carry this path part: printable ASCII only, no
+// blank, no "%" (a batch variable) and no "," (Ghost's own separator).
+bool DosCanTakePath(const std::wstring& path);

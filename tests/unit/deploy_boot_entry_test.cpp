@@ -1,0 +1,274 @@
+// Boot entries: BOOT.INI edits (golden files), the GUID text, the bcdedit commands and
+// what is undone when a step fails.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "deploy/boot_entry.h"
+#include "deploy/boot_ini_text.h"
+#include "tests/unit/deploy_machine.h"
+
+using namespace deploy_test;
+
+namespace {
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& path) { return std::ifstream(path).good(); }
+
+std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+}  // namespace
+
+// Each NAME.ini under data/bootini is edited into NAME.expected, or refused when a
+// NAME.refused stands beside it.
+TEST(BootIniText, GoldenFiles) {
+  const std::string folder = std::string(RIGMATE_TEST_DATA) + "/bootini/";
+  DIR* dir = opendir(folder.c_str());
+  ASSERT_NE(dir, nullptr);
+  int cases = 0;
+  while (dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name.size() < 5 || name.compare(name.size() - 4, 4, ".ini") != 0) continue;
+    std::string base = folder + name.substr(0, name.size() - 4);
+    SCOPED_TRACE(name);
+    std::wstring text = Widen(ReadBytes(base + ".ini"));
+    const std::wstring original = text;
+    if (FileExists(base + ".refused")) {
+      EXPECT_FALSE(EditBootIniText(&text));
+      EXPECT_EQ(text, original);
+    } else {
+      ASSERT_TRUE(FileExists(base + ".expected"));
+      EXPECT_TRUE(EditBootIniText(&text));
+      EXPECT_EQ(text, Widen(ReadBytes(base + ".expected")));
+    }
+    ++cases;
+  }
+  closedir(dir);
+  EXPECT_GE(cases, 8);
+}
+
+TEST(BootIniText, ValuesStopAtTheirOwnLine) {
+  // No "=" on the timeout line: the "=" of the next line is not taken for it.
+  std::wstring text = L"timeout\r\ndefault=x\r\n";
+  ASSERT_TRUE(EditBootIniText(&text));
+  EXPECT_EQ(text, L"timeout=10\r\ndefault=C:\\KXLDR.MBR\r\n\r\nC:\\KXLDR.MBR=KX Ghost");
+}
+
+TEST(NewGuidText, UpperCaseButTheThirdGroupAndOneBlankAfter) {
+  FakeSeam fake;
+  ScopedSeam use(&fake);
+  fake.guid = Guid{0xabcdef01, 0x2a3b, 0xC4D5, {0xe6, 0x07, 0xf8, 0x09, 0xaa, 0xbb, 0x0c, 0xdd}};
+  EXPECT_EQ(NewGuidText(), L"{ABCDEF01-2A3B-c4d5-E607-F809AABB0CDD} ");
+  fake.guidFails = true;
+  EXPECT_EQ(NewGuidText(), L"");
+}
+
+TEST(UsesBootIni, BelowSixOnlyAndNotAnUnknownVersion) {
+  EXPECT_TRUE(UsesBootIni(5));
+  EXPECT_FALSE(UsesBootIni(6));
+  EXPECT_FALSE(UsesBootIni(10));
+  EXPECT_FALSE(UsesBootIni(-1));
+}
+
+class BcdEntry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetUpDesktop(fake);
+    fake.systemDirectory = L"D:\\WINDOWS\\system32";   // the entry names the system drive
+    fake.wow64 = true;
+  }
+  // bcdedit fails for the command that contains part.
+  void FailWhen(const std::wstring& part) {
+    EmulateAttrib(fake, [part](const std::wstring& line) { return line.find(part) != std::wstring::npos ? 1 : 0; });
+  }
+  const std::wstring guid = L"{12345678-9ABC-def0-0123-456789ABCDEF} ";
+  const std::wstring exportLine = L"bcdedit.exe /export \"D:\\boot\\BCDKX\"";
+  const std::wstring importLine = L"bcdedit.exe /import \"D:\\boot\\BCDKX\"";
+  std::vector<std::wstring> Entry() const {
+    return {L"bcdedit.exe /create " + guid + L" /d \"Korvex数码 一键装机\" /application bootsector",
+            L"bcdedit.exe /set " + guid + L" device partition=D:",
+            L"bcdedit.exe /set " + guid + L" path \\kxldr.mbr",
+            L"bcdedit.exe /displayorder " + guid + L" /addlast",
+            L"bcdedit.exe /default " + guid};
+  }
+  FakeSeam fake;
+  ScopedSeam use{&fake};
+};
+
+TEST_F(BcdEntry, ExportsThenAddsTheDefaultEntryWithRedirectionOff) {
+  std::vector<bool> redirectionOff;
+  fake.onStart = [&](const FakeSeam::ProcessStart&) { redirectionOff.push_back(fake.fsRedirectionOff); return 0; };
+  EXPECT_TRUE(AddBcdEntry());
+  std::vector<std::wstring> expected{exportLine};
+  for (const auto& line : Entry()) expected.push_back(line);
+  EXPECT_EQ(CommandLines(fake), expected);
+  for (const auto& start : fake.starts) {
+    EXPECT_TRUE(start.wait);
+    EXPECT_FALSE(start.show);
+  }
+  EXPECT_EQ(redirectionOff, std::vector<bool>(6, true));
+  EXPECT_FALSE(fake.fsRedirectionOff);
+  EXPECT_TRUE(fake.messages.empty());
+}
+
+TEST_F(BcdEntry, WithoutTheSwitchTheSameCommandsRun) {
+  fake.hasFsRedirection = false;
+  EXPECT_TRUE(AddBcdEntry());
+  EXPECT_EQ(fake.starts.size(), 6u);
+}
+
+TEST_F(BcdEntry, AFailedExportChangesNothing) {
+  FailWhen(L"/export");
+  EXPECT_FALSE(AddBcdEntry());
+  EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{exportLine});
+  EXPECT_FALSE(fake.fsRedirectionOff);
+}
+
+TEST_F(BcdEntry, ALaterFailureImportsTheExportBack) {
+  const std::vector<std::wstring> entry = Entry();
+  for (size_t failing = 0; failing < entry.size(); ++failing) {
+    SCOPED_TRACE(entry[failing]);
+    fake.starts.clear();
+    FailWhen(entry[failing]);
+    EXPECT_FALSE(AddBcdEntry());
+    std::vector<std::wstring> expected{exportLine};
+    expected.insert(expected.end(), entry.begin(), entry.begin() + static_cast<long>(failing) + 1);
+    expected.push_back(importLine);
+    EXPECT_EQ(CommandLines(fake), expected);
+  }
+}
+
+TEST_F(BcdEntry, BcdeditThatCannotStartIsAFailure) {
+  fake.onStart = nullptr;
+  fake.SetStartFails(L"bcdedit.exe");
+  EXPECT_FALSE(AddBcdEntry());
+  EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{exportLine});
+}
+
+TEST_F(BcdEntry, NoGuidRunsNothing) {
+  fake.guidFails = true;
+  EXPECT_FALSE(AddBcdEntry());
+  EXPECT_TRUE(fake.starts.empty());
+}
+
+TEST_F(BcdEntry, RestoreImportsTheExport) {
+  EXPECT_TRUE(RestoreBcd());
+  EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{importLine});
+  EXPECT_TRUE(fake.messages.empty());
+  FailWhen(L"/import");
+  EXPECT_FALSE(RestoreBcd());
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, L"恢复启动数据失败！");
+  EXPECT_EQ(fake.messages[0].style, 0x30u);
+}
+
+class BootIniEntry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetUpDesktop(fake);
+    fake.versionMajor = 5;
+    fake.AddFile(L"C:\\BOOT.INI", original, kHiddenSystemReadOnly);
+  }
+  static constexpr uint32_t kHiddenSystemReadOnly = fattr::Hidden | fattr::System | fattr::ReadOnly | fattr::Archive;
+  const std::string original =
+      "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n"
+      "[operating systems]\r\nmulti(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Windows XP 专业版\" /fastdetect\r\n";
+  const std::string edited =
+      "[boot loader]\r\ntimeout=10\r\ndefault=C:\\KXLDR.MBR\r\n"
+      "[operating systems]\r\nmulti(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Windows XP 专业版\" /fastdetect\r\n"
+      "\r\nC:\\KXLDR.MBR=KX Ghost";
+  const std::vector<std::wstring> attribAround{L"attrib.exe -S -H -R C:\\BOOT.INI",
+                                               L"attrib.exe +S +H +R C:\\BOOT.INI"};
+  // The failure road: one message, the file as it was, its attributes back.
+  void ExpectRefused(const std::wstring& message) {
+    EXPECT_EQ(fake.messages.back().text, message);
+    EXPECT_EQ(fake.messages.back().style, 0x30u);
+    EXPECT_EQ(fake.Contents(L"C:\\BOOT.INI"), original);
+    EXPECT_EQ(CommandLines(fake), attribAround);
+    EXPECT_EQ(fake.Attributes(L"C:\\BOOT.INI"), kHiddenSystemReadOnly);
+  }
+  FakeSeam fake;
+  ScopedSeam use{&fake};
+};
+
+TEST_F(BootIniEntry, SavesACopyAndMakesTheLoaderTheDefault) {
+  EXPECT_TRUE(AddBootIniEntry());
+  EXPECT_EQ(fake.Contents(L"C:\\BOOT.INIKX"), original);
+  EXPECT_EQ(fake.Contents(L"C:\\BOOT.INI"), edited);
+  EXPECT_EQ(CommandLines(fake), attribAround);
+  EXPECT_EQ(fake.Attributes(L"C:\\BOOT.INI"), kHiddenSystemReadOnly);
+  // The text is shown before and after the edit.
+  ASSERT_EQ(fake.messages.size(), 2u);
+  EXPECT_EQ(fake.messages[0].text, fake.AnsiToWide(original));
+  EXPECT_EQ(fake.messages[1].text, fake.AnsiToWide(edited));
+  EXPECT_EQ(fake.messages[1].style, 0x30u);
+}
+
+TEST_F(BootIniEntry, MissingFileIsToldAndNothingRuns) {
+  fake.Fail(FakeSeam::Op::FindFile, L"C:\\BOOT.INI");
+  EXPECT_FALSE(AddBootIniEntry());
+  EXPECT_FALSE(RestoreBootIni());
+  EXPECT_EQ(MessageTexts(fake), (std::vector<std::wstring>{L"找不到BOOT.INI文件！", L"找不到BOOT.INI文件！"}));
+  EXPECT_TRUE(fake.starts.empty());
+  EXPECT_TRUE(Changed(fake).empty());
+}
+
+TEST_F(BootIniEntry, AFailedBackupStopsBeforeTheFileIsTouched) {
+  fake.Fail(FakeSeam::Op::ShellCopy, L"C:\\BOOT.INIKX");
+  EXPECT_FALSE(AddBootIniEntry());
+  EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"备份BOOT.INI文件失败！"});
+  ExpectRefused(L"备份BOOT.INI文件失败！");
+}
+
+TEST_F(BootIniEntry, UnreadableFile) {
+  fake.Fail(FakeSeam::Op::ReadWholeFile, L"C:\\BOOT.INI");
+  EXPECT_FALSE(AddBootIniEntry());
+  ExpectRefused(L"打开BOOT.INI文件失败！");
+}
+
+TEST_F(BootIniEntry, TextWithoutTheKeys) {
+  const std::string capital = "[boot loader]\r\nTimeout=30\r\ndefault=x\r\n";
+  fake.AddFile(L"C:\\BOOT.INI", capital, kHiddenSystemReadOnly);
+  EXPECT_FALSE(AddBootIniEntry());
+  EXPECT_EQ(fake.messages.back().text, L"无法解析BOOT.INI文件！");
+  EXPECT_EQ(fake.Contents(L"C:\\BOOT.INI"), capital);
+  EXPECT_EQ(CommandLines(fake), attribAround);
+  EXPECT_EQ(fake.Attributes(L"C:\\BOOT.INI"), kHiddenSystemReadOnly);
+}
+
+TEST_F(BootIniEntry, AFailedWriteLeavesTheSavedText) {
+  fake.Fail(FakeSeam::Op::RewriteFile, L"C:\\BOOT.INI");
+  EXPECT_FALSE(AddBootIniEntry());
+  ExpectRefused(L"写入BOOT.INI文件失败！");
+}
+
+TEST_F(BootIniEntry, RestorePutsTheCopyBack) {
+  ASSERT_TRUE(AddBootIniEntry());
+  fake.starts.clear();
+  EXPECT_TRUE(RestoreBootIni());
+  EXPECT_EQ(fake.Contents(L"C:\\BOOT.INI"), original);
+  EXPECT_TRUE(fake.Exists(L"C:\\BOOT.INIKX"));
+  EXPECT_EQ(CommandLines(fake), attribAround);
+  EXPECT_EQ(fake.Attributes(L"C:\\BOOT.INI"), kHiddenSystemReadOnly);
+}
+
+TEST_F(BootIniEntry, RestoreWithoutTheCopyLeavesTheFile) {
+  EXPECT_FALSE(RestoreBootIni());
+  EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"找不到BOOTKX.INI文件！"});
+  EXPECT_EQ(fake.Contents(L"C:\\BOOT.INI"), original);
+  EXPECT_TRUE(fake.starts.empty());
+}
+
+TEST_F(BootIniEntry, RestoreThatCannotCopyIsReported) {
+  fake.AddFile(L"C:\\BOOT.INIKX", original);
+  fake.Fail(FakeSeam::Op::ShellCopy, L"C:\\BOOT.INIKX");
+  EXPECT_FALSE(RestoreBootIni());
+  EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"恢复BOOT.INI文件失败！"});
+}

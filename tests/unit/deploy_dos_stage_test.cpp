@@ -1,0 +1,377 @@
+// The DOS stage on a fake desktop: every refusal with what it leaves untouched, the
+// Ghost batch line, the image move, the files written, the boot entry and the restart
+// prompt.
+#include <gtest/gtest.h>
+
+#include "deploy/dos_stage.h"
+#include "platform/pe_flag.h"
+#include "tests/unit/deploy_machine.h"
+
+using namespace deploy_test;
+
+namespace {
+
+const wchar_t kRestoreLine[] =
+    L"ghost.exe -noide -nousb -clone,mode=pload,src=1:2\\Rigmate\\GHO\\WIN764.GHO:1,dst=1:1 -crcignore -sure -rb";
+const wchar_t kBackupLine[] =
+    L"ghost.exe -noide -nousb -clone,mode=pdump,src=1:1,dst=1:2\\RigmateBackup.GHO -z3 -crcignore -sure -rb";
+
+}  // namespace
+
+class DosStage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetUpDesktop(fake);
+    fake.AddFile(L"D:\\Rigmate\\GHO\\WIN764.GHO", "restore image");
+    fake.now = LocalTime{2016, 3, 7, 14, 5, 9};
+  }
+
+  GhostJob Restore(const std::wstring& image = L"D:\\Rigmate\\GHO\\WIN764.GHO") {
+    return GhostJob{image, L"C:", 0, 1};
+  }
+  GhostJob Backup(const std::wstring& image = L"D:\\RigmateBackup.GHO") { return GhostJob{image, L"C:", 3, 0}; }
+
+  // A refusal: the one message with the exclamation icon, nothing written or copied,
+  // no program started.
+  void ExpectRefused(int result, int expected, const std::wstring& message) {
+    EXPECT_EQ(result, expected);
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_EQ(fake.messages[0].text, message);
+    EXPECT_EQ(fake.messages[0].caption, L"Rigmate");
+    EXPECT_EQ(fake.messages[0].style, 0x30u);
+    EXPECT_TRUE(Changed(fake).empty());
+    EXPECT_TRUE(fake.starts.empty());
+  }
+
+  // The four files of a staging and the BCD entry of the system drive C:.
+  void ExpectStaged(const std::wstring& line) {
+    EXPECT_EQ(fake.Contents(L"C:\\kxdos.ima"), kImageBytes);
+    EXPECT_EQ(fake.Contents(L"C:\\kxldr"), kLoaderBytes);
+    EXPECT_EQ(fake.Contents(L"C:\\kxldr.mbr"), kLoaderMbrBytes);
+    for (const wchar_t* name : {L"C:\\kxdos.ima", L"C:\\kxldr", L"C:\\kxldr.mbr"})
+      EXPECT_EQ(fake.Attributes(name), 0x27u) << name;
+    EXPECT_EQ(fake.Contents(L"C:\\ghost.ba_"), fake.WideToAnsi(line));
+    EXPECT_EQ(fake.Attributes(L"C:\\ghost.ba_") & (fattr::ReadOnly | fattr::Hidden | fattr::System), 0u);
+    std::vector<std::wstring> commands;
+    for (const auto& start : fake.starts)
+      if (start.Program() == L"bcdedit.exe") commands.push_back(start.commandLine);
+    ASSERT_EQ(commands.size(), 6u);
+    EXPECT_EQ(commands.front(), L"bcdedit.exe /export \"C:\\boot\\BCDKX\"");
+    EXPECT_EQ(commands.back(), L"bcdedit.exe /default {12345678-9ABC-def0-0123-456789ABCDEF} ");
+  }
+
+  FakeSeam fake;
+  ScopedSeam use{&fake};
+};
+
+TEST(DosStagePieces, StampHasNoLeadingZeros) {
+  EXPECT_EQ(TransferStamp(LocalTime{2016, 3, 7, 14, 5, 9}), L"2016371459");
+  EXPECT_EQ(TransferStamp(LocalTime{2024, 12, 31, 23, 59, 0}), L"2024123123590");
+}
+
+TEST(DosStagePieces, PathsThatTheUnquotedDosLineCanCarry) {
+  EXPECT_TRUE(DosCanTakePath(L"\\Rigmate\\GHO\\WIN764.GHO"));
+  EXPECT_TRUE(DosCanTakePath(L"\\Backups\\2016-03_07(1)~.GHO"));
+  EXPECT_FALSE(DosCanTakePath(L"\\My Images\\WIN7.GHO"));
+  EXPECT_FALSE(DosCanTakePath(L"\\系统\\WIN7.GHO"));
+  EXPECT_FALSE(DosCanTakePath(L"\\100%\\WIN7.GHO"));
+  EXPECT_FALSE(DosCanTakePath(L"\\a,b\\WIN7.GHO"));
+  EXPECT_FALSE(DosCanTakePath(L"\\tab\there.GHO"));
+  EXPECT_FALSE(DosCanTakePath(std::wstring(L"\\caf\u00e9.GHO")));
+}
+
+TEST_F(DosStage, GhostNumbersAndTheTransferDrive) {
+  EXPECT_EQ(GetGhostNumber(L"C:"), L"1:1");
+  EXPECT_EQ(GetGhostNumber(L"F:"), L"2:1");
+  EXPECT_EQ(GetGhostNumber(L"G:"), L"");
+  EXPECT_EQ(FindTransferDrive(StorageDeviceNumber{7, 0, 1}), L"E:");
+  EXPECT_EQ(FindTransferDrive(StorageDeviceNumber{7, 0, 3}), L"D:");
+  EXPECT_EQ(FindTransferDrive(StorageDeviceNumber{7, 1, 1}), L"");
+  // A CD drive on the same device number is not a disk volume.
+  fake.SetDrives(L"CDEFG");
+  fake.volumes[L'G'] = DiskVolume(0, 4);
+  fake.volumes[L'G'].number.deviceType = 2;
+  EXPECT_EQ(FindTransferDrive(StorageDeviceNumber{7, 0, 1}), L"E:");
+}
+
+TEST_F(DosStage, RestoreFromAnotherPartitionOfTheTargetsDisk) {
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+  EXPECT_TRUE(fake.messages.empty());
+  ExpectStaged(kRestoreLine);
+  EXPECT_EQ(fake.starts.size(), 6u);
+  for (const auto& op : fake.fileOps) EXPECT_NE(op.op, FakeSeam::Op::ShellCopy);
+}
+
+TEST_F(DosStage, BackupLineCarriesTheCompression) {
+  EXPECT_EQ(StageGhostJob(Backup()), ghost_result::Done);
+  ExpectStaged(kBackupLine);
+}
+
+TEST_F(DosStage, RestoreFromTheTargetItselfMovesTheImageToTheHighestOtherVolume) {
+  fake.AddFile(L"C:\\WIN7.GHO", "image on the target");
+  EXPECT_EQ(StageGhostJob(Restore(L"C:\\WIN7.GHO")), ghost_result::Done);
+  EXPECT_EQ(fake.Contents(L"E:\\2016371459.GHO"), "image on the target");
+  EXPECT_TRUE(fake.Exists(L"C:\\WIN7.GHO"));
+  ExpectStaged(L"ghost.exe -noide -nousb -clone,mode=pload,src=1:3\\2016371459.GHO:1,dst=1:1 -crcignore -sure -rb");
+}
+
+TEST_F(DosStage, RestoreFromAnotherDiskMovesTheImageOnTheTargetsDisk) {
+  fake.AddFile(L"F:\\系统 镜像\\WIN7.GHO", "image on disk 1");   // a name DOS could not take
+  EXPECT_EQ(StageGhostJob(Restore(L"F:\\系统 镜像\\WIN7.GHO")), ghost_result::Done);
+  EXPECT_EQ(fake.Contents(L"E:\\2016371459.GHO"), "image on disk 1");
+  ExpectStaged(L"ghost.exe -noide -nousb -clone,mode=pload,src=1:3\\2016371459.GHO:1,dst=1:1 -crcignore -sure -rb");
+}
+
+TEST_F(DosStage, RestoreWithNowhereToMoveTheImage) {
+  fake.SetDrives(L"CF");
+  fake.AddFile(L"F:\\WIN7.GHO", "image on disk 1");
+  ExpectRefused(StageGhostJob(Restore(L"F:\\WIN7.GHO")), ghost_result::StagingFailed,
+                L"GHO文件和安装的分区不在同一个硬盘上，且找不到适合转移的分区！");
+}
+
+TEST_F(DosStage, AFailedMoveStopsTheStaging) {
+  fake.AddFile(L"F:\\WIN7.GHO", "image on disk 1");
+  fake.Fail(FakeSeam::Op::ShellCopy, L"F:\\WIN7.GHO");
+  EXPECT_EQ(StageGhostJob(Restore(L"F:\\WIN7.GHO")), ghost_result::StagingFailed);
+  EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"转移文件失败，安装终止！"});
+  EXPECT_TRUE(Changed(fake).empty());
+  EXPECT_TRUE(fake.starts.empty());
+}
+
+TEST_F(DosStage, BackupMustLieOnTheTargetsDiskButNotOnTheTarget) {
+  ExpectRefused(StageGhostJob(Backup(L"C:\\Backup.GHO")), ghost_result::StagingFailed,
+                L"需要备份的分区和保存的GHO文件需要在同一个物理磁盘！");
+  fake.messages.clear();
+  ExpectRefused(StageGhostJob(Backup(L"F:\\Backup.GHO")), ghost_result::StagingFailed,
+                L"需要备份的分区和保存的GHO文件需要在同一个物理磁盘！");
+}
+
+TEST_F(DosStage, PartitionStyleUnreadable) {
+  fake.volumes[L'C'].partitionStyle = -1;
+  ExpectRefused(StageGhostJob(Restore()), ghost_result::StagingFailed, L"获取分区类型失败！");
+  fake.messages.clear();
+  fake.volumes[L'C'].partitionStyle = 0;
+  fake.volumes[L'E'].partitionStyle = -1;
+  fake.systemDirectory = L"E:\\Windows\\system32";
+  ExpectRefused(StageGhostJob(Restore()), ghost_result::StagingFailed, L"获取分区类型失败！");
+}
+
+TEST_F(DosStage, GptOnTheSystemDriveOrTheTargetIsRefused) {
+  const std::wstring message = L"不支持在桌面条件下对GPT分区进行安装，请在PE中进行安装！";
+  fake.volumes[L'C'].partitionStyle = 1;
+  ExpectRefused(StageGhostJob(Restore()), ghost_result::Refused, message);
+  fake.messages.clear();
+  fake.volumes[L'C'].partitionStyle = 0;
+  fake.systemDirectory = L"E:\\Windows\\system32";
+  fake.volumes[L'E'].partitionStyle = 1;
+  ExpectRefused(StageGhostJob(Restore()), ghost_result::Refused, message);
+}
+
+TEST_F(DosStage, UefiStartIsRefusedLikeGpt) {
+  fake.firmwareUefi = true;
+  ExpectRefused(StageGhostJob(Restore()), ghost_result::Refused,
+                L"不支持在桌面条件下对UEFI启动的电脑进行安装，请在PE中进行安装！");
+}
+
+TEST_F(DosStage, IncompletePayloadIsRefusedBeforeAnything) {
+  fake.AddResource(IDR_PAYLOAD_MARK, L"FILE", "incomplete");
+  fake.volumes[L'C'].partitionStyle = 1;   // the first refusal is the payload's
+  ExpectRefused(StageGhostJob(Restore()), ghost_result::StagingFailed,
+                L"本软件缺少DOS安装所需的组件，无法在桌面条件下进行安装，请在PE中进行安装！");
+}
+
+TEST_F(DosStage, TwoDisksGoOnAndThreeAsk) {
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+  EXPECT_TRUE(fake.messages.empty());
+
+  FakeSeam three;
+  SetUpDesktop(three);
+  three.AddFile(L"D:\\Rigmate\\GHO\\WIN764.GHO", "restore image");
+  three.disks[2] = FakeSeam::Disk{};
+  ScopedSeam useThree(&three);
+  const std::wstring question =
+      L"检测到您的电脑疑似有多个硬盘，在多硬盘条件下Windows与DOS对硬盘的排序可能有差异，建议您在PE中进行安装！"
+      L"是否继续进行？";
+  three.QueueAnswer(mbox::IdNo);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Declined);
+  ASSERT_EQ(three.messages.size(), 1u);
+  EXPECT_EQ(three.messages[0].text, question);
+  EXPECT_EQ(three.messages[0].style, 0x4u);
+  EXPECT_TRUE(Changed(three).empty());
+  EXPECT_TRUE(three.starts.empty());
+
+  three.QueueAnswer(mbox::IdYes);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+  EXPECT_EQ(three.Contents(L"C:\\ghost.ba_"), three.WideToAnsi(kRestoreLine));
+}
+
+TEST_F(DosStage, DeviceNumberUnreadable) {
+  fake.volumes[L'D'].open = VolumeOpen::QueryFailed;
+  ExpectRefused(StageGhostJob(Restore()), ghost_result::StagingFailed, L"获取分区编号信息失败！");
+  fake.messages.clear();
+  fake.volumes[L'D'].open = VolumeOpen::Ok;
+  fake.volumes[L'C'].open = VolumeOpen::QueryFailed;
+  ExpectRefused(StageGhostJob(Restore()), ghost_result::StagingFailed, L"获取分区编号信息失败！");
+}
+
+TEST_F(DosStage, ImagePathsThatDosCannotTakeAreRefusedBeforeAnyMoveOrWrite) {
+  const std::wstring unusable = L"GHO文件的路径含有空格、中文或DOS无法识别的字符，请更改路径或在PE中进行安装！";
+  for (const wchar_t* path : {L"D:\\My Images\\WIN7.GHO", L"D:\\系统\\WIN7.GHO", L"D:\\100%\\WIN7.GHO"}) {
+    SCOPED_TRACE(path);
+    fake.messages.clear();
+    ExpectRefused(StageGhostJob(Backup(path)), ghost_result::StagingFailed, unusable);
+  }
+  // The longest path that fits DOS's 512-byte line, and one character more.
+  const std::wstring head = L"D:\\";
+  const size_t fixed = std::wstring(kBackupLine).size() - std::wstring(L"RigmateBackup.GHO").size();
+  const std::wstring fits = head + std::wstring(kDosLineLimit - fixed - 4, L'a') + L".GHO";
+  fake.messages.clear();
+  EXPECT_EQ(StageGhostJob(Backup(fits)), ghost_result::Done);
+  EXPECT_EQ(fake.Contents(L"C:\\ghost.ba_").size(), kDosLineLimit);
+
+  fake.messages.clear();
+  fake.fileOps.clear();
+  fake.starts.clear();
+  ExpectRefused(StageGhostJob(Backup(head + L"a" + fits.substr(3))), ghost_result::StagingFailed,
+                L"GHO文件的路径过长，DOS无法识别，请更改路径或在PE中进行安装！");
+}
+
+TEST_F(DosStage, AFileThatCannotBeWrittenEndsTheStagingBeforeTheBootEntry) {
+  for (const wchar_t* name : {L"C:\\kxdos.ima", L"C:\\kxldr", L"C:\\kxldr.mbr", L"C:\\ghost.ba_"}) {
+    SCOPED_TRACE(name);
+    FakeSeam machine;
+    SetUpDesktop(machine);
+    machine.AddFile(L"D:\\Rigmate\\GHO\\WIN764.GHO", "restore image");
+    machine.Fail(FakeSeam::Op::WriteNewFile, name);
+    ScopedSeam useMachine(&machine);
+    EXPECT_EQ(StageGhostJob(Restore()), ghost_result::StagingFailed);
+    EXPECT_EQ(MessageTexts(machine), std::vector<std::wstring>{L"写入DOS启动文件失败，安装终止！"});
+    for (const auto& start : machine.starts) EXPECT_EQ(start.Program(), L"attrib.exe");
+  }
+}
+
+TEST_F(DosStage, AMissingPayloadResourceEndsTheStaging) {
+  FakeSeam machine;
+  SetUpDesktop(machine, false);
+  machine.AddResource(IDR_DOS_IMAGE, L"FILE", kImageBytes);
+  machine.AddResource(IDR_LOADER_MBR, L"FILE", kLoaderMbrBytes);
+  machine.AddResource(IDR_PAYLOAD_MARK, L"FILE", "complete");
+  machine.AddFile(L"D:\\Rigmate\\GHO\\WIN764.GHO", "restore image");
+  ScopedSeam useMachine(&machine);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::StagingFailed);
+  EXPECT_EQ(MessageTexts(machine), std::vector<std::wstring>{L"写入DOS启动文件失败，安装终止！"});
+  EXPECT_FALSE(machine.Exists(L"C:\\kxldr"));
+  EXPECT_FALSE(machine.Exists(L"C:\\ghost.ba_"));
+  EXPECT_TRUE(machine.starts.empty());
+}
+
+TEST_F(DosStage, LeftoversOfAnEarlierStagingAreReplaced) {
+  for (const wchar_t* name : {L"C:\\kxdos.ima", L"C:\\kxldr", L"C:\\kxldr.mbr", L"C:\\ghost.ba_"})
+    fake.AddFile(name, "old", 0x27);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+  ExpectStaged(kRestoreLine);
+  std::vector<std::wstring> commands = CommandLines(fake);
+  ASSERT_GE(commands.size(), 3u);
+  EXPECT_EQ(commands[0], L"attrib.exe -S -H -R C:\\kxdos.ima");
+  EXPECT_EQ(commands[1], L"attrib.exe -S -H -R C:\\kxldr");
+  EXPECT_EQ(commands[2], L"attrib.exe -S -H -R C:\\kxldr.mbr");
+}
+
+TEST_F(DosStage, BootEntryFailure) {
+  EmulateAttrib(fake, [](const std::wstring& line) { return line.find(L"/export") != std::wstring::npos ? 1 : 0; });
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Failed);
+  EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"设置启动数据失败！"});
+  EXPECT_EQ(fake.messages[0].style, 0x30u);
+  EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{L"bcdedit.exe /export \"C:\\boot\\BCDKX\""});
+}
+
+TEST_F(DosStage, BelowVersionSixTheEntryGoesIntoBootIni) {
+  fake.versionMajor = 5;
+  fake.AddFile(L"C:\\BOOT.INI", "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)\\WINDOWS\r\n", 0x27);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+  EXPECT_EQ(fake.Contents(L"C:\\BOOT.INI"),
+            "[boot loader]\r\ntimeout=10\r\ndefault=C:\\KXLDR.MBR\r\n\r\nC:\\KXLDR.MBR=KX Ghost");
+  for (const auto& start : fake.starts) EXPECT_EQ(start.Program(), L"attrib.exe");
+}
+
+TEST_F(DosStage, AnUnknownVersionTakesTheBcdRoad) {
+  fake.versionExtendedFails = fake.versionBasicFails = true;
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+  ExpectStaged(kRestoreLine);
+}
+
+TEST_F(DosStage, WriteDosStageFilesRefusesALineThatDoesNotFit) {
+  EXPECT_FALSE(WriteDosStageFiles(std::wstring(kDosLineLimit + 1, L'x')));
+  EXPECT_TRUE(Changed(fake).empty());
+  EXPECT_TRUE(WriteDosStageFiles(L"ghost.exe"));
+  EXPECT_EQ(fake.Contents(L"C:\\ghost.ba_"), "ghost.exe");
+}
+
+class RestartPrompt : public ::testing::Test {
+ protected:
+  void SetUp() override { SetUpDesktop(fake); }
+  void TearDown() override { g_bInPE = 0; }
+  const std::wstring desktopQuestion =
+      L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启，“取消”撤销安装！";
+  FakeSeam fake;
+  ScopedSeam use{&fake};
+};
+
+TEST_F(RestartPrompt, DesktopYesRestarts) {
+  fake.QueueAnswer(mbox::IdYes);
+  PromptRestart();
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, desktopQuestion);
+  EXPECT_EQ(fake.messages[0].style, 0x23u);
+  EXPECT_EQ(fake.rebootRequests, 1);
+  EXPECT_TRUE(fake.starts.empty());
+}
+
+TEST_F(RestartPrompt, DesktopNoDoesNothing) {
+  fake.QueueAnswer(mbox::IdNo);
+  PromptRestart();
+  EXPECT_EQ(fake.rebootRequests, 0);
+  EXPECT_TRUE(fake.starts.empty());
+  EXPECT_TRUE(Changed(fake).empty());
+}
+
+TEST_F(RestartPrompt, CancelUndoesTheEntryByVersion) {
+  for (int version : {6, 10}) {
+    fake.starts.clear();
+    fake.versionMajor = version;
+    fake.QueueAnswer(mbox::IdCancel);
+    PromptRestart();
+    EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{L"bcdedit.exe /import \"C:\\boot\\BCDKX\""});
+  }
+  fake.starts.clear();
+  fake.versionExtendedFails = fake.versionBasicFails = true;
+  fake.QueueAnswer(mbox::IdCancel);
+  PromptRestart();
+  EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{L"bcdedit.exe /import \"C:\\boot\\BCDKX\""});
+  EXPECT_EQ(fake.rebootRequests, 0);
+}
+
+TEST_F(RestartPrompt, CancelOnXpPutsBootIniBack) {
+  fake.versionMajor = 5;
+  fake.AddFile(L"C:\\BOOT.INI", "edited", 0x27);
+  fake.AddFile(L"C:\\BOOT.INIKX", "saved");
+  fake.QueueAnswer(mbox::IdCancel);
+  PromptRestart();
+  EXPECT_EQ(fake.Contents(L"C:\\BOOT.INI"), "saved");
+  EXPECT_EQ(fake.Attributes(L"C:\\BOOT.INI") & 0x7u, 0x7u);
+  for (const auto& start : fake.starts) EXPECT_EQ(start.Program(), L"attrib.exe");
+}
+
+TEST_F(RestartPrompt, InsidePeOnlyYesOrNo) {
+  g_bInPE = 1;
+  fake.QueueAnswer(mbox::IdNo);
+  PromptRestart();
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启");
+  EXPECT_EQ(fake.messages[0].style, 0x24u);
+  EXPECT_EQ(fake.rebootRequests, 0);
+  fake.QueueAnswer(mbox::IdYes);
+  PromptRestart();
+  EXPECT_EQ(fake.rebootRequests, 1);
+  EXPECT_TRUE(fake.starts.empty());
+}

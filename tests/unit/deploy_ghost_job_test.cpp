@@ -1,0 +1,124 @@
+// Ghost jobs: the checks of the dispatcher and Ghost for Windows inside a PE.
+#include <gtest/gtest.h>
+
+#include "deploy/ghost_job.h"
+#include "platform/pe_flag.h"
+#include "tests/unit/deploy_machine.h"
+
+using namespace deploy_test;
+
+class GhostJobTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetUpDesktop(fake);
+    fake.SetDrives(L"CDEX");
+    fake.volumes[L'X'] = DiskVolume(2, 1);
+    fake.modulePath = L"X:\\Tools\\Rigmate\\Rigmate.exe";
+    fake.AddFile(L"D:\\Rigmate\\GHO\\WIN764.GHO", "image");
+    fake.AddFile(L"D:\\RigmateBackup.GHO", "old backup");
+    TheDisk().Refresh();
+    g_bInPE = 1;
+  }
+  void TearDown() override { g_bInPE = 0; }
+
+  void AddGhost() { fake.AddFile(L"E:\\GHOST32.EXE", "ghost"); }
+  GhostJob Restore() { return GhostJob{L"D:\\Rigmate\\GHO\\WIN764.GHO", L"C:", 0, 1}; }
+  GhostJob Backup() { return GhostJob{L"D:\\RigmateBackup.GHO", L"C:", 3, 0}; }
+
+  FakeSeam fake;
+  ScopedSeam use{&fake};
+};
+
+TEST_F(GhostJobTest, WindowsCommandLines) {
+  EXPECT_EQ(GhostWindowsCommand(L"X:\\GHOST32.EXE", Restore()),
+            L"X:\\GHOST32.EXE -noide -nousb -clone,mode=pload,src=\"D:\\Rigmate\\GHO\\WIN764.GHO:1\",dst=C: "
+            L"-crcignore -sure");
+  EXPECT_EQ(GhostWindowsCommand(L"E:\\GHOST32.EXE", Backup()),
+            L"E:\\GHOST32.EXE -noide -nousb -clone,mode=pdump,src=C:,dst=\"D:\\RigmateBackup.GHO\" -z3 "
+            L"-crcignore -sure");
+}
+
+TEST_F(GhostJobTest, MissingRestoreImageStopsBeforeGhostIsLookedFor) {
+  GhostJob job = Restore();
+  job.imagePath = L"D:\\Rigmate\\GHO\\WINXP.GHO";
+  EXPECT_EQ(RunGhostJob(job), ghost_result::NotFound);
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, L"镜像文件：D:\\Rigmate\\GHO\\WINXP.GHO不存在！");
+  EXPECT_EQ(fake.messages[0].caption, L"Rigmate");
+  EXPECT_EQ(fake.messages[0].style, 0x30u);
+  EXPECT_TRUE(fake.starts.empty());
+  // On the desktop nothing is staged either.
+  g_bInPE = 0;
+  EXPECT_EQ(RunGhostJob(job), ghost_result::NotFound);
+  EXPECT_TRUE(Changed(fake).empty());
+  EXPECT_TRUE(fake.starts.empty());
+}
+
+TEST_F(GhostJobTest, BackupOntoAnExistingFileAsksFirst) {
+  AddGhost();
+  fake.QueueAnswer(mbox::IdNo);
+  EXPECT_EQ(RunGhostJob(Backup()), ghost_result::Declined);
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, L"文件：D:\\RigmateBackup.GHO已经存在！是否覆盖？");
+  EXPECT_EQ(fake.messages[0].style, 0x24u);
+  EXPECT_TRUE(fake.starts.empty());
+
+  fake.QueueAnswer(mbox::IdYes);
+  EXPECT_EQ(RunGhostJob(Backup()), ghost_result::Done);
+  ASSERT_EQ(fake.starts.size(), 1u);
+  EXPECT_NE(fake.starts[0].commandLine.find(L"src=C:,dst=\"D:\\RigmateBackup.GHO\" -z3"), std::wstring::npos);
+}
+
+TEST_F(GhostJobTest, RunsGhostFromADriveRootWithTheWindowHidden) {
+  AddGhost();
+  bool hiddenWhileRunning = false;
+  fake.onStart = [&](const FakeSeam::ProcessStart&) {
+    hiddenWhileRunning = !fake.mainWindowVisible;
+    return 0;
+  };
+  EXPECT_EQ(RunGhostJob(Restore()), ghost_result::Done);
+  ASSERT_EQ(fake.starts.size(), 1u);
+  EXPECT_EQ(fake.starts[0].application, L"E:\\GHOST32.EXE");
+  EXPECT_EQ(fake.starts[0].commandLine, GhostWindowsCommand(L"E:\\GHOST32.EXE", Restore()));
+  EXPECT_TRUE(fake.starts[0].wait);
+  EXPECT_TRUE(fake.starts[0].show);
+  EXPECT_TRUE(hiddenWhileRunning);
+  EXPECT_TRUE(fake.mainWindowVisible);
+  EXPECT_TRUE(fake.messages.empty());
+}
+
+TEST_F(GhostJobTest, TheProgramFolderComesFirst) {
+  AddGhost();
+  fake.AddFile(L"X:\\Tools\\Rigmate\\GHOST32.EXE", "ghost");
+  EXPECT_EQ(RunGhostInPE(Restore()), ghost_result::Done);
+  EXPECT_EQ(fake.starts.at(0).application, L"X:\\Tools\\Rigmate\\GHOST32.EXE");
+}
+
+TEST_F(GhostJobTest, GhostBelowADriveRootIsNotFound) {
+  fake.AddFile(L"E:\\tools\\GHOST32.EXE", "ghost");
+  EXPECT_EQ(RunGhostJob(Restore()), ghost_result::NotFound);
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, L"找不到ghost32.exe，请将ghost32.exe放到本软件目录下或者任一分区根目录下。");
+  EXPECT_EQ(fake.messages[0].style, 0x30u);
+  EXPECT_TRUE(fake.starts.empty());
+  EXPECT_TRUE(fake.mainWindowVisible);
+}
+
+TEST_F(GhostJobTest, AGhostErrorOrAFailedStartIsReported) {
+  AddGhost();
+  fake.onStart = nullptr;
+  fake.SetExitCode(L"GHOST32", 10);
+  EXPECT_EQ(RunGhostJob(Restore()), ghost_result::Failed);
+  fake.SetStartFails(L"GHOST32.EXE");
+  EXPECT_EQ(RunGhostJob(Restore()), ghost_result::Failed);
+  EXPECT_EQ(MessageTexts(fake), (std::vector<std::wstring>{L"GHOST出错！", L"GHOST出错！"}));
+  EXPECT_EQ(fake.messages[1].style, 0x30u);
+  EXPECT_TRUE(fake.mainWindowVisible);
+}
+
+TEST_F(GhostJobTest, OnTheDesktopTheJobIsStaged) {
+  g_bInPE = 0;
+  EXPECT_EQ(RunGhostJob(Restore()), ghost_result::Done);
+  EXPECT_TRUE(fake.Exists(L"C:\\ghost.ba_"));
+  for (const auto& start : fake.starts) EXPECT_NE(start.Program(), L"GHOST32.EXE");
+}
