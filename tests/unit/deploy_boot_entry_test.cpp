@@ -54,13 +54,6 @@ TEST(BootIniText, GoldenFiles) {
   EXPECT_GE(cases, 8);
 }
 
-TEST(BootIniText, ValuesStopAtTheirOwnLine) {
-  // No "=" on the timeout line: the "=" of the next line is not taken for it.
-  std::wstring text = L"timeout\r\ndefault=x\r\n";
-  ASSERT_TRUE(EditBootIniText(&text));
-  EXPECT_EQ(text, L"timeout=10\r\ndefault=C:\\KXLDR.MBR\r\n\r\nC:\\KXLDR.MBR=KX Ghost");
-}
-
 TEST(NewGuidText, UpperCaseButTheThirdGroupAndOneBlankAfter) {
   FakeSeam fake;
   ScopedSeam use(&fake);
@@ -68,13 +61,6 @@ TEST(NewGuidText, UpperCaseButTheThirdGroupAndOneBlankAfter) {
   EXPECT_EQ(NewGuidText(), L"{ABCDEF01-2A3B-c4d5-E607-F809AABB0CDD} ");
   fake.guidFails = true;
   EXPECT_EQ(NewGuidText(), L"");
-}
-
-TEST(UsesBootIni, BelowSixOnlyAndNotAnUnknownVersion) {
-  EXPECT_TRUE(UsesBootIni(5));
-  EXPECT_FALSE(UsesBootIni(6));
-  EXPECT_FALSE(UsesBootIni(10));
-  EXPECT_FALSE(UsesBootIni(-1));
 }
 
 class BcdEntry : public ::testing::Test {

@@ -87,13 +87,6 @@ TEST_F(GhostJobTest, RunsGhostFromADriveRootWithTheWindowHidden) {
   EXPECT_TRUE(fake.messages.empty());
 }
 
-TEST_F(GhostJobTest, TheProgramFolderComesFirst) {
-  AddGhost();
-  fake.AddFile(L"X:\\Tools\\Rigmate\\GHOST32.EXE", "ghost");
-  EXPECT_EQ(RunGhostInPE(Restore()), ghost_result::Done);
-  EXPECT_EQ(fake.starts.at(0).application, L"X:\\Tools\\Rigmate\\GHOST32.EXE");
-}
-
 TEST_F(GhostJobTest, GhostBelowADriveRootIsNotFound) {
   fake.AddFile(L"E:\\tools\\GHOST32.EXE", "ghost");
   EXPECT_EQ(RunGhostJob(Restore()), ghost_result::NotFound);
