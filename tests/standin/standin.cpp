@@ -1,0 +1,133 @@
+// standin.exe: stands in for the outside programs (Ghost, bcdedit, bcdboot, the formatting
+// tool, installers, attrib, PECMD) in tests, recording how it was started.
+//
+// Environment:
+//   RIGMATE_STANDIN_LOG        file to which one record is appended per start (UTF-8):
+//                              "<working folder>\t<command line as GetCommandLineW gives it>\n";
+//                              a CR or LF inside the command line is written as \r or \n.
+//   RIGMATE_STANDIN_EXIT       exit code (default 0);
+//   RIGMATE_STANDIN_EXIT_<N>   exit code for a copy named <N>.exe (N upper case, e.g.
+//                              RIGMATE_STANDIN_EXIT_BCDEDIT), before RIGMATE_STANDIN_EXIT;
+//   RIGMATE_STANDIN_SLEEP_MS   time to stay running before exiting (default 0; a copy
+//                              named pecmd.exe stays 60000 ms unless told otherwise, so
+//                              that process searches can see it; end it earlier by killing it).
+// A copy named attrib.exe (any case) also applies every +/-R, +/-H, +/-S, +/-A flag of its
+// command line to each file named there, as one change.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring Variable(const std::wstring& name, bool* present = nullptr) {
+  std::vector<wchar_t> buffer(32768);
+  DWORD length = GetEnvironmentVariableW(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (present) *present = length > 0 && length < buffer.size();
+  return length > 0 && length < buffer.size() ? std::wstring(buffer.data(), length) : std::wstring();
+}
+
+std::wstring Upper(std::wstring text) {
+  for (auto& c : text)
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 32);
+  return text;
+}
+
+// The own file name without folder and extension, upper case ("ATTRIB").
+std::wstring OwnName() {
+  wchar_t path[MAX_PATH * 4] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+  std::wstring name = path;
+  name = name.substr(name.find_last_of(L"\\/") + 1);
+  size_t dot = name.rfind(L'.');
+  return Upper(dot == std::wstring::npos ? name : name.substr(0, dot));
+}
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length, nullptr, nullptr);
+  return bytes;
+}
+
+// One WriteFile of the whole record in append mode, so that records of stand-ins
+// running side by side never interleave.
+void AppendRecord(const std::wstring& logPath) {
+  wchar_t folder[MAX_PATH * 4] = {};
+  GetCurrentDirectoryW(MAX_PATH * 4, folder);
+  std::wstring commandLine;
+  for (const wchar_t* c = GetCommandLineW(); *c; ++c) {
+    if (*c == L'\n') commandLine += L"\\n";
+    else if (*c == L'\r') commandLine += L"\\r";
+    else commandLine.push_back(*c);
+  }
+  std::string record = Utf8(std::wstring(folder) + L"\t" + commandLine) + "\n";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    HANDLE log = CreateFileW(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      WriteFile(log, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+      CloseHandle(log);
+      return;
+    }
+    Sleep(20);
+  }
+}
+
+void ApplyAttributes() {
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!arguments) return;
+  DWORD set = 0, clear = 0;
+  std::vector<std::wstring> files;
+  for (int i = 1; i < count; ++i) {
+    std::wstring argument = arguments[i];
+    if (argument.size() == 2 && (argument[0] == L'+' || argument[0] == L'-')) {
+      DWORD bit = 0;
+      switch (argument[1]) {
+        case L'r': case L'R': bit = FILE_ATTRIBUTE_READONLY; break;
+        case L'h': case L'H': bit = FILE_ATTRIBUTE_HIDDEN; break;
+        case L's': case L'S': bit = FILE_ATTRIBUTE_SYSTEM; break;
+        case L'a': case L'A': bit = FILE_ATTRIBUTE_ARCHIVE; break;
+        default: break;
+      }
+      (argument[0] == L'+' ? set : clear) |= bit;
+    } else if (!argument.empty() && argument[0] != L'/') {
+      files.push_back(argument);
+    }
+  }
+  LocalFree(arguments);
+  for (const auto& file : files) {
+    DWORD attributes = GetFileAttributesW(file.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+    attributes = (attributes & ~clear) | set;
+    SetFileAttributesW(file.c_str(), attributes & ~FILE_ATTRIBUTE_DIRECTORY);
+  }
+}
+
+int Number(const std::wstring& text, int fallback) {
+  if (text.empty()) return fallback;
+  wchar_t* end = nullptr;
+  long value = std::wcstol(text.c_str(), &end, 0);
+  return end && *end == L'\0' ? static_cast<int>(value) : fallback;
+}
+
+}  // namespace
+
+int wmain() {
+  std::wstring name = OwnName();
+  std::wstring logPath = Variable(L"RIGMATE_STANDIN_LOG");
+  if (!logPath.empty()) AppendRecord(logPath);
+  if (name == L"ATTRIB") ApplyAttributes();
+
+  int sleepMs = Number(Variable(L"RIGMATE_STANDIN_SLEEP_MS"), name == L"PECMD" ? 60000 : 0);
+  if (sleepMs > 0) Sleep(static_cast<DWORD>(sleepMs));
+
+  bool named = false;
+  std::wstring ownCode = Variable(L"RIGMATE_STANDIN_EXIT_" + name, &named);
+  return named ? Number(ownCode, 0) : Number(Variable(L"RIGMATE_STANDIN_EXIT"), 0);
+}
