@@ -11,4 +11,17 @@ wine_prefix_ready() {
     wineserver -w
     touch "$WINEPREFIX/.rigmate-ready"
   fi
+  if [ ! -f "$WINEPREFIX/.rigmate-fonts" ]; then
+    # The dialogs' font 宋体 from a Ming face with SimSun's metrics (6 x 12 pixels at 9 pt),
+    # so that dialog units come out as on Windows: the 522-pixel banner spans the main
+    # window. And Marlett, which draws the frame buttons of a virtual desktop's windows.
+    local reg="$WINEPREFIX/rigmate-fonts.reg"
+    { printf '\xff\xfe'
+      printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"宋体"="AR PL UMing CN"\r\n"SimSun"="AR PL UMing CN"\r\n' |
+        iconv -f UTF-8 -t UTF-16LE; } >"$reg"
+    wine regedit /S "$reg" >/dev/null 2>&1
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    wineserver -w
+    touch "$WINEPREFIX/.rigmate-fonts"
+  fi
 }

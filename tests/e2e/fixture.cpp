@@ -1,0 +1,244 @@
+// The end-to-end fixture: folders, machine description, drive letters, stand-ins, the
+// program on its virtual desktop, screenshots and the clean-up.
+#include "tests/e2e/fixture.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cwctype>
+
+namespace {
+
+constexpr wchar_t kDesktop[] = L"rigmate-e2e";
+constexpr int kDesktopWidth = 1024, kDesktopHeight = 768;
+
+std::wstring Variable(const wchar_t* name) {
+  wchar_t value[4096] = {};
+  DWORD length = GetEnvironmentVariableW(name, value, 4096);
+  return length > 0 && length < 4096 ? value : L"";
+}
+
+std::wstring TestName() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  std::replace(name.begin(), name.end(), '/', '_');
+  return e2e::Utf8ToWide(name);
+}
+
+void MakeFolders(const std::wstring& path) {
+  for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+    CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+  CreateDirectoryW(path.c_str(), nullptr);
+}
+
+void RemoveTree(const std::wstring& path) {
+  std::vector<wchar_t> from(path.begin(), path.end());
+  from.push_back(0);
+  from.push_back(0);
+  SHFILEOPSTRUCTW op = {};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.data();
+  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+  SHFileOperationW(&op);
+}
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size();
+  CloseHandle(file);
+  return ok;
+}
+
+// Runs a host shell script and returns what it printed. Wine starts host programs but
+// gives no way to wait for them, so the script's last act is to write its output file
+// under another name and rename it. Script and output live in the host's /tmp, which no
+// drive mapping of a test touches.
+bool RunHost(const std::string& script, std::string* output = nullptr) {
+  std::string base = "/tmp/rigmate-e2e-" + std::to_string(GetCurrentProcessId());
+  std::wstring scriptPath = e2e::UnixToWindowsPath(base + ".sh");
+  std::wstring donePath = e2e::UnixToWindowsPath(base + ".out");
+  DeleteFileW(donePath.c_str());
+  std::string text = "exec > " + Quoted(base + ".part") + " 2>&1\n" + script + "\nmv " + Quoted(base + ".part") +
+                     " " + Quoted(base + ".out") + "\n";
+  if (!WriteBytes(scriptPath, text)) return false;
+  std::wstring commandLine = e2e::Utf8ToWide("/bin/sh " + base + ".sh");
+  std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+  writable.push_back(0);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    return false;
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  bool done = e2e::WaitUntil([&] { return GetFileAttributesW(donePath.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                             10000, 20);
+  if (done && output) e2e::ReadFileBytes(donePath, output);
+  DeleteFileW(donePath.c_str());
+  DeleteFileW(scriptPath.c_str());
+  return done;
+}
+
+bool DriveListed(wchar_t letter) {
+  wchar_t drives[256] = {};
+  GetLogicalDriveStringsW(255, drives);
+  for (const wchar_t* d = drives; *d; d += wcslen(d) + 1)
+    if (towupper(*d) == letter) return true;
+  return false;
+}
+
+}  // namespace
+
+std::wstring RigmateE2E::BuildFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder = path;
+  return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+void RigmateE2E::SetUpTestSuite() {
+  if (e2e::CurrentDesktop().empty()) e2e::UseDesktop(kDesktop, kDesktopWidth, kDesktopHeight);
+}
+
+void RigmateE2E::SetUp() {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  folder_ = std::wstring(temp) + L"rigmate-e2e\\" + TestName();
+  RemoveTree(folder_);
+  MakeFolders(folder_);
+}
+
+void RigmateE2E::TearDown() {
+  if (HasFailure() && app_.Running()) Shot("failed");
+  // The program first, closing whatever it still shows, then the stand-ins.
+  if (app_.Running()) {
+    for (const e2e::Box& box : e2e::Boxes(app_.id()))
+      if (box.window != main_) e2e::CloseWindow(box.window);
+    if (main_) e2e::CloseWindow(main_);
+    if (!app_.WaitForExit(10000)) app_.Kill();
+  }
+  for (auto& standIn : standIns_) standIn->Kill();
+  standIns_.clear();
+  std::string restore;
+  for (auto mapped = drivesMapped_.rbegin(); mapped != drivesMapped_.rend(); ++mapped)
+    restore += "ln -sfn " + Quoted(mapped->second) + " " + Quoted(e2e::WideToUtf8(mapped->first)) + "\n";
+  if (!restore.empty()) {
+    EXPECT_TRUE(RunHost(restore)) << "drive letters not given back";
+  }
+  drivesMapped_.clear();
+  if (!HasFailure()) RemoveTree(folder_);
+}
+
+void RigmateE2E::WriteFile(const std::wstring& relative, const std::string& bytes) {
+  std::wstring path = InFolder(relative);
+  MakeFolders(path.substr(0, path.find_last_of(L'\\')));
+  EXPECT_TRUE(WriteBytes(path, bytes)) << e2e::WideToUtf8(path);
+}
+
+void RigmateE2E::DescribeMachine(const std::string& description) {
+  WriteFile(L"machine.txt", description);
+  machineFile_ = InFolder(L"machine.txt");
+}
+
+bool RigmateE2E::MapDrive(wchar_t letter, const std::wstring& relativeFolder) {
+  letter = static_cast<wchar_t>(towupper(letter));
+  if (!DriveListed(letter)) return false;
+  std::string prefix = e2e::WideToUtf8(Variable(L"WINEPREFIX"));
+  EXPECT_FALSE(prefix.empty()) << "WINEPREFIX is not set";
+  if (prefix.empty()) return false;
+  std::wstring target = InFolder(relativeFolder);
+  MakeFolders(target);
+  std::string unixTarget = e2e::WindowsToUnixPath(target);
+  std::string link = prefix + "/dosdevices/" + static_cast<char>(towlower(letter)) + ":";
+
+  std::string former;
+  if (!RunHost("readlink -f " + Quoted(link), &former)) return false;
+  while (!former.empty() && (former.back() == '\n' || former.back() == '\r')) former.pop_back();
+  if (former.empty()) return false;
+  std::string script;
+  if (letter == L'C')
+    script = "find " + Quoted(former) + " -mindepth 1 -maxdepth 1 -exec ln -s {} " + Quoted(unixTarget) + "/ ';'\n";
+  script += "ln -sfn " + Quoted(unixTarget) + " " + Quoted(link) + "\n";
+  if (!RunHost(script)) return false;
+  drivesMapped_.push_back({e2e::Utf8ToWide(link), former});
+  return true;
+}
+
+void RigmateE2E::SetVariable(const std::wstring& name, const std::wstring& value) {
+  variables_.push_back({name, value});
+}
+
+void RigmateE2E::PlaceStandIn(const std::wstring& fullPath) {
+  MakeFolders(fullPath.substr(0, fullPath.find_last_of(L'\\')));
+  EXPECT_TRUE(CopyFileW(StandinPath().c_str(), fullPath.c_str(), FALSE))
+      << "no stand-in at " << e2e::WideToUtf8(StandinPath());
+}
+
+e2e::Program& RigmateE2E::StartStandIn(const std::wstring& fileName, const Environment& extra) {
+  std::wstring path = InFolder(fileName);
+  PlaceStandIn(path);
+  Environment environment = variables_;
+  environment.push_back({L"RIGMATE_STANDIN_LOG", StandInLogPath()});
+  environment.insert(environment.end(), extra.begin(), extra.end());
+  standIns_.push_back(std::make_unique<e2e::Program>());
+  EXPECT_TRUE(standIns_.back()->Start(path, folder_, environment)) << e2e::WideToUtf8(path);
+  return *standIns_.back();
+}
+
+std::vector<StandinRecord> RigmateE2E::StandInStarts() const { return ReadStandinLog(StandInLogPath()); }
+
+bool RigmateE2E::StartRigmate() {
+  Environment environment = variables_;
+  if (!machineFile_.empty()) environment.push_back({L"RIGMATE_SIM_MACHINE", machineFile_});
+  environment.push_back({L"RIGMATE_SIM_RECORD", InFolder(L"record.txt")});
+  std::wstring exe = BuildFolder() + L"\\Rigmate-e2e.exe";
+  if (!app_.Start(exe, L"", environment)) {
+    ADD_FAILURE() << "cannot start " << e2e::WideToUtf8(exe);
+    return false;
+  }
+  main_ = e2e::WaitForMainWindow(app_.id(), 60000);
+  if (!main_) {
+    ADD_FAILURE() << "no main window appeared";
+    return false;
+  }
+  tab_ = GetDlgItem(main_, 1000);
+  return true;
+}
+
+std::vector<HWND> RigmateE2E::Pages() const { return e2e::ChildrenInCreationOrder(tab_, L"#32770"); }
+
+std::vector<std::wstring> RigmateE2E::Recorded() const {
+  std::string bytes;
+  std::vector<std::wstring> lines;
+  if (!e2e::ReadFileBytes(InFolder(L"record.txt"), &bytes)) return lines;
+  std::wstring text = e2e::Utf8ToWide(bytes);
+  for (size_t start = 0; start < text.size();) {
+    size_t end = std::min(text.find(L'\n', start), text.size());
+    std::wstring line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+void RigmateE2E::Shot(const std::string& name) {
+  std::wstring folder = Variable(L"RIGMATE_E2E_SHOTS");
+  if (folder.empty()) return;
+  std::string unixFolder = e2e::WideToUtf8(folder);
+  MakeFolders(e2e::UnixToWindowsPath(unixFolder));
+  EXPECT_TRUE(e2e::Screenshot(unixFolder + "/" + e2e::WideToUtf8(TestName()) + "-" + name + ".png"));
+}
+
+void RigmateE2E::Settle(int ms) {
+  // Posted input is handled in the order it was posted; the pause lets it through, and
+  // the sent message returns only once the window's thread takes messages again.
+  DWORD_PTR ignored = 0;
+  Sleep(static_cast<DWORD>(ms));
+  if (main_) SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+}

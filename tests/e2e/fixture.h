@@ -1,0 +1,93 @@
+// The fixture of the end-to-end tests: a temporary folder, the simulated machine, drive
+// letters mapped to folders, stand-ins started before the program, the program itself
+// on a virtual desktop, screenshots, and the clean-up whatever happens.
+//
+// A test sets up what the program will find, then calls StartRigmate():
+//
+//   TEST_F(RigmateE2E, Something) {
+//     DescribeMachine("disk mbr 500G\npart 1 100G letter=C:\npart 2 400G letter=D:\n");
+//     MapDrive(L'D', L"drive-d");                 // D: is Folder()\drive-d
+//     StartStandIn(L"PECMD.EXE");                 // runs until the test ends
+//     ASSERT_TRUE(StartRigmate());
+//     ...
+//     Box box;
+//     ASSERT_TRUE(e2e::WaitForBox(app().id(), L"确定要", &box));
+//     e2e::AnswerBox(box, IDYES);
+//   }
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/e2e/driver/driver.h"
+#include "tests/standin/standin_log.h"
+
+class RigmateE2E : public ::testing::Test {
+ protected:
+  using Environment = std::vector<std::pair<std::wstring, std::wstring>>;
+
+  static void SetUpTestSuite();
+  void SetUp() override;
+  void TearDown() override;
+
+  // ---- Before the start ------------------------------------------------------------
+  // This test's own empty folder (removed again at the end when the test passed).
+  const std::wstring& Folder() const { return folder_; }
+  std::wstring InFolder(const std::wstring& relative) const { return folder_ + L"\\" + relative; }
+  // Writes a file under Folder() (UTF-8 or raw bytes), making its folders.
+  void WriteFile(const std::wstring& relative, const std::string& bytes);
+  // The simulated machine's description (see tests/e2e/sim/sim_machine.h).
+  void DescribeMachine(const std::string& description);
+  // Points a drive letter at a folder under Folder() for this test and back at its former
+  // target at the end. Windows lists a letter only if it was mapped when the wineserver
+  // started: tools/ctest-under-wine maps D: for these tests. For C: the folder gets links
+  // to every entry of the prefix's own C: root, so Windows keeps working while the files
+  // the program writes into C:\ land in the folder. False (and the test should skip)
+  // when the letter is not listed.
+  bool MapDrive(wchar_t letter, const std::wstring& relativeFolder);
+  // A variable for the program (and the stand-ins started after it is set).
+  void SetVariable(const std::wstring& name, const std::wstring& value);
+  // Starts a copy of the stand-in (tests/standin) under this file name from Folder(),
+  // logging to StandInLogPath(); a copy named PECMD.EXE (any case) keeps running for a
+  // minute, or until the test ends.
+  e2e::Program& StartStandIn(const std::wstring& fileName, const Environment& extra = {});
+  // Puts a copy of the stand-in at this path (GHOST32.EXE beside the program…). Copies
+  // started by the program log to StandInLogPath() once the test has called
+  // SetVariable(L"RIGMATE_STANDIN_LOG", StandInLogPath()) before StartRigmate().
+  void PlaceStandIn(const std::wstring& fullPath);
+  std::wstring StandInLogPath() const { return InFolder(L"standin.log"); }
+  // The starts the stand-ins recorded: working folder and command line of each.
+  std::vector<StandinRecord> StandInStarts() const;
+
+  // ---- The program -------------------------------------------------------------------
+  // Starts Rigmate-e2e.exe from its build folder and waits for its main window.
+  bool StartRigmate();
+  e2e::Program& app() { return app_; }
+  HWND main() const { return main_; }
+  HWND tab() const { return tab_; }
+  // The seven page windows in tab order.
+  std::vector<HWND> Pages() const;
+  // What the simulated machine recorded (restarts), one entry per line.
+  std::vector<std::wstring> Recorded() const;
+  // Saves a screenshot as <suite>.<test>-<name>.png in the artefact folder.
+  void Shot(const std::string& name);
+  // Waits until posted input has been handled by the program's window thread.
+  void Settle(int ms = 300);
+
+  static std::wstring BuildFolder();   // where e2e_tests.exe and Rigmate-e2e.exe live
+
+ private:
+  std::wstring folder_;
+  std::wstring machineFile_;
+  Environment variables_;
+  std::vector<std::pair<std::wstring, std::string>> drivesMapped_;  // dosdevices link, former target
+  std::vector<std::unique_ptr<e2e::Program>> standIns_;
+  e2e::Program app_;
+  HWND main_ = nullptr;
+  HWND tab_ = nullptr;
+};

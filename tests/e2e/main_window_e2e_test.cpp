@@ -1,0 +1,205 @@
+// The main window of the whole program under Wine: title, banner, the seven tabs and
+// their pages, keys inside pages, the system menu and the About box, the manifest.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/fixture.h"
+
+namespace {
+
+const wchar_t* const kCaptions[] = {L"主页面", L"备份还原", L"制作启动盘", L"使用教程",
+                                    L"实用工具", L"驱动管理", L"必备软件"};
+
+// What the program reads for its title: ProductName of the 32-bit registry view and
+// whether this 32-bit process runs on a 64-bit Windows.
+std::wstring ExpectedTitle() {
+  wchar_t name[130] = {};
+  DWORD bytes = sizeof name - sizeof(wchar_t);
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\MicroSoft\\Windows NT\\CurrentVersion", 0,
+                    KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+    RegQueryValueExW(key, L"ProductName", nullptr, nullptr, reinterpret_cast<BYTE*>(name), &bytes);
+    RegCloseKey(key);
+  }
+  BOOL wow64 = FALSE;
+  IsWow64Process(GetCurrentProcess(), &wow64);
+  return std::wstring(L"Rigmate - ") + name + (wow64 ? L" 64位" : L" 32位");
+}
+
+RECT ClientRectIn(HWND window, HWND reference) {
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  MapWindowPoints(nullptr, reference, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+std::vector<int> VisiblePages(const std::vector<HWND>& pages) {
+  std::vector<int> visible;
+  for (size_t i = 0; i < pages.size(); ++i)
+    if (IsWindowVisible(pages[i])) visible.push_back(static_cast<int>(i));
+  return visible;
+}
+
+// The first control of a page, or the page itself while it has none.
+HWND KeyTarget(HWND page) {
+  HWND child = GetWindow(page, GW_CHILD);
+  return child ? child : page;
+}
+
+TEST_F(RigmateE2E, MainWindowShowsTitleBannerAndSevenTabsInOrder) {
+  ASSERT_TRUE(StartRigmate());
+  Shot("start");
+  EXPECT_EQ(e2e::WindowText(main()), ExpectedTitle());
+  EXPECT_NE(e2e::WindowText(main()).find(L" 64位"), std::wstring::npos)
+      << "a 32-bit program in Wine's default 64-bit prefix";
+
+  ASSERT_EQ(e2e::TabCount(tab()), 7);
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(e2e::TabCaption(tab(), i), kCaptions[i]) << "tab " << i;
+  EXPECT_EQ(e2e::TabSelection(tab()), 0);
+
+  // The banner shows the whole 522 x 76 picture inside the window.
+  HWND banner = GetDlgItem(main(), 1999);
+  ASSERT_TRUE(banner);
+  EXPECT_TRUE(IsWindowVisible(banner));
+  DWORD_PTR picture = 0;
+  SendMessageTimeoutW(banner, STM_GETIMAGE, IMAGE_BITMAP, 0, SMTO_ABORTIFHUNG, 5000, &picture);
+  EXPECT_NE(picture, 0u);
+  RECT client = {};
+  GetClientRect(main(), &client);
+  RECT shown = ClientRectIn(banner, main());
+  EXPECT_EQ(shown.right - shown.left, 522);
+  EXPECT_EQ(shown.bottom - shown.top, 76);
+  EXPECT_GE(client.right, shown.right) << "banner clipped on the right";
+
+  // Seven pages inside the tab control, each on the page rectangle, only the first shown.
+  std::vector<HWND> pages = Pages();
+  ASSERT_EQ(pages.size(), 7u);
+  RECT tabClient = {};
+  GetClientRect(tab(), &tabClient);
+  for (HWND page : pages) {
+    RECT rect = ClientRectIn(page, tab());
+    EXPECT_EQ(rect.left, tabClient.left + 2);
+    EXPECT_EQ(rect.top, tabClient.top + 22);
+    EXPECT_EQ(rect.right, tabClient.right - 2);
+    EXPECT_EQ(rect.bottom, tabClient.bottom - 2);
+  }
+  EXPECT_EQ(VisiblePages(pages), std::vector<int>{0});
+}
+
+TEST_F(RigmateE2E, EachTabShowsItsOwnPageAndPagesKeepTheirWindows) {
+  ASSERT_TRUE(StartRigmate());
+  std::vector<HWND> pages = Pages();
+  ASSERT_EQ(pages.size(), 7u);
+  for (int i = 0; i < 7; ++i) {
+    ASSERT_TRUE(e2e::SelectTab(tab(), i)) << "tab " << i;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return VisiblePages(pages) == std::vector<int>{i}; }, 5000))
+        << "tab " << i;
+    Settle();
+    Shot("tab-" + std::to_string(i));
+  }
+  // Back and forth: the same page windows come back, nothing is made anew.
+  for (int i : {2, 3, 2, 0}) {
+    ASSERT_TRUE(e2e::SelectTab(tab(), i));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return VisiblePages(pages) == std::vector<int>{i}; }, 5000));
+  }
+  EXPECT_EQ(Pages(), pages);
+  EXPECT_EQ(e2e::Boxes(app().id()).size(), 1u) << "no dialog besides the main window";
+}
+
+TEST_F(RigmateE2E, EnterAndEscInsideAPageChangeNothing) {
+  ASSERT_TRUE(StartRigmate());
+  std::vector<HWND> pages = Pages();
+  ASSERT_EQ(pages.size(), 7u);
+  for (int i : {0, 1, 5}) {
+    ASSERT_TRUE(e2e::SelectTab(tab(), i));
+    HWND target = KeyTarget(pages[static_cast<size_t>(i)]);
+    e2e::PostKey(target, VK_RETURN);
+    e2e::PostKey(target, VK_ESCAPE);
+    Settle();
+    EXPECT_TRUE(app().Running()) << "page " << i;
+    EXPECT_EQ(VisiblePages(pages), std::vector<int>{i}) << "page " << i;
+    EXPECT_EQ(e2e::Boxes(app().id()).size(), 1u) << "a key pressed a button on page " << i;
+  }
+}
+
+TEST_F(RigmateE2E, EscWithTheFocusOnTheTabControlEndsTheProgramLikeItsCloseBox) {
+  ASSERT_TRUE(StartRigmate());
+  e2e::PostKey(tab(), VK_ESCAPE);
+  DWORD code = 99;
+  ASSERT_TRUE(app().WaitForExit(10000, &code));
+  EXPECT_EQ(code, 0u);
+}
+
+TEST_F(RigmateE2E, AboutBoxOpensFromTheSystemMenuAndClosesWithOk) {
+  ASSERT_TRUE(StartRigmate());
+  // The About item sits at the end of the system menu.
+  e2e::PostSysCommand(main(), 0x10);
+  HWND about = nullptr;
+  ASSERT_TRUE(e2e::WaitUntil([&] {
+    for (const e2e::Box& box : e2e::Boxes(app().id()))
+      if (box.caption == L"关于 Rigmate") about = box.window;
+    return about != nullptr;
+  }));
+  Settle();
+  Shot("about");
+  EXPECT_EQ(GetWindow(about, GW_OWNER), main());
+  EXPECT_FALSE(IsWindowEnabled(main())) << "the About box is modal";
+  bool versionShown = false;
+  for (HWND child : e2e::ChildrenInCreationOrder(about, L"Static"))
+    versionShown = versionShown || e2e::WindowText(child) == L"Rigmate 1.0 版";
+  EXPECT_TRUE(versionShown);
+  EXPECT_EQ(e2e::ItemText(about, IDOK), L"确定");
+
+  ASSERT_TRUE(e2e::ClickButton(about, IDOK));
+  EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(about) || !IsWindowVisible(about); }, 5000));
+  EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowEnabled(main()) != FALSE; }, 5000));
+  EXPECT_TRUE(app().Running());
+}
+
+TEST_F(RigmateE2E, OtherSystemCommandsKeepTheirUsualBehaviour) {
+  ASSERT_TRUE(StartRigmate());
+  e2e::PostSysCommand(main(), SC_MINIMIZE);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return IsIconic(main()) != FALSE; }, 5000));
+  DWORD_PTR icon = 0;
+  SendMessageTimeoutW(main(), WM_QUERYDRAGICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &icon);
+  EXPECT_NE(icon, 0u) << "the minimized window's icon";
+  e2e::PostSysCommand(main(), SC_RESTORE);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !IsIconic(main()); }, 5000));
+  EXPECT_TRUE(IsWindowVisible(main()));
+
+  e2e::PostSysCommand(main(), SC_CLOSE);
+  DWORD code = 99;
+  ASSERT_TRUE(app().WaitForExit(10000, &code));
+  EXPECT_EQ(code, 0u);
+}
+
+TEST_F(RigmateE2E, ManifestAsksForAdministratorRightsAndCommonControls6) {
+  std::wstring exe = BuildFolder() + L"\\Rigmate-e2e.exe";
+  HMODULE image = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_TRUE(image);
+  HRSRC resource = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+  ASSERT_TRUE(resource);
+  std::string manifest(static_cast<const char*>(LockResource(LoadResource(image, resource))),
+                       SizeofResource(image, resource));
+  FreeLibrary(image);
+  EXPECT_NE(manifest.find("level=\"requireAdministrator\""), std::string::npos);
+  EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+
+  // And the running program did get version 6, which Wine keeps in winsxs.
+  ASSERT_TRUE(StartRigmate());
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, app().id());
+  ASSERT_NE(snapshot, INVALID_HANDLE_VALUE);
+  std::wstring comctl;
+  MODULEENTRY32W module = {};
+  module.dwSize = sizeof module;
+  for (BOOL more = Module32FirstW(snapshot, &module); more; more = Module32NextW(snapshot, &module))
+    if (lstrcmpiW(module.szModule, L"comctl32.dll") == 0) comctl = module.szExePath;
+  CloseHandle(snapshot);
+  for (auto& c : comctl) c = static_cast<wchar_t>(towlower(c));
+  EXPECT_NE(comctl.find(L"winsxs"), std::wstring::npos) << e2e::WideToUtf8(comctl);
+}
+
+}  // namespace
