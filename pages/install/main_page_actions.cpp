@@ -1,0 +1,128 @@
+// The main page's actions: system facts, quick-install search and target, one-click jobs.
+#include "pages/install/main_page_actions.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "deploy/dos_stage.h"
+#include "deploy/ghost_job.h"
+#include "platform/format.h"
+#include "platform/seam.h"
+#include "platform/system.h"
+
+namespace main_page {
+
+const wchar_t* const kQuickInstallImages[kQuickInstallCount] = {
+    L"Rigmate\\GHO\\WINXP.GHO",   L"Rigmate\\GHO\\WIN732.GHO",  L"Rigmate\\GHO\\WIN764.GHO",
+    L"Rigmate\\GHO\\WIN832.GHO",  L"Rigmate\\GHO\\WIN864.GHO",  L"Rigmate\\GHO\\WIN1032.GHO",
+    L"Rigmate\\GHO\\WIN1064.GHO"};
+
+namespace {
+
+constexpr size_t kMaxPath = 260;
+constexpr uint32_t kFileDeviceDisk = 7;
+
+// The drive roots as the system lists them: four-character slots ("E:\" and its
+// terminator), up to the first empty slot, at most 64.
+std::vector<std::wstring> DriveRoots() {
+  std::wstring buffer = TheSeam().LogicalDriveStrings();
+  buffer.resize(256, L'\0');
+  std::vector<std::wstring> roots;
+  for (size_t slot = 0; slot < 64 && slot * 4 < buffer.size(); ++slot) {
+    const wchar_t* entry = buffer.c_str() + slot * 4;
+    if (!entry[0]) break;
+    roots.emplace_back(entry, std::min<size_t>(3, std::char_traits<wchar_t>::length(entry)));
+  }
+  return roots;
+}
+
+// A slot holds a path of at most 259 characters: a longer one is not a usable image.
+std::wstring FitSlot(const std::wstring& path) { return path.size() < kMaxPath ? path : L""; }
+
+void RunJob(const GhostJob& job) {
+  if (RunGhostJob(job) == 0) PromptRestart();
+}
+
+}  // namespace
+
+SystemFacts ReadSystemFacts() {
+  SystemFacts facts;
+  facts.productName = GetProductName();
+  facts.build = GetCurrentBuild();
+  facts.architecture = TheSeam().IsWow64() ? L"64位" : L"32位";
+  facts.installDate = GetInstallDateText();
+  uint64_t total = 0;
+  double gib = 0;
+  if (TheSeam().TotalPhysicalMemory(&total)) gib = static_cast<double>(total) / 1024 / 1024 / 1024;
+  facts.memory = Format(L"%.2f GB", gib);
+  return facts;
+}
+
+QuickInstallSlots SearchQuickInstallImages() {
+  QuickInstallSlots slots;
+  const std::vector<std::wstring> roots = DriveRoots();
+  const std::wstring programFolder = GetModuleFolder();
+  for (int i = 0; i < kQuickInstallCount; ++i) {
+    std::wstring candidate = Format(L"%s\\%s", programFolder, kQuickInstallImages[i]);
+    if (PathExists(candidate)) { slots[i] = FitSlot(candidate); continue; }
+    for (const std::wstring& root : roots) {
+      candidate = Format(L"%s%s", root, kQuickInstallImages[i]);
+      if (PathExists(candidate)) { slots[i] = FitSlot(candidate); break; }
+    }
+  }
+  return slots;
+}
+
+std::wstring ChooseQuickInstallTarget() {
+  for (const std::wstring& root : DriveRoots()) {
+    std::wstring letter = Format(L"%c:", root[0]);
+    StorageDeviceNumber number;
+    if (TheSeam().VolumeDeviceNumber(letter, &number) != VolumeOpen::Ok) continue;
+    if (number.deviceType != kFileDeviceDisk) continue;
+    int style = -1;
+    if (!TheSeam().VolumePartitionStyle(letter, &style)) continue;
+    if (style == 0 || style == 1) return letter;
+  }
+  return L"";
+}
+
+void QuickInstall(int index, const std::wstring& slot) {
+  if (!PathExists(slot)) {
+    ShowMessage(Format(L"找不到指定的文件！\n系统编号：%d", index), mbox::IconExclamation);
+    return;
+  }
+  std::wstring target = ChooseQuickInstallTarget();
+  if (target.empty()) {
+    ShowMessage(L"找不到合适还原的分区！", mbox::IconExclamation);
+    return;
+  }
+  std::wstring question = Format(L"确定将文件：%s 还原到%s盘中么？\n这将会清空您%s盘的数据，还原前请将数据备份！",
+                                 slot, target, target);
+  if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion) != mbox::IdYes) return;
+  RunJob(GhostJob{slot, target, 0, 1});
+}
+
+void OneClickBackup() {
+  GhostJob job{kOneClickImage, kOneClickDrive, 3, 0};
+  std::wstring question = Format(L"确定备份%s盘系统到文件%s中么？", kOneClickDrive, kOneClickImage);
+  if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion) != mbox::IdYes) return;
+  RunJob(job);
+}
+
+void OneClickRestore() {
+  GhostJob job{kOneClickImage, kOneClickDrive, 3, 1};
+  std::wstring question = Format(L"确定还原镜像文件%s到%s盘中么？", kOneClickImage, kOneClickDrive);
+  if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion) != mbox::IdYes) return;
+  RunJob(job);
+}
+
+void StartRemoteControl() {
+  std::wstring path;
+  if (!LocateFile(L"TeamViewer.exe", &path)) {
+    ShowMessage(L"在当前目录和所有逻辑分区的根目录下找不到远程控制端！", mbox::IconExclamation);
+    return;
+  }
+  RunProgram(path, L"", false, true);
+}
+
+}  // namespace main_page
