@@ -71,5 +71,6 @@ class Win32Seam : public Seam {
 
 // The image list of the volumes' small shell icons (16 x 16, 32-bit colour with mask)
 // that AddVolumeIcon fills and the disk model's icon indexes refer to. Created at first
-// use and kept for the whole run; the lists that show volumes share it.
+// use and kept for the whole run; a list view that shows it must have the style
+// LVS_SHAREIMAGELISTS, or it would destroy the list with itself.
 HIMAGELIST VolumeImageList();
