@@ -28,7 +28,10 @@ inline void EmulateAttrib(FakeSeam& fake, std::function<int(const std::wstring&)
     std::wistringstream in(line.substr(11));
     std::vector<std::wstring> flags;
     std::wstring token, path;
-    while (in >> token) (token[0] == L'+' || token[0] == L'-' ? flags.push_back(token) : void(path = token));
+    while (in >> token) {
+      if (token[0] == L'+' || token[0] == L'-') flags.push_back(token);
+      else path = token;
+    }
     uint32_t attributes = fake.Attributes(path);
     if (attributes == fattr::Invalid) return 1;
     for (const auto& flag : flags) {
