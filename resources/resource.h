@@ -27,6 +27,11 @@
 
 #define IDC_TAB           1000
 
+// Worker progress dialog
+#define IDC_LOAD_CLOSE         1001
+#define IDC_LOAD_PROGRESS      1042
+#define IDC_LOAD_STATUS        1043
+
 // Main page
 #define IDC_QUICK_WINXP        1001
 #define IDC_QUICK_WIN7_32      1002

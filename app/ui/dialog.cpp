@@ -48,6 +48,7 @@ INT_PTR Dialog::DoModal(HWND owner) {
   result_ = -1;
   bool ownerWasEnabled = owner && IsWindowEnabled(owner);
   if (ownerWasEnabled) EnableWindow(owner, FALSE);
+  owner_ = ownerWasEnabled ? owner : nullptr;
   HWND created = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_),
                                     owner, Procedure, reinterpret_cast<LPARAM>(this));
   if (!created) {
@@ -72,6 +73,7 @@ INT_PTR Dialog::DoModal(HWND owner) {
   if (ownerWasEnabled) EnableWindow(owner, TRUE);
   if (owner && GetActiveWindow() == hwnd_) SetActiveWindow(owner);
   if (hwnd_) DestroyWindow(hwnd_);
+  owner_ = nullptr;
   modal_ = false;
   return result_;
 }
@@ -79,6 +81,9 @@ INT_PTR Dialog::DoModal(HWND owner) {
 void Dialog::EndDialog(INT_PTR result) {
   result_ = result;
   ending_ = true;
+  // The owner is enabled before this window hides, so that Windows gives the activation
+  // back to it instead of to another program's window.
+  if (owner_) EnableWindow(owner_, TRUE);
   if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
   // Wake the modal loop if it waits in GetMessage.
   PostMessageW(hwnd_, WM_NULL, 0, 0);

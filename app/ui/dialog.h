@@ -57,6 +57,7 @@ class Dialog {
   bool modal_ = false;
   bool ending_ = false;
   INT_PTR result_ = -1;
+  HWND owner_ = nullptr;  // the owner that the modal run disabled, until it is enabled again
 };
 
 }  // namespace ui

@@ -1,0 +1,137 @@
+// LoadDlg: worker start at first show, the worker's private messages, refused closes.
+#include "app/load_dlg.h"
+
+#include <process.h>
+
+#include <memory>
+#include <utility>
+
+#include "resources/resource.h"
+
+namespace {
+
+struct WorkerStart {
+  LoadDlg::WorkerFunction function;
+  LPVOID argument;
+};
+
+}  // namespace
+
+LoadDlg::LoadDlg() : KXDialog(IDD_LOAD) {}
+
+LoadDlg::~LoadDlg() { WaitForWorker(); }
+
+INT_PTR LoadDlg::DoModal(HWND owner) {
+  INT_PTR result = KXDialog::DoModal(owner);
+  WaitForWorker();
+  return result;
+}
+
+bool LoadDlg::Post(UINT message, WPARAM wParam, LPARAM lParam) const {
+  HWND window = window_.load();
+  return window && PostMessageW(window, message, wParam, lParam);
+}
+
+bool LoadDlg::OnInitDialog() {
+  KXDialog::OnInitDialog();
+  m_progress = Item(IDC_LOAD_PROGRESS);
+  m_status = Item(IDC_LOAD_STATUS);
+  m_btnClose = Item(IDC_LOAD_CLOSE);
+  SendMessageW(m_progress, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+  EnableWindow(m_btnClose, FALSE);
+  window_.store(hwnd());
+  return true;
+}
+
+void LoadDlg::OnFirstShow() {
+  if (worker_) return;
+  auto start = std::make_unique<WorkerStart>();
+  start->function = m_pfnWorker;
+  start->argument = m_pWorkerParam ? m_pWorkerParam : static_cast<LPVOID>(this);
+  uintptr_t thread = 0;
+  if (start->function) thread = _beginthreadex(nullptr, 0, &LoadDlg::WorkerEntry, start.get(), 0, nullptr);
+  if (thread) {
+    start.release();  // the worker owns it now
+    worker_ = reinterpret_cast<HANDLE>(thread);
+    return;
+  }
+  // Nothing runs: let the user leave instead of waiting for a close that never comes.
+  EnableWindow(m_btnClose, TRUE);
+}
+
+unsigned __stdcall LoadDlg::WorkerEntry(void* start) {
+  std::unique_ptr<WorkerStart> own(static_cast<WorkerStart*>(start));
+  return own->function(own->argument);
+}
+
+bool LoadDlg::WorkerRunning() const {
+  return worker_ && WaitForSingleObject(worker_, 0) == WAIT_TIMEOUT;
+}
+
+void LoadDlg::WaitForWorker() {
+  if (!worker_) return;
+  // Keep answering messages sent from the worker (a message box of its own disables the
+  // main window, which is a sent message), so that its last steps cannot deadlock here.
+  for (;;) {
+    DWORD woken = MsgWaitForMultipleObjects(1, &worker_, FALSE, INFINITE, QS_SENDMESSAGE);
+    if (woken != WAIT_OBJECT_0 + 1) break;
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  CloseHandle(worker_);
+  worker_ = nullptr;
+}
+
+bool LoadDlg::OnCommand(int id, int code, HWND control) {
+  if (id == IDC_LOAD_CLOSE && code == BN_CLICKED) {
+    PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+    return true;
+  }
+  return KXDialog::OnCommand(id, code, control);
+}
+
+bool LoadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (message) {
+    case WM_LOAD_PROGRESS:
+      SendMessageW(m_progress, PBM_SETPOS, wParam, 0);
+      return true;
+    case WM_LOAD_STATUS:
+      ShowNextStatus();
+      return true;
+    case WM_LOAD_ENABLE_CLOSE:
+      EnableWindow(m_btnClose, TRUE);
+      return true;
+    case WM_SYSCOMMAND:
+      // Alt+F4 and the system menu would end the modal run while the worker still uses
+      // the caller's record; the worker's own WM_CLOSE is not a system command.
+      if ((wParam & 0xFFF0) == SC_CLOSE && WorkerRunning()) {
+        result = 0;
+        return true;
+      }
+      return false;
+    case WM_NCDESTROY:
+      window_.store(nullptr);
+      return false;
+    default:
+      return KXDialog::OnMessage(message, wParam, lParam, result);
+  }
+}
+
+void LoadDlg::ShowNextStatus() {
+  {
+    std::lock_guard<std::mutex> hold(statusLock_);
+    if (!pendingStatus_.empty()) {
+      m_strStatus = std::move(pendingStatus_.front());
+      pendingStatus_.pop_front();
+    }
+  }
+  SetWindowTextW(m_status, m_strStatus.c_str());
+}
+
+void SetStatusText(const std::wstring& text, LoadDlg* dialog) {
+  if (!dialog) return;
+  std::lock_guard<std::mutex> hold(dialog->statusLock_);
+  dialog->pendingStatus_.push_back(text);
+  // Posted under the lock, so queue order and message order are the same.
+  if (!dialog->Post(WM_LOAD_STATUS)) dialog->pendingStatus_.pop_back();
+}

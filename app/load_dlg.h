@@ -1,0 +1,67 @@
+// LoadDlg: the modal progress window behind which a worker thread runs a long operation.
+//
+// The caller sets m_pfnWorker and m_pWorkerParam and calls DoModal. The worker starts
+// when the window is first shown and drives the window only by posted messages:
+// WM_LOAD_PROGRESS, SetStatusText, WM_LOAD_ENABLE_CLOSE after a failure, WM_CLOSE after
+// success. DoModal returns only once the worker has ended, so a parameter record in the
+// caller's stack frame outlives it.
+#pragma once
+
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <string>
+
+#include "app/kxdialog.h"
+
+constexpr UINT WM_LOAD_PROGRESS = WM_USER + 2;      // wParam: position 0..100
+constexpr UINT WM_LOAD_STATUS = WM_USER + 3;        // the next status text handed over
+constexpr UINT WM_LOAD_ENABLE_CLOSE = WM_USER + 4;  // the worker failed: "关闭" may be used
+
+class LoadDlg : public KXDialog {
+ public:
+  // The worker: gets m_pWorkerParam, or the dialog when that is null. Its result is unused.
+  using WorkerFunction = UINT (*)(LPVOID);
+
+  LoadDlg();
+  ~LoadDlg() override;
+
+  // Runs the window until it is closed, then waits for the worker to end (answering
+  // messages that the worker sends meanwhile) before returning.
+  INT_PTR DoModal(HWND owner = nullptr);
+
+  // Posts to the dialog window from any thread; false once the window is gone.
+  bool Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+
+  WorkerFunction m_pfnWorker = nullptr;
+  LPVOID m_pWorkerParam = nullptr;
+
+ protected:
+  bool OnInitDialog() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  void OnFirstShow() override;
+
+ private:
+  friend void SetStatusText(const std::wstring& text, LoadDlg* dialog);
+  static unsigned __stdcall WorkerEntry(void* start);
+  bool WorkerRunning() const;
+  void WaitForWorker();
+  void ShowNextStatus();
+
+  HWND m_progress = nullptr;
+  // The text on the status line: written and read on the window's thread only.
+  std::wstring m_strStatus;
+  HWND m_status = nullptr;
+  HWND m_btnClose = nullptr;
+
+  // Texts handed over by the worker, in order, each taken by one WM_LOAD_STATUS.
+  std::mutex statusLock_;
+  std::deque<std::wstring> pendingStatus_;
+  std::atomic<HWND> window_{nullptr};
+  HANDLE worker_ = nullptr;
+};
+
+// Worker side: hands a copy of the text to the dialog, whose status line shows it when
+// the posted WM_LOAD_STATUS is handled (after everything posted before it).
+void SetStatusText(const std::wstring& text, LoadDlg* dialog);

@@ -1,0 +1,297 @@
+// The worker progress dialog on a real window: workers that close, report, fail and flood.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/load_dlg.h"
+#include "platform/format.h"
+#include "resources/resource.h"
+#include "win/modal_deadline.h"
+
+namespace {
+
+constexpr UINT WM_PROBE = WM_APP + 50;
+constexpr DWORD kWait = 10000;
+
+std::wstring WindowText(HWND window) {
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, 512);
+  return text;
+}
+
+struct Snapshot {
+  int position = -1;
+  std::wstring status;
+  bool closeEnabled = false;
+  bool visible = false;
+  bool running = false;
+};
+
+// LoadDlg that answers WM_PROBE (posted from another thread) with the state of its window,
+// and records every text its status line was given.
+class ProbeLoadDlg : public LoadDlg {
+ public:
+  ProbeLoadDlg() : taken_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+  ~ProbeLoadDlg() override { CloseHandle(taken_); }
+
+  // From a worker or driver thread: the state once everything posted before is handled.
+  Snapshot Probe(HANDLE abort) {
+    Snapshot none;
+    if (!Post(WM_PROBE)) return none;
+    HANDLE events[] = {taken_, abort};
+    if (WaitForMultipleObjects(2, events, FALSE, kWait) != WAIT_OBJECT_0) return none;
+    return last_;
+  }
+
+  std::vector<std::wstring> shown;
+
+ protected:
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+    if (message == WM_PROBE) {
+      last_.position = static_cast<int>(SendMessageW(Item(IDC_LOAD_PROGRESS), PBM_GETPOS, 0, 0));
+      last_.status = WindowText(Item(IDC_LOAD_STATUS));
+      last_.closeEnabled = IsWindowEnabled(Item(IDC_LOAD_CLOSE)) != FALSE;
+      last_.visible = IsWindowVisible(hwnd()) != FALSE;
+      last_.running = IsModalRunning();
+      SetEvent(taken_);
+      return true;
+    }
+    bool handled = LoadDlg::OnMessage(message, wParam, lParam, result);
+    if (message == WM_LOAD_STATUS) shown.push_back(WindowText(Item(IDC_LOAD_STATUS)));
+    return handled;
+  }
+
+ private:
+  HANDLE taken_;
+  Snapshot last_;
+};
+
+// The parameter record of the workers below: the dialog first, as every caller does.
+struct Job {
+  ProbeLoadDlg* dialog = nullptr;
+  HANDLE abort = nullptr;
+  std::vector<Snapshot> seen;
+  std::atomic<bool> finished{false};
+  LPVOID received = nullptr;
+  HWND owner = nullptr;
+  bool ownerAnswered = false;
+};
+
+void PressKey(HWND window, WPARAM key) {
+  PostMessageW(window, WM_KEYDOWN, key, 1);
+  PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+}
+
+}  // namespace
+
+TEST(LoadDlg, WorkerThatClosesAtOnceEndsTheModalRun) {
+  ProbeLoadDlg dialog;
+  Job job;
+  job.dialog = &dialog;
+  dialog.m_pfnWorker = [](LPVOID param) -> UINT {
+    Job* job = static_cast<Job*>(param);
+    job->received = param;
+    job->dialog->Post(WM_CLOSE);
+    return 0;
+  };
+  dialog.m_pWorkerParam = &job;
+  ModalDeadline deadline(&dialog, kWait);
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_FALSE(deadline.expired());
+  EXPECT_EQ(job.received, &job);
+  EXPECT_EQ(dialog.hwnd(), nullptr);
+  EXPECT_FALSE(dialog.Post(WM_LOAD_PROGRESS, 5));  // posting after the close has no effect
+}
+
+TEST(LoadDlg, NullParameterHandsOverTheDialog) {
+  static LPVOID received;
+  received = nullptr;
+  ProbeLoadDlg dialog;
+  dialog.m_pfnWorker = [](LPVOID param) -> UINT {
+    received = param;
+    static_cast<LoadDlg*>(param)->Post(WM_CLOSE);
+    return 0;
+  };
+  ModalDeadline deadline(&dialog, kWait);
+  dialog.DoModal();
+  EXPECT_FALSE(deadline.expired());
+  EXPECT_EQ(received, static_cast<LPVOID>(static_cast<LoadDlg*>(&dialog)));
+}
+
+TEST(LoadDlg, ProgressAndStatusAreShownInPostingOrder) {
+  ProbeLoadDlg dialog;
+  ModalDeadline deadline(&dialog, kWait);
+  Job job;
+  job.dialog = &dialog;
+  job.abort = deadline.abort();
+  dialog.m_pfnWorker = [](LPVOID param) -> UINT {
+    Job* job = static_cast<Job*>(param);
+    LoadDlg* dlg = job->dialog;
+    job->seen.push_back(job->dialog->Probe(job->abort));
+    dlg->Post(WM_LOAD_PROGRESS, 10);
+    SetStatusText(L"正在扫描......，请耐心等待！", dlg);
+    job->seen.push_back(job->dialog->Probe(job->abort));
+    dlg->Post(WM_LOAD_PROGRESS, 60);
+    SetStatusText(Format(L"正在执行......，已完成%d %%", 60), dlg);
+    dlg->Post(WM_LOAD_PROGRESS, 100);
+    job->seen.push_back(job->dialog->Probe(job->abort));
+    dlg->Post(WM_CLOSE);
+    return 0;
+  };
+  dialog.m_pWorkerParam = &job;
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  ASSERT_FALSE(deadline.expired());
+  ASSERT_EQ(job.seen.size(), 3u);
+  EXPECT_EQ(job.seen[0].position, 0);
+  EXPECT_EQ(job.seen[0].status, L"");
+  EXPECT_FALSE(job.seen[0].closeEnabled);
+  EXPECT_TRUE(job.seen[0].visible);
+  EXPECT_EQ(job.seen[1].position, 10);
+  EXPECT_EQ(job.seen[1].status, L"正在扫描......，请耐心等待！");
+  EXPECT_EQ(job.seen[2].position, 100);
+  EXPECT_EQ(job.seen[2].status, L"正在执行......，已完成60 %");
+  EXPECT_FALSE(job.seen[2].closeEnabled);
+}
+
+TEST(LoadDlg, FailedWorkerLeavesItsTextUntilClosePressed) {
+  ProbeLoadDlg dialog;
+  ModalDeadline deadline(&dialog, kWait);
+  Job job;
+  job.dialog = &dialog;
+  job.abort = deadline.abort();
+  dialog.m_pfnWorker = [](LPVOID param) -> UINT {
+    Job* job = static_cast<Job*>(param);
+    job->dialog->Post(WM_LOAD_PROGRESS, 40);
+    SetStatusText(Format(L"操作失败！代码：%d", 5), job->dialog);
+    job->dialog->Post(WM_LOAD_ENABLE_CLOSE);
+    job->finished = true;
+    return 1;
+  };
+  dialog.m_pWorkerParam = &job;
+  std::vector<Snapshot> afterKeys;
+  std::thread user([&] {
+    while (!job.finished && WaitForSingleObject(job.abort, 10) == WAIT_TIMEOUT) {}
+    Snapshot failed = dialog.Probe(job.abort);
+    afterKeys.push_back(failed);
+    // Enter and Esc, on the dialog and on the focused button: neither may close it.
+    HWND close = GetDlgItem(dialog.hwnd(), IDC_LOAD_CLOSE);
+    PressKey(dialog.hwnd(), VK_RETURN);
+    PressKey(dialog.hwnd(), VK_ESCAPE);
+    PostMessageW(dialog.hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(close), TRUE);
+    PressKey(close, VK_RETURN);
+    PressKey(close, VK_ESCAPE);
+    afterKeys.push_back(dialog.Probe(job.abort));
+    PostMessageW(close, BM_CLICK, 0, 0);
+  });
+  INT_PTR result = dialog.DoModal();
+  user.join();
+  ASSERT_FALSE(deadline.expired());
+  EXPECT_EQ(result, IDCANCEL);
+  ASSERT_EQ(afterKeys.size(), 2u);
+  for (const Snapshot& s : afterKeys) {
+    EXPECT_TRUE(s.running);
+    EXPECT_TRUE(s.visible);
+    EXPECT_EQ(s.position, 40);
+    EXPECT_EQ(s.status, L"操作失败！代码：5");
+    EXPECT_TRUE(s.closeEnabled);
+  }
+}
+
+TEST(LoadDlg, SystemCloseIsRefusedWhileTheWorkerRuns) {
+  ProbeLoadDlg dialog;
+  ModalDeadline deadline(&dialog, kWait);
+  Job job;
+  job.dialog = &dialog;
+  job.abort = deadline.abort();
+  dialog.m_pfnWorker = [](LPVOID param) -> UINT {
+    Job* job = static_cast<Job*>(param);
+    HWND window = job->dialog->hwnd();
+    PostMessageW(window, WM_SYSKEYDOWN, VK_F4, 0x20000001);  // Alt+F4
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);       // system menu "关闭"
+    // Twice: what those keys lead to is posted in turn, behind the first probe.
+    job->dialog->Probe(job->abort);
+    job->seen.push_back(job->dialog->Probe(job->abort));
+    job->finished = true;
+    SetStatusText(L"失败", job->dialog);
+    job->dialog->Post(WM_LOAD_ENABLE_CLOSE);
+    return 1;
+  };
+  dialog.m_pWorkerParam = &job;
+  std::thread user([&] {
+    // Once the worker has ended, Alt+F4 closes the dialog like "关闭".
+    while (!job.finished && WaitForSingleObject(job.abort, 10) == WAIT_TIMEOUT) {}
+    while (WaitForSingleObject(job.abort, 20) == WAIT_TIMEOUT &&
+           dialog.Post(WM_SYSCOMMAND, SC_CLOSE)) {}
+  });
+  INT_PTR result = dialog.DoModal();
+  user.join();
+  ASSERT_FALSE(deadline.expired());
+  EXPECT_EQ(result, IDCANCEL);
+  ASSERT_EQ(job.seen.size(), 1u);
+  EXPECT_TRUE(job.seen[0].running);
+  EXPECT_TRUE(job.seen[0].visible);
+}
+
+TEST(LoadDlg, ModalCallReturnsOnlyAfterTheWorkerHasEnded) {
+  WNDCLASSW kind = {};
+  kind.lpfnWndProc = DefWindowProcW;
+  kind.hInstance = GetModuleHandleW(nullptr);
+  kind.lpszClassName = L"LoadDlgTestOwner";
+  RegisterClassW(&kind);
+  HWND owner = CreateWindowExW(0, kind.lpszClassName, L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                               0, 300, 200, nullptr, nullptr, kind.hInstance, nullptr);
+  ASSERT_NE(owner, nullptr);
+  ProbeLoadDlg dialog;
+  ModalDeadline deadline(&dialog, kWait);
+  Job job;
+  job.dialog = &dialog;
+  job.owner = owner;
+  dialog.m_pfnWorker = [](LPVOID param) -> UINT {
+    Job* job = static_cast<Job*>(param);
+    job->dialog->Post(WM_CLOSE);
+    Sleep(300);
+    // The window's thread is waiting for us now; a message sent to it is still answered.
+    DWORD_PTR answer = 0;
+    job->ownerAnswered = SendMessageTimeoutW(job->owner, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL,
+                                             kWait, &answer) != 0;
+    job->finished = true;
+    return 0;
+  };
+  dialog.m_pWorkerParam = &job;
+  SetActiveWindow(owner);
+  dialog.DoModal(owner);
+  EXPECT_EQ(GetActiveWindow(), owner);  // the activation comes back to the owner
+  EXPECT_TRUE(job.finished);  // the record was still alive for the worker's last steps
+  EXPECT_TRUE(job.ownerAnswered);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  DestroyWindow(owner);
+}
+
+TEST(LoadDlg, ManyStatusTextsArriveWholeInOrderAndLateOnesAreDropped) {
+  ProbeLoadDlg dialog;
+  ModalDeadline deadline(&dialog, 30000);
+  static std::vector<std::wstring> sent;
+  sent.clear();
+  for (int i = 0; i < 3000; ++i)
+    sent.push_back(Format(L"正在解析软件映射文件 %d %s", i, std::wstring(static_cast<size_t>(i % 97), L'x')));
+  dialog.m_pfnWorker = [](LPVOID param) -> UINT {
+    LoadDlg* dlg = static_cast<LoadDlg*>(param);
+    for (size_t i = 0; i < sent.size(); ++i) {
+      SetStatusText(sent[i], dlg);
+      dlg->Post(WM_LOAD_PROGRESS, i * 100 / sent.size());
+    }
+    dlg->Post(WM_CLOSE);
+    // These race the window's end: each is shown or dropped, never half-written.
+    for (int i = 0; i < 200; ++i) SetStatusText(L"late", dlg);
+    return 0;
+  };
+  dialog.DoModal();
+  ASSERT_FALSE(deadline.expired());
+  ASSERT_GE(dialog.shown.size(), sent.size());
+  for (size_t i = 0; i < sent.size(); ++i) ASSERT_EQ(dialog.shown[i], sent[i]) << i;
+  for (size_t i = sent.size(); i < dialog.shown.size(); ++i) EXPECT_EQ(dialog.shown[i], L"late");
+  SetStatusText(L"after", &dialog);  // the window is gone: nothing happens
+}
