@@ -54,36 +54,6 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes) {
   return ok;
 }
 
-// Runs a host shell script and returns what it printed. Wine starts host programs but
-// gives no way to wait for them, so the script's last act is to write its output file
-// under another name and rename it. Script and output live in the host's /tmp, which no
-// drive mapping of a test touches.
-bool RunHost(const std::string& script, std::string* output = nullptr) {
-  std::string base = "/tmp/rigmate-e2e-" + std::to_string(GetCurrentProcessId());
-  std::wstring scriptPath = e2e::UnixToWindowsPath(base + ".sh");
-  std::wstring donePath = e2e::UnixToWindowsPath(base + ".out");
-  DeleteFileW(donePath.c_str());
-  std::string text = "exec > " + Quoted(base + ".part") + " 2>&1\n" + script + "\nmv " + Quoted(base + ".part") +
-                     " " + Quoted(base + ".out") + "\n";
-  if (!WriteBytes(scriptPath, text)) return false;
-  std::wstring commandLine = e2e::Utf8ToWide("/bin/sh " + base + ".sh");
-  std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
-  writable.push_back(0);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-    return false;
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
-  bool done = e2e::WaitUntil([&] { return GetFileAttributesW(donePath.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                             10000, 20);
-  if (done && output) e2e::ReadFileBytes(donePath, output);
-  DeleteFileW(donePath.c_str());
-  DeleteFileW(scriptPath.c_str());
-  return done;
-}
-
 bool DriveListed(wchar_t letter) {
   wchar_t drives[256] = {};
   GetLogicalDriveStringsW(255, drives);
@@ -128,7 +98,7 @@ void RigmateE2E::TearDown() {
   for (auto mapped = drivesMapped_.rbegin(); mapped != drivesMapped_.rend(); ++mapped)
     restore += "ln -sfn " + Quoted(mapped->second) + " " + Quoted(e2e::WideToUtf8(mapped->first)) + "\n";
   if (!restore.empty()) {
-    EXPECT_TRUE(RunHost(restore)) << "drive letters not given back";
+    EXPECT_TRUE(e2e::RunHost(restore)) << "drive letters not given back";
   }
   drivesMapped_.clear();
   if (!HasFailure()) RemoveTree(folder_);
@@ -157,14 +127,14 @@ bool RigmateE2E::MapDrive(wchar_t letter, const std::wstring& relativeFolder) {
   std::string link = prefix + "/dosdevices/" + static_cast<char>(towlower(letter)) + ":";
 
   std::string former;
-  if (!RunHost("readlink -f " + Quoted(link), &former)) return false;
+  if (!e2e::RunHost("readlink -f " + Quoted(link), &former)) return false;
   while (!former.empty() && (former.back() == '\n' || former.back() == '\r')) former.pop_back();
   if (former.empty()) return false;
   std::string script;
   if (letter == L'C')
     script = "find " + Quoted(former) + " -mindepth 1 -maxdepth 1 -exec ln -s {} " + Quoted(unixTarget) + "/ ';'\n";
   script += "ln -sfn " + Quoted(unixTarget) + " " + Quoted(link) + "\n";
-  if (!RunHost(script)) return false;
+  if (!e2e::RunHost(script)) return false;
   drivesMapped_.push_back({e2e::Utf8ToWide(link), former});
   return true;
 }

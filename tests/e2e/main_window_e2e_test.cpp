@@ -162,10 +162,9 @@ TEST_F(RigmateE2E, AboutBoxOpensFromTheSystemMenuAndClosesWithOk) {
 TEST_F(RigmateE2E, OtherSystemCommandsKeepTheirUsualBehaviour) {
   ASSERT_TRUE(StartRigmate());
   e2e::PostSysCommand(main(), SC_MINIMIZE);
+  // (The icon of the minimized window is checked in-process: Wine does not carry
+  // WM_QUERYDRAGICON between processes.)
   ASSERT_TRUE(e2e::WaitUntil([&] { return IsIconic(main()) != FALSE; }, 5000));
-  DWORD_PTR icon = 0;
-  SendMessageTimeoutW(main(), WM_QUERYDRAGICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &icon);
-  EXPECT_NE(icon, 0u) << "the minimized window's icon";
   e2e::PostSysCommand(main(), SC_RESTORE);
   ASSERT_TRUE(e2e::WaitUntil([&] { return !IsIconic(main()); }, 5000));
   EXPECT_TRUE(IsWindowVisible(main()));

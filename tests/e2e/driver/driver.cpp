@@ -424,33 +424,64 @@ bool ReadFileBytes(const std::wstring& path, std::string* bytes) {
   return ok;
 }
 
-// ---- Screenshots -------------------------------------------------------------------------------
+// ---- The host --------------------------------------------------------------------------------
 
-bool Screenshot(const std::string& unixPngPath, int timeoutMs) {
-  std::wstring target = UnixToWindowsPath(unixPngPath);
-  DeleteFileW(target.c_str());
-  // Wine starts host programs directly; the picture is written under another name and
-  // renamed, so that its appearance means it is complete.
-  std::string part = unixPngPath + ".part";
-  // A virtual desktop lies at the top left of the X screen: the picture keeps only it.
-  std::string crop;
-  if (g_desktopWidth > 0)
-    crop = " -crop " + std::to_string(g_desktopWidth) + "x" + std::to_string(g_desktopHeight) + "+0+0 +repage";
-  std::string shell = "/bin/sh -c \"import -window root" + crop + " 'png:" + part + "' && mv '" + part + "' '" +
-                      unixPngPath + "'\"";
-  std::wstring commandLine = Utf8ToWide(shell);
+namespace {
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size();
+  CloseHandle(file);
+  return ok;
+}
+
+}  // namespace
+
+// Wine gives no way to wait for a host process, so the script's last act is to rename
+// its output file: its appearance means the script has ended. Script and output live in
+// the host's /tmp, which no drive mapping of a test touches.
+bool RunHost(const std::string& script, std::string* output, int timeoutMs) {
+  static LONG counter = 0;
+  std::string base = "/tmp/rigmate-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
+                     std::to_string(InterlockedIncrement(&counter));
+  std::wstring scriptPath = UnixToWindowsPath(base + ".sh");
+  std::wstring donePath = UnixToWindowsPath(base + ".out");
+  std::string text = "exec > " + Quoted(base + ".part") + " 2>&1\n" + script + "\nmv " + Quoted(base + ".part") +
+                     " " + Quoted(base + ".out") + "\n";
+  if (!WriteBytes(scriptPath, text)) return false;
+  std::wstring commandLine = Utf8ToWide("/bin/sh " + base + ".sh");
   std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
   writable.push_back(0);
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &info))
-    return false;
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
-  return WaitUntil([&] { return GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                   timeoutMs, 50);
+  bool done = false;
+  if (CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    done = WaitUntil([&] { return GetFileAttributesW(donePath.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs, 20);
+    if (done && output) ReadFileBytes(donePath, output);
+  }
+  DeleteFileW(donePath.c_str());
+  DeleteFileW(scriptPath.c_str());
+  return done;
+}
+
+bool Screenshot(const std::string& unixPngPath, int timeoutMs) {
+  // A virtual desktop lies at the top left of the X screen: the picture keeps only it.
+  std::string crop;
+  if (g_desktopWidth > 0)
+    crop = " -crop " + std::to_string(g_desktopWidth) + "x" + std::to_string(g_desktopHeight) + "+0+0 +repage";
+  std::string part = unixPngPath + ".part";
+  return RunHost("import -window root" + crop + " " + Quoted("png:" + part) + " && mv " + Quoted(part) + " " +
+                     Quoted(unixPngPath),
+                 nullptr, timeoutMs) &&
+         GetFileAttributesW(UnixToWindowsPath(unixPngPath).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace e2e

@@ -106,9 +106,12 @@ bool ReadFileBytes(const std::wstring& path, std::string* bytes);
 std::wstring Utf8ToWide(const std::string& text);
 std::string WideToUtf8(const std::wstring& text);
 
-// ---- Screenshots -------------------------------------------------------------------
-// Saves the whole X screen as PNG at a host path, through the host's ImageMagick;
-// true once the file is complete.
+// ---- The host ----------------------------------------------------------------------
+// Runs a host shell script (Wine starts host programs) and waits for its end; its
+// output (stdout and stderr) when asked for. False if it did not end in time.
+bool RunHost(const std::string& script, std::string* output = nullptr, int timeoutMs = 15000);
+// Saves the X screen as PNG at a host path through ImageMagick (only the virtual desktop
+// when UseDesktop made one); true once the file is complete.
 bool Screenshot(const std::string& unixPngPath, int timeoutMs = 15000);
 
 }  // namespace e2e
