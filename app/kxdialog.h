@@ -11,6 +11,8 @@ class KXDialog : public ui::Dialog {
   // Runs once, when the window is first shown (or, for a page created hidden, when
   // its tab is first selected).
   virtual void OnFirstShow() {}
+  // True until the first show has run the hook.
+  bool FirstShowPending() const { return m_bFirstShow; }
 
  protected:
   // Enter and Esc never press a default button or cancel a page or dialog of ours.

@@ -64,7 +64,6 @@ INT_PTR Dialog::DoModal(HWND owner) {
     if (got == 0) { PostQuitMessage(static_cast<int>(msg.wParam)); break; }
     if (got < 0) break;
     if (PreTranslateChain(msg)) continue;
-    if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
@@ -109,7 +108,16 @@ bool Dialog::OnCommand(int id, int code, HWND) {
 bool Dialog::OnNotify(const NMHDR&, LRESULT&) { return false; }
 bool Dialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 void Dialog::OnShowWindow(bool, int) {}
-bool Dialog::PreTranslateMessage(MSG&) { return false; }
+bool Dialog::PreTranslateMessage(MSG& msg) {
+  // Keyboard and mouse input for this dialog or a control inside it goes through the
+  // dialog manager of this dialog: Tab, arrows, mnemonics, Enter and Esc of its own
+  // controls. A page does this for itself, so keys typed in it never reach the dialog
+  // manager of the main window.
+  bool input = (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) ||
+               (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST);
+  if (!input || !hwnd_ || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
+  return IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
 
 INT_PTR CALLBACK Dialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Dialog* self = nullptr;

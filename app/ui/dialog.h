@@ -43,7 +43,9 @@ class Dialog {
   virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   // WM_SHOWWINDOW, after which the dialog manager's default handling runs.
   virtual void OnShowWindow(bool show, int status);
-  // Seen before the message is dispatched; true swallows it.
+  // Seen before the message is dispatched; true when it was taken. The base hands the
+  // dialog's own input to the dialog manager (IsDialogMessage); overrides call it for
+  // what they do not take themselves.
   virtual bool PreTranslateMessage(MSG& msg);
   virtual void OnOK() { EndDialog(IDOK); }
   virtual void OnCancel() { EndDialog(IDCANCEL); }

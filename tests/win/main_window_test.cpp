@@ -1,0 +1,442 @@
+// The main window in-process: pages and their first-show hooks, the tab switch, keys
+// inside pages, the system menu and the About box, the title, the PE flag at start-up,
+// and KXDialog's own rules on a dialog of the test.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/kxdialog.h"
+#include "app/rigmate_dlg.h"
+#include "platform/system.h"
+#include "resources/resource.h"
+#include "tests/standin/standin_log.h"
+#include "tests/win/modal_deadline.h"
+#include "tests/win/test_drives.h"
+
+namespace {
+
+// Runs a dialog modally and plays steps on its own thread, one per timer tick. A tick
+// comes only when no posted message waits, so input posted by a step has been handled
+// when the next step runs. A step may open a nested modal loop (the About box): the
+// steps go on inside it. The deadline ends a run whose steps got stuck.
+class StepRunner {
+ public:
+  using Step = std::function<void(HWND)>;
+
+  INT_PTR Run(ui::Dialog& dialog, std::vector<Step> steps) {
+    dialog_ = &dialog;
+    steps_ = std::move(steps);
+    next_ = 0;
+    current_ = this;
+    ModalDeadline deadline(&dialog, 20000);
+    UINT_PTR timer = SetTimer(nullptr, 0, 15, &StepRunner::Tick);
+    INT_PTR result = dialog.DoModal(nullptr);
+    KillTimer(nullptr, timer);
+    current_ = nullptr;
+    EXPECT_FALSE(deadline.expired()) << "the steps did not finish";
+    EXPECT_EQ(next_, steps_.size()) << "the dialog ended before its last step";
+    return result;
+  }
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    StepRunner* self = current_;
+    if (!self || !self->dialog_->hwnd()) return;
+    if (self->next_ == self->steps_.size()) {
+      if (self->dialog_->IsModalRunning()) self->dialog_->EndDialog(IDABORT);
+      return;
+    }
+    size_t step = self->next_++;  // before the call: the step may tick again inside it
+    self->steps_[step](self->dialog_->hwnd());
+  }
+
+  static inline StepRunner* current_ = nullptr;
+  ui::Dialog* dialog_ = nullptr;
+  std::vector<Step> steps_;
+  size_t next_ = 0;
+};
+
+std::vector<int> VisiblePages(CRigmateDlg& dialog) {
+  std::vector<int> visible;
+  for (int i = 0; i < CRigmateDlg::kPageCount; ++i)
+    if (dialog.Page(i)->hwnd() && IsWindowVisible(dialog.Page(i)->hwnd())) visible.push_back(i);
+  return visible;
+}
+
+std::vector<int> PagesWithHookRun(CRigmateDlg& dialog) {
+  std::vector<int> run;
+  for (int i = 0; i < CRigmateDlg::kPageCount; ++i)
+    if (!dialog.Page(i)->FirstShowPending()) run.push_back(i);
+  return run;
+}
+
+// Selects a tab as a click does: the control's selection, then its notification.
+void SelectTab(HWND main, int index) {
+  HWND tab = GetDlgItem(main, IDC_TAB);
+  SendMessageW(tab, TCM_SETCURSEL, index, 0);
+  NMHDR header = {tab, IDC_TAB, static_cast<UINT>(TCN_SELCHANGE)};
+  SendMessageW(main, WM_NOTIFY, IDC_TAB, reinterpret_cast<LPARAM>(&header));
+}
+
+void PostKey(HWND window, UINT key) {
+  PostMessageW(window, WM_KEYDOWN, key, 1);
+  PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+}
+
+std::wstring WindowText(HWND window) {
+  wchar_t text[256] = {};
+  GetWindowTextW(window, text, 256);
+  return text;
+}
+
+BOOL CALLBACK TakeAbout(HWND window, LPARAM out) {
+  if (!IsWindowVisible(window) || WindowText(window) != L"关于 Rigmate") return TRUE;
+  *reinterpret_cast<HWND*>(out) = window;
+  return FALSE;
+}
+
+// The About box of this thread, if one is shown.
+HWND FindAbout() {
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), TakeAbout, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+TEST(MainWindow, StartsWithOnlyTheMainPageShownAndOnlyItsHookRun) {
+  CRigmateDlg dialog;
+  std::vector<int> visible, hooked;
+  bool dialogVisible = false;
+  StepRunner().Run(dialog, {[&](HWND main) {
+                     visible = VisiblePages(dialog);
+                     hooked = PagesWithHookRun(dialog);
+                     dialogVisible = IsWindowVisible(main) != FALSE;
+                   }});
+  EXPECT_TRUE(dialogVisible);
+  EXPECT_EQ(visible, std::vector<int>{0});
+  EXPECT_EQ(hooked, std::vector<int>{0});
+}
+
+TEST(MainWindow, TabSwitchShowsOnePageAndRunsEachHookOnFirstSelection) {
+  CRigmateDlg dialog;
+  std::vector<std::vector<int>> visible, hooked;
+  auto record = [&](HWND) {
+    visible.push_back(VisiblePages(dialog));
+    hooked.push_back(PagesWithHookRun(dialog));
+  };
+  auto select = [&](int index) { return [index](HWND main) { SelectTab(main, index); }; };
+  StepRunner().Run(dialog, {select(2), record, select(3), record, select(2), record,
+                            // An index outside the tabs changes nothing.
+                            [](HWND main) {
+                              NMHDR header = {GetDlgItem(main, IDC_TAB), IDC_TAB, static_cast<UINT>(TCN_SELCHANGE)};
+                              SendMessageW(GetDlgItem(main, IDC_TAB), TCM_SETCURSEL, 9, 0);
+                              SendMessageW(main, WM_NOTIFY, IDC_TAB, reinterpret_cast<LPARAM>(&header));
+                            },
+                            record});
+  ASSERT_EQ(visible.size(), 4u);
+  EXPECT_EQ(visible[0], std::vector<int>{2});
+  EXPECT_EQ(visible[1], std::vector<int>{3});
+  EXPECT_EQ(visible[2], std::vector<int>{2});
+  EXPECT_EQ(visible[3], std::vector<int>{2});
+  EXPECT_EQ(hooked[0], (std::vector<int>{0, 2}));
+  EXPECT_EQ(hooked[1], (std::vector<int>{0, 2, 3}));
+  EXPECT_EQ(hooked[2], (std::vector<int>{0, 2, 3}));
+}
+
+TEST(MainWindow, PagesFillThePageRectangleOfTheTabControl) {
+  CRigmateDlg dialog;
+  std::vector<RECT> rects;
+  RECT expected = {};
+  StepRunner().Run(dialog, {[&](HWND main) {
+    HWND tab = GetDlgItem(main, IDC_TAB);
+    RECT client = {};
+    GetClientRect(tab, &client);
+    expected = CRigmateDlg::PageRect(client);
+    for (int i = 0; i < CRigmateDlg::kPageCount; ++i) {
+      RECT r = {};
+      GetWindowRect(dialog.Page(i)->hwnd(), &r);
+      MapWindowPoints(nullptr, tab, reinterpret_cast<POINT*>(&r), 2);
+      rects.push_back(r);
+      EXPECT_EQ(GetParent(dialog.Page(i)->hwnd()), tab);
+    }
+  }});
+  ASSERT_EQ(rects.size(), 7u);
+  for (const RECT& r : rects) EXPECT_TRUE(EqualRect(&r, &expected));
+}
+
+TEST(MainWindow, PageRectangleKeepsTwoPixelsAndTheTabRow) {
+  RECT r = CRigmateDlg::PageRect(RECT{0, 0, 500, 300});
+  EXPECT_EQ(r.left, 2);
+  EXPECT_EQ(r.top, 22);
+  EXPECT_EQ(r.right, 498);
+  EXPECT_EQ(r.bottom, 298);
+}
+
+TEST(MainWindow, EnterAndEscInsideAPageChangeNothing) {
+  CRigmateDlg dialog;
+  bool running = false;
+  std::vector<int> visible;
+  HWND focused = nullptr;
+  StepRunner().Run(dialog, {
+      // Into a button of the main page (the focus is there too), then into a page itself.
+      [&](HWND) {
+        HWND button = GetWindow(dialog.Page(0)->hwnd(), GW_CHILD);
+        while (button && !(GetWindowLongPtrW(button, GWL_STYLE) & WS_TABSTOP))
+          button = GetWindow(button, GW_HWNDNEXT);
+        ASSERT_TRUE(button) << "the main page has controls";
+        SetFocus(button);
+        focused = button;
+        PostKey(button, VK_RETURN);
+        PostKey(button, VK_ESCAPE);
+      },
+      [&](HWND main) { SelectTab(main, 5); },
+      [&](HWND) {
+        PostKey(dialog.Page(5)->hwnd(), VK_ESCAPE);
+        PostKey(dialog.Page(5)->hwnd(), VK_RETURN);
+      },
+      [&](HWND) {
+        running = dialog.IsModalRunning();
+        visible = VisiblePages(dialog);
+      }});
+  EXPECT_TRUE(running) << "a key inside a page ended the main window";
+  EXPECT_EQ(visible, std::vector<int>{5});
+  EXPECT_TRUE(focused);
+}
+
+TEST(MainWindow, EscOnTheTabControlEndsTheMainWindowLikeItsCloseBox) {
+  CRigmateDlg dialog;
+  INT_PTR result = StepRunner().Run(dialog, {[](HWND main) {
+    HWND tab = GetDlgItem(main, IDC_TAB);
+    SetFocus(tab);
+    PostKey(tab, VK_ESCAPE);
+  }});
+  EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST(MainWindow, TitleIsTheProductWithWindowsNameAndBitness) {
+  EXPECT_EQ(CRigmateDlg::TitleFor(L"Microsoft Windows 7 64位"), L"Rigmate - Microsoft Windows 7 64位");
+  EXPECT_EQ(CRigmateDlg::TitleFor(L""), L"Rigmate - ");
+
+  CRigmateDlg dialog;
+  std::wstring title;
+  StepRunner().Run(dialog, {[&](HWND main) { title = WindowText(main); }});
+  EXPECT_EQ(title, CRigmateDlg::TitleFor(GetOSNameWithBitness()));
+  EXPECT_EQ(title.substr(0, 10), L"Rigmate - ");
+}
+
+TEST(MainWindow, SystemMenuEndsWithASeparatorAndTheAboutItem) {
+  CRigmateDlg dialog;
+  UINT lastId = 0, separatorType = 0;
+  std::wstring text;
+  StepRunner().Run(dialog, {[&](HWND main) {
+    HMENU menu = GetSystemMenu(main, FALSE);
+    int count = GetMenuItemCount(menu);
+    ASSERT_GE(count, 2);
+    lastId = GetMenuItemID(menu, count - 1);
+    wchar_t buffer[128] = {};
+    GetMenuStringW(menu, count - 1, buffer, 128, MF_BYPOSITION);
+    text = buffer;
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    GetMenuItemInfoW(menu, count - 2, TRUE, &info);
+    separatorType = info.fType;
+  }});
+  EXPECT_EQ(lastId, 0x10u);
+  EXPECT_EQ(text, L"关于 Rigmate(&A)...");
+  EXPECT_TRUE(separatorType & MFT_SEPARATOR);
+}
+
+TEST(MainWindow, AboutBoxOpensModallyFromTheSystemMenu) {
+  CRigmateDlg dialog;
+  std::vector<bool> mainEnabledWhileOpen;
+  std::vector<std::wstring> versionTexts;
+  int opened = 0;
+  auto openAbout = [](WPARAM command) {
+    return [command](HWND main) { SendMessageW(main, WM_SYSCOMMAND, command, 0); };
+  };
+  auto inspectAndClose = [&](HWND main) {
+    HWND about = FindAbout();
+    ASSERT_TRUE(about);
+    ++opened;
+    mainEnabledWhileOpen.push_back(IsWindowEnabled(main) != FALSE);
+    EXPECT_EQ(GetWindow(about, GW_OWNER), main);
+    wchar_t text[64] = {};
+    for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      GetWindowTextW(child, text, 64);
+      if (std::wstring(text).find(L"1.0") != std::wstring::npos) versionTexts.push_back(text);
+    }
+    SendMessageW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(about, IDOK)));
+  };
+  bool closedAgain = false, enabledAgain = false;
+  // The low four bits of the command are the system's own: 0x1F opens the box too.
+  StepRunner().Run(dialog, {openAbout(0x10), inspectAndClose, openAbout(0x1F), inspectAndClose, [&](HWND main) {
+                              closedAgain = FindAbout() == nullptr;
+                              enabledAgain = IsWindowEnabled(main) != FALSE;
+                            }});
+  EXPECT_EQ(opened, 2);
+  EXPECT_EQ(mainEnabledWhileOpen, (std::vector<bool>{false, false}));
+  EXPECT_EQ(versionTexts, (std::vector<std::wstring>{L"Rigmate 1.0 版", L"Rigmate 1.0 版"}));
+  EXPECT_TRUE(closedAgain);
+  EXPECT_TRUE(enabledAgain);
+}
+
+TEST(MainWindow, OtherSystemCommandsKeepTheirUsualBehaviour) {
+  CRigmateDlg dialog;
+  bool iconic = false, restored = false;
+  HICON dragIcon = nullptr;
+  INT_PTR result = StepRunner().Run(
+      dialog, {[](HWND main) { SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0); },
+               [&](HWND main) {
+                 iconic = IsIconic(main) != FALSE;
+                 dragIcon = reinterpret_cast<HICON>(SendMessageW(main, WM_QUERYDRAGICON, 0, 0));
+                 RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);  // the icon painting
+                 SendMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+               },
+               [&](HWND main) {
+                 restored = !IsIconic(main) && IsWindowVisible(main);
+                 SendMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+               }});
+  EXPECT_TRUE(iconic);
+  EXPECT_EQ(dragIcon, LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_RIGMATE)));
+  EXPECT_NE(dragIcon, nullptr);
+  EXPECT_TRUE(restored);
+  EXPECT_EQ(result, IDCANCEL);
+}
+
+// KXDialog on a dialog of the test: the hook runs on the first WM_SHOWWINDOW only,
+// whether it shows or hides, and Enter and Esc do not close it.
+class CountingDialog : public KXDialog {
+ public:
+  CountingDialog() : KXDialog(IDD_ABOUTBOX) {}
+  void OnFirstShow() override { ++hooks; }
+  int hooks = 0;
+};
+
+TEST(KXDialogRules, FirstShowHookRunsOnceAndEnterAndEscDoNotClose) {
+  CountingDialog dialog;
+  std::vector<int> hooks;
+  bool runningAfterKeys = false;
+  INT_PTR result = StepRunner().Run(
+      dialog, {[&](HWND window) {
+                 hooks.push_back(dialog.hooks);
+                 ShowWindow(window, SW_HIDE);
+                 ShowWindow(window, SW_SHOW);
+                 hooks.push_back(dialog.hooks);
+                 HWND ok = GetDlgItem(window, IDOK);
+                 SetFocus(ok);
+                 PostKey(ok, VK_RETURN);
+                 PostKey(window, VK_ESCAPE);
+               },
+               [&](HWND window) {
+                 runningAfterKeys = dialog.IsModalRunning();
+                 SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+               }});
+  EXPECT_EQ(hooks, (std::vector<int>{1, 1}));
+  EXPECT_TRUE(runningAfterKeys);
+  EXPECT_EQ(result, IDOK);
+  EXPECT_FALSE(dialog.FirstShowPending());
+}
+
+// The PE flag, decided by the main window's constructor from a running PECMD.EXE. The
+// stand-in lies on a test drive; suites on the test drives run alone, so no other test
+// sees this PECMD.EXE.
+class MainWindowPeFlagOnTestDrives : public TestDrivesTest {
+ protected:
+  void SetUp() override {
+    TestDrivesTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    saved_ = g_bInPE;
+    g_bInPE = 0;
+  }
+  void TearDown() override {
+    EndPecmd();
+    g_bInPE = saved_;
+  }
+
+  // A stand-in named like the PE's shell, in the given letter case; it runs a minute.
+  void StartPecmd(const std::wstring& name) {
+    std::wstring path = Drive(0) + L"\\pe\\" + name;
+    ASSERT_TRUE(MakeFolders(Drive(0) + L"\\pe"));
+    ASSERT_TRUE(CopyFileW(StandinPath().c_str(), path.c_str(), FALSE));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    std::wstring line = L"\"" + path + L"\"";
+    ASSERT_TRUE(CreateProcessW(path.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &startup, &info));
+    CloseHandle(info.hThread);
+    pecmd_ = info.hProcess;
+    ASSERT_TRUE(Eventually([] { return IsProcessRunning(L"PECMD.EXE"); }));
+  }
+  void EndPecmd() {
+    if (!pecmd_) return;
+    TerminateProcess(pecmd_, 0);
+    WaitForSingleObject(pecmd_, 10000);
+    CloseHandle(pecmd_);
+    pecmd_ = nullptr;
+    EXPECT_TRUE(Eventually([] { return !IsProcessRunning(L"PECMD.EXE"); }));
+  }
+  static bool Eventually(const std::function<bool()>& check) {
+    for (int i = 0; i < 250; ++i, Sleep(20))
+      if (check()) return true;
+    return false;
+  }
+
+ private:
+  HANDLE pecmd_ = nullptr;
+  int saved_ = 0;
+};
+
+TEST_F(MainWindowPeFlagOnTestDrives, PecmdRunningAtStartSetsTheFlagForTheWholeRun) {
+  StartPecmd(L"PeCmd.exe");
+  CRigmateDlg dialog;
+  EXPECT_NE(g_bInPE, 0);
+  std::vector<int> flags;
+  StepRunner().Run(dialog, {[&](HWND) {
+                              EndPecmd();
+                              flags.push_back(g_bInPE);
+                            },
+                            [&](HWND main) {
+                              SelectTab(main, 1);
+                              flags.push_back(g_bInPE);
+                            }});
+  EXPECT_EQ(flags, (std::vector<int>{1, 1}));
+}
+
+TEST_F(MainWindowPeFlagOnTestDrives, PecmdStartedLaterLeavesTheFlagClear) {
+  CRigmateDlg dialog;
+  EXPECT_EQ(g_bInPE, 0);
+  std::vector<int> flags;
+  StepRunner().Run(dialog, {[&](HWND) {
+                              StartPecmd(L"pecmd.exe");
+                              flags.push_back(g_bInPE);
+                            },
+                            [&](HWND main) {
+                              SelectTab(main, 1);
+                              flags.push_back(g_bInPE);
+                            }});
+  EXPECT_EQ(flags, (std::vector<int>{0, 0}));
+}
+
+// The manifest of the program asks for administrator rights and version 6 of the
+// common controls, which the test program (built with the same resources) has loaded.
+TEST(MainWindow, ManifestAsksForAdministratorAndCommonControls6) {
+  HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+  ASSERT_TRUE(resource);
+  std::string manifest(static_cast<const char*>(LockResource(LoadResource(nullptr, resource))),
+                       SizeofResource(nullptr, resource));
+  EXPECT_NE(manifest.find("level=\"requireAdministrator\""), std::string::npos);
+  EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(GetModuleHandleW(L"comctl32.dll"), path, MAX_PATH);
+  std::wstring lower = path;
+  for (auto& c : lower) c = static_cast<wchar_t>(towlower(c));
+  EXPECT_NE(lower.find(L"winsxs"), std::wstring::npos);
+}
+
+}  // namespace
