@@ -31,15 +31,11 @@ void MakeFolders(const std::wstring& path) {
   CreateDirectoryW(path.c_str(), nullptr);
 }
 
+// Removes a folder of a test on the host side: rm does not follow links, and the folder
+// standing in for C: holds links to the entries of the prefix's own C: drive.
 void RemoveTree(const std::wstring& path) {
-  std::vector<wchar_t> from(path.begin(), path.end());
-  from.push_back(0);
-  from.push_back(0);
-  SHFILEOPSTRUCTW op = {};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.data();
-  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-  SHFileOperationW(&op);
+  std::string unixPath = e2e::WindowsToUnixPath(path);
+  if (!unixPath.empty() && unixPath != "/") e2e::RunHost("rm -rf '" + unixPath + "'");
 }
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
@@ -76,9 +72,17 @@ void RigmateE2E::SetUpTestSuite() {
 }
 
 void RigmateE2E::SetUp() {
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  folder_ = std::wstring(temp) + L"rigmate-e2e\\" + TestName();
+  // Outside every drive a test maps (the build folder, through Z:), so that C: can stand
+  // on a folder of the test.
+  std::wstring root = Variable(L"RIGMATE_E2E_OUT");
+  if (root.empty()) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    root = std::wstring(temp) + L"rigmate-e2e";
+  } else {
+    root = e2e::UnixToWindowsPath(e2e::WideToUtf8(root) + "/work");
+  }
+  folder_ = root + L"\\" + TestName();
   RemoveTree(folder_);
   MakeFolders(folder_);
 }
@@ -101,7 +105,13 @@ void RigmateE2E::TearDown() {
     EXPECT_TRUE(e2e::RunHost(restore)) << "drive letters not given back";
   }
   drivesMapped_.clear();
-  if (!HasFailure()) RemoveTree(folder_);
+  if (!HasFailure()) {
+    RemoveTree(folder_);
+  } else if (!systemDriveFolder_.empty()) {
+    // The folder stays for a look, without its links into the real C:.
+    e2e::RunHost("find '" + systemDriveFolder_ + "' -mindepth 1 -maxdepth 1 -type l -delete");
+  }
+  systemDriveFolder_.clear();
 }
 
 void RigmateE2E::WriteFile(const std::wstring& relative, const std::string& bytes) {
@@ -131,8 +141,10 @@ bool RigmateE2E::MapDrive(wchar_t letter, const std::wstring& relativeFolder) {
   while (!former.empty() && (former.back() == '\n' || former.back() == '\r')) former.pop_back();
   if (former.empty()) return false;
   std::string script;
-  if (letter == L'C')
+  if (letter == L'C') {
     script = "find " + Quoted(former) + " -mindepth 1 -maxdepth 1 -exec ln -s {} " + Quoted(unixTarget) + "/ ';'\n";
+    systemDriveFolder_ = unixTarget;
+  }
   script += "ln -sfn " + Quoted(unixTarget) + " " + Quoted(link) + "\n";
   if (!e2e::RunHost(script)) return false;
   drivesMapped_.push_back({e2e::Utf8ToWide(link), former});
@@ -198,9 +210,9 @@ std::vector<std::wstring> RigmateE2E::Recorded() const {
 }
 
 void RigmateE2E::Shot(const std::string& name) {
-  std::wstring folder = Variable(L"RIGMATE_E2E_SHOTS");
-  if (folder.empty()) return;
-  std::string unixFolder = e2e::WideToUtf8(folder);
+  std::wstring out = Variable(L"RIGMATE_E2E_OUT");
+  if (out.empty()) return;
+  std::string unixFolder = e2e::WideToUtf8(out) + "/shots";
   MakeFolders(e2e::UnixToWindowsPath(unixFolder));
   EXPECT_TRUE(e2e::Screenshot(unixFolder + "/" + e2e::WideToUtf8(TestName()) + "-" + name + ".png"));
 }

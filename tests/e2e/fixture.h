@@ -36,7 +36,8 @@ class RigmateE2E : public ::testing::Test {
   void TearDown() override;
 
   // ---- Before the start ------------------------------------------------------------
-  // This test's own empty folder (removed again at the end when the test passed).
+  // This test's own empty folder, under $RIGMATE_E2E_OUT/work (removed again at the
+  // end when the test passed).
   const std::wstring& Folder() const { return folder_; }
   std::wstring InFolder(const std::wstring& relative) const { return folder_ + L"\\" + relative; }
   // Writes a file under Folder() (UTF-8 or raw bytes), making its folders.
@@ -74,7 +75,7 @@ class RigmateE2E : public ::testing::Test {
   std::vector<HWND> Pages() const;
   // What the simulated machine recorded (restarts), one entry per line.
   std::vector<std::wstring> Recorded() const;
-  // Saves a screenshot as <suite>.<test>-<name>.png in the artefact folder.
+  // Saves a screenshot as $RIGMATE_E2E_OUT/shots/<suite>.<test>-<name>.png.
   void Shot(const std::string& name);
   // Waits until posted input has been handled by the program's window thread.
   void Settle(int ms = 300);
@@ -86,6 +87,7 @@ class RigmateE2E : public ::testing::Test {
   std::wstring machineFile_;
   Environment variables_;
   std::vector<std::pair<std::wstring, std::string>> drivesMapped_;  // dosdevices link, former target
+  std::string systemDriveFolder_;   // host path of the folder standing in for C:, if any
   std::vector<std::unique_ptr<e2e::Program>> standIns_;
   e2e::Program app_;
   HWND main_ = nullptr;
