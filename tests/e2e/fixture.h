@@ -55,7 +55,9 @@ class RigmateE2E : public ::testing::Test {
   void SetVariable(const std::wstring& name, const std::wstring& value);
   // Starts a copy of the stand-in (tests/standin) under this file name from Folder(),
   // logging to StandInLogPath(); a copy named PECMD.EXE (any case) keeps running for a
-  // minute, or until the test ends.
+  // minute, or until the test ends. While it runs, every program of the Wine prefix
+  // sees a PE: the end-to-end tests run one at a time, and the Windows tests that look
+  // for PECMD.EXE run alone.
   e2e::Program& StartStandIn(const std::wstring& fileName, const Environment& extra = {});
   // Puts a copy of the stand-in at this path (GHOST32.EXE beside the program…). Copies
   // started by the program log to StandInLogPath() once the test has called
