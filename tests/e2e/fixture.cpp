@@ -178,7 +178,12 @@ bool RigmateE2E::StartRigmate() {
   Environment environment = variables_;
   if (!machineFile_.empty()) environment.push_back({L"RIGMATE_SIM_MACHINE", machineFile_});
   environment.push_back({L"RIGMATE_SIM_RECORD", InFolder(L"record.txt")});
-  std::wstring exe = BuildFolder() + L"\\Rigmate-e2e.exe";
+  std::wstring exe = ProgramFolder() + L"\\Rigmate.exe";
+  MakeFolders(ProgramFolder());
+  if (!CopyFileW((BuildFolder() + L"\\Rigmate-e2e.exe").c_str(), exe.c_str(), FALSE)) {
+    ADD_FAILURE() << "cannot copy Rigmate-e2e.exe to " << e2e::WideToUtf8(exe);
+    return false;
+  }
   if (!app_.Start(exe, L"", environment)) {
     ADD_FAILURE() << "cannot start " << e2e::WideToUtf8(exe);
     return false;

@@ -68,7 +68,11 @@ class RigmateE2E : public ::testing::Test {
   std::vector<StandinRecord> StandInStarts() const;
 
   // ---- The program -------------------------------------------------------------------
-  // Starts Rigmate-e2e.exe from its build folder and waits for its main window.
+  // Where the program runs from: StartRigmate puts a copy of Rigmate-e2e.exe there as
+  // Rigmate.exe, so that what a test places beside it (GHOST32.EXE, the Rigmate data
+  // folder: WriteFile(L"program\\Rigmate\\SOFTWARE\\SOFT_MAP", …)) is the test's alone.
+  std::wstring ProgramFolder() const { return InFolder(L"program"); }
+  // Starts the program from ProgramFolder() and waits for its main window.
   bool StartRigmate();
   e2e::Program& app() { return app_; }
   HWND main() const { return main_; }

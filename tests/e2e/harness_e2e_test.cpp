@@ -54,6 +54,18 @@ TEST_F(RigmateE2E, DrivesOnFoldersOfTheTestAndStandInsWithTheirLog) {
   EXPECT_EQ(e2e::TabCount(tab()), 7);
 }
 
+TEST_F(RigmateE2E, StandInBesideTheProgramLogsTheStartTheProgramGaveIt) {
+  PlaceStandIn(ProgramFolder() + L"\\TeamViewer.exe");
+  SetVariable(L"RIGMATE_STANDIN_LOG", StandInLogPath());
+  ASSERT_TRUE(StartRigmate());
+  ASSERT_TRUE(e2e::ClickButton(Pages().at(0), IDC_REMOTE_CONTROL));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !StandInStarts().empty(); }, 10000));
+  std::vector<StandinRecord> starts = StandInStarts();
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].folder, ProgramFolder()) << "started in the program's own folder";
+  EXPECT_TRUE(e2e::Boxes(app().id()).size() == 1u) << "no message";
+}
+
 TEST_F(RigmateE2E, SimulatedGptSystemDiskRefusesADosStageBackup) {
   DescribeMachine(
       "disk gpt 120G\n"
