@@ -1,18 +1,23 @@
-// The fixture of the end-to-end tests: a temporary folder, the simulated machine, drive
-// letters mapped to folders, stand-ins started before the program, the program itself
-// on a virtual desktop, screenshots, and the clean-up whatever happens.
+// The fixture of the end-to-end tests: a folder per test, the simulated machine, drive
+// letters on folders of the test, stand-ins, the program itself on a virtual desktop,
+// screenshots, and the clean-up whatever happens.
 //
 // A test sets up what the program will find, then calls StartRigmate():
 //
 //   TEST_F(RigmateE2E, Something) {
 //     DescribeMachine("disk mbr 500G\npart 1 100G letter=C:\npart 2 400G letter=D:\n");
-//     MapDrive(L'D', L"drive-d");                 // D: is Folder()\drive-d
-//     StartStandIn(L"PECMD.EXE");                 // runs until the test ends
+//     if (!MapDrive(L'D', L"drive-d")) GTEST_SKIP();   // D: is Folder()\drive-d
+//     ASSERT_TRUE(MapDrive(L'C', L"drive-c"));          // staging files land in it
+//     WriteFile(L"drive-d\\RigmateBackup.GHO", "image");
+//     PlaceStandIn(ProgramFolder() + L"\\GHOST32.EXE");
+//     SetVariable(L"RIGMATE_STANDIN_LOG", StandInLogPath());
+//     StartStandIn(L"PECMD.EXE");                       // a PE, until the test ends
 //     ASSERT_TRUE(StartRigmate());
-//     ...
-//     Box box;
-//     ASSERT_TRUE(e2e::WaitForBox(app().id(), L"确定要", &box));
+//     ASSERT_TRUE(e2e::ClickButton(Pages()[0], IDC_ONE_CLICK_RESTORE));
+//     e2e::Box box;
+//     ASSERT_TRUE(e2e::WaitForBox(app().id(), L"确定还原镜像文件", &box));
 //     e2e::AnswerBox(box, IDYES);
+//     ... StandInStarts(), Recorded() (restarts), files under InFolder(L"drive-c") …
 //   }
 #pragma once
 
