@@ -127,6 +127,10 @@ void RigmateE2E::DescribeMachine(const std::string& description) {
 
 bool RigmateE2E::MapDrive(wchar_t letter, const std::wstring& relativeFolder) {
   letter = static_cast<wchar_t>(towupper(letter));
+  if (letter == L'C' && TestName().find(L"OnSystemDrive") == std::wstring::npos) {
+    ADD_FAILURE() << "C: is mapped only by suites derived from RigmateE2EOnSystemDrive, which run alone";
+    return false;
+  }
   if (!DriveListed(letter)) return false;
   std::string prefix = e2e::WideToUtf8(Variable(L"WINEPREFIX"));
   EXPECT_FALSE(prefix.empty()) << "WINEPREFIX is not set";

@@ -4,7 +4,7 @@
 //
 // A test sets up what the program will find, then calls StartRigmate():
 //
-//   TEST_F(RigmateE2E, Something) {
+//   TEST_F(RigmateE2EOnSystemDrive, Something) {       // it maps C:
 //     DescribeMachine("disk mbr 500G\npart 1 100G letter=C:\npart 2 400G letter=D:\n");
 //     if (!MapDrive(L'D', L"drive-d")) GTEST_SKIP();   // D: is Folder()\drive-d
 //     ASSERT_TRUE(MapDrive(L'C', L"drive-c"));          // staging files land in it
@@ -53,8 +53,9 @@ class RigmateE2E : public ::testing::Test {
   // target at the end. Windows lists a letter only if it was mapped when the wineserver
   // started: tools/ctest-under-wine maps D: for these tests. For C: the folder gets links
   // to every entry of the prefix's own C: root, so Windows keeps working while the files
-  // the program writes into C:\ land in the folder. False (and the test should skip)
-  // when the letter is not listed.
+  // the program writes into C:\ land in the folder; every program of the prefix sees
+  // that C:, so only suites derived from RigmateE2EOnSystemDrive may map it (they run
+  // alone). False (and the test should skip) when the letter is not listed.
   bool MapDrive(wchar_t letter, const std::wstring& relativeFolder);
   // A variable for the program (and the stand-ins started after it is set).
   void SetVariable(const std::wstring& name, const std::wstring& value);
@@ -104,3 +105,6 @@ class RigmateE2E : public ::testing::Test {
   HWND main_ = nullptr;
   HWND tab_ = nullptr;
 };
+
+// The suite of the tests that map C: (MapDrive(L'C', …)): ctest runs them alone.
+class RigmateE2EOnSystemDrive : public RigmateE2E {};

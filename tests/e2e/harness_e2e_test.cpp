@@ -31,7 +31,7 @@ bool Touch(const std::wstring& path) {
   return true;
 }
 
-TEST_F(RigmateE2E, DrivesOnFoldersOfTheTestAndStandInsWithTheirLog) {
+TEST_F(RigmateE2EOnSystemDrive, DrivesOnFoldersOfTheTestAndStandInsWithTheirLog) {
   if (!MapDrive(L'D', L"drive-d")) GTEST_SKIP() << "D: is not listed: run the tests through tools/ctest-under-wine";
   ASSERT_TRUE(MapDrive(L'C', L"drive-c"));
 
