@@ -88,4 +88,32 @@ TEST_F(RigmateE2E, SimulatedGptSystemDiskRefusesADosStageBackup) {
   EXPECT_TRUE(Recorded().empty()) << "no restart";
 }
 
+// The whole desktop road of a DOS stage, to the restart: the simulated disk holds C: and
+// D:, both drives stand on folders of the test, bcdedit.exe and attrib.exe are stand-ins
+// beside the program, and the accepted restart is recorded instead of done.
+TEST_F(RigmateE2EOnSystemDrive, DesktopBackupIsStagedAndTheRestartRecorded) {
+  DescribeMachine("disk mbr 500G\n  part 1 100G letter=C: boot\n  part 2 400G letter=D:\n");
+  if (!MapDrive(L'D', L"drive-d")) GTEST_SKIP() << "D: is not listed: run the tests through tools/ctest-under-wine";
+  ASSERT_TRUE(MapDrive(L'C', L"drive-c"));
+  PlaceStandIn(ProgramFolder() + L"\\bcdedit.exe");
+  PlaceStandIn(ProgramFolder() + L"\\attrib.exe");
+  SetVariable(L"RIGMATE_STANDIN_LOG", StandInLogPath());
+  ASSERT_TRUE(StartRigmate());
+
+  ASSERT_TRUE(e2e::ClickButton(Pages().at(0), IDC_ONE_CLICK_BACKUP));
+  e2e::Box box;
+  ASSERT_TRUE(e2e::WaitForBox(app().id(), L"确定备份C:盘系统到文件D:\\RigmateBackup.GHO中么？", &box));
+  ASSERT_TRUE(e2e::AnswerBox(box, IDYES));
+  ASSERT_TRUE(e2e::WaitForBox(app().id(), L"配置完成，是否现在重启电脑？", &box));
+  Shot("restart-question");
+  EXPECT_TRUE(Exists(InFolder(L"drive-c\\kxldr.mbr"))) << "the loader in the root of the system drive";
+  EXPECT_FALSE(StandInStarts().empty()) << "the boot entry went through bcdedit.exe";
+  ASSERT_TRUE(e2e::AnswerBox(box, IDYES));
+
+  DWORD code = 99;
+  ASSERT_TRUE(app().WaitForExit(10000, &code)) << "an accepted restart ends the program";
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(Recorded(), std::vector<std::wstring>{L"restart"});
+}
+
 }  // namespace
