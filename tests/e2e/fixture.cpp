@@ -178,14 +178,14 @@ e2e::Program& RigmateE2E::StartStandIn(const std::wstring& fileName, const Envir
 
 std::vector<StandinRecord> RigmateE2E::StandInStarts() const { return ReadStandinLog(StandInLogPath()); }
 
-bool RigmateE2E::StartRigmate() {
+bool RigmateE2E::StartRigmate(const std::wstring& build) {
   Environment environment = variables_;
   if (!machineFile_.empty()) environment.push_back({L"RIGMATE_SIM_MACHINE", machineFile_});
   environment.push_back({L"RIGMATE_SIM_RECORD", InFolder(L"record.txt")});
   std::wstring exe = ProgramFolder() + L"\\Rigmate.exe";
   MakeFolders(ProgramFolder());
-  if (!CopyFileW((BuildFolder() + L"\\Rigmate-e2e.exe").c_str(), exe.c_str(), FALSE)) {
-    ADD_FAILURE() << "cannot copy Rigmate-e2e.exe to " << e2e::WideToUtf8(exe);
+  if (!CopyFileW((BuildFolder() + L"\\" + build).c_str(), exe.c_str(), FALSE)) {
+    ADD_FAILURE() << "cannot copy " << e2e::WideToUtf8(build) << " to " << e2e::WideToUtf8(exe);
     return false;
   }
   if (!app_.Start(exe, L"", environment)) {

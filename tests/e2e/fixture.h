@@ -78,8 +78,11 @@ class RigmateE2E : public ::testing::Test {
   // Rigmate.exe, so that what a test places beside it (GHOST32.EXE, the Rigmate data
   // folder: WriteFile(L"program\\Rigmate\\SOFTWARE\\SOFT_MAP", …)) is the test's alone.
   std::wstring ProgramFolder() const { return InFolder(L"program"); }
-  // Starts the program from ProgramFolder() and waits for its main window.
-  bool StartRigmate();
+  // Starts the program from ProgramFolder() and waits for its main window; build names
+  // the build of the program in BuildFolder() that is copied there (Rigmate-e2e-nopayload.exe:
+  // the program with a DOS-stage payload that lacks the outside components). Once the
+  // program has ended, a test may start it again.
+  bool StartRigmate(const std::wstring& build = L"Rigmate-e2e.exe");
   e2e::Program& app() { return app_; }
   HWND main() const { return main_; }
   HWND tab() const { return tab_; }

@@ -150,7 +150,12 @@ Program::~Program() {
 bool Program::Start(const std::wstring& exe, const std::wstring& folder,
                     const std::vector<std::pair<std::wstring, std::wstring>>& environment,
                     const std::wstring& arguments) {
-  if (process_) return false;
+  if (process_) {
+    if (Running()) return false;
+    CloseHandle(process_);
+    process_ = nullptr;
+    id_ = 0;
+  }
   std::wstring commandLine = L"\"" + exe + L"\"";
   if (!arguments.empty()) commandLine += L" " + arguments;
   std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
@@ -304,6 +309,29 @@ bool SelectTab(HWND tab, int index, int timeoutMs) {
   PostMessageW(tab, WM_LBUTTONDOWN, MK_LBUTTON, point);
   PostMessageW(tab, WM_LBUTTONUP, 0, point);
   return WaitUntil([&] { return TabSelection(tab) == index; }, timeoutMs);
+}
+
+// ---- Tooltips --------------------------------------------------------------------------
+
+std::wstring ToolTipText(DWORD processId, HWND tool) {
+  constexpr size_t kChars = 1024;   // the most a tooltip hands out (INFOTIPSIZE)
+  for (HWND toolTip : TopLevelWindows(processId, TOOLTIPS_CLASSW, false)) {
+    RemoteBlock block(toolTip, sizeof(TTTOOLINFOW) + (kChars + 1) * sizeof(wchar_t));
+    if (!block.ok()) continue;
+    TTTOOLINFOW info = {};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND;
+    info.hwnd = GetParent(tool);
+    info.uId = reinterpret_cast<UINT_PTR>(tool);
+    info.lpszText = reinterpret_cast<wchar_t*>(static_cast<char*>(block.address()) + sizeof info);
+    std::vector<wchar_t> text(kChars + 1, L'\0');
+    if (!block.Write(0, &info, sizeof info) || !block.Write(sizeof info, text.data(), text.size() * sizeof(wchar_t)) ||
+        !SendWithTimeout(toolTip, TTM_GETTEXTW, kChars, reinterpret_cast<LPARAM>(block.address()), nullptr) ||
+        !block.Read(sizeof info, text.data(), kChars * sizeof(wchar_t)))
+      continue;
+    if (text[0]) return text.data();
+  }
+  return L"";
 }
 
 // ---- Input ---------------------------------------------------------------------------

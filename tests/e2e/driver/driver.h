@@ -40,7 +40,8 @@ class Program {
   Program& operator=(const Program&) = delete;
 
   // Starts exe in folder (empty: the exe's folder) with these variables added to our
-  // own environment (an empty value removes the variable).
+  // own environment (an empty value removes the variable). A program that has ended may
+  // be started again (a second run of the same test).
   bool Start(const std::wstring& exe, const std::wstring& folder = L"",
              const std::vector<std::pair<std::wstring, std::wstring>>& environment = {},
              const std::wstring& arguments = L"");
@@ -78,6 +79,12 @@ int TabSelection(HWND tab);
 std::wstring TabCaption(HWND tab, int index);
 // Clicks the tab item; true once the control reports it selected.
 bool SelectTab(HWND tab, int index, int timeoutMs = 5000);
+
+// ---- Tooltips ----------------------------------------------------------------------
+// The text that a tooltip control of the process shows for the window tool (a tool
+// added with TTF_IDISHWND), read through a buffer in the process; empty when no
+// tooltip control of the process knows the window.
+std::wstring ToolTipText(DWORD processId, HWND tool);
 
 // ---- Input -----------------------------------------------------------------------
 bool ClickButton(HWND dialog, int id);      // BM_CLICK, posted
