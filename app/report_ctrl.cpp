@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <unordered_map>
 #include <utility>
 
 #include "app/report_compare.h"
@@ -48,16 +49,69 @@ std::wstring ReadItemText(HWND list, int row, int column) {
   }
 }
 
-CellSnapshot ReadCell(HWND list, int row, int column) {
-  CellSnapshot cell;
+// Reads a cell's image and text in one message; for column 0 also the row's state and
+// item data into the row.
+CellSnapshot ReadCell(HWND list, int row, int column, std::vector<wchar_t>& buffer, RowSnapshot* whole) {
   LVITEMW item = {};
-  item.mask = LVIF_IMAGE;
+  item.mask = LVIF_IMAGE | LVIF_TEXT | (whole ? LVIF_STATE | LVIF_PARAM : 0);
+  item.stateMask = kRowStateMask;
   item.iItem = row;
   item.iSubItem = column;
+  buffer[0] = 0;
+  item.pszText = buffer.data();
+  item.cchTextMax = static_cast<int>(buffer.size());
   SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  CellSnapshot cell;
   cell.image = item.iImage;
-  cell.text = ReadItemText(list, row, column);
+  // The list may answer with a pointer to its own copy instead of filling the buffer.
+  const wchar_t* text = item.pszText && item.pszText != LPSTR_TEXTCALLBACKW ? item.pszText : L"";
+  const size_t length = wcslen(text);
+  if (text == buffer.data() && length + 1 >= buffer.size()) cell.text = ReadItemText(list, row, column);
+  else cell.text.assign(text, length);
+  if (whole) {
+    whole->state = item.state & kRowStateMask;
+    whole->data = item.lParam;
+  }
   return cell;
+}
+
+// The window procedures that the controls put on their lists and on the lists' parents,
+// found by window handle. SetWindowSubclass would find them through a window property,
+// which under Wine costs a round trip to the window server on every message; a sort
+// sends tens of thousands. Everything here lives on the window thread.
+struct ListHook {
+  WNDPROC original = nullptr;
+  CReportCtrl* control = nullptr;  // null once the control has let go: messages pass through
+};
+
+struct ParentHook {
+  WNDPROC original = nullptr;
+  std::vector<CReportCtrl*> controls;
+};
+
+std::unordered_map<HWND, ListHook>& ListHooks() {
+  static std::unordered_map<HWND, ListHook> hooks;
+  return hooks;
+}
+
+std::unordered_map<HWND, ParentHook>& ParentHooks() {
+  static std::unordered_map<HWND, ParentHook> hooks;
+  return hooks;
+}
+
+WNDPROC PutProcedure(HWND window, WNDPROC procedure) {
+  SetLastError(0);
+  LONG_PTR previous = SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
+  if (!previous && GetLastError() != 0) return nullptr;
+  return reinterpret_cast<WNDPROC>(previous);
+}
+
+// Gives the window its procedure back when ours is still the outermost one; otherwise
+// ours stays in the chain and passes everything on.
+bool TakeProcedureBack(HWND window, WNDPROC ours, WNDPROC original) {
+  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) != ours) return false;
+  SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+  return true;
 }
 
 }  // namespace
@@ -114,14 +168,29 @@ void CReportCtrl::ApplyStyleRule(HWND list) {
 }
 
 bool CReportCtrl::Attach(HWND list) {
+  auto& lists = ListHooks();
+  auto known = lists.find(list);
+  if (known != lists.end() && known->second.control) return false;  // another control has it
+  if (known == lists.end()) {
+    WNDPROC original = PutProcedure(list, &CReportCtrl::ListProc);
+    if (!original) return false;
+    lists[list] = ListHook{original, this};
+  } else {
+    known->second.control = this;
+  }
   HWND parent = GetParent(list);
-  if (!SetWindowSubclass(list, &CReportCtrl::ListProc, 0, reinterpret_cast<DWORD_PTR>(this)))
-    return false;
-  if (parent && !SetWindowSubclass(parent, &CReportCtrl::ParentProc,
-                                   reinterpret_cast<UINT_PTR>(this),
-                                   reinterpret_cast<DWORD_PTR>(this))) {
-    RemoveWindowSubclass(list, &CReportCtrl::ListProc, 0);
-    return false;
+  if (parent) {
+    auto& parents = ParentHooks();
+    auto hooked = parents.find(parent);
+    if (hooked != parents.end()) {
+      hooked->second.controls.push_back(this);
+    } else if (WNDPROC original = PutProcedure(parent, &CReportCtrl::ParentProc)) {
+      parents[parent] = ParentHook{original, {this}};
+    } else {
+      lists[list].control = nullptr;
+      if (TakeProcedureBack(list, &CReportCtrl::ListProc, lists[list].original)) lists.erase(list);
+      return false;
+    }
   }
   hwnd_ = list;
   parent_ = parent;
@@ -139,8 +208,24 @@ bool CReportCtrl::Attach(HWND list) {
 }
 
 void CReportCtrl::Detach() {
-  if (parent_) RemoveWindowSubclass(parent_, &CReportCtrl::ParentProc, reinterpret_cast<UINT_PTR>(this));
-  if (hwnd_) RemoveWindowSubclass(hwnd_, &CReportCtrl::ListProc, 0);
+  if (parent_) {
+    auto& parents = ParentHooks();
+    auto hooked = parents.find(parent_);
+    if (hooked != parents.end()) {
+      auto& controls = hooked->second.controls;
+      controls.erase(std::remove(controls.begin(), controls.end(), this), controls.end());
+      if (controls.empty() && TakeProcedureBack(parent_, &CReportCtrl::ParentProc, hooked->second.original))
+        parents.erase(hooked);
+    }
+  }
+  if (hwnd_) {
+    auto& lists = ListHooks();
+    auto hooked = lists.find(hwnd_);
+    if (hooked != lists.end()) {
+      hooked->second.control = nullptr;
+      if (TakeProcedureBack(hwnd_, &CReportCtrl::ListProc, hooked->second.original)) lists.erase(hooked);
+    }
+  }
   parent_ = nullptr;
   hwnd_ = nullptr;
 }
@@ -364,16 +449,12 @@ bool CReportCtrl::SortItems(int column, bool ascending) {
     // stay where they are keep everything as it is.
     const int columns = std::max(1, GetColumnCount());
     std::vector<RowSnapshot> moving(static_cast<size_t>(rows));
+    std::vector<wchar_t> buffer(512);
     for (int row = 0; row < rows; ++row) {
       if (order[static_cast<size_t>(row)] == row) continue;
       RowSnapshot& snap = moving[static_cast<size_t>(row)];
-      snap.state = GetItemState(row, kRowStateMask);
-      LVITEMW item = {};
-      item.mask = LVIF_PARAM;
-      item.iItem = row;
-      SendMessageW(hwnd_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-      snap.data = item.lParam;
-      for (int column = 0; column < columns; ++column) snap.cells.push_back(ReadCell(hwnd_, row, column));
+      for (int column = 0; column < columns; ++column)
+        snap.cells.push_back(ReadCell(hwnd_, row, column, buffer, column == 0 ? &snap : nullptr));
     }
     const int mark = GetSelectionMark();
     int newMark = mark;
@@ -383,21 +464,21 @@ bool CReportCtrl::SortItems(int column, bool ascending) {
       if (from == mark) newMark = place;
       if (from == place) continue;
       const RowSnapshot& snap = moving[static_cast<size_t>(from)];
-      SetItemState(place, snap.state, kRowStateMask);
-      LVITEMW item = {};
-      item.mask = LVIF_PARAM;
-      item.iItem = place;
-      item.lParam = snap.data;
-      SendMessageW(hwnd_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
       for (int column = 0; column < columns; ++column) {
         const CellSnapshot& cell = snap.cells[static_cast<size_t>(column)];
-        LVITEMW text = {};
-        text.mask = LVIF_IMAGE | LVIF_TEXT;
-        text.iItem = place;
-        text.iSubItem = column;
-        text.iImage = cell.image;
-        text.pszText = const_cast<wchar_t*>(cell.text.c_str());
-        SendMessageW(hwnd_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&text));
+        LVITEMW item = {};
+        item.mask = LVIF_IMAGE | LVIF_TEXT;
+        if (column == 0) {
+          item.mask |= LVIF_STATE | LVIF_PARAM;
+          item.state = snap.state;
+          item.stateMask = kRowStateMask;
+          item.lParam = snap.data;
+        }
+        item.iItem = place;
+        item.iSubItem = column;
+        item.iImage = cell.image;
+        item.pszText = const_cast<wchar_t*>(cell.text.c_str());
+        SendMessageW(hwnd_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
       }
     }
     // The selection mark names a row too (the selected image of a chooser is read there).
@@ -452,7 +533,7 @@ bool CReportCtrl::OnParentNotify(const NMHDR& header, LRESULT& result) {
   }
 }
 
-LRESULT CReportCtrl::OnMouseButton(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CReportCtrl::OnMouseButton(WNDPROC original, UINT message, WPARAM wParam, LPARAM lParam) {
   HWND list = hwnd_;
   LVHITTESTINFO hit = {};
   hit.pt.x = static_cast<short>(LOWORD(lParam));  // client coordinates, signed
@@ -461,7 +542,7 @@ LRESULT CReportCtrl::OnMouseButton(UINT message, WPARAM wParam, LPARAM lParam) {
   const int row = hit.iItem;
   const bool onRow = row >= 0 && row < GetItemCount();
   const UINT before = onRow ? GetItemState(row, LVIS_STATEIMAGEMASK) : 0;
-  const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+  const LRESULT result = CallWindowProcW(original, list, message, wParam, lParam);
   if (hwnd_ != list || !onRow || row >= GetItemCount()) return result;
   if (GetItemState(row, LVIS_STATEIMAGEMASK) == before) return result;
   for (int selected = GetNextItem(-1, LVNI_SELECTED); selected >= 0;
@@ -474,43 +555,58 @@ LRESULT CReportCtrl::OnMouseButton(UINT message, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
-LRESULT CALLBACK CReportCtrl::ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                       UINT_PTR, DWORD_PTR self) {
-  CReportCtrl* control = reinterpret_cast<CReportCtrl*>(self);
-  switch (message) {
-    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: case WM_RBUTTONDBLCLK: case WM_MBUTTONDBLCLK:
-      return control->OnMouseButton(message, wParam, lParam);
-    case WM_KEYDOWN:
-      // The space bar neither ticks a box nor acts on the selection.
-      if (wParam == VK_SPACE) return 0;
-      break;
-    case WM_CHAR:
-      if (wParam == L' ') return 0;
-      break;
-    case WM_DESTROY:
-      control->DeleteAllItems();
-      break;
-    case WM_NCDESTROY:
-      control->Detach();
-      break;
-    default:
-      break;
+LRESULT CALLBACK CReportCtrl::ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto& lists = ListHooks();
+  auto hooked = lists.find(window);
+  if (hooked == lists.end()) return DefWindowProcW(window, message, wParam, lParam);
+  const WNDPROC original = hooked->second.original;
+  if (CReportCtrl* control = hooked->second.control) {
+    switch (message) {
+      case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN:
+      case WM_LBUTTONDBLCLK: case WM_RBUTTONDBLCLK: case WM_MBUTTONDBLCLK:
+        return control->OnMouseButton(original, message, wParam, lParam);
+      case WM_KEYDOWN:
+        // The space bar neither ticks a box nor acts on the selection.
+        if (wParam == VK_SPACE) return 0;
+        break;
+      case WM_CHAR:
+        if (wParam == L' ') return 0;
+        break;
+      case WM_DESTROY:
+        control->DeleteAllItems();
+        break;
+      case WM_NCDESTROY:
+        control->Detach();
+        break;
+      default:
+        break;
+    }
   }
-  return DefSubclassProc(window, message, wParam, lParam);
+  const LRESULT result = CallWindowProcW(original, window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) lists.erase(window);
+  return result;
 }
 
-LRESULT CALLBACK CReportCtrl::ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR, DWORD_PTR self) {
-  CReportCtrl* control = reinterpret_cast<CReportCtrl*>(self);
+LRESULT CALLBACK CReportCtrl::ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto& parents = ParentHooks();
+  auto hooked = parents.find(window);
+  if (hooked == parents.end()) return DefWindowProcW(window, message, wParam, lParam);
+  const WNDPROC original = hooked->second.original;
   if (message == WM_NOTIFY && lParam) {
     const NMHDR& header = *reinterpret_cast<const NMHDR*>(lParam);
+    CReportCtrl* from = nullptr;
+    for (CReportCtrl* control : hooked->second.controls)
+      if (control->hwnd_ == header.hwndFrom) from = control;
     LRESULT result = 0;
-    if (control->hwnd_ && header.hwndFrom == control->hwnd_ && control->OnParentNotify(header, result))
-      return result;
-  } else if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(window, &CReportCtrl::ParentProc, reinterpret_cast<UINT_PTR>(control));
-    control->parent_ = nullptr;
+    if (from && from->OnParentNotify(header, result)) return result;
   }
-  return DefSubclassProc(window, message, wParam, lParam);
+  const LRESULT result = CallWindowProcW(original, window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    auto gone = parents.find(window);
+    if (gone != parents.end()) {
+      for (CReportCtrl* control : gone->second.controls) control->parent_ = nullptr;
+      parents.erase(gone);
+    }
+  }
+  return result;
 }

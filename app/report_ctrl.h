@@ -2,9 +2,9 @@
 // click, check-box clicks that select their row, and two notifications to the parent.
 //
 // The control attaches to a list view of a dialog template (SubclassDlgItem) or makes
-// its own (Create). It subclasses the list and, to receive the list's own NM_CUSTOMDRAW
-// and LVN_COLUMNCLICK, its parent window too; those two never reach the parent's
-// handlers, every other notification does.
+// its own (Create). It puts its window procedure on the list and, to receive the list's
+// own NM_CUSTOMDRAW and LVN_COLUMNCLICK, on the list's parent too; those two never reach
+// the parent's handlers, every other notification does.
 #pragma once
 
 #include <windows.h>
@@ -86,14 +86,12 @@ class CReportCtrl {
   bool IsSortAscending() const { return m_bSortAscending; }
 
  private:
-  static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                   UINT_PTR id, DWORD_PTR self);
-  static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR id, DWORD_PTR self);
+  static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   bool Attach(HWND list);
   void Detach();
   void ApplyStyleRule(HWND list);
-  LRESULT OnMouseButton(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMouseButton(WNDPROC original, UINT message, WPARAM wParam, LPARAM lParam);
   bool OnParentNotify(const NMHDR& header, LRESULT& result);
   LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw) const;
   void ResetSort();

@@ -1,6 +1,7 @@
 // The report list on a real list view: header sorting, whole rows, check clicks, records.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -374,4 +375,34 @@ TEST_F(ReportCtrlTest, DestroyingTheListReleasesTheControl) {
   EXPECT_EQ(list.hwnd(), nullptr);
   EXPECT_EQ(list.GetItemCount(), 0);
   EXPECT_TRUE(list.SubclassWindow(MakeList()));  // free to attach again
+}
+
+namespace {
+LRESULT CALLBACK PassOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+}  // namespace
+
+TEST_F(ReportCtrlTest, TwoListsOnOneParentAndAHookPutOnTop) {
+  CReportCtrl first;
+  auto second = std::make_unique<CReportCtrl>();
+  ASSERT_TRUE(first.SubclassWindow(MakeList()));
+  HWND other = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 300, 200,
+                               parent_, reinterpret_cast<HMENU>(1040), GetModuleHandleW(nullptr), nullptr);
+  ASSERT_TRUE(second->SubclassWindow(other));
+  Fill(first, {{L"b"}, {L"a"}});
+  Fill(*second, {{L"y"}, {L"x"}});
+  ClickHeader(*second, 0);
+  EXPECT_EQ(Column(first, 0), (Texts{L"b", L"a"}));
+  EXPECT_EQ(Column(*second, 0), (Texts{L"x", L"y"}));
+  // Someone else hooks the second list after us, then the control goes first.
+  SetWindowSubclass(other, PassOn, 1, 0);
+  second.reset();
+  ClickHeader(first, 0);
+  EXPECT_EQ(Column(first, 0), (Texts{L"a", L"b"}));
+  LVITEMW item = {};
+  item.pszText = const_cast<wchar_t*>(L"z");
+  EXPECT_EQ(SendMessageW(other, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)), 0);
+  DestroyWindow(other);
+  EXPECT_EQ(Sorted(), (std::vector<std::pair<WPARAM, LPARAM>>{{0, 1}, {0, 1}}));
 }
