@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/seam.h"
 #include "resources/resource.h"
 
 namespace {
@@ -22,6 +23,9 @@ LoadDlg::LoadDlg() : KXDialog(IDD_LOAD) {}
 LoadDlg::~LoadDlg() { WaitForWorker(); }
 
 INT_PTR LoadDlg::DoModal(HWND owner) {
+  // Without an owner of its own the dialog belongs to the main window, which stays
+  // disabled meanwhile: the page behind cannot change while the worker runs.
+  if (!owner) owner = static_cast<HWND>(TheSeam().MainWindow());
   INT_PTR result = KXDialog::DoModal(owner);
   WaitForWorker();
   return result;

@@ -27,7 +27,8 @@ class LoadDlg : public KXDialog {
   ~LoadDlg() override;
 
   // Runs the window until it is closed, then waits for the worker to end (answering
-  // messages that the worker sends meanwhile) before returning.
+  // messages that the worker sends meanwhile) before returning. Without an owner, the
+  // main window owns it.
   INT_PTR DoModal(HWND owner = nullptr);
 
   // Posts to the dialog window from any thread; false once the window is gone.

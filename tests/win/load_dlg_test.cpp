@@ -8,6 +8,7 @@
 
 #include "app/load_dlg.h"
 #include "platform/format.h"
+#include "platform/seam.h"
 #include "resources/resource.h"
 #include "win/modal_deadline.h"
 
@@ -78,6 +79,7 @@ struct Job {
   LPVOID received = nullptr;
   HWND owner = nullptr;
   bool ownerAnswered = false;
+  bool ownerDisabled = false;
 };
 
 void PressKey(HWND window, WPARAM key) {
@@ -235,22 +237,24 @@ TEST(LoadDlg, SystemCloseIsRefusedWhileTheWorkerRuns) {
   EXPECT_TRUE(job.seen[0].visible);
 }
 
-TEST(LoadDlg, ModalCallReturnsOnlyAfterTheWorkerHasEnded) {
+TEST(LoadDlg, MainWindowOwnsItAndTheCallReturnsOnlyAfterTheWorkerEnded) {
   WNDCLASSW kind = {};
   kind.lpfnWndProc = DefWindowProcW;
   kind.hInstance = GetModuleHandleW(nullptr);
   kind.lpszClassName = L"LoadDlgTestOwner";
   RegisterClassW(&kind);
-  HWND owner = CreateWindowExW(0, kind.lpszClassName, L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
-                               0, 300, 200, nullptr, nullptr, kind.hInstance, nullptr);
-  ASSERT_NE(owner, nullptr);
+  HWND main = CreateWindowExW(0, kind.lpszClassName, L"main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                              0, 300, 200, nullptr, nullptr, kind.hInstance, nullptr);
+  ASSERT_NE(main, nullptr);
+  TheSeam().SetMainWindow(main);
   ProbeLoadDlg dialog;
   ModalDeadline deadline(&dialog, kWait);
   Job job;
   job.dialog = &dialog;
-  job.owner = owner;
+  job.owner = main;
   dialog.m_pfnWorker = [](LPVOID param) -> UINT {
     Job* job = static_cast<Job*>(param);
+    job->ownerDisabled = !IsWindowEnabled(job->owner);
     job->dialog->Post(WM_CLOSE);
     Sleep(300);
     // The window's thread is waiting for us now; a message sent to it is still answered.
@@ -261,13 +265,15 @@ TEST(LoadDlg, ModalCallReturnsOnlyAfterTheWorkerHasEnded) {
     return 0;
   };
   dialog.m_pWorkerParam = &job;
-  SetActiveWindow(owner);
-  dialog.DoModal(owner);
-  EXPECT_EQ(GetActiveWindow(), owner);  // the activation comes back to the owner
+  SetActiveWindow(main);
+  dialog.DoModal();  // no owner given
+  TheSeam().SetMainWindow(nullptr);
+  EXPECT_TRUE(job.ownerDisabled);  // the page behind could not be used meanwhile
+  EXPECT_TRUE(IsWindowEnabled(main));
+  EXPECT_EQ(GetActiveWindow(), main);  // the activation comes back to the main window
   EXPECT_TRUE(job.finished);  // the record was still alive for the worker's last steps
   EXPECT_TRUE(job.ownerAnswered);
-  EXPECT_TRUE(IsWindowEnabled(owner));
-  DestroyWindow(owner);
+  DestroyWindow(main);
 }
 
 TEST(LoadDlg, ManyStatusTextsArriveWholeInOrderAndLateOnesAreDropped) {
