@@ -50,3 +50,6 @@
 #define IDC_INSTALL_DATE       1020
 #define IDC_MEMORY             1021
 #define IDC_BANNER        1999
+
+#include "course_ids.h"
+#include "driver_ids.h"

@@ -1,10 +1,31 @@
-// The tutorials page.
+// The tutorials page: the manual and the list of tutorial videos.
 #pragma once
 
 #include "app/kxdialog.h"
+#include "app/report_ctrl.h"
+#include "pages/toolbox/course_page_actions.h"
 #include "resources/resource.h"
 
 class CourseDlg : public KXDialog {
  public:
   CourseDlg() : KXDialog(IDD_COURSE_PAGE) {}
+  ~CourseDlg() override;
+
+  // The videos read from the map at the first show, in map order.
+  const VideoList& Videos() const { return m_videoList; }
+
+ protected:
+  bool OnInitDialog() override;
+  void OnFirstShow() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(const NMHDR& header, LRESULT& result) override;
+
+ private:
+  void LoadVideoMap();
+  void FillList();
+  void OpenVideo(int row);
+
+  CReportCtrl m_list;
+  HIMAGELIST m_imageList = nullptr;
+  VideoList m_videoList;
 };

@@ -1,4 +1,4 @@
-// The drivers and runtimes page.
+// The drivers and runtimes page: a button per driver tool, driver pack and runtime installer.
 #pragma once
 
 #include "app/kxdialog.h"
@@ -7,4 +7,7 @@
 class DriverDlg : public KXDialog {
  public:
   DriverDlg() : KXDialog(IDD_DRIVER_PAGE) {}
+
+ protected:
+  bool OnCommand(int id, int code, HWND control) override;
 };

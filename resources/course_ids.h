@@ -1,0 +1,5 @@
+// Control IDs of the tutorials page.
+#pragma once
+
+#define IDC_COURSE_MANUAL      1001
+#define IDC_COURSE_VIDEO_LIST  1017
