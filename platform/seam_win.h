@@ -5,6 +5,10 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <utility>
 
 #include "platform/seam.h"
 
@@ -65,8 +69,30 @@ class Win32Seam : public Seam {
   bool DisableFsRedirection(void** previous) override;
   bool RevertFsRedirection(void* previous) override;
 
+  WimHandle WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition, uint32_t flags,
+                          uint32_t compression, uint32_t* error) override;
+  bool WimImageCount(WimHandle wim, uint32_t* count) override;
+  bool WimSetTemporaryPath(WimHandle wim, const std::wstring& folder) override;
+  bool WimImageInformation(WimHandle wim, std::wstring* xml) override;
+  WimHandle WimLoadImage(WimHandle wim, uint32_t index) override;
+  uint32_t WimRegisterCallback(WimHandle wim, WimCallback callback, void* user) override;
+  bool WimUnregisterCallback(WimHandle wim, WimCallback callback) override;
+  bool WimApplyImage(WimHandle image, const std::wstring& path, uint32_t flags, uint32_t* error) override;
+  WimHandle WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t flags, uint32_t* error) override;
+  bool WimCloseHandle(WimHandle handle) override;
+  uint32_t FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) override;
+
+  // What the imaging API's callback hands on to a portable callback.
+  struct WimRegistration {
+    WimCallback callback;
+    void* user;
+  };
+
  private:
   std::atomic<HWND> mainWindow_{nullptr};
+  // Registrations live from WimRegisterCallback to WimUnregisterCallback of the same pair.
+  std::mutex wimLock_;
+  std::map<std::pair<WimHandle, WimCallback>, std::unique_ptr<WimRegistration>> wimCallbacks_;
 };
 
 // The image list of the volumes' small shell icons (16 x 16, 32-bit colour with mask)

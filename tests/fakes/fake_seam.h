@@ -156,6 +156,38 @@ class FakeSeam : public Seam {
   bool hasFsRedirection = true;             // false: Kernel32 without the switch
   bool fsRedirectionOff = false;            // redirection disabled right now
 
+  // The imaging API over scripted WIM files. Each imaging call is recorded as a line in
+  // wimCalls ("CreateFile D:\a.wim 80000000 3 0 0", "LoadImage 1 2" = WIM handle 1,
+  // index 2, ...); handles count up from 1 and are never reused.
+  struct WimFile {
+    uint32_t imageCount = 1;
+    bool attributesFail = false;
+    std::wstring xml;                       // the image-information XML
+    bool xmlFails = false;
+    std::set<uint32_t> unloadable;          // indexes that WIMLoadImage refuses
+  };
+  struct WimMessage {                       // one message the imaging call sends to the callback
+    uint32_t id;
+    uintptr_t wParam;                       // ignored when text is given
+    intptr_t lParam;
+    std::wstring text;                      // when not empty, wParam points to it
+  };
+  WimFile& AddWimFile(const std::wstring& path);   // also adds the file itself
+  std::map<std::wstring, WimFile> wimFiles;        // by path without case (use AddWimFile)
+  uint32_t wimCreateError = 0;              // WIMCreateFile fails with it when not 0
+  bool wimTemporaryPathFails = false;
+  bool wimCallbackRefused = false;          // registration gives INVALID_CALLBACK_VALUE
+  std::vector<WimMessage> wimMessages;      // sent by every apply and capture, in order
+  uint32_t wimOperationError = 0;           // apply and capture fail with it when not 0
+  std::vector<std::wstring> wimCalls;
+  std::set<WimHandle> wimOpenHandles;       // handles not closed yet
+  std::wstring wimTemporaryPath;            // the last one set
+  struct FormatRequest {
+    uint32_t drive, formatId, options;
+  };
+  std::vector<FormatRequest> formatRequests;
+  uint32_t formatResult = 0;                // what FormatDrive returns
+
   // ---- Seam ----------------------------------------------------------------------
   bool FindFile(const std::wstring& path, FileEntry* found) override;
   std::vector<FileEntry> ListFolder(const std::wstring& folder) override;
@@ -212,7 +244,31 @@ class FakeSeam : public Seam {
   bool DisableFsRedirection(void** previous) override;
   bool RevertFsRedirection(void* previous) override;
 
+  WimHandle WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition, uint32_t flags,
+                          uint32_t compression, uint32_t* error) override;
+  bool WimImageCount(WimHandle wim, uint32_t* count) override;
+  bool WimSetTemporaryPath(WimHandle wim, const std::wstring& folder) override;
+  bool WimImageInformation(WimHandle wim, std::wstring* xml) override;
+  WimHandle WimLoadImage(WimHandle wim, uint32_t index) override;
+  uint32_t WimRegisterCallback(WimHandle wim, WimCallback callback, void* user) override;
+  bool WimUnregisterCallback(WimHandle wim, WimCallback callback) override;
+  bool WimApplyImage(WimHandle image, const std::wstring& path, uint32_t flags, uint32_t* error) override;
+  WimHandle WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t flags, uint32_t* error) override;
+  bool WimCloseHandle(WimHandle handle) override;
+  uint32_t FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) override;
+
  private:
+  struct WimOpen {          // what a handle stands for
+    std::wstring file;      // key of the WIM file
+    WimHandle wim = 0;      // for an image: the WIM file's handle
+    uint32_t index = 0;     // for an image: its index; 0 for a WIM file
+  };
+  WimFile* WimFileOf(WimHandle handle);
+  void SendWimMessages(WimHandle wim);
+  std::map<WimHandle, WimOpen> wimHandles_;
+  std::map<WimHandle, std::pair<WimCallback, void*>> wimCallbacks_;
+  WimHandle nextWimHandle_ = 1;
+
   struct Node {
     std::wstring path;      // as first written
     bool folder = false;

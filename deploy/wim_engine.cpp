@@ -1,0 +1,262 @@
+// The WIM engine: apply and capture through the imaging API, their workers and callback,
+// and the start of the external installer.
+#include "deploy/wim_engine.h"
+
+#include <cstdio>
+
+#include "deploy/wow64_redirection.h"
+#include "platform/format.h"
+#include "platform/system.h"
+
+namespace {
+
+constexpr unsigned kError = mbox::Ok | mbox::IconExclamation;
+constexpr unsigned kQuestion = mbox::YesNo | mbox::IconQuestion;
+constexpr uint32_t kFormatDefault = 0xFFFF;   // SHFMT_ID_DEFAULT
+constexpr uint32_t kFormatFull = 1;           // SHFMT_OPT_FULL
+
+// The folder the imaging calls work on: a bare drive ("D:") would mean the drive's
+// current folder, which need not be its root (the program's own folder when it runs
+// from that drive), so the root is named.
+std::wstring FolderOf(const std::wstring& partition) {
+  return partition.size() == 2 && partition[1] == L':' ? partition + L"\\" : partition;
+}
+
+// SHFormatDrive's drive number of a partition text such as "D:"; false without a letter.
+bool DriveNumber(const std::wstring& partition, uint32_t* drive) {
+  if (partition.empty()) return false;
+  wchar_t letter = partition[0];
+  if (letter >= L'a' && letter <= L'z') letter = static_cast<wchar_t>(letter - L'a' + L'A');
+  if (letter < L'A' || letter > L'Z') return false;
+  *drive = static_cast<uint32_t>(letter - L'A');
+  return true;
+}
+
+// One line of the imaging log on standard output, in the ANSI code page.
+void WriteLogLine(const wchar_t* kind, uintptr_t wParam, intptr_t lParam) {
+  const wchar_t* path = reinterpret_cast<const wchar_t*>(wParam);
+  std::string line = TheSeam().WideToAnsi(
+      Format(L"%s: %s [err = %d]\n", kind, path ? path : L"", static_cast<int32_t>(lParam)));
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fflush(stdout);
+}
+
+// Empties the temporary folder: false with the message when that fails.
+bool RecreateTempFolder(bool tellFailures) {
+  const std::wstring& temp = WimTempFolder();
+  if (PathExists(temp) && !DeletePath(temp) && tellFailures) {
+    ShowMessage(L"移除临时文件夹失败！", kError);
+    return false;
+  }
+  if (!CreateFolderPath(temp) && tellFailures) {
+    ShowMessage(L"创建临时文件夹失败！", kError);
+    return false;
+  }
+  return true;
+}
+
+// The images of the file that can be loaded, named from the XML.
+WimImageList ListImages(Seam& seam, Seam::WimHandle file, uint32_t count) {
+  std::wstring xml;
+  seam.WimImageInformation(file, &xml);
+  WimImageList images;
+  for (uint32_t index = 1; index <= count; ++index) {
+    Seam::WimHandle image = seam.WimLoadImage(file, index);
+    if (!image) continue;
+    _WIMAGEINFO info;
+    info.index = static_cast<int>(index);
+    ParseImageInfo(xml, info.index, &info.name, &info.description);
+    images.push_back(info);
+    seam.WimCloseHandle(image);
+  }
+  return images;
+}
+
+// Rebuilds the boot files of the applied Windows: false when bcdboot fails.
+bool RepairBoot(const std::wstring& target) {
+  Wow64FsRedirection redirection;
+  redirection.Disable();
+  int exitCode = RunCommandLine(BcdbootCommand(target), true, false);
+  redirection.Revert();
+  redirection.Release();
+  return exitCode == 0;
+}
+
+}  // namespace
+
+const std::wstring& WimTempFolder() {
+  static const std::wstring folder = GetTempFolder() + L"KXWimTemp";
+  return folder;
+}
+
+std::wstring BcdbootCommand(const std::wstring& target) {
+  return Format(L"bcdboot.exe %s\\windows /L %s", target, L"ZH-CN");
+}
+
+void ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, const WimPageHooks& page) {
+  Seam& seam = TheSeam();
+  RecreateTempFolder(false);
+  uint32_t error = 0;
+  Seam::WimHandle file = seam.WimCreateFile(imagePath, wim::GenericRead, wim::OpenExisting, 0, wim::CompressNone,
+                                            &error);
+  if (!file) return;
+  uint32_t count = 0;
+  if (!seam.WimImageCount(file, &count)) {
+    seam.WimCloseHandle(file);
+    return;
+  }
+  seam.WimSetTemporaryPath(file, WimTempFolder());
+
+  int index = 1;
+  if (count > 1) {
+    index = page.chooseImage ? page.chooseImage(ListImages(seam, file, count)) : 0;
+    if (index == 0) {
+      seam.WimCloseHandle(file);
+      return;
+    }
+  }
+  // Loaded before the question and the format: an image that cannot be loaded must not
+  // cost the target its data.
+  Seam::WimHandle image = seam.WimLoadImage(file, static_cast<uint32_t>(index));
+  if (!image) {
+    ShowMessage(L"打开镜像失败！", kError);
+    seam.WimCloseHandle(file);
+    return;
+  }
+  uint32_t drive = 0;
+  if (ShowMessage(Format(L"确定将%s中的索引为%d的镜像应用到%s中么？这将会格式化您的%s盘。", imagePath, index, target,
+                         target),
+                  kQuestion) != mbox::IdYes ||
+      !DriveNumber(target, &drive) || seam.FormatDrive(drive, kFormatDefault, kFormatFull) != 0) {
+    seam.WimCloseHandle(image);
+    seam.WimCloseHandle(file);
+    return;
+  }
+
+  std::unique_ptr<WorkerWindow> window = page.newWorkerWindow();
+  seam.WimRegisterCallback(file, &WimMessageCallback, window.get());
+  _WIMJOB job;
+  job.dialog = window.get();
+  job.handle = image;
+  job.path = FolderOf(target);
+  window->RunModal(&ApplyWimThread, &job);
+
+  // After a failed apply the window has told why; the target holds no Windows to boot.
+  bool bootRepaired = job.result == 0 && RepairBoot(target);
+  seam.WimUnregisterCallback(file, &WimMessageCallback);
+  seam.WimCloseHandle(image);
+  seam.WimCloseHandle(file);
+  if (job.result != 0) return;
+  if (!bootRepaired) {
+    ShowMessage(L"修复启动项出错！", kError);
+    return;
+  }
+  ShowMessage(L"安装完成，请重启电脑进行下一步的安装。", kError);
+}
+
+void CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, int compression,
+                     const WimPageHooks& page) {
+  Seam& seam = TheSeam();
+  if (!RecreateTempFolder(true)) return;
+  if (ShowMessage(Format(L"确定将分区：%s备份到文件：%s中么？", source, imagePath), kQuestion) != mbox::IdYes) return;
+
+  bool append = PathExists(imagePath);
+  uint32_t access = append ? (wim::GenericRead | wim::GenericWrite) : wim::GenericWrite;
+  uint32_t disposition = append ? wim::OpenExisting : wim::CreateAlways;
+  uint32_t error = 0;
+  Seam::WimHandle file = seam.WimCreateFile(imagePath, access, disposition, 0, static_cast<uint32_t>(compression),
+                                            &error);
+  if (!file) {
+    ShowMessage(Format(L"打开或者创建WIM文件失败！错误代码：%d", error), kError);
+    return;
+  }
+  if (!seam.WimSetTemporaryPath(file, WimTempFolder())) {
+    seam.WimCloseHandle(file);
+    ShowMessage(L"设置临时文件路径失败！", kError);
+    return;
+  }
+  std::unique_ptr<WorkerWindow> window = page.newWorkerWindow();
+  if (seam.WimRegisterCallback(file, &WimMessageCallback, window.get()) == wim::InvalidCallbackValue) {
+    seam.WimCloseHandle(file);
+    ShowMessage(L"注册回调函数失败！", kError);
+    return;
+  }
+  _WIMJOB job;
+  job.dialog = window.get();
+  job.handle = file;
+  job.path = FolderOf(source);
+  window->RunModal(&CaptureWimThread, &job);
+
+  // Unregistered while the handle is still open, so that the call reaches its file.
+  seam.WimUnregisterCallback(file, &WimMessageCallback);
+  seam.WimCloseHandle(file);
+  // A failed capture has told why in the progress window.
+  if (job.result == 0) ShowMessage(L"操作完成！", kError);
+}
+
+uint32_t WimMessageCallback(uint32_t message, uintptr_t wParam, intptr_t lParam, void* user) {
+  auto* window = static_cast<WorkerWindow*>(user);
+  switch (message) {
+    case wim::MsgProgress:
+      window->PostProgress(static_cast<int>(wParam));
+      window->SetStatus(Format(L"正在执行......，已完成%d %%", static_cast<int>(wParam)));
+      break;
+    case wim::MsgScanning:
+      window->SetStatus(L"正在扫描......，请耐心等待！");
+      break;
+    case wim::MsgError:
+      WriteLogLine(L"ERROR", wParam, lParam);
+      break;
+    case wim::MsgRetry:
+      WriteLogLine(L"RETRY", wParam, lParam);
+      break;
+    case wim::MsgInfo:
+      WriteLogLine(L"INFO", wParam, lParam);
+      break;
+    case wim::MsgWarning:
+      WriteLogLine(L"WARNING", wParam, lParam);
+      break;
+    default:
+      break;
+  }
+  return wim::MsgSuccess;
+}
+
+namespace {
+
+unsigned WorkerFailed(_WIMJOB* job, uint32_t error) {
+  job->dialog->SetStatus(Format(L"操作失败！代码：%d", error));
+  job->dialog->PostEnableClose();
+  return job->result = 1;
+}
+
+}  // namespace
+
+unsigned ApplyWimThread(void* param) {
+  auto* job = static_cast<_WIMJOB*>(param);
+  uint32_t error = 0;
+  if (!TheSeam().WimApplyImage(job->handle, job->path, job->flags, &error)) return WorkerFailed(job, error);
+  job->result = 0;
+  job->dialog->PostClose();
+  return 0;
+}
+
+unsigned CaptureWimThread(void* param) {
+  auto* job = static_cast<_WIMJOB*>(param);
+  uint32_t error = 0;
+  Seam::WimHandle image = TheSeam().WimCaptureImage(job->handle, job->path, job->flags, &error);
+  if (!image) return WorkerFailed(job, error);
+  job->result = 0;
+  job->dialog->PostClose();
+  TheSeam().WimCloseHandle(image);
+  return 0;
+}
+
+void RunExternalInstaller() {
+  std::wstring installer;
+  if (!LocateFile(L"SGI.exe", &installer)) {
+    ShowMessage(L"找不到外置安装器！", kError);
+    return;
+  }
+  RunProgram(installer, L"", false, true);
+}

@@ -1,0 +1,245 @@
+// The WIM engine on the fake machine: image XML, apply, capture, callback, installer.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "deploy/wim_engine.h"
+#include "platform/disk.h"
+#include "platform/format.h"
+#include "tests/unit/deploy_machine.h"
+
+using namespace deploy_test;
+
+namespace {
+
+const wchar_t kXml[] =
+    L"\xFEFF<WIM><TOTALBYTES>9</TOTALBYTES>"
+    L"<IMAGE INDEX=\"1\"><NAME>Windows 7 旗舰版</NAME><DESCRIPTION>64位</DESCRIPTION></IMAGE>"
+    L"<IMAGE INDEX=\"2\"><NAME>专业版</NAME><WINDOWS><EDITIONID>x</EDITIONID></WINDOWS></IMAGE>"
+    L"<IMAGE INDEX=\"3\"><DISPLAYNAME>d</DISPLAYNAME><DESCRIPTION>备份</DESCRIPTION></IMAGE>"
+    L"<IMAGE INDEX=\"10\"><NAME>未完</WIM>";
+
+// The progress window: what the engine asked of it, in order; the worker runs on a thread.
+class LoggedWindow : public WorkerWindow {
+ public:
+  explicit LoggedWindow(std::vector<std::wstring>* log) : log_(log) {}
+  void PostProgress(int percent) override { log_->push_back(Format(L"progress %d", percent)); }
+  void SetStatus(const std::wstring& text) override { log_->push_back(L"status " + text); }
+  void PostEnableClose() override { log_->push_back(L"enable close"); }
+  void PostClose() override { log_->push_back(L"close"); }
+  void RunModal(Worker worker, void* param) override {
+    log_->push_back(L"run");
+    std::thread(worker, param).join();
+  }
+
+ private:
+  std::vector<std::wstring>* log_;
+};
+
+}  // namespace
+
+TEST(WimImageXml, NamesAndDescriptionsStayWithinTheirImage) {
+  std::wstring name = L"old", description = L"old";
+  ParseImageInfo(kXml, 1, &name, &description);
+  EXPECT_EQ(name, L"Windows 7 旗舰版");
+  EXPECT_EQ(description, L"64位");
+  // Image 2 has no DESCRIPTION: image 3's is not taken.
+  name = description = L"old";
+  ParseImageInfo(kXml, 2, &name, &description);
+  EXPECT_EQ(name, L"专业版");
+  EXPECT_EQ(description, L"old");
+  // No NAME (DISPLAYNAME is not one): the search stops before the description.
+  name = description = L"old";
+  ParseImageInfo(kXml, 3, &name, &description);
+  EXPECT_EQ(name, L"old");
+  EXPECT_EQ(description, L"old");
+  // Missing image; an unclosed NAME; "1" does not find "10".
+  ParseImageInfo(kXml, 4, &name, &description);
+  EXPECT_EQ(name, L"old");
+  ParseImageInfo(kXml, 10, &name, &description);
+  EXPECT_EQ(name, L"");
+  ParseImageInfo(L"<IMAGE INDEX=\"1\"><NAME>", 1, &name, &description);
+  EXPECT_EQ(name, L"");
+}
+
+class WimEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetUpDesktop(fake);
+    TheDisk().Refresh();
+    wimFile = &fake.AddWimFile(L"E:\\sources\\install.wim");
+    wimFile->imageCount = 3;
+    wimFile->xml = kXml;
+    page.chooseImage = [this](const WimImageList& images) {
+      for (const auto& image : images) shown.push_back(Format(L"%d %s %s", image.index, image.name, image.description));
+      return chosen;
+    };
+    page.newWorkerWindow = [this] { return std::make_unique<LoggedWindow>(&window); };
+  }
+  void TearDown() override { TheDisk().Refresh(); }
+
+  void Apply() { ApplyWimImage(L"E:\\sources\\install.wim", L"D:", page); }
+  void Capture(const std::wstring& path, int compression = 0) { CaptureWimImage(path, L"C:", compression, page); }
+
+  FakeSeam fake;
+  ScopedSeam use{&fake};
+  FakeSeam::WimFile* wimFile = nullptr;
+  WimPageHooks page;
+  int chosen = 3;
+  std::vector<std::wstring> shown, window;
+};
+
+TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
+  wimFile->unloadable = {2};
+  fake.wimMessages = {{wim::MsgScanning, 0, 0, L""}, {wim::MsgProgress, 37, 0, L""}, {12345, 0, 0, L""}};
+  bool redirectionOffForBcdboot = false;
+  fake.onStart = [&](const FakeSeam::ProcessStart&) { return redirectionOffForBcdboot = fake.fsRedirectionOff, 0; };
+  fake.QueueAnswer(mbox::IdYes);
+  testing::internal::CaptureStdout();
+  Apply();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+
+  // Image 2 cannot be loaded and is left out of the chooser.
+  EXPECT_EQ(shown, (std::vector<std::wstring>{L"1 Windows 7 旗舰版 64位", L"3  "}));
+  ASSERT_EQ(fake.messages.size(), 2u);
+  EXPECT_EQ(fake.messages[0].text, L"确定将E:\\sources\\install.wim中的索引为3的镜像应用到D:中么？这将会格式化您的D:盘。");
+  EXPECT_EQ(fake.messages[0].style, 0x24u);
+  ASSERT_EQ(fake.formatRequests.size(), 1u);
+  EXPECT_EQ(fake.formatRequests[0].drive, 3u);
+  EXPECT_EQ(fake.formatRequests[0].formatId, 0xFFFFu);
+  EXPECT_EQ(fake.formatRequests[0].options, 1u);
+  EXPECT_EQ(window, (std::vector<std::wstring>{L"run", L"status 正在扫描......，请耐心等待！", L"progress 37",
+                                               L"status 正在执行......，已完成37 %", L"close"}));
+  EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{L"bcdboot.exe D:\\windows /L ZH-CN"});
+  EXPECT_FALSE(fake.starts[0].show);
+  EXPECT_TRUE(redirectionOffForBcdboot);
+  EXPECT_FALSE(fake.fsRedirectionOff);
+  EXPECT_EQ(fake.messages[1].text, L"安装完成，请重启电脑进行下一步的安装。");
+  EXPECT_EQ(fake.messages[1].style, 0x30u);
+  EXPECT_EQ(fake.wimTemporaryPath, L"C:\\Windows\\Temp\\KXWimTemp");
+  EXPECT_TRUE(fake.IsFolder(L"C:\\Windows\\Temp\\KXWimTemp"));
+  EXPECT_NE(std::find(fake.wimCalls.begin(), fake.wimCalls.end(), L"ApplyImage 4 D:\\ 0"), fake.wimCalls.end());
+  EXPECT_TRUE(fake.wimOpenHandles.empty());
+}
+
+TEST_F(WimEngineTest, ApplyEndsBeforeTheFormatUnlessAnImageIsChosenLoadedAndConfirmed) {
+  chosen = 0;                       // chooser cancelled
+  Apply();
+  EXPECT_TRUE(fake.messages.empty());
+  chosen = 2;
+  wimFile->unloadable = {2};        // chosen image cannot be loaded
+  Apply();
+  EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"打开镜像失败！"});
+  wimFile->imageCount = 0;          // no image: index 1 without the chooser, which fails too
+  Apply();
+  EXPECT_EQ(fake.messages.back().text, L"打开镜像失败！");
+  wimFile->imageCount = 1;
+  fake.QueueAnswer(mbox::IdNo);
+  Apply();
+  EXPECT_EQ(fake.messages.back().style, 0x24u);
+  EXPECT_TRUE(fake.formatRequests.empty());
+  fake.formatResult = 0xFFFFFFFD;   // format not done
+  fake.QueueAnswer(mbox::IdYes);
+  Apply();
+  EXPECT_EQ(fake.formatRequests.size(), 1u);
+  EXPECT_TRUE(window.empty());
+  EXPECT_TRUE(fake.starts.empty());
+  EXPECT_TRUE(fake.wimOpenHandles.empty());
+}
+
+TEST_F(WimEngineTest, FailedApplyOrBootRepairIsNotReportedAsDone) {
+  wimFile->imageCount = 1;
+  fake.wimOperationError = 5;
+  fake.QueueAnswer(mbox::IdYes);
+  Apply();
+  EXPECT_EQ(window, (std::vector<std::wstring>{L"run", L"status 操作失败！代码：5", L"enable close"}));
+  EXPECT_TRUE(fake.starts.empty());
+  EXPECT_EQ(fake.messages.size(), 1u);
+
+  fake.wimOperationError = 0;
+  fake.onStart = [](const FakeSeam::ProcessStart&) { return 1; };
+  fake.QueueAnswer(mbox::IdYes);
+  Apply();
+  EXPECT_EQ(fake.messages.back().text, L"修复启动项出错！");
+  EXPECT_TRUE(fake.wimOpenHandles.empty());
+}
+
+TEST_F(WimEngineTest, CaptureCreatesOrAppendsWithTheChosenCompression) {
+  fake.QueueAnswer(mbox::IdYes);
+  Capture(L"D:\\backup.wim", 2);
+  EXPECT_EQ(fake.messages[0].text, L"确定将分区：C:备份到文件：D:\\backup.wim中么？");
+  EXPECT_EQ(fake.wimCalls[0], L"CreateFile D:\\backup.wim 40000000 2 0 2");
+  EXPECT_EQ(fake.wimCalls[3], L"CaptureImage 1 C:\\ 0");
+  EXPECT_EQ(fake.messages.back().text, L"操作完成！");
+  EXPECT_EQ(fake.messages.back().style, 0x30u);
+  EXPECT_EQ(window.back(), L"close");
+
+  fake.wimCalls.clear();
+  fake.QueueAnswer(mbox::IdYes);
+  Capture(L"D:\\backup.wim", 3);
+  EXPECT_EQ(fake.wimCalls[0], L"CreateFile D:\\backup.wim C0000000 3 0 3");
+  EXPECT_EQ(fake.wimFiles.begin()->second.imageCount, 2u);
+  // The handle is still open when its callback is unregistered.
+  EXPECT_EQ(fake.wimCalls.back(), L"CloseHandle 3");
+  EXPECT_EQ(fake.wimCalls[fake.wimCalls.size() - 2], L"UnregisterCallback 3");
+  EXPECT_TRUE(fake.wimOpenHandles.empty());
+}
+
+TEST_F(WimEngineTest, CaptureRefusalsAndFailures) {
+  fake.QueueAnswer(mbox::IdNo);
+  Capture(L"D:\\a.wim");
+  EXPECT_TRUE(fake.wimCalls.empty());
+  fake.wimCreateError = 5;
+  fake.QueueAnswer(mbox::IdYes);
+  Capture(L"D:\\a.wim");
+  EXPECT_EQ(fake.messages.back().text, L"打开或者创建WIM文件失败！错误代码：5");
+  fake.wimCreateError = 0;
+  fake.wimTemporaryPathFails = true;
+  fake.QueueAnswer(mbox::IdYes);
+  Capture(L"D:\\a.wim");
+  EXPECT_EQ(fake.messages.back().text, L"设置临时文件路径失败！");
+  fake.wimTemporaryPathFails = false;
+  fake.wimCallbackRefused = true;
+  fake.QueueAnswer(mbox::IdYes);
+  Capture(L"D:\\a.wim");
+  EXPECT_EQ(fake.messages.back().text, L"注册回调函数失败！");
+  EXPECT_TRUE(window.empty());
+  fake.wimCallbackRefused = false;
+  fake.wimOperationError = 112;
+  fake.QueueAnswer(mbox::IdYes);
+  size_t boxes = fake.messages.size();
+  Capture(L"D:\\a.wim");
+  EXPECT_EQ(fake.messages.size(), boxes + 1);    // the question only: no "操作完成！"
+  EXPECT_EQ(window.back(), L"enable close");
+  EXPECT_TRUE(fake.wimOpenHandles.empty());
+
+  fake.Fail(FakeSeam::Op::ShellDelete, L"C:\\Windows\\Temp\\KXWimTemp");
+  Capture(L"D:\\a.wim");
+  EXPECT_EQ(fake.messages.back().text, L"移除临时文件夹失败！");
+}
+
+TEST_F(WimEngineTest, CallbackWritesTheImagingLogToStandardOutput) {
+  LoggedWindow logged(&window);
+  std::wstring path = L"C:\\Windows\\系统.dll";
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(WimMessageCallback(wim::MsgError, reinterpret_cast<uintptr_t>(path.c_str()), 5, &logged), 0u);
+  WimMessageCallback(wim::MsgRetry, reinterpret_cast<uintptr_t>(path.c_str()), 32, &logged);
+  WimMessageCallback(wim::MsgInfo, 0, 0, &logged);
+  WimMessageCallback(wim::MsgWarning, reinterpret_cast<uintptr_t>(path.c_str()), -1, &logged);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "ERROR: C:\\Windows\\系统.dll [err = 5]\nRETRY: C:\\Windows\\系统.dll [err = 32]\nINFO:  [err = 0]\n"
+            "WARNING: C:\\Windows\\系统.dll [err = -1]\n");
+  EXPECT_TRUE(window.empty());
+}
+
+TEST_F(WimEngineTest, ExternalInstallerFromADriveRoot) {
+  RunExternalInstaller();
+  EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"找不到外置安装器！"});
+  fake.AddFile(L"E:\\SGI.exe");
+  RunExternalInstaller();
+  ASSERT_EQ(fake.starts.size(), 1u);
+  EXPECT_EQ(fake.starts[0].application, L"E:\\SGI.exe");
+  EXPECT_EQ(fake.starts[0].commandLine, L"");
+  EXPECT_FALSE(fake.starts[0].wait);
+  EXPECT_TRUE(fake.starts[0].show);
+}
