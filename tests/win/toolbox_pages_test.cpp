@@ -1,0 +1,121 @@
+// The tutorials and drivers pages in real windows: their templates, the video list filled
+// from a map in the system's code page with the file types' icons, and a button's click.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <type_traits>
+
+#include "pages/toolbox/course_dlg.h"
+#include "pages/toolbox/driver_dlg.h"
+#include "platform/seam_win.h"
+#include "tests/fakes/fake_seam.h"
+
+namespace {
+
+// The fake machine's files, with the real conversion of the thread's code page.
+class RealCodePageSeam : public FakeSeam {
+ public:
+  std::wstring AnsiToWide(const std::string& bytes) override { return real_.AnsiToWide(bytes); }
+
+ private:
+  Win32Seam real_;
+};
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, 512);
+  return text;
+}
+
+std::wstring Cell(HWND list, int row, int column) {
+  wchar_t text[260] = {};
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 260;
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+TEST(ToolboxPagesWindow, VideoListFromACodePageMapAndTheDriverButtons) {
+  ASSERT_EQ(GetACP(), 936u) << "run under the zh_CN locale";
+  RealCodePageSeam fake;
+  ScopedSeam use(&fake);
+  fake.modulePath = L"C:\\kit\\Rigmate.exe";
+  // 系统安装演示 and 分区 in code page 936, split over lines as the map may be.
+  fake.AddFile(L"C:\\kit\\Rigmate\\COURSE\\VIDEO_MAP",
+               "01.avi \xCF\xB5\xCD\xB3\xB0\xB2\xD7\xB0\xD1\xDD\xCA\xBE\r\nmissing.avi x\r\n"
+               "\xB7\xD6\xC7\xF8.mp4\r\n\xD1\xDD\xCA\xBE\r\n");
+  fake.AddFile(L"C:\\kit\\Rigmate\\COURSE\\01.avi");
+  fake.AddFile(L"C:\\kit\\Rigmate\\COURSE\\分区.mp4");
+  fake.AddFile(L"C:\\kit\\Rigmate\\RUNTIME\\scmnet_23.exe");
+
+  // Declared before the pages, so destroyed after them.
+  std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)> parentWindow(
+      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr, GetModuleHandleW(nullptr),
+                      nullptr),
+      &DestroyWindow);
+  HWND parent = parentWindow.get();
+  ASSERT_TRUE(parent);
+  CourseDlg course;
+  ASSERT_TRUE(course.Create(parent));
+  HWND list = course.Item(IDC_COURSE_VIDEO_LIST);
+  EXPECT_EQ(TextOf(course.Item(IDC_COURSE_MANUAL)), L"点击查阅");
+  EXPECT_EQ(GetWindowLongW(course.Item(IDC_COURSE_MANUAL), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+  EXPECT_EQ(ListView_GetItemCount(list), 0) << "the map is read at the first show";
+  const DWORD style = GetWindowLongW(list, GWL_STYLE);
+  EXPECT_EQ(style & (LVS_TYPEMASK | LVS_SINGLESEL | LVS_EDITLABELS), DWORD(LVS_REPORT | LVS_SINGLESEL));
+  EXPECT_EQ(ListView_GetExtendedListViewStyle(list) & (LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_FULLROWSELECT),
+            DWORD(LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_FULLROWSELECT));
+  const wchar_t* headings[] = {L"名称", L"描述", L"路径"};
+  const int widths[] = {160, 430, 250}, formats[] = {LVCFMT_CENTER, LVCFMT_LEFT, LVCFMT_LEFT};
+  for (int c = 0; c < 3; ++c) {
+    wchar_t text[32] = {};
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    column.pszText = text;
+    column.cchTextMax = 32;
+    ASSERT_TRUE(ListView_GetColumn(list, c, &column));
+    EXPECT_EQ(std::wstring(text), headings[c]);
+    EXPECT_EQ(column.cx, widths[c]);
+    EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, formats[c]);
+  }
+
+  ShowWindow(course.hwnd(), SW_SHOW);
+  ASSERT_EQ(ListView_GetItemCount(list), 2);
+  EXPECT_EQ(Cell(list, 0, 0), L"01.avi");
+  EXPECT_EQ(Cell(list, 0, 1), L"系统安装演示");
+  EXPECT_EQ(Cell(list, 0, 2), L"C:\\kit\\Rigmate\\COURSE\\01.avi");
+  EXPECT_EQ(Cell(list, 1, 0), L"分区.mp4");
+  EXPECT_EQ(Cell(list, 1, 1), L"演示");
+  HIMAGELIST icons = ListView_GetImageList(list, LVSIL_SMALL);
+  ASSERT_TRUE(icons);
+  EXPECT_EQ(ImageList_GetImageCount(icons), 2);
+  for (int row = 0; row < 2; ++row) {
+    LVITEMW item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    ASSERT_TRUE(ListView_GetItem(list, &item));
+    EXPECT_EQ(item.iImage, row);
+  }
+
+  DriverDlg drivers;
+  ASSERT_TRUE(drivers.Create(parent));
+  const wchar_t* captions[] = {L"驱动精灵单文件版", L"驱动精灵标准版", L"驱动精灵网卡版",
+                               L"Win XP 驱动包", L"Win 7 32位 驱动包", L"Win 7 64位 驱动包",
+                               L"Win 8/10 32位 驱动包", L"Win 8/10 64位 驱动包", L"VC++ / DX9 32位 运行库",
+                               L"VC++ / DX9 64位 运行库", L".NET 4.0 运行库", L".NET 4.5 运行库",
+                               L".NET 2.0-3.5 运行库"};
+  for (int id = 1001; id <= 1013; ++id) EXPECT_EQ(TextOf(drivers.Item(id)), captions[id - 1001]) << id;
+  SendMessageW(drivers.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_RUNTIME_NET_20_35, BN_CLICKED),
+               reinterpret_cast<LPARAM>(drivers.Item(IDC_RUNTIME_NET_20_35)));
+  ASSERT_EQ(fake.starts.size(), 1u);
+  EXPECT_EQ(fake.starts[0].application, L"C:\\kit\\Rigmate\\RUNTIME\\scmnet_23.exe");
+  EXPECT_TRUE(fake.messages.empty());
+}
+
+}  // namespace
