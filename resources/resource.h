@@ -53,3 +53,4 @@
 
 #include "course_ids.h"
 #include "driver_ids.h"
+#include "image_dialogs_ids.h"
