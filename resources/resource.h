@@ -54,3 +54,5 @@
 #include "course_ids.h"
 #include "driver_ids.h"
 #include "image_dialogs_ids.h"
+
+#include "software_ids.h"

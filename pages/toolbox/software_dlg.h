@@ -1,10 +1,38 @@
-// The software catalogue page.
+// The software page: the catalogue of installers, installed silently in a queue or one
+// at a time with their own dialogs.
 #pragma once
 
 #include "app/kxdialog.h"
+#include "app/report_ctrl.h"
+#include "pages/toolbox/software_actions.h"
 #include "resources/resource.h"
 
 class SoftwareDlg : public KXDialog {
  public:
   SoftwareDlg() : KXDialog(IDD_SOFTWARE_PAGE) {}
+  ~SoftwareDlg() override;
+
+  // The entries read from SOFT_MAP at the first show, in map order.
+  const SoftwareList& Catalogue() const { return m_softwareList; }
+  bool InstallRunning() const { return m_installThread.Running(); }
+
+ protected:
+  bool OnInitDialog() override;
+  void OnFirstShow() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(const NMHDR& header, LRESULT& result) override;
+
+ private:
+  static UINT LoadCatalogue(LPVOID param);
+  void FillList();
+  void TickAll();
+  void InstallTicked();
+  void InstallOne(int row);
+
+  CReportCtrl m_list;
+  // Shared with the list (LVS_SHAREIMAGELISTS): the page destroys it.
+  HIMAGELIST m_imageList = nullptr;
+  SoftwareList m_softwareList;
+  InstallQueue m_installQueue;
+  software_page::InstallThread m_installThread;
 };

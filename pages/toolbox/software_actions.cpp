@@ -1,0 +1,163 @@
+// The software page's actions: SOFT_MAP split and read, silent and custom installs.
+#include "pages/toolbox/software_actions.h"
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+#include "platform/format.h"
+#include "platform/seam.h"
+#include "platform/system.h"
+
+namespace software_page {
+
+namespace {
+
+constexpr char kCarriageReturn = '\r';
+
+// The text after position a and before position b (npos standing for -1 at either end).
+std::wstring Between(const std::wstring& line, size_t a, size_t b) {
+  if (a == std::wstring::npos || b == std::wstring::npos || b <= a + 1) return std::wstring();
+  return line.substr(a + 1, b - a - 1);
+}
+
+}  // namespace
+
+std::vector<MapLine> SplitSoftwareMap(const std::string& bytes) {
+  const size_t n = std::min(bytes.size(), kMapReadBytes);
+  std::vector<MapLine> lines;
+  std::string line;
+  bool skip = false;
+  // i runs to n inclusive: the end of the data ends the last line. Byte n is never read.
+  for (size_t i = 0; i <= n; ++i) {
+    if (skip) {
+      skip = false;
+      continue;
+    }
+    if (i == n || bytes[i] == kCarriageReturn) {
+      bool usable = !line.empty() && line.size() <= kLineBytes && line.find('\0') == std::string::npos;
+      if (usable) lines.push_back({std::move(line), i});
+      line.clear();
+      skip = true;
+      continue;
+    }
+    // Past the limit only the fact that the line is too long matters.
+    if (line.size() <= kLineBytes) line.push_back(bytes[i]);
+  }
+  return lines;
+}
+
+MapFields SplitSoftwareLine(const std::wstring& line) {
+  MapFields fields;
+  const size_t p1 = line.find(L'|');
+  if (p1 == std::wstring::npos) return fields;
+  fields.name = line.substr(0, p1);
+  const size_t p2 = line.find(L'|', p1 + 1);
+  if (p2 == std::wstring::npos) return fields;
+  fields.relativeFile = Between(line, p1, p2);
+  const size_t p3 = line.find(L'|', p2 + 1);
+  if (p3 == std::wstring::npos) {
+    fields.description = line.substr(p2 + 1);
+    return fields;
+  }
+  fields.description = Between(line, p2, p3);
+  fields.parameters = line.substr(p3 + 1);
+  return fields;
+}
+
+bool LoadSoftwareCatalogue(LoadReport& report, SoftwareList* catalogue) {
+  std::wstring mapPath;
+  if (!LocateFile(kSoftwareMap, &mapPath)) {
+    report.Status(L"找不带软件映射文件！");
+    report.Failed();
+    return false;
+  }
+  catalogue->clear();
+  std::string bytes;
+  if (!TheSeam().ReadWholeFile(mapPath, &bytes)) {
+    report.Status(L"打开软件映射文件失败！");
+    report.Failed();
+    return false;
+  }
+  if (bytes.size() > kMapReadBytes) bytes.resize(kMapReadBytes);
+  const size_t n = bytes.size();
+  report.Status(L"正在解析软件映射文件，请稍等！");
+
+  const std::wstring folder = GetParentFolder(mapPath);
+  for (const MapLine& line : SplitSoftwareMap(bytes)) {
+    MapFields fields = SplitSoftwareLine(TheSeam().AnsiToWide(line.bytes));
+    // Without a file the path would be the catalogue's folder itself.
+    if (fields.relativeFile.empty()) continue;
+    _SOFTWARE entry;
+    entry.installerPath = Format(L"%s\\%s", folder, fields.relativeFile);
+    if (!PathExists(entry.installerPath)) continue;
+    entry.name = std::move(fields.name);
+    entry.description = std::move(fields.description);
+    entry.parameters = std::move(fields.parameters);
+    report.Status(entry.installerPath);
+    report.Progress(static_cast<unsigned>(line.end * 100 / n));
+    entry.iconIndex = report.AddIcon(entry.installerPath);
+    catalogue->push_back(std::move(entry));
+  }
+  report.Done();
+  return true;
+}
+
+std::wstring SilentCommandLine(const _INSTALL& entry) {
+  return Format(L"%s %s", entry.name, entry.parameters);
+}
+
+void RunInstallQueue(const InstallQueue& queue, const std::atomic<bool>& stop) {
+  for (const _INSTALL& entry : queue) {
+    if (stop.load()) return;
+    RunProgram(entry.installerPath, SilentCommandLine(entry), true, true);
+  }
+}
+
+void CustomInstall(const std::wstring& installerPath, const std::wstring& parameters) {
+  RunProgram(installerPath, parameters, false, true);
+}
+
+InstallThread::~InstallThread() {
+  if (!thread_.joinable()) return;
+  if (shared_->running.load()) {
+    shared_->stop.store(true);
+    thread_.detach();  // it owns what it reads (shared_)
+  } else {
+    thread_.join();
+  }
+}
+
+bool InstallThread::Running() const { return shared_ && shared_->running.load(); }
+
+bool InstallThread::Start(InstallQueue queue) {
+  if (Running()) return false;
+  if (thread_.joinable()) thread_.join();  // ended: only its resources are left
+  auto shared = std::make_shared<Shared>();
+  shared->queue = std::move(queue);
+  shared->running.store(true);
+  try {
+    thread_ = std::thread([shared] {
+      RunInstallQueue(shared->queue, shared->stop);
+      shared->running.store(false);
+    });
+  } catch (const std::system_error&) {
+    return false;
+  }
+  shared_ = std::move(shared);
+  return true;
+}
+
+void InstallThread::Join() {
+  if (thread_.joinable()) thread_.join();
+}
+
+bool StartInstall(InstallThread& thread, InstallQueue queue) {
+  if (thread.Running()) {
+    ShowMessage(L"安装线程已经在运行！", mbox::Ok | mbox::IconExclamation);
+    return false;
+  }
+  return thread.Start(std::move(queue));
+}
+
+}  // namespace software_page

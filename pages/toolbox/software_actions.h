@@ -1,0 +1,121 @@
+// What the software page does, apart from its window: the catalogue map SOFT_MAP read
+// into records, and the installers run silently in a queue or alone for a custom install.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <list>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+// One entry of the catalogue.
+struct _SOFTWARE {
+  std::wstring name;
+  std::wstring installerPath;   // the catalogue's folder, a backslash and the map's file
+  std::wstring description;
+  int iconIndex = -1;           // the file type's icon in the page's image list
+  std::wstring parameters;      // the silent-install parameters
+};
+
+// One installation of the queue, taken from the list's cells.
+struct _INSTALL {
+  std::wstring name;
+  std::wstring installerPath;
+  std::wstring parameters;
+};
+
+using SoftwareList = std::list<_SOFTWARE>;
+using InstallQueue = std::list<_INSTALL>;
+
+namespace software_page {
+
+constexpr wchar_t kSoftwareMap[] = L"Rigmate\\SOFTWARE\\SOFT_MAP";
+// Only the head of the map is read; a line cut there ends where the head ends.
+constexpr size_t kMapReadBytes = 10240;
+// The longest line, in bytes, without its end.
+constexpr size_t kLineBytes = 1023;
+
+// One line of the map as bytes of the thread's code page, not yet converted, and the
+// index of the byte that ended it (its CR, or the number of bytes read).
+struct MapLine {
+  std::string bytes;
+  size_t end = 0;
+};
+
+// Splits the first kMapReadBytes bytes into lines: a CR ends a line and the byte after it
+// is skipped whatever it is; the end of the data ends the last line; a bare LF is part of
+// its line. Empty lines are left out, and so is, whole, a line longer than kLineBytes or
+// holding a NUL byte: a cut line could name another file or pass other parameters.
+std::vector<MapLine> SplitSoftwareMap(const std::string& bytes);
+
+// The four fields of one converted line, separated by "|": name | installer file relative
+// to the catalogue's folder | description | parameters. The parameters run to the end of
+// the line and may hold "|". Without a third separator the description runs to the end
+// and there are no parameters. Without a second, the installer file is empty.
+struct MapFields {
+  std::wstring name, relativeFile, description, parameters;
+};
+MapFields SplitSoftwareLine(const std::wstring& line);
+
+// What the catalogue load reports to the progress dialog, and where the icons go. Called
+// on the load's worker thread.
+class LoadReport {
+ public:
+  virtual ~LoadReport() = default;
+  virtual void Status(const std::wstring& text) = 0;
+  virtual void Progress(unsigned position) = 0;            // 0..100
+  virtual void Failed() = 0;                               // the close button is enabled
+  virtual void Done() = 0;                                 // the dialog closes
+  // Adds the small icon of the file's type to the page's image list: its index, or -1.
+  virtual int AddIcon(const std::wstring& installerPath) = 0;
+};
+
+// Locates and reads SOFT_MAP into the catalogue (emptied first once the map is found):
+// the entries whose installer exists, in map order. A map that is missing or cannot be
+// read leaves its failure text on the dialog; false then.
+bool LoadSoftwareCatalogue(LoadReport& report, SoftwareList* catalogue);
+
+// "名称 参数": what a silent install gives its installer as command line.
+std::wstring SilentCommandLine(const _INSTALL& entry);
+
+// Runs every installer of the queue in order, silently, each waited for; a failed start
+// or a failed installer does not stop the queue. stop is checked before each installer.
+void RunInstallQueue(const InstallQueue& queue, const std::atomic<bool>& stop);
+
+// Starts one installer with its parameters alone as command line, not waited for: an
+// installer that skips its first token then runs with its own dialogs.
+void CustomInstall(const std::wstring& installerPath, const std::wstring& parameters);
+
+// The page's install thread: one at a time, over its own copy of the queue.
+class InstallThread {
+ public:
+  InstallThread() = default;
+  // A thread that still runs is asked to start no further installer and is let go: the
+  // page does not wait for an installer that the user may still be answering.
+  ~InstallThread();
+  InstallThread(const InstallThread&) = delete;
+  InstallThread& operator=(const InstallThread&) = delete;
+
+  bool Running() const;
+  // Starts a thread over the queue; false when one still runs or none can be started.
+  bool Start(InstallQueue queue);
+  // Waits for the thread to end (tests).
+  void Join();
+
+ private:
+  struct Shared {
+    std::atomic<bool> running{false};
+    std::atomic<bool> stop{false};
+    InstallQueue queue;
+  };
+  std::shared_ptr<Shared> shared_;
+  std::thread thread_;
+};
+
+// The install button: warns when the install thread still runs, otherwise starts it over
+// the queue (also an empty one). False when nothing was started.
+bool StartInstall(InstallThread& thread, InstallQueue queue);
+
+}  // namespace software_page

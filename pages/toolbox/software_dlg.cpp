@@ -1,0 +1,136 @@
+// The software page's window: list set-up, the catalogue loaded behind the progress
+// dialog, and the install button, "全选" and double-clicks.
+#include "pages/toolbox/software_dlg.h"
+
+#include <shellapi.h>
+
+#include "app/load_dlg.h"
+
+namespace {
+
+// The catalogue load's report to the progress dialog, and the page's image list.
+class ProgressReport : public software_page::LoadReport {
+ public:
+  ProgressReport(LoadDlg* dialog, HIMAGELIST images) : dialog_(dialog), images_(images) {}
+  void Status(const std::wstring& text) override { SetStatusText(text, dialog_); }
+  void Progress(unsigned position) override { dialog_->Post(WM_LOAD_PROGRESS, position); }
+  void Failed() override { dialog_->Post(WM_LOAD_ENABLE_CLOSE); }
+  void Done() override { dialog_->Post(WM_CLOSE); }
+  int AddIcon(const std::wstring& installerPath) override {
+    SHFILEINFOW info = {};
+    if (!SHGetFileInfoW(installerPath.c_str(), 0, &info, sizeof info,
+                        SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES) || !info.hIcon)
+      return -1;
+    int index = images_ ? ImageList_AddIcon(images_, info.hIcon) : -1;
+    DestroyIcon(info.hIcon);
+    return index;
+  }
+
+ private:
+  LoadDlg* dialog_;
+  HIMAGELIST images_;
+};
+
+// The worker's parameter record: the progress dialog first, then the page.
+struct LoadParam {
+  LoadDlg* dialog;
+  SoftwareDlg* page;
+};
+
+}  // namespace
+
+SoftwareDlg::~SoftwareDlg() {
+  if (m_imageList) ImageList_Destroy(m_imageList);
+}
+
+bool SoftwareDlg::OnInitDialog() {
+  m_imageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+  m_list.SubclassDlgItem(IDC_SOFTWARE_LIST, hwnd());
+  m_list.SetImageList(m_imageList, LVSIL_SMALL);
+  m_list.ModifyStyle(LVS_TYPEMASK | LVS_EDITLABELS | LVS_NOSCROLL,
+                     LVS_REPORT | LVS_SINGLESEL | WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL);
+  m_list.InsertColumn(0, L"名称", LVCFMT_CENTER, 150);
+  m_list.InsertColumn(1, L"描述", LVCFMT_LEFT, 430);
+  m_list.InsertColumn(2, L"路径", LVCFMT_LEFT, 250);
+  m_list.InsertColumn(3, L"自动安装参数", LVCFMT_LEFT, 60);
+  m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES |
+                          LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+  return true;
+}
+
+void SoftwareDlg::OnFirstShow() {
+  LoadDlg dialog;
+  LoadParam param{&dialog, this};
+  dialog.m_pfnWorker = &SoftwareDlg::LoadCatalogue;
+  dialog.m_pWorkerParam = &param;
+  // Returns once the worker has ended: the catalogue is complete and ours again.
+  dialog.DoModal();
+  FillList();
+}
+
+UINT SoftwareDlg::LoadCatalogue(LPVOID param) {
+  LoadParam* load = static_cast<LoadParam*>(param);
+  ProgressReport report(load->dialog, load->page->m_imageList);
+  software_page::LoadSoftwareCatalogue(report, &load->page->m_softwareList);
+  return 0;
+}
+
+void SoftwareDlg::FillList() {
+  m_list.DeleteAllItems();
+  int row = 0;
+  for (const _SOFTWARE& entry : m_softwareList) {
+    int at = m_list.InsertItem(row++, entry.name.c_str(), entry.iconIndex);
+    m_list.SetItemText(at, 1, entry.description);
+    m_list.SetItemText(at, 2, entry.installerPath);
+    m_list.SetItemText(at, 3, entry.parameters);
+  }
+}
+
+void SoftwareDlg::TickAll() {
+  bool ticked = IsDlgButtonChecked(hwnd(), IDC_SOFTWARE_SELECT_ALL) == BST_CHECKED;
+  for (int row = 0, count = m_list.GetItemCount(); row < count; ++row) m_list.SetCheck(row, ticked);
+}
+
+void SoftwareDlg::InstallTicked() {
+  // The queue is rebuilt only while no install thread runs (otherwise StartInstall
+  // warns); the thread gets its own copy.
+  if (!m_installThread.Running()) {
+    m_installQueue.clear();
+    for (int row = 0, count = m_list.GetItemCount(); row < count; ++row) {
+      if (!m_list.GetCheck(row)) continue;
+      m_installQueue.push_back({m_list.GetItemText(row, 0), m_list.GetItemText(row, 2), m_list.GetItemText(row, 3)});
+    }
+  }
+  software_page::StartInstall(m_installThread, m_installQueue);
+}
+
+void SoftwareDlg::InstallOne(int row) {
+  // A double-click beside the rows has no installer to start.
+  if (row < 0 || row >= m_list.GetItemCount()) return;
+  software_page::CustomInstall(m_list.GetItemText(row, 2), m_list.GetItemText(row, 3));
+}
+
+bool SoftwareDlg::OnCommand(int id, int code, HWND control) {
+  if (code == BN_CLICKED && id == IDC_SOFTWARE_SELECT_ALL) {
+    TickAll();
+    return true;
+  }
+  if (code == BN_CLICKED && id == IDC_SOFTWARE_INSTALL) {
+    InstallTicked();
+    return true;
+  }
+  return KXDialog::OnCommand(id, code, control);
+}
+
+bool SoftwareDlg::OnNotify(const NMHDR& header, LRESULT& result) {
+  if (header.idFrom != IDC_SOFTWARE_LIST) return KXDialog::OnNotify(header, result);
+  if (header.code == NM_DBLCLK) {
+    InstallOne(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
+    return true;
+  }
+  if (header.code == LVN_ITEMCHANGED) {
+    result = 0;
+    return true;
+  }
+  return KXDialog::OnNotify(header, result);
+}

@@ -1,0 +1,192 @@
+// The software page's actions on a simulated machine: SOFT_MAP split and read, and the
+// installers run in a queue, alone, or refused while the queue runs.
+#include <gtest/gtest.h>
+
+#include <future>
+#include <string>
+#include <vector>
+
+#include "pages/toolbox/software_actions.h"
+#include "platform/disk.h"
+#include "tests/fakes/fake_seam.h"
+
+using namespace software_page;
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& bytes, std::vector<size_t>* ends = nullptr) {
+  std::vector<std::string> out;
+  for (const MapLine& line : SplitSoftwareMap(bytes)) {
+    out.push_back(line.bytes);
+    if (ends) ends->push_back(line.end);
+  }
+  return out;
+}
+
+TEST(SoftwareMapSplit, CrEndsALineAndSwallowsTheNextByteWhileABareLfStaysInside) {
+  std::vector<size_t> ends;
+  EXPECT_EQ(Lines("a|b\r\nc\nd\rXe\r\n\r\nlast", &ends), (std::vector<std::string>{"a|b", "c\nd", "e", "last"}));
+  EXPECT_EQ(ends, (std::vector<size_t>{3, 8, 11, 19}));
+  EXPECT_EQ(Lines("one\ntwo\nthree\n"), std::vector<std::string>{"one\ntwo\nthree\n"});
+  EXPECT_TRUE(Lines("").empty());
+  EXPECT_TRUE(Lines("\r\n\r\n\r").empty());
+}
+
+TEST(SoftwareMapSplit, OnlyTheHeadIsReadAndOverlongOrNulLinesAreLeftOutWhole) {
+  EXPECT_EQ(Lines("ab\r\n" + std::string(kMapReadBytes, 'y') + "\r\nz"), std::vector<std::string>{"ab"});
+  std::vector<size_t> ends;  // a line cut by the head ends where the head ends
+  EXPECT_EQ(Lines(std::string(kMapReadBytes - 4, '\r') + "abcdef", &ends), std::vector<std::string>{"abcd"});
+  EXPECT_EQ(ends, std::vector<size_t>{kMapReadBytes});
+
+  std::string fits(kLineBytes, 'f'), over(kLineBytes + 1, 'o');
+  EXPECT_EQ(Lines(fits + "\r\n" + over + "\r\nnext"), (std::vector<std::string>{fits, "next"}));
+  EXPECT_EQ(Lines(std::string("a|b\0c|d|e\r\nok", 13)), std::vector<std::string>{"ok"});
+}
+
+TEST(SoftwareMapSplit, AnyBytesGiveLinesWithinTheirLimits) {
+  uint32_t seed = 12345;
+  const char alphabet[] = {'\r', '\n', '|', '\0', 'a', '\x81', '\x7c', '\xff'};
+  for (int round = 0; round < 100; ++round) {
+    std::string bytes(seed % 12000, 'x');
+    for (char& c : bytes) c = alphabet[(seed = seed * 1103515245 + 12345) >> 16 & 7];
+    for (const MapLine& line : SplitSoftwareMap(bytes)) {
+      ASSERT_LE(line.bytes.size(), kLineBytes);
+      ASSERT_LE(line.end, kMapReadBytes);
+      SplitSoftwareLine(std::wstring(line.bytes.begin(), line.bytes.end()));
+    }
+  }
+}
+
+TEST(SoftwareMapSplit, FieldsFollowTheSeparators) {
+  MapFields f = SplitSoftwareLine(L"Editor|setup\\editor.exe|文本编辑器|/S /D=a|b");
+  EXPECT_EQ(f.name, L"Editor");
+  EXPECT_EQ(f.relativeFile, L"setup\\editor.exe");
+  EXPECT_EQ(f.description, L"文本编辑器");
+  EXPECT_EQ(f.parameters, L"/S /D=a|b");
+  f = SplitSoftwareLine(L"Editor|e.exe|no parameters");
+  EXPECT_EQ(f.description, L"no parameters");
+  EXPECT_EQ(f.parameters, L"");
+  EXPECT_EQ(SplitSoftwareLine(L"||||").relativeFile, L"");
+  EXPECT_EQ(SplitSoftwareLine(L"Editor|e.exe").relativeFile, L"");
+  EXPECT_EQ(SplitSoftwareLine(L"no separators").name, L"");
+}
+
+// Records what the catalogue load tells its dialog, in order.
+class RecordingReport : public LoadReport {
+ public:
+  void Status(const std::wstring& text) override { events.push_back(L"status " + text); }
+  void Progress(unsigned position) override { events.push_back(L"progress " + std::to_wstring(position)); }
+  void Failed() override { events.push_back(L"failed"); }
+  void Done() override { events.push_back(L"done"); }
+  int AddIcon(const std::wstring&) override { return nextIcon++; }
+  std::vector<std::wstring> events;
+  int nextIcon = 7;
+};
+
+class SoftwarePageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake.SetDrives(L"CD");
+    fake.modulePath = L"C:\\prog\\Rigmate.exe";
+    TheDisk().Refresh();
+  }
+  void TearDown() override { TheDisk().Refresh(); }
+
+  FakeSeam fake;
+  ScopedSeam use{&fake};
+  RecordingReport report;
+  SoftwareList catalogue;
+};
+
+TEST_F(SoftwarePageTest, CatalogueKeepsMapOrderAndDropsMissingInstallersSilently) {
+  const std::wstring folder = L"D:\\Rigmate\\SOFTWARE";
+  const std::string map =
+      "编辑器|setup\\editor.exe|文本编辑器|/S\r\nGone|setup\\gone.exe|x|/q\r\n"
+      "Bad\xff\xfe|setup\\player.exe|p|--silent|x\r\n";
+  fake.AddFile(folder + L"\\SOFT_MAP", map);
+  fake.AddFile(folder + L"\\setup\\editor.exe");
+  fake.AddFile(folder + L"\\setup\\player.exe");
+  catalogue.push_back({});  // a catalogue is replaced, not added to
+
+  ASSERT_TRUE(LoadSoftwareCatalogue(report, &catalogue));
+  ASSERT_EQ(catalogue.size(), 2u);
+  const _SOFTWARE& first = catalogue.front();
+  EXPECT_EQ(first.name, L"编辑器");
+  EXPECT_EQ(first.installerPath, folder + L"\\setup\\editor.exe");
+  EXPECT_EQ(first.description, L"文本编辑器");
+  EXPECT_EQ(first.parameters, L"/S");
+  EXPECT_EQ(first.iconIndex, 7);
+  EXPECT_EQ(catalogue.back().name, L"Bad\uFFFD\uFFFD");
+  EXPECT_EQ(catalogue.back().parameters, L"--silent|x");
+  auto percent = [&](size_t end) { return L"progress " + std::to_wstring(end * 100 / map.size()); };
+  EXPECT_EQ(report.events, (std::vector<std::wstring>{
+                               L"status 正在解析软件映射文件，请稍等！", L"status " + first.installerPath,
+                               percent(map.find('\r')), L"status " + catalogue.back().installerPath,
+                               percent(map.size() - 2), L"done"}));
+  EXPECT_TRUE(fake.messages.empty());
+}
+
+TEST_F(SoftwarePageTest, MissingOrUnreadableMapLeavesItsTextAndTheCloseButton) {
+  EXPECT_FALSE(LoadSoftwareCatalogue(report, &catalogue));
+  EXPECT_EQ(report.events, (std::vector<std::wstring>{L"status 找不带软件映射文件！", L"failed"}));
+
+  report.events.clear();
+  fake.AddFile(L"C:\\prog\\Rigmate\\SOFTWARE\\SOFT_MAP", "a|b|c|d");
+  fake.Fail(FakeSeam::Op::ReadWholeFile, L"C:\\prog\\Rigmate\\SOFTWARE\\SOFT_MAP");
+  EXPECT_FALSE(LoadSoftwareCatalogue(report, &catalogue));
+  EXPECT_EQ(report.events, (std::vector<std::wstring>{L"status 打开软件映射文件失败！", L"failed"}));
+  EXPECT_TRUE(catalogue.empty());
+}
+
+TEST_F(SoftwarePageTest, QueueRunsEveryInstallerSilentlyInOrderPastFailures) {
+  fake.SetStartFails(L"b.exe");
+  fake.SetExitCode(L"a.exe", 3);
+  InstallThread thread;
+  ASSERT_TRUE(StartInstall(thread, {{L"Editor", L"D:\\s\\a.exe", L"/S"},
+                                    {L"Broken", L"D:\\s\\b.exe", L"/q"},
+                                    {L"播放器", L"D:\\s\\c.exe", L"/quiet /norestart"}}));
+  thread.Join();
+  ASSERT_EQ(fake.starts.size(), 3u);
+  EXPECT_EQ(fake.starts[0].application, L"D:\\s\\a.exe");
+  EXPECT_EQ(fake.starts[0].commandLine, L"Editor /S");
+  EXPECT_EQ(fake.starts[1].commandLine, L"Broken /q");
+  EXPECT_EQ(fake.starts[2].commandLine, L"播放器 /quiet /norestart");
+  for (const auto& start : fake.starts) EXPECT_TRUE(start.wait && start.show);
+  EXPECT_TRUE(fake.messages.empty());
+
+  ASSERT_TRUE(StartInstall(thread, {}));  // nothing ticked: a thread that ends at once
+  thread.Join();
+  EXPECT_EQ(fake.starts.size(), 3u);
+}
+
+// A machine whose installer runs until the test lets it end.
+class GatedSeam : public FakeSeam {
+ public:
+  int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
+                   bool show) override {
+    entered.set_value();
+    release.wait();
+    return FakeSeam::StartProcess(application, commandLine, wait, show);
+  }
+  std::promise<void> entered, open;
+  std::shared_future<void> release = open.get_future().share();
+};
+
+TEST(SoftwareInstall, SecondStartWhileTheQueueRunsIsRefusedWithTheWarning) {
+  GatedSeam gated;
+  ScopedSeam use(&gated);
+  InstallThread thread;
+  ASSERT_TRUE(StartInstall(thread, {{L"Editor", L"D:\\a.exe", L"/S"}}));
+  gated.entered.get_future().wait();
+  EXPECT_FALSE(StartInstall(thread, {{L"Other", L"D:\\b.exe", L"/S"}}));
+  gated.open.set_value();
+  thread.Join();
+  ASSERT_EQ(gated.messages.size(), 1u);
+  EXPECT_EQ(gated.messages[0].text, L"安装线程已经在运行！");
+  EXPECT_EQ(gated.messages[0].caption, L"Rigmate");
+  EXPECT_EQ(gated.messages[0].style, 0x30u);
+  ASSERT_EQ(gated.starts.size(), 1u);
+  EXPECT_EQ(gated.starts[0].commandLine, L"Editor /S");
+}
+
+}  // namespace

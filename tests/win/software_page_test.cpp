@@ -1,0 +1,104 @@
+// The software page on a real window over the fake machine: its template, the list filled
+// behind the progress dialog at the first show, "全选", the install button and double-clicks.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "pages/toolbox/software_dlg.h"
+#include "tests/fakes/fake_seam.h"
+
+namespace {
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[256] = {};
+  GetWindowTextW(window, text, 256);
+  return text;
+}
+
+std::wstring Cell(HWND list, int row, int column) {
+  wchar_t text[256] = {};
+  ListView_GetItemText(list, row, column, text, 256);
+  return text;
+}
+
+bool Ticked(HWND list, int row) { return ListView_GetCheckState(list, row) != 0; }
+
+TEST(SoftwarePage, FirstShowFillsTheCheckableListAndItsButtonsRunTheTickedInstallers) {
+  FakeSeam fake;
+  ScopedSeam use(&fake);
+  fake.modulePath = L"C:\\prog\\Rigmate.exe";
+  const std::wstring folder = L"C:\\prog\\Rigmate\\SOFTWARE";
+  fake.AddFile(folder + L"\\SOFT_MAP", "编辑器|a.exe|文本编辑器|/S\r\nGone|gone.exe|x|/q\r\nPlayer|b.exe|播放器|/quiet\r\n");
+  fake.AddFile(folder + L"\\a.exe");
+  fake.AddFile(folder + L"\\b.exe");
+
+  HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 400, nullptr, nullptr, nullptr, nullptr);
+  SoftwareDlg page;
+  ASSERT_TRUE(page.Create(parent));
+  ShowWindow(page.hwnd(), SW_SHOW);  // the first show loads behind the progress dialog
+  ASSERT_FALSE(page.FirstShowPending());
+
+  HWND list = page.Item(IDC_SOFTWARE_LIST), all = page.Item(IDC_SOFTWARE_SELECT_ALL);
+  EXPECT_EQ(TextOf(page.Item(IDC_SOFTWARE_INSTALL)), L"一键安装已选软件");
+  EXPECT_EQ(TextOf(all), L"全选");
+  EXPECT_EQ(GetWindowLongW(all, GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX);
+  EXPECT_NE(FindWindowExW(page.hwnd(), nullptr, L"Static", L"提示:双击列表中的软件即可自定义安装!"), nullptr);
+  const wchar_t* headings[] = {L"名称", L"描述", L"路径", L"自动安装参数"};
+  const int widths[] = {150, 430, 250, 60};
+  ASSERT_EQ(SendMessageW(ListView_GetHeader(list), HDM_GETITEMCOUNT, 0, 0), 4);
+  for (int c = 0; c < 4; ++c) {
+    wchar_t heading[64] = {};
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = heading;
+    column.cchTextMax = 64;
+    ListView_GetColumn(list, c, &column);
+    EXPECT_EQ(std::wstring(heading), headings[c]);
+    EXPECT_EQ(column.cx, widths[c]);
+  }
+  const DWORD extended = ListView_GetExtendedListViewStyle(list);
+  EXPECT_EQ(extended & (LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES), DWORD(LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES));
+  EXPECT_EQ(ImageList_GetImageCount(ListView_GetImageList(list, LVSIL_SMALL)), 2);
+
+  ASSERT_EQ(ListView_GetItemCount(list), 2);
+  EXPECT_EQ(Cell(list, 0, 0), L"编辑器");
+  EXPECT_EQ(Cell(list, 0, 1), L"文本编辑器");
+  EXPECT_EQ(Cell(list, 1, 2), folder + L"\\b.exe");
+  EXPECT_EQ(Cell(list, 1, 3), L"/quiet");
+  EXPECT_FALSE(Ticked(list, 0) || Ticked(list, 1));
+
+  auto clickAll = [&](bool tick) {
+    SendMessageW(all, BM_SETCHECK, tick ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(page.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SOFTWARE_SELECT_ALL, BN_CLICKED), LPARAM(all));
+  };
+  clickAll(true);
+  EXPECT_TRUE(Ticked(list, 0) && Ticked(list, 1));
+  clickAll(false);
+  EXPECT_FALSE(Ticked(list, 0) || Ticked(list, 1));
+
+  ListView_SetCheckState(list, 1, TRUE);
+  SendMessageW(page.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SOFTWARE_INSTALL, BN_CLICKED),
+               LPARAM(page.Item(IDC_SOFTWARE_INSTALL)));
+  for (int i = 0; i < 500 && page.InstallRunning(); ++i) Sleep(10);
+  ASSERT_FALSE(page.InstallRunning());
+  ASSERT_EQ(fake.starts.size(), 1u);
+  EXPECT_EQ(fake.starts[0].application, folder + L"\\b.exe");
+  EXPECT_EQ(fake.starts[0].commandLine, L"Player /quiet");
+
+  for (int row : {-1, 0}) {
+    NMITEMACTIVATE click = {};
+    click.hdr = {list, IDC_SOFTWARE_LIST, static_cast<UINT>(NM_DBLCLK)};
+    click.iItem = row;
+    SendMessageW(page.hwnd(), WM_NOTIFY, IDC_SOFTWARE_LIST, LPARAM(&click));
+  }
+  ASSERT_EQ(fake.starts.size(), 2u);
+  EXPECT_EQ(fake.starts[1].application, folder + L"\\a.exe");
+  EXPECT_EQ(fake.starts[1].commandLine, L"/S");
+  EXPECT_FALSE(fake.starts[1].wait);
+  EXPECT_TRUE(fake.messages.empty());
+  DestroyWindow(parent);
+}
+
+}  // namespace
