@@ -21,7 +21,7 @@ bool IsGhostImageName(const std::wstring& name) {
   constexpr size_t kLength = 4;
   if (name.size() < kLength) return false;
   for (size_t i = 0; i < kLength; ++i)
-    if (std::towlower(name[name.size() - kLength + i]) != kExtension[i]) return false;
+    if (static_cast<wchar_t>(std::towlower(name[name.size() - kLength + i])) != kExtension[i]) return false;
   return true;
 }
 
