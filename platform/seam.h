@@ -93,6 +93,8 @@ class Seam {
   // Adds the shell's small icon of a drive (such as "C:") to the disk model's image
   // list; its index, or -1.
   virtual int AddVolumeIcon(const std::wstring& letter) = 0;
+  // GetLastError of the calling thread: read it right after the seam call that failed.
+  virtual uint32_t LastError() = 0;
 
   // ---- Dangerous or missing under test -----------------------------------------
   // MessageBoxExW owned by the main window, default language.
@@ -158,6 +160,15 @@ class Seam {
   virtual WimHandle WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t flags,
                                     uint32_t* error) = 0;
   virtual bool WimCloseHandle(WimHandle handle) = 0;
+  // WIMMountImageHandle of a loaded image onto an existing empty folder; on failure
+  // GetLastError's code in *error.
+  virtual bool WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags,
+                                   uint32_t* error) = 0;
+  // WIMGetMountedImageHandle of a mount folder: the handles of its WIM file and image.
+  virtual bool WimGetMountedImageHandle(const std::wstring& folder, uint32_t flags, WimHandle* wim,
+                                        WimHandle* image, uint32_t* error) = 0;
+  // WIMUnmountImageHandle of a mounted image; flags 0 commits nothing.
+  virtual bool WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) = 0;
   // SHFormatDrive owned by the main window (drive 0 is A:): its result as returned.
   virtual uint32_t FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) = 0;
 };

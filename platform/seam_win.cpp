@@ -369,6 +369,8 @@ int Win32Seam::AddVolumeIcon(const std::wstring& letter) {
   return index;
 }
 
+uint32_t Win32Seam::LastError() { return GetLastError(); }
+
 // ---- Dangerous or missing under test -----------------------------------------------
 
 int Win32Seam::ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) {
@@ -543,7 +545,11 @@ bool Win32Seam::WimImageCount(WimHandle wim, uint32_t* count) {
 bool Win32Seam::WimSetTemporaryPath(WimHandle wim, const std::wstring& folder) {
   using Function = BOOL(WINAPI*)(HANDLE, PCWSTR);
   static const auto setTemporaryPath = WimgapiFunction<Function>("WIMSetTemporaryPath");
-  return setTemporaryPath && setTemporaryPath(AsHandle(wim), folder.c_str());
+  if (!setTemporaryPath) {
+    SetLastError(MissingFunctionError());
+    return false;
+  }
+  return setTemporaryPath(AsHandle(wim), folder.c_str()) != FALSE;
 }
 
 bool Win32Seam::WimImageInformation(WimHandle wim, std::wstring* xml) {
@@ -560,7 +566,11 @@ bool Win32Seam::WimImageInformation(WimHandle wim, std::wstring* xml) {
 Seam::WimHandle Win32Seam::WimLoadImage(WimHandle wim, uint32_t index) {
   using Function = HANDLE(WINAPI*)(HANDLE, DWORD);
   static const auto loadImage = WimgapiFunction<Function>("WIMLoadImage");
-  return loadImage ? FromHandle(loadImage(AsHandle(wim), index)) : 0;
+  if (!loadImage) {
+    SetLastError(MissingFunctionError());
+    return 0;
+  }
+  return FromHandle(loadImage(AsHandle(wim), index));
 }
 
 uint32_t Win32Seam::WimRegisterCallback(WimHandle wim, WimCallback callback, void* user) {
@@ -618,6 +628,49 @@ bool Win32Seam::WimCloseHandle(WimHandle handle) {
   using Function = BOOL(WINAPI*)(HANDLE);
   static const auto closeHandle = WimgapiFunction<Function>("WIMCloseHandle");
   return closeHandle && closeHandle(AsHandle(handle));
+}
+
+bool Win32Seam::WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags,
+                                    uint32_t* error) {
+  using Function = BOOL(WINAPI*)(HANDLE, PCWSTR, DWORD);
+  static const auto mountImage = WimgapiFunction<Function>("WIMMountImageHandle");
+  if (!mountImage) {
+    *error = MissingFunctionError();
+    return false;
+  }
+  if (mountImage(AsHandle(image), folder.c_str(), flags)) return true;
+  *error = GetLastError();
+  return false;
+}
+
+bool Win32Seam::WimGetMountedImageHandle(const std::wstring& folder, uint32_t flags, WimHandle* wim,
+                                         WimHandle* image, uint32_t* error) {
+  using Function = BOOL(WINAPI*)(PCWSTR, DWORD, PHANDLE, PHANDLE);
+  static const auto getMounted = WimgapiFunction<Function>("WIMGetMountedImageHandle");
+  if (!getMounted) {
+    *error = MissingFunctionError();
+    return false;
+  }
+  HANDLE wimHandle = nullptr, imageHandle = nullptr;
+  if (!getMounted(folder.c_str(), flags, &wimHandle, &imageHandle)) {
+    *error = GetLastError();
+    return false;
+  }
+  *wim = FromHandle(wimHandle);
+  *image = FromHandle(imageHandle);
+  return true;
+}
+
+bool Win32Seam::WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) {
+  using Function = BOOL(WINAPI*)(HANDLE, DWORD);
+  static const auto unmountImage = WimgapiFunction<Function>("WIMUnmountImageHandle");
+  if (!unmountImage) {
+    *error = MissingFunctionError();
+    return false;
+  }
+  if (unmountImage(AsHandle(image), flags)) return true;
+  *error = GetLastError();
+  return false;
 }
 
 uint32_t Win32Seam::FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) {

@@ -48,6 +48,7 @@ class Win32Seam : public Seam {
   bool VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) override;
   bool FreeBytes(const std::wstring& root, uint64_t* bytes) override;
   int AddVolumeIcon(const std::wstring& letter) override;
+  uint32_t LastError() override;
 
   int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
@@ -80,6 +81,10 @@ class Win32Seam : public Seam {
   bool WimApplyImage(WimHandle image, const std::wstring& path, uint32_t flags, uint32_t* error) override;
   WimHandle WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t flags, uint32_t* error) override;
   bool WimCloseHandle(WimHandle handle) override;
+  bool WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags, uint32_t* error) override;
+  bool WimGetMountedImageHandle(const std::wstring& folder, uint32_t flags, WimHandle* wim, WimHandle* image,
+                                uint32_t* error) override;
+  bool WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) override;
   uint32_t FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) override;
 
   // What the imaging API's callback hands on to a portable callback.

@@ -56,3 +56,4 @@
 #include "image_dialogs_ids.h"
 
 #include "software_ids.h"
+#include "tools_ids.h"

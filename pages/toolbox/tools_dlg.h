@@ -1,10 +1,69 @@
-// The tool pack page.
+// The tool pack page: the tools of TOOLS.MAP, loaded on a thread of its own from the
+// PE's own folder or from a WEPE image mounted for the run, filtered and started.
 #pragma once
 
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
 #include "app/kxdialog.h"
+#include "app/report_ctrl.h"
+#include "pages/toolbox/tools_page_actions.h"
 #include "resources/resource.h"
 
-class ToolsDlg : public KXDialog {
+// Posted by the loader: refresh the list as for "全部".
+constexpr UINT WM_TOOLS_REFRESH = WM_USER + 2;
+
+class ToolsDlg : public KXDialog, private tools_page::LoaderHost {
  public:
   ToolsDlg() : KXDialog(IDD_TOOLS_PAGE) {}
+  ~ToolsDlg() override;
+
+  // The tools handed over by the loader so far, in map order.
+  const ProgramList& Programs() const { return m_programList; }
+  bool LoaderStarted() const { return m_bLoaderStarted != 0; }
+  // Waits for the loader (tests; the page does it itself when it goes).
+  void WaitForLoader();
+
+ protected:
+  bool OnInitDialog() override;
+  void OnFirstShow() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(const NMHDR& header, LRESULT& result) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  // LoaderHost, on the loader's thread.
+  void AddProgram(_PROGRAM program) override;
+  void PostRefresh() override;
+  bool Stopping() override { return m_stopping.load(); }
+
+  void TakePending();
+  void RefreshList(const std::wstring& category);
+  void ShowSearch(const std::wstring& text);
+  void AddRow(const _PROGRAM& program);
+  void OnSearch();
+  std::wstring CategoryText() const;
+  void OnDestroy();
+
+  CReportCtrl m_list;
+  HWND m_category = nullptr;
+  HWND m_searchText = nullptr;
+  // Shared with the list (LVS_SHAREIMAGELISTS): the page destroys it.
+  HIMAGELIST m_imageList = nullptr;
+  // Read and written on the interface thread only; the loader's records wait in
+  // m_pending with their icons until the interface thread takes them.
+  ProgramList m_programList;
+  std::mutex m_pendingLock;
+  std::vector<std::pair<_PROGRAM, HICON>> m_pending;
+  // Written by the loader, read at destruction once it has ended.
+  MountList m_mountList;
+  std::wstring m_strMountRoot;
+  int m_bLoaderStarted = 0;
+  bool m_cleanedUp = false;
+  std::thread m_loader;
+  std::atomic<bool> m_stopping{false};
+  HWND m_self = nullptr;   // the page's window, for the loader's posts
 };

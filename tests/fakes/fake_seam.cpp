@@ -617,6 +617,8 @@ int FakeSeam::AddVolumeIcon(const std::wstring& letter) {
   return static_cast<int>(iconsAdded.size()) - 1;
 }
 
+uint32_t FakeSeam::LastError() { Lock lock(mutex_); return lastError; }
+
 // ---- Dangerous or missing under test ---------------------------------------------------
 
 // Without a scripted answer a box gets the answer that goes on least: OK for a notice,
@@ -883,6 +885,61 @@ bool FakeSeam::WimCloseHandle(WimHandle handle) {
   Lock lock(mutex_);
   wimCalls.push_back(Format(L"CloseHandle %u", handle));
   return wimOpenHandles.erase(handle) == 1;
+}
+
+bool FakeSeam::WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags,
+                                   uint32_t* error) {
+  Lock lock(mutex_);
+  wimCalls.push_back(Format(L"MountImageHandle %u %s %X", image, folder, flags));
+  auto open = wimHandles_.find(image);
+  constexpr uint32_t kInvalidHandle = 6, kPathNotFound = 3;
+  if (open == wimHandles_.end() || open->second.index == 0 || !wimOpenHandles.count(image)) {
+    *error = kInvalidHandle;
+    return false;
+  }
+  if (wimMountError != 0 || !IsFolder(folder)) {
+    *error = wimMountError != 0 ? wimMountError : kPathNotFound;
+    return false;
+  }
+  wimMounts[folder] = Format(L"%s|%u", open->second.file, open->second.index);
+  if (WimFile* file = WimFileOf(image))
+    for (const auto& [relative, bytes] : file->mountedFiles) AddFile(folder + L"\\" + relative, bytes);
+  return true;
+}
+
+bool FakeSeam::WimGetMountedImageHandle(const std::wstring& folder, uint32_t flags, WimHandle* wim,
+                                        WimHandle* image, uint32_t* error) {
+  Lock lock(mutex_);
+  wimCalls.push_back(Format(L"GetMountedImageHandle %s %u", folder, flags));
+  constexpr uint32_t kNotMounted = 2;   // nothing is mounted at that folder
+  if (!wimMounts.count(folder)) {
+    *error = kNotMounted;
+    return false;
+  }
+  *wim = nextWimHandle_++;
+  *image = nextWimHandle_++;
+  wimHandles_[*wim] = WimOpen{folder, 0, 0};
+  wimHandles_[*image] = WimOpen{folder, *wim, 1};
+  wimOpenHandles.insert(*wim);
+  wimOpenHandles.insert(*image);
+  return true;
+}
+
+bool FakeSeam::WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) {
+  Lock lock(mutex_);
+  wimCalls.push_back(Format(L"UnmountImageHandle %u %u", image, flags));
+  auto open = wimHandles_.find(image);
+  constexpr uint32_t kInvalidHandle = 6;
+  if (open == wimHandles_.end() || !wimOpenHandles.count(image)) {
+    *error = kInvalidHandle;
+    return false;
+  }
+  if (wimUnmountError != 0) {
+    *error = wimUnmountError;
+    return false;
+  }
+  wimMounts.erase(open->second.file);
+  return true;
 }
 
 uint32_t FakeSeam::FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) {

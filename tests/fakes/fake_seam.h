@@ -133,6 +133,7 @@ class FakeSeam : public Seam {
   std::map<int, Disk> disks;                // by N of \\.\PhysicalDriveN
   std::map<wchar_t, Volume> volumes;        // by upper-case letter
   bool iconFails = false;
+  uint32_t lastError = 0;                   // what LastError answers
   std::vector<std::wstring> iconsAdded;     // letters given to AddVolumeIcon, in order
 
   std::deque<int> answers;                  // message box answers still to give
@@ -165,6 +166,8 @@ class FakeSeam : public Seam {
     std::wstring xml;                       // the image-information XML
     bool xmlFails = false;
     std::set<uint32_t> unloadable;          // indexes that WIMLoadImage refuses
+    // Files that appear under the mount folder when an image is mounted: relative path -> bytes.
+    std::map<std::wstring, std::string> mountedFiles;
   };
   struct WimMessage {                       // one message the imaging call sends to the callback
     uint32_t id;
@@ -182,6 +185,10 @@ class FakeSeam : public Seam {
   std::vector<std::wstring> wimCalls;
   std::set<WimHandle> wimOpenHandles;       // handles not closed yet
   std::wstring wimTemporaryPath;            // the last one set
+  uint32_t wimMountError = 0;               // mounting fails with it when not 0
+  uint32_t wimUnmountError = 0;             // unmounting fails with it when not 0
+  // Mounted images: mount folder (as given) -> "WIM file path|index".
+  std::map<std::wstring, std::wstring> wimMounts;
   struct FormatRequest {
     uint32_t drive, formatId, options;
   };
@@ -223,6 +230,7 @@ class FakeSeam : public Seam {
   bool VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) override;
   bool FreeBytes(const std::wstring& root, uint64_t* bytes) override;
   int AddVolumeIcon(const std::wstring& letter) override;
+  uint32_t LastError() override;
 
   int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
@@ -255,6 +263,10 @@ class FakeSeam : public Seam {
   bool WimApplyImage(WimHandle image, const std::wstring& path, uint32_t flags, uint32_t* error) override;
   WimHandle WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t flags, uint32_t* error) override;
   bool WimCloseHandle(WimHandle handle) override;
+  bool WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags, uint32_t* error) override;
+  bool WimGetMountedImageHandle(const std::wstring& folder, uint32_t flags, WimHandle* wim, WimHandle* image,
+                                uint32_t* error) override;
+  bool WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) override;
   uint32_t FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) override;
 
  private:

@@ -1,0 +1,253 @@
+// The tool pack page's actions: TOOLS.MAP, the WEPE mount and unmount, the list filters.
+#include "pages/toolbox/tools_page_actions.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "deploy/wim_engine.h"
+#include "platform/format.h"
+#include "platform/seam.h"
+#include "platform/system.h"
+
+namespace tools_page {
+
+namespace {
+
+constexpr unsigned kError = mbox::Ok | mbox::IconExclamation;
+// A failed call that left no error code still fails: ERROR_GEN_FAILURE stands in.
+constexpr uint32_t kUnknownFailure = 31;
+constexpr uint32_t kSharingViolation = 32, kElementNotFound = 1168;
+
+uint32_t FailureCode(uint32_t code) { return code != 0 ? code : kUnknownFailure; }
+
+// The imaging diagnostics are plain ASCII.
+void WriteDiagnostic(const std::wstring& line) {
+  std::string bytes(line.begin(), line.end());
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  std::fflush(stdout);
+}
+
+bool Fits(const std::string& field, size_t room) {
+  return field.size() < room && field.find('\0') == std::string::npos;
+}
+
+}  // namespace
+
+const std::vector<std::wstring>& Categories() {
+  static const std::vector<std::wstring> categories{kAll, L"文件工具", L"磁盘管理", L"输入法",
+                                                    L"检测工具", L"密码管理", L"系统工具", L"安装工具"};
+  return categories;
+}
+
+std::vector<MapLine> SplitToolsMap(const std::string& bytes) {
+  const size_t end = std::min(bytes.size(), kMapReadBytes);
+  std::vector<MapLine> lines;
+  std::string fields[4];
+  size_t field = 0;
+  bool lineOpen = false;
+  auto finishLine = [&] {
+    MapLine line{fields[0], fields[1], fields[2], fields[3]};
+    if (Fits(line.name, kNameRoom) && Fits(line.category, kCategoryRoom) && Fits(line.path, kPathRoom) &&
+        Fits(line.description, kDescriptionRoom))
+      lines.push_back(std::move(line));
+    for (std::string& f : fields) f.clear();
+    field = 0;
+    lineOpen = false;
+  };
+  for (size_t at = 0; at < end; ++at) {
+    const char c = bytes[at];
+    if (c == '\r') {
+      finishLine();
+      ++at;   // the line feed, whatever that byte is
+      continue;
+    }
+    lineOpen = true;
+    if (c == '|') {
+      if (field < 4) ++field;
+    } else if (field < 4) {
+      fields[field].push_back(c);
+    }
+  }
+  if (lineOpen) finishLine();
+  return lines;
+}
+
+void ParseToolsMap(const std::string& bytes, const std::wstring& baseFolder, LoaderHost& host) {
+  Seam& seam = TheSeam();
+  int count = 0;
+  for (const MapLine& line : SplitToolsMap(bytes)) {
+    if (host.Stopping()) return;
+    _PROGRAM program;
+    const std::wstring path = seam.AnsiToWide(line.path);
+    if (path.empty() && !line.path.empty()) continue;   // bytes the code page cannot convert
+    program.strName = seam.AnsiToWide(line.name);
+    program.strCategory = seam.AnsiToWide(line.category);
+    program.strPath = baseFolder + path;
+    program.strDescription = seam.AnsiToWide(line.description);
+    program.strVersion = GetFileVersionString(program.strPath);
+    host.AddProgram(std::move(program));
+    if (++count % 5 == 0) host.PostRefresh();
+  }
+}
+
+void LoadToolsMap(const std::wstring& mapPath, const std::wstring& baseFolder, LoaderHost& host) {
+  if (!PathExists(mapPath)) {
+    ShowMessage(L"找不到TOOL.MAP文件！", kError);
+    return;
+  }
+  std::string bytes;
+  if (!TheSeam().ReadWholeFile(mapPath, &bytes)) {
+    ShowMessage(L"打开配置文件失败！", kError);
+    return;
+  }
+  ParseToolsMap(bytes, baseFolder, host);
+  host.PostRefresh();
+}
+
+uint32_t MountToolsImage(const _MOUNT& mount) {
+  Seam& seam = TheSeam();
+  const std::wstring temp = seam.TempPath();
+  if (temp.empty()) {
+    const uint32_t code = FailureCode(seam.LastError());
+    WriteDiagnostic(Format(L"Error 0x%08x while attempting to determine temporary path.\n", code));
+    return code;
+  }
+  uint32_t error = 0;
+  const Seam::WimHandle wim =
+      seam.WimCreateFile(mount.strWimPath, kGenericReadMount, wim::OpenExisting, 0, 0, &error);
+  if (!wim) {
+    const uint32_t code = FailureCode(error);
+    WriteDiagnostic(Format(L"Error 0x%08x while opening the WIM.\n", code));
+    return code;
+  }
+  uint32_t result = 0;
+  Seam::WimHandle image = 0;
+  if (!seam.WimSetTemporaryPath(wim, temp)) {
+    result = FailureCode(seam.LastError());
+    WriteDiagnostic(Format(L"Error 0x%08x while setting temporary path.\n", result));
+  } else if (!(image = seam.WimLoadImage(wim, static_cast<uint32_t>(mount.nImageIndex)))) {
+    result = FailureCode(seam.LastError());
+    WriteDiagnostic(Format(L"Error 0x%08x while acquiring image handle.\n", result));
+  } else if (!seam.WimMountImageHandle(image, mount.strMountPath, kMountReadOnly, &error)) {
+    result = FailureCode(error);
+    WriteDiagnostic(Format(L"Error 0x%08x while mounting image.\n", result));
+  }
+  if (image) seam.WimCloseHandle(image);
+  seam.WimCloseHandle(wim);
+  return result;
+}
+
+uint32_t UnmountToolsImage(const std::wstring& mountPath) {
+  Seam& seam = TheSeam();
+  Seam::WimHandle wim = 0, image = 0;
+  uint32_t error = 0;
+  if (!seam.WimGetMountedImageHandle(mountPath, 0, &wim, &image, &error)) {
+    const uint32_t code = FailureCode(error);
+    WriteDiagnostic(Format(L"Error 0x%x attempting to obtain an image handle.\n", code));
+    return code;
+  }
+  uint32_t result = 0;
+  if (!seam.WimUnmountImageHandle(image, 0, &error)) {
+    result = FailureCode(error);
+    WriteDiagnostic(Format(L"Error 0x%x attempting to unmount the image\n", result));
+  }
+  if (image) seam.WimCloseHandle(image);
+  if (wim) seam.WimCloseHandle(wim);
+  return result;
+}
+
+bool PrepareAndMount(_MOUNT* mount, LoaderHost& host) {
+  const std::wstring& folder = mount->strMountPath;
+  bool emptied = !PathExists(folder);
+  if (!emptied &&
+      ShowMessage(Format(L"软件需要将工具挂载到路径%s下，但该路径已经存在，需要删除该路径。是否删除？", folder),
+                  mbox::YesNo) == mbox::IdYes) {
+    emptied = true;   // the user gave it up: the clean-up removes it too
+    if (!DeletePath(folder)) {
+      mount->bFolderOurs = 1;
+      const int code = static_cast<int>(TheSeam().LastError());
+      std::wstring text;
+      if (code == static_cast<int>(kSharingViolation))
+        text = Format(L"删除路径%s失败！错误代码：%d 信息：该文件夹正在被其它进程使用！（请使用资源监视器中的关联句柄查找该文件夹名称，找到相应进程后结束进程，重启本软件！）",
+                      folder, code);
+      else if (code == static_cast<int>(kElementNotFound))
+        text = Format(L"删除路径%s失败！错误代码：%d 信息：找不到元素！（请使用资源管理器将该文件夹删除后重启本软件！）",
+                      folder, code);
+      else
+        text = Format(L"删除路径%s失败！错误代码：%d", folder, code);
+      ShowMessage(text, mbox::Ok);
+      return false;
+    }
+  }
+  if (!CreateFolderPath(folder)) {
+    ShowMessage(Format(L"创建路径%s失败！代码：%d", folder, static_cast<int>(TheSeam().LastError())), mbox::Ok);
+    return false;
+  }
+  if (emptied) mount->bFolderOurs = 1;
+  const uint32_t result = MountToolsImage(*mount);
+  if (result != 0) {
+    ShowMessage(Format(L"挂载工具包失败！错误代码：%d", static_cast<int>(result)), kError);
+    return false;
+  }
+  mount->bMounted = 1;
+  std::string bytes;
+  if (!TheSeam().ReadWholeFile(Format(L"%s%s", folder, L"\\TOOLS.MAP"), &bytes)) {
+    ShowMessage(L"打开配置文件失败！", kError);
+    return true;
+  }
+  ParseToolsMap(bytes, folder, host);
+  return true;
+}
+
+void MountToolPacks(std::wstring* mountRoot, MountList* mounts, LoaderHost& host) {
+  const std::wstring systemDrive = GetSystemDrive();
+  mounts->clear();
+  // Without a system drive the mount folder would be relative to the current folder.
+  if (systemDrive.empty()) return;
+  *mountRoot = systemDrive + L"\\Rigmate";
+  std::wstring wimPath;
+  const bool found = TheSeam().IsWow64()
+                         ? LocateFile(L"WEPE\\WEPE64.WIM", &wimPath) || LocateFile(L"WEPE\\WEPE32.WIM", &wimPath)
+                         : LocateFile(L"WEPE\\WEPE32.WIM", &wimPath);
+  if (!found) return;
+  _MOUNT mount;
+  mount.strMountPath = *mountRoot + L"\\" + GetFileNamePart(wimPath, false);
+  mount.strWimPath = wimPath;
+  mounts->push_back(mount);
+  for (_MOUNT& each : *mounts) {
+    if (host.Stopping()) break;
+    PrepareAndMount(&each, host);
+  }
+  host.PostRefresh();
+}
+
+unsigned ToolsLoadThread(std::wstring* mountRoot, MountList* mounts, LoaderHost& host) {
+  if (IsProcessRunning(L"PECMD.EXE"))
+    LoadToolsMap(kPeMap, kPeBaseFolder, host);
+  else
+    MountToolPacks(mountRoot, mounts, host);
+  return 0;
+}
+
+void CleanUpMounts(const MountList& mounts) {
+  for (const _MOUNT& mount : mounts) {
+    if (mount.bMounted == 1 && UnmountToolsImage(mount.strMountPath) != 0) {
+      ShowMessage(L"卸载工具包失败！", kError);
+      return;
+    }
+    // A folder the user chose to keep is not ours to remove.
+    if (!mount.bFolderOurs) continue;
+    if (!DeletePath(mount.strMountPath)) ShowMessage(Format(L"移除文件失败！%s", mount.strMountPath), kError);
+  }
+}
+
+bool InCategory(const _PROGRAM& program, const std::wstring& category) {
+  return category == kAll || program.strCategory == category;
+}
+
+bool MatchesSearch(const _PROGRAM& program, const std::wstring& text) {
+  return ContainsText(program.strName, text, false) || ContainsText(program.strCategory, text, false) ||
+         ContainsText(program.strDescription, text, false);
+}
+
+}  // namespace tools_page

@@ -1,0 +1,97 @@
+// What the tool pack page does, apart from its window: TOOLS.MAP read into records, the
+// WEPE image mounted read-only and unmounted again, the list's category and search filters.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <string>
+#include <vector>
+
+// One tool of the map.
+struct _PROGRAM {
+  std::wstring strName;
+  std::wstring strCategory;
+  std::wstring strVersion;       // "%d.%d.%d.%d", empty when the executable has none
+  std::wstring strPath;          // base folder followed directly by the map's path field
+  std::wstring strDescription;
+  int nImage = -1;               // the tool's icon in the page's image list
+};
+
+// One mounted pack.
+struct _MOUNT {
+  std::wstring strMountPath;     // mount root, a backslash, the WIM file's title
+  std::wstring strWimPath;
+  int nImageIndex = 2;
+  int bMounted = 0;
+  int bFolderOurs = 0;           // 1 when this run made the folder (or emptied it on Yes)
+};
+
+using ProgramList = std::list<_PROGRAM>;
+using MountList = std::list<_MOUNT>;
+
+namespace tools_page {
+
+constexpr wchar_t kPeMap[] = L"X:\\Program Files\\TOOLS.MAP";
+constexpr wchar_t kPeBaseFolder[] = L"X:\\Program Files";
+constexpr wchar_t kAll[] = L"全部";
+// The category combo's entries, in order; the first means no filter.
+const std::vector<std::wstring>& Categories();
+
+// Only this much of a map is read.
+constexpr size_t kMapReadBytes = 10240;
+// Field room in the map's format, terminating zero included.
+constexpr size_t kNameRoom = 36, kCategoryRoom = 20, kPathRoom = 128, kDescriptionRoom = 256;
+constexpr uint32_t kMountReadOnly = 0x200;
+constexpr uint32_t kGenericReadMount = 0xA0000000;   // WIM_GENERIC_READ | WIM_GENERIC_MOUNT
+
+// One line of the map as bytes of the thread's code page, not yet converted.
+struct MapLine {
+  std::string name, category, path, description;
+};
+
+// Splits the first kMapReadBytes of a map: a carriage return ends a line and the byte
+// after it is skipped; a line cut off by the end of the data is a line too; fields are
+// split at "|" and bytes after a fourth "|" are dropped. A line with a field longer than
+// its room, or holding a zero byte, is left out whole: a cut path could name another file.
+std::vector<MapLine> SplitToolsMap(const std::string& bytes);
+
+// The page as the loader thread sees it. Called on the loader's thread.
+class LoaderHost {
+ public:
+  virtual ~LoaderHost() = default;
+  // A finished record, icon not yet set: the page adds the icon of strPath and takes it.
+  virtual void AddProgram(_PROGRAM program) = 0;
+  // Posts WM_TOOLS_REFRESH to the page.
+  virtual void PostRefresh() = 0;
+  // True once the page is going: the loader does not start anything new.
+  virtual bool Stopping() = 0;
+};
+
+// Builds the records of a map's bytes (base folder + path field, file version) and hands
+// them over in order, with a refresh after every fifth.
+void ParseToolsMap(const std::string& bytes, const std::wstring& baseFolder, LoaderHost& host);
+// A map found by path: the two warnings, or the tools and one more refresh.
+void LoadToolsMap(const std::wstring& mapPath, const std::wstring& baseFolder, LoaderHost& host);
+
+// The imaging sequences; 0 or the failing step's error code, with a diagnostic line on
+// standard output.
+uint32_t MountToolsImage(const _MOUNT& mount);
+uint32_t UnmountToolsImage(const std::wstring& mountPath);
+
+// Prepares the mount folder, mounts and reads the pack's map; false when this pack is skipped.
+bool PrepareAndMount(_MOUNT* mount, LoaderHost& host);
+// The desktop road: chooses the WEPE image, records its _MOUNT and mounts it.
+void MountToolPacks(std::wstring* mountRoot, MountList* mounts, LoaderHost& host);
+// The whole loader: the PE's own folder inside a PE, else the mounted pack. Returns 0.
+unsigned ToolsLoadThread(std::wstring* mountRoot, MountList* mounts, LoaderHost& host);
+
+// At page destruction: unmount each mounted pack and remove every mount folder; an
+// unmount failure ends the clean-up at once.
+void CleanUpMounts(const MountList& mounts);
+
+// Row filters of the list.
+bool InCategory(const _PROGRAM& program, const std::wstring& category);
+bool MatchesSearch(const _PROGRAM& program, const std::wstring& text);
+
+}  // namespace tools_page

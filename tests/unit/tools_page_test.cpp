@@ -1,0 +1,237 @@
+// The tool pack page's actions on a simulated machine: TOOLS.MAP split by its byte rules,
+// the loader's two roads (PE folder, mounted WEPE image), mount folder questions and the
+// clean-up, and the list filters.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "pages/toolbox/tools_page_actions.h"
+#include "tests/fakes/fake_seam.h"
+
+namespace {
+
+std::string Split(const std::string& bytes) {
+  std::string flat;
+  for (const auto& l : tools_page::SplitToolsMap(bytes))
+    flat += l.name + "," + l.category + "," + l.path + "," + l.description + ";";
+  return flat;
+}
+
+TEST(ToolsMapSplit, CarriageReturnEndsALineAndSkipsTheNextByte) {
+  EXPECT_EQ(Split("a|b|\\a.exe|d\r\nc|e|\\c.exe|f\r\ng|h|\\g.exe|i\r\n"),
+            "a,b,\\a.exe,d;c,e,\\c.exe,f;g,h,\\g.exe,i;");
+  EXPECT_EQ(Split("a|b|c|d\r\nlast|x| y |z"), "a,b,c,d;last,x, y ,z;");   // no trimming
+  EXPECT_EQ(Split("a|b|c|d\rXe|f|g|h\r"), "a,b,c,d;e,f,g,h;");           // whatever follows CR
+  EXPECT_EQ(Split("a|b\r\n\r\nc"), "a,b,,;,,,;c,,,;");                     // an empty line is a tool
+  // Line feeds alone end nothing: one tool, and all after its fourth "|" is dropped.
+  EXPECT_EQ(Split("a|b|c|d\ne|f|g|h\n"), "a,b,c,d\ne;");
+  EXPECT_EQ(Split("a|b|c|d|fifth|sixth\r\n"), "a,b,c,d;");
+  EXPECT_EQ(Split(""), "");
+  EXPECT_EQ(Split("\r"), ",,,;");
+}
+
+TEST(ToolsMapSplit, OnlyTheFirst10240BytesAndFieldsThatFitTheirRoom) {
+  std::string filler(10240 - 8, 'x');
+  EXPECT_EQ(Split(filler + "|b|c|d\r\nnext|1|2|3\r\n").size(), 0u);   // name over its room
+  std::string many;
+  for (int i = 0; i < 1137; ++i) many += "a|b|c|d\r\n";   // 10233 bytes
+  const auto lines = tools_page::SplitToolsMap(many + "xyz|q|r|s\r\nlost|1|2|3\r\n");
+  ASSERT_EQ(lines.size(), 1138u);   // the last line read is cut at byte 10240
+  EXPECT_EQ(lines.back().name + lines.back().category + lines.back().path + "." + lines.back().description, "xyzqr.");
+  const std::string name35(35, 'n'), category19(19, 'c'), path127(127, 'p'), description255(255, 'd');
+  EXPECT_EQ(Split(name35 + "|" + category19 + "|" + path127 + "|" + description255 + "\r\n" +
+                  name35 + "n|c|p|d\r\nn|" + category19 + "c|p|d\r\nn|c|" + path127 + "p|d\r\n" +
+                  "n|c|p|" + description255 + "d\r\n" + std::string("a\0b|c|p|d\r\n", 11) + "ok|c|p|d"),
+            name35 + "," + category19 + "," + path127 + "," + description255 + ";ok,c,p,d;");
+  std::mt19937 random(11);
+  for (int round = 0; round < 200; ++round) {
+    std::string bytes(random() % 12000, '\0');
+    for (char& c : bytes) c = static_cast<char>(round % 2 ? random() % 256 : "|\r\nab\xB9\xA4"[random() % 7]);
+    for (const auto& line : tools_page::SplitToolsMap(bytes)) {
+      ASSERT_LT(line.path.size(), tools_page::kPathRoom);
+      ASSERT_LT(line.description.size(), tools_page::kDescriptionRoom);
+      ASSERT_EQ(line.name.find_first_of(std::string("|\r\0", 3)), std::string::npos);
+    }
+  }
+}
+
+// Records what the loader hands to the page.
+class RecordingHost : public tools_page::LoaderHost {
+ public:
+  void AddProgram(_PROGRAM program) override {
+    programs.push_back(std::move(program));
+    events += "+";
+  }
+  void PostRefresh() override { events += "R"; }
+  bool Stopping() override { return false; }
+  std::vector<_PROGRAM> programs;
+  std::string events;
+};
+
+std::string Lines(int count) {
+  std::string map;
+  for (int i = 0; i < count; ++i) map += "t" + std::to_string(i) + "|cat|\\Tools\\t" + std::to_string(i) + ".exe|d\r\n";
+  return map;
+}
+
+class ToolsLoaderTest : public ::testing::Test {
+ protected:
+  FakeSeam fake;
+  ScopedSeam use{&fake};
+  RecordingHost host;
+  std::wstring mountRoot;
+  MountList mounts;
+
+  void Load() { tools_page::ToolsLoadThread(&mountRoot, &mounts, host); }
+  std::vector<std::wstring> Texts() const {
+    std::vector<std::wstring> texts;
+    for (const auto& m : fake.messages) texts.push_back(m.text);
+    return texts;
+  }
+};
+
+TEST_F(ToolsLoaderTest, InsidePeTheMapOfProgramFilesIsReadWithARefreshEveryFifthAndAtTheEnd) {
+  fake.processNames.push_back(L"PECMD.EXE");
+  fake.AddFile(L"X:\\Program Files\\TOOLS.MAP", Lines(3));
+  fake.fileVersions[L"X:\\Program Files\\Tools\\t1.exe"] = {(1u << 16) | 2u, (3u << 16) | 4u};
+  Load();
+  EXPECT_EQ(host.events, "+++R");
+  ASSERT_EQ(host.programs.size(), 3u);
+  EXPECT_EQ(host.programs[1].strPath, L"X:\\Program Files\\Tools\\t1.exe");
+  EXPECT_EQ(host.programs[1].strVersion, L"1.2.3.4");
+  EXPECT_EQ(host.programs[0].strVersion, L"");
+  EXPECT_TRUE(fake.wimCalls.empty());
+
+  host = RecordingHost();
+  fake.AddFile(L"X:\\Program Files\\TOOLS.MAP", Lines(11));
+  Load();
+  EXPECT_EQ(host.events, "+++++R+++++R+R");
+}
+
+TEST_F(ToolsLoaderTest, InsidePeAMissingOrUnreadableMapIsReported) {
+  fake.processNames.push_back(L"PECMD.EXE");
+  Load();
+  fake.AddFile(L"X:\\Program Files\\TOOLS.MAP", "a|b|c|d");
+  fake.Fail(FakeSeam::Op::ReadWholeFile, L"X:\\Program Files\\TOOLS.MAP");
+  Load();
+  EXPECT_EQ(Texts(), (std::vector<std::wstring>{L"找不到TOOL.MAP文件！", L"打开配置文件失败！"}));
+  EXPECT_EQ(fake.messages[0].style, 0x30u);
+  EXPECT_TRUE(host.programs.empty());
+}
+
+TEST_F(ToolsLoaderTest, OnA64BitWindowsWithOnlyWepe32ItIsMountedReadOnlyAndItsMapRead) {
+  fake.wow64 = true;
+  fake.AddWimFile(L"C:\\Rigmate\\WEPE\\WEPE32.WIM").imageCount = 2;
+  fake.wimFiles.begin()->second.mountedFiles[L"TOOLS.MAP"] = "a|b|\\x.exe|d\r\n";
+  testing::internal::CaptureStdout();
+  Load();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(mountRoot, L"C:\\Rigmate");
+  ASSERT_EQ(mounts.size(), 1u);
+  EXPECT_EQ(mounts.front().strMountPath, L"C:\\Rigmate\\WEPE32");
+  EXPECT_EQ(mounts.front().bMounted, 1);
+  EXPECT_EQ(fake.wimCalls, (std::vector<std::wstring>{
+                               L"CreateFile C:\\Rigmate\\WEPE\\WEPE32.WIM A0000000 3 0 0",
+                               L"SetTemporaryPath 1 C:\\Windows\\Temp\\", L"LoadImage 1 2",
+                               L"MountImageHandle 2 C:\\Rigmate\\WEPE32 200", L"CloseHandle 2", L"CloseHandle 1"}));
+  ASSERT_EQ(host.programs.size(), 1u);
+  EXPECT_EQ(host.programs[0].strPath, L"C:\\Rigmate\\WEPE32\\x.exe");
+  EXPECT_EQ(host.events, "+R");
+  EXPECT_TRUE(fake.messages.empty());
+
+  fake.wimCalls.clear();
+  tools_page::CleanUpMounts(mounts);
+  EXPECT_EQ(fake.wimCalls[0], L"GetMountedImageHandle C:\\Rigmate\\WEPE32 0");
+  EXPECT_EQ(fake.wimCalls[1], L"UnmountImageHandle 4 0");
+  EXPECT_FALSE(fake.Exists(L"C:\\Rigmate\\WEPE32"));
+  EXPECT_TRUE(fake.Exists(L"C:\\Rigmate"));
+  EXPECT_TRUE(fake.wimOpenHandles.empty());
+}
+
+TEST_F(ToolsLoaderTest, NoWepeImageMeansNoMessageAndNoMount) {
+  fake.AddWimFile(L"C:\\Rigmate\\WEPE\\WEPE64.WIM");   // 64-bit image on a 32-bit Windows
+  Load();
+  EXPECT_TRUE(mounts.empty());
+  EXPECT_TRUE(fake.messages.empty());
+  EXPECT_TRUE(fake.wimCalls.empty());
+}
+
+TEST_F(ToolsLoaderTest, AnExistingMountFolderIsAskedAboutAndItsFailuresReported) {
+  fake.AddWimFile(L"C:\\Rigmate\\WEPE\\WEPE32.WIM").imageCount = 2;
+  fake.AddFolder(L"C:\\Rigmate\\WEPE32\\old");
+  fake.QueueAnswer(6);   // Yes: deleted and mounted afresh
+  Load();
+  EXPECT_EQ(fake.messages[0].text,
+            L"软件需要将工具挂载到路径C:\\Rigmate\\WEPE32下，但该路径已经存在，需要删除该路径。是否删除？");
+  EXPECT_EQ(fake.messages[0].style, 0x4u);
+  EXPECT_FALSE(fake.Exists(L"C:\\Rigmate\\WEPE32\\old"));
+  EXPECT_EQ(mounts.front().bMounted, 1);
+  EXPECT_EQ(fake.messages.back().text, L"打开配置文件失败！");   // the image holds no map
+}
+
+TEST_F(ToolsLoaderTest, AMountFolderThatCannotBeDeletedSkipsThePack) {
+  fake.AddWimFile(L"C:\\Rigmate\\WEPE\\WEPE32.WIM").imageCount = 2;
+  fake.AddFolder(L"C:\\Rigmate\\WEPE32");
+  fake.Fail(FakeSeam::Op::ShellDelete, L"C:\\Rigmate\\WEPE32");
+  fake.lastError = 32;
+  fake.QueueAnswer(6);
+  Load();
+  EXPECT_EQ(fake.messages.back().text,
+            L"删除路径C:\\Rigmate\\WEPE32失败！错误代码：32 信息：该文件夹正在被其它进程使用！（请使用资源监视器中的关联句柄查找该文件夹名称，找到相应进程后结束进程，重启本软件！）");
+  EXPECT_EQ(fake.messages.back().style, 0u);
+  EXPECT_TRUE(fake.wimCalls.empty());
+}
+
+// No: the folder stays, the mount is tried in it, and the clean-up spares it.
+TEST_F(ToolsLoaderTest, AMountFolderKeptOnNoIsSparedByTheCleanUp) {
+  fake.AddWimFile(L"C:\\Rigmate\\WEPE\\WEPE32.WIM").imageCount = 2;
+  fake.AddFolder(L"C:\\Rigmate\\WEPE32");
+  fake.wimMountError = 0xC1420116;
+  fake.QueueAnswer(7);
+  testing::internal::CaptureStdout();
+  Load();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error 0xc1420116 while mounting image.\n");
+  EXPECT_EQ(fake.messages.back().text, L"挂载工具包失败！错误代码：-1052638954");
+  tools_page::CleanUpMounts(mounts);
+  EXPECT_TRUE(fake.Exists(L"C:\\Rigmate\\WEPE32"));
+}
+
+TEST_F(ToolsLoaderTest, AnUnmountFailureEndsTheCleanUpAndKeepsTheFolder) {
+  fake.AddWimFile(L"C:\\Rigmate\\WEPE\\WEPE32.WIM").imageCount = 2;
+  Load();
+  fake.wimUnmountError = 5;
+  testing::internal::CaptureStdout();
+  tools_page::CleanUpMounts(mounts);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error 0x5 attempting to unmount the image\n");
+  EXPECT_EQ(fake.messages.back().text, L"卸载工具包失败！");
+  EXPECT_TRUE(fake.Exists(L"C:\\Rigmate\\WEPE32"));
+  EXPECT_TRUE(fake.wimOpenHandles.empty());
+}
+
+TEST_F(ToolsLoaderTest, AFailedImagingStepReportsItsCodeOnStandardOutput) {
+  fake.AddWimFile(L"C:\\Rigmate\\WEPE\\WEPE32.WIM");   // one image only: image 2 does not load
+  fake.lastError = 0;                                  // and the call left no code
+  testing::internal::CaptureStdout();
+  Load();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error 0x0000001f while acquiring image handle.\n");
+  EXPECT_EQ(fake.messages.back().text, L"挂载工具包失败！错误代码：31");
+  EXPECT_EQ(mounts.front().bMounted, 0);
+  EXPECT_TRUE(fake.wimOpenHandles.empty());
+  tools_page::CleanUpMounts(mounts);   // not mounted: no unmount, the folder goes
+  EXPECT_FALSE(fake.Exists(L"C:\\Rigmate\\WEPE32"));
+}
+
+TEST(ToolsListFilters, CategoryIsExactAndSearchIgnoresCaseAcrossThreeFields) {
+  _PROGRAM ime{L"Sogou", L"输入法", L"", L"X:\\ime.exe", L"pinyin", -1};
+  _PROGRAM disk{L"DiskGenius", L"磁盘管理", L"", L"X:\\dg.exe", L"partition EDITOR", -1};
+  EXPECT_TRUE(tools_page::InCategory(ime, L"输入法"));
+  EXPECT_FALSE(tools_page::InCategory(disk, L"输入法"));
+  EXPECT_FALSE(tools_page::InCategory(ime, L"输入"));
+  EXPECT_TRUE(tools_page::InCategory(disk, L"全部"));
+  EXPECT_TRUE(tools_page::MatchesSearch(ime, L"SOG"));
+  EXPECT_TRUE(tools_page::MatchesSearch(disk, L"Editor"));
+  EXPECT_TRUE(tools_page::MatchesSearch(disk, L"磁盘"));
+  EXPECT_FALSE(tools_page::MatchesSearch(disk, L"dg.exe"));   // the path is not searched
+}
+
+}  // namespace
