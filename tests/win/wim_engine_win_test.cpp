@@ -1,0 +1,110 @@
+// The WIM engine under Wine: the real imaging seam where Wine's wimgapi.dll cannot work,
+// and a capture behind the real progress window with the imaging calls scripted.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/load_dlg.h"
+#include "deploy/wim_engine.h"
+#include "platform/seam_win.h"
+#include "win/modal_deadline.h"
+
+namespace {
+
+// The real seam with message boxes answered Yes and recorded.
+class AnsweringSeam : public Win32Seam {
+ public:
+  int ShowMessageBox(const std::wstring& text, const std::wstring&, unsigned style) override {
+    boxes.push_back(text);
+    return (style & 0xF) == MB_YESNO ? IDYES : IDOK;
+  }
+  std::vector<std::wstring> boxes;
+};
+
+// Imaging calls that succeed; the capture reports progress from the worker's thread.
+class ScriptedImaging : public AnsweringSeam {
+ public:
+  WimHandle WimCreateFile(const std::wstring&, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t*) override { return 1; }
+  bool WimSetTemporaryPath(WimHandle, const std::wstring&) override { return true; }
+  uint32_t WimRegisterCallback(WimHandle, WimCallback registered, void* data) override {
+    callback = registered;
+    user = data;
+    return 0;
+  }
+  bool WimUnregisterCallback(WimHandle, WimCallback) override { return true; }
+  WimHandle WimCaptureImage(WimHandle, const std::wstring& path, uint32_t, uint32_t*) override {
+    captured = path;
+    callbackThread = GetCurrentThreadId();
+    for (uintptr_t percent : {10u, 60u, 100u}) {
+      callback(38008, percent, 0, user);
+      Sleep(20);
+    }
+    return 2;
+  }
+  bool WimCloseHandle(WimHandle handle) override {
+    closed.push_back(handle);
+    return true;
+  }
+
+  WimCallback callback = nullptr;
+  void* user = nullptr;
+  std::wstring captured;
+  std::atomic<DWORD> callbackThread{0};
+  std::vector<WimHandle> closed;
+};
+
+// The progress window as the backup and restore page builds it over LoadDlg.
+class LoadDlgWindow : public WorkerWindow {
+ public:
+  void PostProgress(int percent) override { dialog_.Post(WM_LOAD_PROGRESS, static_cast<WPARAM>(percent)); }
+  void SetStatus(const std::wstring& text) override { SetStatusText(text, &dialog_); }
+  void PostEnableClose() override { dialog_.Post(WM_LOAD_ENABLE_CLOSE); }
+  void PostClose() override { dialog_.Post(WM_CLOSE); }
+  void RunModal(Worker worker, void* param) override {
+    dialog_.m_pfnWorker = worker;
+    dialog_.m_pWorkerParam = param;
+    ModalDeadline deadline(&dialog_, 10000);
+    dialog_.DoModal();
+    expired = deadline.expired();
+  }
+  static inline bool expired = false;
+
+ private:
+  LoadDlg dialog_;
+};
+
+}  // namespace
+
+TEST(WimEngineOnWine, ImagingCallsFailCleanlyWithoutAWorkingWimgapi) {
+  AnsweringSeam seam;
+  uint32_t error = 0;
+  EXPECT_EQ(seam.WimCreateFile(L"C:\\missing.wim", wim::GenericRead, wim::OpenExisting, 0, 0, &error), 0u);
+  EXPECT_NE(error, 0u);
+  EXPECT_FALSE(seam.WimSetTemporaryPath(0, L"C:\\windows\\temp"));   // not exported by Wine
+
+  SetSeam(&seam);
+  CaptureWimImage(L"C:\\rigmate-wim-test.wim", L"C:", 1, WimPageHooks{});
+  SetSeam(nullptr);
+  ASSERT_EQ(seam.boxes.size(), 2u);
+  EXPECT_EQ(seam.boxes[1].rfind(L"打开或者创建WIM文件失败！错误代码：", 0), 0u);
+  EXPECT_NE(seam.boxes[1], L"打开或者创建WIM文件失败！错误代码：0");
+}
+
+TEST(WimEngineOnWine, CaptureRunsBehindTheProgressWindow) {
+  ScriptedImaging seam;
+  SetSeam(&seam);
+  WimPageHooks page;
+  page.newWorkerWindow = [] { return std::make_unique<LoadDlgWindow>(); };
+  CaptureWimImage(L"C:\\rigmate-wim-test.wim", L"C:", 0, page);
+  SetSeam(nullptr);
+  EXPECT_FALSE(LoadDlgWindow::expired);
+  EXPECT_EQ(seam.captured, L"C:\\");
+  EXPECT_NE(seam.callbackThread.load(), GetCurrentThreadId());
+  EXPECT_EQ(seam.closed, (std::vector<Seam::WimHandle>{2, 1}));
+  EXPECT_EQ(seam.boxes.back(), L"操作完成！");
+}
