@@ -1,0 +1,121 @@
+// The backup and restore page's actions: partition rows, validation and the roads of "执行".
+#include "pages/install/install_page_actions.h"
+
+#include "deploy/dos_stage.h"
+#include "deploy/wow64_redirection.h"
+#include "platform/disk.h"
+#include "platform/format.h"
+#include "platform/pe_flag.h"
+#include "platform/system.h"
+
+namespace install_page {
+
+const wchar_t* const kCompressionNames[4] = {L"不压缩", L"快速压缩", L"高压缩", L"最高压缩"};
+
+namespace {
+
+constexpr unsigned kWarning = mbox::Ok | mbox::IconExclamation;
+constexpr unsigned kQuestion = mbox::YesNo | mbox::IconQuestion;
+
+std::wstring DiskStyleText(uint32_t style) {
+  if (style == layout::kStyleMbr) return L"MBR";
+  if (style == layout::kStyleGpt) return L"GPT";
+  return L"未知";
+}
+
+Road Refuse(const wchar_t* text) {
+  ShowMessage(text, kWarning);
+  return Road::Refused;
+}
+
+// Ghost has rewritten the partition, boot files included; bcdboot puts the boot files
+// of its Windows back. A GPT partition starts through the firmware's own entries.
+bool RepairBootAfterRestore(const std::wstring& target) {
+  if (TheDisk().GetPartitionByLetter(target).layout.PartitionStyle == layout::kStyleGpt) return true;
+  Wow64FsRedirection redirection;
+  redirection.Disable();
+  int exitCode = RunCommandLine(BcdbootCommand(target), true, false);
+  redirection.Revert();
+  redirection.Release();
+  return exitCode == 0;
+}
+
+}  // namespace
+
+std::vector<PartitionRow> PartitionRows() {
+  std::vector<PartitionRow> rows;
+  for (const _PARTITIONS& partition : TheDisk().partitions) {
+    PartitionRow row;
+    row.letter = partition.letter;
+    if (partition.layout.PartitionStyle == layout::kStyleMbr)
+      row.number = Format(L"%d:%d", partition.diskIndex + 1, partition.partitionNumber);
+    if (!partition.letter.empty()) {
+      row.label = partition.label;
+      row.fileSystem = partition.fileSystem;
+      row.freeSpace = partition.freeSpace;
+      row.icon = partition.icon;
+    }
+    row.size = partition.size;
+    row.diskStyle = DiskStyleText(partition.layout.PartitionStyle);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+GhostJob BuildGhostJob(const Request& request) {
+  if (request.mode == kRestore) return GhostJob{request.imagePath, request.target, 0, 1};
+  int level = request.compression >= 0 && request.compression <= 3 ? request.compression : 0;
+  return GhostJob{request.imagePath, request.target, level, 0};
+}
+
+bool RunGhostOperation(const Request& request) {
+  GhostJob job = BuildGhostJob(request);
+  std::wstring question =
+      job.restore == 1
+          ? Format(L"确定将文件：%s 还原到%s盘中么？\n这将会清空您%s盘的数据，还原前请将数据备份！", job.imagePath,
+                   job.target, job.target)
+          : Format(L"确定将分区：%s 备份到文件：%s中么？", job.target, job.imagePath);
+  if (ShowMessage(question, kQuestion) != mbox::IdYes) return false;
+  if (RunGhostJob(job) != ghost_result::Done) return false;
+  // On the desktop the job is only staged: DOS Ghost writes the partition at the next start.
+  if (job.restore == 1 && g_bInPE && !RepairBootAfterRestore(job.target)) {
+    ShowMessage(L"修复启动项出错！", kWarning);
+    return false;
+  }
+  if (request.restartAtOnce) RebootSystem();
+  else PromptRestart();
+  return true;
+}
+
+Road Execute(const Request& request, const WimPageHooks& hooks) {
+  // A row without a drive letter names no volume that Ghost, bcdboot or the imaging
+  // calls could reach: it is no more a choice than no row at all.
+  if (!request.rowSelected || request.target.empty()) return Refuse(L"请选择一个分区!");
+  if (request.imagePath.empty()) return Refuse(L"请输入正确的镜像路径!");
+  size_t dot = request.imagePath.rfind(L'.');
+  if (dot == std::wstring::npos) return Refuse(L"请选择正确的路径!");
+  std::wstring extension = request.imagePath.substr(dot + 1);
+
+  switch (request.mode) {
+    case kGhostBackup:
+      RunGhostOperation(request);
+      return Road::GhostBackup;
+    case kWimBackup: {
+      int compression = request.compression >= 0 && request.compression <= 3 ? request.compression : 0;
+      CaptureWimImage(request.imagePath, request.target, compression, hooks);
+      return Road::WimCapture;
+    }
+    default:
+      break;
+  }
+  if (ContainsText(extension, L"GHO", false)) {
+    RunGhostOperation(request);
+    return Road::GhostRestore;
+  }
+  if (!ContainsText(extension, L"WIM", false)) return Refuse(L"不支持的文件类型！");
+  if (!g_bInPE) return Refuse(L"不支持在桌面环境下进行WIM文件的操作！");
+  ApplyWimImage(request.imagePath, request.target, hooks);
+  return Road::WimApply;
+}
+
+}  // namespace install_page

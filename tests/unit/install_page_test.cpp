@@ -1,0 +1,180 @@
+// The backup and restore page's actions on a simulated machine: rows, refusals, roads.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "pages/install/install_page_actions.h"
+#include "platform/disk.h"
+#include "platform/pe_flag.h"
+#include "tests/fakes/fake_seam.h"
+
+namespace {
+
+using install_page::Execute;
+using install_page::Request;
+using install_page::Road;
+
+constexpr int64_t kGiB = 1ll << 30;
+
+// The progress window, reduced to running the worker.
+class QuietWindow : public WorkerWindow {
+ public:
+  void PostProgress(int) override {}
+  void SetStatus(const std::wstring&) override {}
+  void PostEnableClose() override {}
+  void PostClose() override {}
+  void RunModal(Worker worker, void* param) override { worker(param); }
+};
+
+class InstallPageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Disk 0 (MBR): D: and a partition without letter; disk 2 (GPT): F:, past a missing disk 1.
+    fake.AddDisk(0, 0, {FakeSeam::MbrEntry(1, 40 * kGiB), FakeSeam::MbrEntry(2, kGiB)}, 60 * kGiB);
+    fake.AddDisk(2, 1, {FakeSeam::GptEntry(1, 2 * kGiB, L"data")}, 2 * kGiB);
+    fake.disks[1].opens = false;
+    fake.AddVolume(L"D:", 0, 1).freeBytes = 3 * kGiB / 2;
+    fake.AddVolume(L"F:", 2, 1).partitionStyle = 1;
+    fake.AddFile(L"C:\\Rigmate\\GHOST32.EXE");
+    fake.AddFile(L"E:\\img\\win7.Gho");
+    TheDisk().Refresh();
+    g_bInPE = 1;
+    hooks.newWorkerWindow = [] { return std::make_unique<QuietWindow>(); };
+  }
+  void TearDown() override {
+    g_bInPE = 0;
+    TheDisk().Refresh();
+  }
+  static Request Restore(const std::wstring& image, const std::wstring& target = L"D:") {
+    Request request;
+    request.rowSelected = true;
+    request.target = target;
+    request.imagePath = image;
+    return request;
+  }
+  std::vector<std::wstring> Texts() const {
+    std::vector<std::wstring> texts;
+    for (const auto& box : fake.messages) texts.push_back(box.text);
+    return texts;
+  }
+
+  FakeSeam fake;
+  ScopedSeam use{&fake};
+  WimPageHooks hooks;
+};
+
+const std::wstring kRestoreQuestion =
+    L"确定将文件：E:\\img\\win7.Gho 还原到D:盘中么？\n这将会清空您D:盘的数据，还原前请将数据备份！";
+const std::wstring kRestartQuestion = L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启";
+
+TEST_F(InstallPageTest, RowsFollowTheDisksUpToTheFirstMissingOne) {
+  std::vector<install_page::PartitionRow> rows = install_page::PartitionRows();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].letter, L"D:");
+  EXPECT_EQ(rows[0].number, L"1:1");
+  EXPECT_EQ(rows[0].label, L"本地磁盘");
+  EXPECT_EQ(rows[0].fileSystem, L"NTFS");
+  EXPECT_EQ(rows[0].freeSpace, L"1.50 GB");
+  EXPECT_EQ(rows[0].size, L"40.00 GB");
+  EXPECT_EQ(rows[0].diskStyle, L"MBR");
+  EXPECT_GE(rows[0].icon, 0);
+  EXPECT_EQ(rows[1].letter + rows[1].label + rows[1].fileSystem + rows[1].freeSpace, L"");
+  EXPECT_EQ(rows[1].number, L"1:2");
+  EXPECT_EQ(rows[1].icon, -1);
+
+  fake.disks[1].opens = true;   // disk 1 without a readable layout: the walk goes on to disk 2
+  fake.disks[1].layoutFails = true;
+  TheDisk().Refresh();
+  rows = install_page::PartitionRows();
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[2].letter + L"|" + rows[2].number + L"|" + rows[2].diskStyle, L"F:||GPT");
+}
+
+TEST_F(InstallPageTest, RefusalsComeInOrderAndTouchNothing) {
+  Request request = Restore(L"E:\\a.wim");
+  request.rowSelected = false;
+  EXPECT_EQ(Execute(request, hooks), Road::Refused);
+  EXPECT_EQ(Execute(Restore(L"E:\\a.wim", L""), hooks), Road::Refused);   // a row without letter
+  EXPECT_EQ(Execute(Restore(L""), hooks), Road::Refused);
+  EXPECT_EQ(Execute(Restore(L"E:\\image"), hooks), Road::Refused);
+  EXPECT_EQ(Execute(Restore(L"E:\\old.dir\\image"), hooks), Road::Refused);
+  g_bInPE = 0;
+  EXPECT_EQ(Execute(Restore(L"E:\\a.WIM"), hooks), Road::Refused);
+  EXPECT_EQ(Texts(), (std::vector<std::wstring>{L"请选择一个分区!", L"请选择一个分区!", L"请输入正确的镜像路径!",
+                                                L"请选择正确的路径!", L"不支持的文件类型！",
+                                                L"不支持在桌面环境下进行WIM文件的操作！"}));
+  for (const auto& box : fake.messages) EXPECT_EQ(box.style, 0x30u);
+  EXPECT_TRUE(fake.starts.empty());
+  EXPECT_TRUE(fake.wimCalls.empty());
+}
+
+TEST_F(InstallPageTest, ModeDecidesBackupRoadsAndCompressionReachesBoth) {
+  Request ghost = Restore(L"E:\\backup.wim");
+  ghost.mode = install_page::kGhostBackup;
+  ghost.compression = 2;
+  fake.QueueAnswer(6);   // back up
+  EXPECT_EQ(Execute(ghost, hooks), Road::GhostBackup);
+  EXPECT_EQ(fake.messages[0].text, L"确定将分区：D: 备份到文件：E:\\backup.wim中么？");
+  ASSERT_EQ(fake.starts.size(), 1u);
+  EXPECT_NE(fake.starts[0].commandLine.find(L"src=D:,dst=\"E:\\backup.wim\" -z2"), std::wstring::npos);
+  EXPECT_EQ(Texts().back(), kRestartQuestion);
+
+  g_bInPE = 0;           // a WIM backup runs on the desktop too
+  Request wim = Restore(L"E:\\backup.gho");
+  wim.mode = install_page::kWimBackup;
+  wim.compression = 3;
+  fake.QueueAnswer(6);
+  EXPECT_EQ(Execute(wim, hooks), Road::WimCapture);
+  ASSERT_FALSE(fake.wimCalls.empty());
+  EXPECT_EQ(fake.wimCalls[0], L"CreateFile E:\\backup.gho 40000000 2 0 3");
+  EXPECT_EQ(Texts().back(), L"操作完成！");
+}
+
+TEST_F(InstallPageTest, GhostRestoreInsidePeRepairsTheBootFilesWithRedirectionOff) {
+  bool redirectionOff = false;
+  fake.onStart = [&](const FakeSeam::ProcessStart& start) {
+    if (start.commandLine.rfind(L"bcdboot.exe", 0) == 0) redirectionOff = fake.fsRedirectionOff;
+    return 0;
+  };
+  fake.QueueAnswer(6);
+  EXPECT_EQ(Execute(Restore(L"E:\\img\\win7.Gho"), hooks), Road::GhostRestore);
+  ASSERT_EQ(fake.starts.size(), 2u);
+  EXPECT_EQ(fake.starts[1].commandLine, L"bcdboot.exe D:\\windows /L ZH-CN");
+  EXPECT_TRUE(fake.starts[1].wait);
+  EXPECT_FALSE(fake.starts[1].show);
+  EXPECT_TRUE(redirectionOff);
+  EXPECT_FALSE(fake.fsRedirectionOff);
+  EXPECT_EQ(Texts(), (std::vector<std::wstring>{kRestoreQuestion, kRestartQuestion}));
+}
+
+TEST_F(InstallPageTest, FailedBootRepairEndsWithoutRestart) {
+  fake.SetExitCode(L"bcdboot.exe", 1);
+  Request request = Restore(L"E:\\img\\win7.Gho");
+  request.restartAtOnce = true;
+  fake.QueueAnswer(6);
+  Execute(request, hooks);
+  EXPECT_EQ(Texts(), (std::vector<std::wstring>{kRestoreQuestion, L"修复启动项出错！"}));
+  EXPECT_EQ(fake.rebootRequests, 0);
+}
+
+TEST_F(InstallPageTest, GptTargetSkipsTheRepairAndTheTickRestartsAtOnce) {
+  fake.disks[1].opens = true;          // the model reaches F: on disk 2
+  fake.disks[1].layoutFails = true;
+  TheDisk().Refresh();
+  fake.AddFile(L"E:\\img\\a.ghost");   // "ghost" holds "GHO": a Ghost image too
+  Request request = Restore(L"E:\\img\\a.ghost", L"F:");
+  request.restartAtOnce = true;
+  fake.QueueAnswer(6);
+  EXPECT_EQ(Execute(request, hooks), Road::GhostRestore);
+  ASSERT_EQ(fake.starts.size(), 1u);   // Ghost only
+  EXPECT_EQ(fake.rebootRequests, 1);
+  EXPECT_EQ(fake.messages.size(), 1u);
+
+  fake.SetExitCode(L"GHOST32.EXE", 1); // a failed job: no restart, ticked or not
+  fake.QueueAnswer(6);
+  Execute(request, hooks);
+  EXPECT_EQ(fake.rebootRequests, 1);
+  EXPECT_EQ(Texts().back(), L"GHOST出错！");
+}
+
+}  // namespace
