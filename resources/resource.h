@@ -54,6 +54,7 @@
 #include "course_ids.h"
 #include "driver_ids.h"
 #include "image_dialogs_ids.h"
+#include "install_ids.h"
 
 #include "software_ids.h"
 #include "tools_ids.h"
