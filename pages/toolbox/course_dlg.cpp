@@ -3,11 +3,8 @@
 
 #include <shellapi.h>
 
-CourseDlg::~CourseDlg() {
-  if (m_imageList) ImageList_Destroy(m_imageList);
-}
-
 bool CourseDlg::OnInitDialog() {
+  // The list has no LVS_SHAREIMAGELISTS: it destroys the image list with itself.
   m_imageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
   m_list.SubclassDlgItem(IDC_COURSE_VIDEO_LIST, hwnd());
   m_list.SetImageList(m_imageList, LVSIL_SMALL);

@@ -9,7 +9,6 @@
 class CourseDlg : public KXDialog {
  public:
   CourseDlg() : KXDialog(IDD_COURSE_PAGE) {}
-  ~CourseDlg() override;
 
   // The videos read from the map at the first show, in map order.
   const VideoList& Videos() const { return m_videoList; }
