@@ -1,0 +1,265 @@
+// The boot disk page's logic: device entries, FbinstPlus command lines, refusals, the make,
+// the restore and the image search, over the seam.
+#include "pages/bootmedia/boot_disk_actions.h"
+
+#include <climits>
+#include <cwctype>
+#include <utility>
+
+#include "platform/format.h"
+#include "platform/system.h"
+
+namespace boot_disk {
+
+const wchar_t* const kSystemNames[kSystemCount] = {L"WINXP.GHO",  L"WIN732.GHO",  L"WIN764.GHO",
+                                                   L"WIN832.GHO", L"WIN864.GHO",  L"WIN1032.GHO",
+                                                   L"WIN1064.GHO"};
+const wchar_t* const kSystemDescriptions[kSystemCount] = {
+    L"Windows XP",      L"Windows 7 32位",  L"Windows 7 64位", L"Windows 8 32位",
+    L"Windows 8 64位",  L"Windows 10 32位", L"Windows 10 64位"};
+
+namespace {
+
+constexpr wchar_t kProtectDiskZero[] = L"为了保护用户磁盘，禁止对设备(HD0)进行操作！";
+constexpr wchar_t kNoTool[] = L"找不到制作工具FbinstPlus！";
+constexpr long long kSectorsPerMb = 2048;
+
+// Blanks, an optional sign, then digits up to the first other character; saturates.
+int LeadingInteger(const std::wstring& text) {
+  size_t at = 0;
+  while (at < text.size() && std::iswspace(text[at])) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == L'+' || text[at] == L'-')) negative = text[at++] == L'-';
+  long long value = 0;
+  for (; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at) {
+    value = value * 10 + (text[at] - L'0');
+    if (value > INT_MAX) { value = static_cast<long long>(INT_MAX) + 1; }
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+struct FolderCopy {
+  unsigned bit;
+  int progress;
+  const wchar_t* status;
+  const wchar_t* source;
+  const wchar_t* failure;
+};
+
+const FolderCopy kFolderCopies[] = {
+    {kCopyVideo, 20, L"拷贝视频文件...", L"\\Rigmate\\COURSE", L"拷贝视频文件失败！"},
+    {kCopyTools, 30, L"拷贝工具文件...", L"\\Rigmate\\TOOL", L"拷贝工具文件失败！"},
+    {kCopyDriver, 40, L"拷贝驱动精灵...", L"\\Rigmate\\DRIVER_GENUS", L"拷贝驱动精灵失败！"},
+    {kCopyData, 50, L"导入启动盘数据...", L"\\Rigmate\\DATA", L"导入启动盘数据失败！请检查磁盘容量！"},
+};
+
+void Exclaim(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
+
+}  // namespace
+
+BootDiskConfig::BootDiskConfig() {
+  for (int i = 0; i < kSystemCount; ++i) m_strSystemName[i] = kSystemNames[i];
+}
+
+void ResolveToolPaths(BootDiskConfig* config) {
+  config->m_strFbinstPath.clear();
+  config->m_strArchivePath.clear();
+  LocateFile(kFbinstRelative, &config->m_strFbinstPath);
+  LocateFile(kArchiveRelative, &config->m_strArchivePath);
+}
+
+std::wstring DeviceEntryText(const _DEVICE& device) {
+  return Format(L"(HD%d) %s (%s) %s", device.diskIndex, device.size, device.letters, device.type);
+}
+
+std::vector<std::wstring> DeviceEntries() {
+  std::vector<std::wstring> entries;
+  for (const _DEVICE& device : TheDisk().devices) entries.push_back(DeviceEntryText(device));
+  if (entries.empty()) entries.emplace_back(kNoDevice);
+  return entries;
+}
+
+int DiskNumberOfEntry(const std::wstring& entry) {
+  size_t d = entry.find(L'D');
+  size_t close = entry.find(L')');
+  if (entry.empty() || d == std::wstring::npos || close == std::wstring::npos) return -1;
+  if (close < d) return -1;
+  return LeadingInteger(entry.substr(d + 1, close - d - 1));
+}
+
+std::wstring DestinationDriveOfEntry(const std::wstring& entry) {
+  size_t colon = entry.find(L':');
+  if (colon == std::wstring::npos || colon == 0) return std::wstring();
+  return entry.substr(colon - 1, 2);
+}
+
+int ReadPartitionSize(const std::wstring& text) { return LeadingInteger(text); }
+
+std::wstring MakeCommandLine(const std::wstring& fbinstPath, int disk, int sizeMb,
+                             const std::wstring& archivePath, bool force) {
+  // In 64 bits: a size above 1 TB must not wrap into a wrong sector count.
+  long long sectors = static_cast<long long>(sizeMb) * kSectorsPerMb;
+  const wchar_t* form = force ? L"%s (hd%d) format -f -e %d --archive \"%s\""
+                              : L"%s (hd%d) format -e %d --archive \"%s\"";
+  return Format(form, GetFileNamePart(fbinstPath, true), disk, sectors, archivePath);
+}
+
+std::wstring RestoreCommandLine(const std::wstring& fbinstPath, int disk, bool force) {
+  return Format(force ? L"%s (hd%d) format -f -r" : L"%s (hd%d) format -r",
+                GetFileNamePart(fbinstPath, true), disk);
+}
+
+std::wstring MakeRefusal(int sizeMb, int disk, const std::wstring& destination,
+                         const BootDiskConfig& config) {
+  if (sizeMb <= 0) return L"请输入正确的分区大小！";
+  if (disk == -1) return L"请选择一个磁盘！";
+  if (disk == 0) return kProtectDiskZero;
+  // Copies without a drive letter would land in a folder of the current drive.
+  if (destination.empty() && (config.m_nCopyFlags || config.m_nSystemMask))
+    return Format(L"设备(HD%d)没有盘符，无法导入数据！", disk);
+  return std::wstring();
+}
+
+std::wstring RestoreRefusal(const std::wstring& entry) {
+  int disk = DiskNumberOfEntry(entry);
+  if (entry.find(L'D') == std::wstring::npos || disk == -1) return L"请选择一个设备以进行操作！";
+  if (disk == 0) return kProtectDiskZero;
+  return std::wstring();
+}
+
+std::wstring MakeQuestion(int disk) {
+  return Format(L"你确定要对设备(HD%d)制作启动盘么？这将会清空您磁盘上的所有数据，制作前请先自行备份数据！", disk);
+}
+
+std::wstring RestoreQuestion(const std::wstring& entry) {
+  return Format(L"你确定要对设备%s恢复么？这将会清空您磁盘上的所有数据，恢复前请先自行备份数据！", entry);
+}
+
+std::vector<CopyStep> PlanCopies(const BootDiskConfig& config, const std::wstring& moduleFolder,
+                                 const std::wstring& drive) {
+  std::vector<CopyStep> plan;
+  for (const FolderCopy& folder : kFolderCopies) {
+    if (!(config.m_nCopyFlags & folder.bit)) continue;
+    plan.push_back({folder.progress, folder.status, moduleFolder + folder.source, drive + L"\\Rigmate",
+                    folder.failure, false});
+  }
+  for (int i = 0; i < kSystemCount; ++i) {
+    if (!(config.m_nSystemMask & (1u << i))) continue;
+    const std::wstring& path = config.m_strSystemPath[i];
+    plan.push_back({57 + 7 * i, Format(L"正在拷贝%s", path), path, drive + L"\\Rigmate\\GHO",
+                    Format(L"拷贝%s失败，请检查磁盘容量！", path), true});
+  }
+  return plan;
+}
+
+int MakeBootDisk(const MakeRequest& request, Progress& progress) {
+  const BootDiskConfig& config = request.config;
+  if (!PathExists(config.m_strFbinstPath)) {
+    Exclaim(kNoTool);
+    return 1;
+  }
+  if (!PathExists(config.m_strArchivePath)) {
+    Exclaim(L"找不到制作启动盘必要的数据！");
+    return 1;
+  }
+  progress.Status(L"正在格式化磁盘，请稍等...");
+  progress.Position(10);
+  std::wstring command = MakeCommandLine(config.m_strFbinstPath, request.disk, request.sizeMb,
+                                         config.m_strArchivePath, request.force);
+  if (RunProgram(config.m_strFbinstPath, command, true, false) != 0) {
+    progress.Status(L"格式化出错！");
+    return 1;
+  }
+  for (const CopyStep& step : PlanCopies(config, GetModuleFolder(), request.drive)) {
+    if (step.image && !PathExists(step.source)) {
+      Exclaim(Format(L"找不到文件%s", step.source));
+      continue;
+    }
+    progress.Position(step.progress);
+    progress.Status(step.status);
+    if (!CopyFolderTree(step.source, step.destination)) {
+      progress.Status(step.failure);
+      return -1;
+    }
+  }
+  progress.Position(100);
+  progress.Status(L"制作完成！");
+  progress.Pause(500);
+  return 0;
+}
+
+int RestoreBootDisk(const RestoreRequest& request) {
+  if (!PathExists(request.fbinstPath)) {
+    Exclaim(kNoTool);
+    return 1;
+  }
+  std::wstring refusal = RestoreRefusal(request.entry);
+  if (!refusal.empty()) {
+    Exclaim(refusal);
+    return 1;
+  }
+  if (ShowMessage(RestoreQuestion(request.entry), mbox::YesNo | mbox::IconQuestion) != mbox::IdYes) return 1;
+  int disk = DiskNumberOfEntry(request.entry);
+  int code = RunProgram(request.fbinstPath, RestoreCommandLine(request.fbinstPath, disk, request.force),
+                        true, false);
+  return code == 0 ? 0 : -1;
+}
+
+RestoreRunner::~RestoreRunner() {
+  if (!thread_.joinable()) return;
+  // A restore still waiting for its question or for FbinstPlus holds nothing of ours.
+  if (*done_) thread_.join();
+  else thread_.detach();
+}
+
+bool RestoreRunner::Running() const { return thread_.joinable() && !*done_; }
+
+bool RestoreRunner::Start(RestoreRequest request) {
+  if (Running()) return false;
+  if (thread_.joinable()) thread_.join();
+  done_ = std::make_shared<std::atomic<bool>>(false);
+  thread_ = std::thread([request = std::move(request), done = done_] {
+    RestoreBootDisk(request);
+    *done = true;
+  });
+  return true;
+}
+
+void RestoreRunner::Join() {
+  if (thread_.joinable()) thread_.join();
+}
+
+unsigned CopyFlagsOf(bool video, bool tools, bool driver, bool data) {
+  return (video ? kCopyVideo : 0) | (tools ? kCopyTools : 0) | (driver ? kCopyDriver : 0) |
+         (data ? kCopyData : 0);
+}
+
+unsigned SystemMaskOf(const std::vector<std::pair<std::wstring, bool>>& rows,
+                      const BootDiskConfig& config) {
+  unsigned mask = 0;
+  for (const auto& row : rows) {
+    if (!row.second) continue;
+    for (int j = 0; j < kSystemCount; ++j)
+      if (row.first == config.m_strSystemName[j]) mask |= 1u << j;
+  }
+  return mask;
+}
+
+std::wstring SearchedPathText(const std::wstring& path) { return path.empty() ? kNotFound : path; }
+
+void SearchSystems(const BootDiskConfig& config, std::array<std::wstring, kSystemCount>* paths,
+                   Progress& progress) {
+  for (int i = 0; i < kSystemCount; ++i) {
+    progress.Status(Format(L"搜索%s...", config.m_strSystemName[i]));
+    progress.Position(14 * (i + 1));
+    (*paths)[i] = FindDataFile(config.m_strSystemName[i]);
+  }
+  progress.Status(L"加载完成！");
+  progress.Position(100);
+  progress.Pause(500);
+}
+
+}  // namespace boot_disk
