@@ -58,3 +58,4 @@
 
 #include "software_ids.h"
 #include "tools_ids.h"
+#include "makeboot_ids.h"

@@ -1,0 +1,96 @@
+// The data dialog's window: the image list with check boxes, "全选", the search behind the
+// progress dialog, and the choices written into the page at "确定".
+#include "pages/bootmedia/copy_data_dlg.h"
+
+#include <array>
+#include <utility>
+#include <vector>
+
+#include "app/load_dlg.h"
+#include "pages/bootmedia/load_progress.h"
+#include "pages/bootmedia/make_boot_dlg.h"
+
+namespace {
+
+constexpr int kNameColumn = 0, kPathColumn = 2;
+
+// The search worker's record: the progress dialog, the page, and the paths it finds,
+// which the page takes over once the worker has ended.
+struct SearchParam {
+  LoadDlg* dialog;
+  const MakeBootDlg* page;
+  std::array<std::wstring, boot_disk::kSystemCount> paths;
+};
+
+}  // namespace
+
+bool CopyDataDlg::OnInitDialog() {
+  m_list.SubclassDlgItem(IDC_COPYDATA_LIST, hwnd());
+  m_list.ModifyStyle(LVS_TYPEMASK, LVS_REPORT | LVS_SINGLESEL);
+  m_list.InsertColumn(0, L"名称", LVCFMT_CENTER, 100);
+  m_list.InsertColumn(1, L"描述", LVCFMT_CENTER, 120);
+  m_list.InsertColumn(2, L"路径", LVCFMT_LEFT, 250);
+  m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES |
+                          LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES);
+  for (int i = 0; i < boot_disk::kSystemCount; ++i) {
+    m_list.InsertItem(i, m_pOwner->m_strSystemName[i].c_str());
+    m_list.SetItemText(i, 1, boot_disk::kSystemDescriptions[i]);
+    m_list.SetItemText(i, kPathColumn, m_pOwner->m_strSystemPath[i]);
+  }
+  CheckDlgButton(hwnd(), IDC_COPYDATA_IMPORT, m_bImportData ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(hwnd(), IDC_COPYDATA_DRIVER, m_bCopyDriver ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(hwnd(), IDC_COPYDATA_TOOLS, m_bCopyTools ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(hwnd(), IDC_COPYDATA_VIDEO, m_bCopyVideo ? BST_CHECKED : BST_UNCHECKED);
+  return true;
+}
+
+void CopyDataDlg::OnFirstShow() { SearchSystems(); }
+
+bool CopyDataDlg::OnCommand(int id, int code, HWND control) {
+  if (code == BN_CLICKED && id == IDC_COPYDATA_SEARCH) {
+    SearchSystems();
+    return true;
+  }
+  if (code == BN_CLICKED && id == IDC_COPYDATA_ALL) {
+    bool all = IsDlgButtonChecked(hwnd(), IDC_COPYDATA_ALL) == BST_CHECKED;
+    for (int row = 0; row < m_list.GetItemCount(); ++row) m_list.SetCheck(row, all);
+    return true;
+  }
+  return KXDialog::OnCommand(id, code, control);
+}
+
+void CopyDataDlg::SearchSystems() {
+  LoadDlg dialog;
+  SearchParam param{&dialog, m_pOwner, {}};
+  dialog.m_pfnWorker = &CopyDataDlg::SearchSystemsThread;
+  dialog.m_pWorkerParam = &param;
+  dialog.DoModal(hwnd());
+  m_pOwner->m_strSystemPath = param.paths;
+  for (int row = 0; row < m_list.GetItemCount(); ++row) {
+    std::wstring name = m_list.GetItemText(row, kNameColumn);
+    for (int j = 0; j < boot_disk::kSystemCount; ++j)
+      if (name == m_pOwner->m_strSystemName[j])
+        m_list.SetItemText(row, kPathColumn, boot_disk::SearchedPathText(m_pOwner->m_strSystemPath[j]));
+  }
+}
+
+UINT CopyDataDlg::SearchSystemsThread(LPVOID param) {
+  SearchParam* search = static_cast<SearchParam*>(param);
+  LoadProgress progress(search->dialog);
+  boot_disk::SearchSystems(*search->page, &search->paths, progress);
+  search->dialog->Post(WM_CLOSE);
+  return 0;
+}
+
+void CopyDataDlg::OnOK() {
+  m_bImportData = IsDlgButtonChecked(hwnd(), IDC_COPYDATA_IMPORT) == BST_CHECKED;
+  m_bCopyDriver = IsDlgButtonChecked(hwnd(), IDC_COPYDATA_DRIVER) == BST_CHECKED;
+  m_bCopyTools = IsDlgButtonChecked(hwnd(), IDC_COPYDATA_TOOLS) == BST_CHECKED;
+  m_bCopyVideo = IsDlgButtonChecked(hwnd(), IDC_COPYDATA_VIDEO) == BST_CHECKED;
+  m_pOwner->m_nCopyFlags = boot_disk::CopyFlagsOf(m_bCopyVideo, m_bCopyTools, m_bCopyDriver, m_bImportData);
+  std::vector<std::pair<std::wstring, bool>> rows;
+  for (int row = 0; row < m_list.GetItemCount(); ++row)
+    rows.emplace_back(m_list.GetItemText(row, kNameColumn), m_list.GetCheck(row));
+  m_pOwner->m_nSystemMask = boot_disk::SystemMaskOf(rows, *m_pOwner);
+  EndDialog(IDOK);
+}
