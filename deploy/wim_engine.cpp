@@ -72,21 +72,20 @@ WimImageList ListImages(Seam& seam, Seam::WimHandle file, uint32_t count) {
   return images;
 }
 
-// Rebuilds the boot files of the applied Windows: false when bcdboot fails.
-bool RepairBoot(const std::wstring& target) {
+}  // namespace
+
+const std::wstring& WimTempFolder() {
+  static const std::wstring folder = GetTempFolder() + L"KXWimTemp";
+  return folder;
+}
+
+bool RepairBootFiles(const std::wstring& target) {
   Wow64FsRedirection redirection;
   redirection.Disable();
   int exitCode = RunCommandLine(BcdbootCommand(target), true, false);
   redirection.Revert();
   redirection.Release();
   return exitCode == 0;
-}
-
-}  // namespace
-
-const std::wstring& WimTempFolder() {
-  static const std::wstring folder = GetTempFolder() + L"KXWimTemp";
-  return folder;
 }
 
 std::wstring BcdbootCommand(const std::wstring& target) {
@@ -142,7 +141,7 @@ void ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, co
   window->RunModal(&ApplyWimThread, &job);
 
   // After a failed apply the window has told why; the target holds no Windows to boot.
-  bool bootRepaired = job.result == 0 && RepairBoot(target);
+  bool bootRepaired = job.result == 0 && RepairBootFiles(target);
   seam.WimUnregisterCallback(file, &WimMessageCallback);
   seam.WimCloseHandle(image);
   seam.WimCloseHandle(file);

@@ -82,3 +82,6 @@ void RunExternalInstaller();
 const std::wstring& WimTempFolder();
 // The boot-file repair after an apply onto target ("D:").
 std::wstring BcdbootCommand(const std::wstring& target);
+// Rebuilds the boot files of the Windows on target with bcdboot (WOW64 redirection off
+// around it); false when bcdboot fails or cannot start.
+bool RepairBootFiles(const std::wstring& target);

@@ -2,7 +2,7 @@
 #include "pages/install/install_page_actions.h"
 
 #include "deploy/dos_stage.h"
-#include "deploy/wow64_redirection.h"
+#include "deploy/wim_engine.h"
 #include "platform/disk.h"
 #include "platform/format.h"
 #include "platform/pe_flag.h"
@@ -32,12 +32,7 @@ Road Refuse(const wchar_t* text) {
 // of its Windows back. A GPT partition starts through the firmware's own entries.
 bool RepairBootAfterRestore(const std::wstring& target) {
   if (TheDisk().GetPartitionByLetter(target).layout.PartitionStyle == layout::kStyleGpt) return true;
-  Wow64FsRedirection redirection;
-  redirection.Disable();
-  int exitCode = RunCommandLine(BcdbootCommand(target), true, false);
-  redirection.Revert();
-  redirection.Release();
-  return exitCode == 0;
+  return RepairBootFiles(target);
 }
 
 }  // namespace
