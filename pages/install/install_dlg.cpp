@@ -9,6 +9,7 @@
 
 #include "app/load_dlg.h"
 #include "deploy/wim_engine.h"
+#include "pages/install/load_dlg_window.h"
 #include "pages/install/select_image_dlg.h"
 #include "platform/seam_win.h"
 
@@ -20,23 +21,6 @@ struct Column {
 };
 constexpr Column kColumns[] = {{L"盘符", 40},     {L"序号", 50}, {L"卷标", 80},    {L"文件类型", 60},
                                {L"可用容量", 80}, {L"容量", 80}, {L"磁盘类型", 80}};
-
-// The progress window of the imaging workers: LoadDlg, driven by posted messages.
-class LoadDlgWindow : public WorkerWindow {
- public:
-  void PostProgress(int percent) override { dialog_.Post(WM_LOAD_PROGRESS, static_cast<WPARAM>(percent)); }
-  void SetStatus(const std::wstring& text) override { SetStatusText(text, &dialog_); }
-  void PostEnableClose() override { dialog_.Post(WM_LOAD_ENABLE_CLOSE); }
-  void PostClose() override { dialog_.Post(WM_CLOSE); }
-  void RunModal(Worker worker, void* param) override {
-    dialog_.m_pfnWorker = worker;
-    dialog_.m_pWorkerParam = param;
-    dialog_.DoModal();
-  }
-
- private:
-  LoadDlg dialog_;
-};
 
 WimPageHooks PageHooks() {
   WimPageHooks hooks;

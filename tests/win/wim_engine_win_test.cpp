@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/load_dlg.h"
+#include "pages/install/load_dlg_window.h"
 #include "deploy/wim_engine.h"
 #include "platform/seam_win.h"
 #include "win/modal_deadline.h"
@@ -58,24 +58,17 @@ class ScriptedImaging : public AnsweringSeam {
   std::vector<WimHandle> closed;
 };
 
-// The progress window as the backup and restore page builds it over LoadDlg.
-class LoadDlgWindow : public WorkerWindow {
+// The backup and restore page's progress window, with a deadline so that a fault
+// cannot leave the modal run open.
+class DeadlineLoadDlgWindow : public LoadDlgWindow {
  public:
-  void PostProgress(int percent) override { dialog_.Post(WM_LOAD_PROGRESS, static_cast<WPARAM>(percent)); }
-  void SetStatus(const std::wstring& text) override { SetStatusText(text, &dialog_); }
-  void PostEnableClose() override { dialog_.Post(WM_LOAD_ENABLE_CLOSE); }
-  void PostClose() override { dialog_.Post(WM_CLOSE); }
   void RunModal(Worker worker, void* param) override {
-    dialog_.m_pfnWorker = worker;
-    dialog_.m_pWorkerParam = param;
+    Prepare(worker, param);
     ModalDeadline deadline(&dialog_, 10000);
     dialog_.DoModal();
     expired = deadline.expired();
   }
   static inline bool expired = false;
-
- private:
-  LoadDlg dialog_;
 };
 
 }  // namespace
@@ -99,10 +92,10 @@ TEST(WimEngineOnWine, CaptureRunsBehindTheProgressWindow) {
   ScriptedImaging seam;
   SetSeam(&seam);
   WimPageHooks page;
-  page.newWorkerWindow = [] { return std::make_unique<LoadDlgWindow>(); };
+  page.newWorkerWindow = [] { return std::make_unique<DeadlineLoadDlgWindow>(); };
   CaptureWimImage(L"C:\\rigmate-wim-test.wim", L"C:", 0, page);
   SetSeam(nullptr);
-  EXPECT_FALSE(LoadDlgWindow::expired);
+  EXPECT_FALSE(DeadlineLoadDlgWindow::expired);
   EXPECT_EQ(seam.captured, L"C:\\");
   EXPECT_NE(seam.callbackThread.load(), GetCurrentThreadId());
   EXPECT_EQ(seam.closed, (std::vector<Seam::WimHandle>{2, 1}));
