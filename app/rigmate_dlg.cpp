@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/kxdialog.h"
+#include "ui/kxdialog.h"
 #include "platform/system.h"
 #include "resources/resource.h"
 

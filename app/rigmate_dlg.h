@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "app/ui/dialog.h"
+#include "ui/dialog.h"
 #include "pages/bootmedia/make_boot_dlg.h"
 #include "pages/install/install_dlg.h"
 #include "pages/install/main_dlg.h"

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/load_dlg.h"
+#include "ui/load_dlg.h"
 #include "pages/bootmedia/load_progress.h"
 #include "pages/bootmedia/make_boot_dlg.h"
 

@@ -2,8 +2,8 @@
 // boot disk receives, and the search for the images. One object serves the whole run.
 #pragma once
 
-#include "app/kxdialog.h"
-#include "app/report_ctrl.h"
+#include "ui/kxdialog.h"
+#include "ui/report_ctrl.h"
 #include "resources/resource.h"
 
 class MakeBootDlg;

@@ -1,7 +1,7 @@
 // The boot disk workers' progress, posted to the worker progress dialog.
 #pragma once
 
-#include "app/load_dlg.h"
+#include "ui/load_dlg.h"
 #include "pages/bootmedia/boot_disk_actions.h"
 
 class LoadProgress : public boot_disk::Progress {

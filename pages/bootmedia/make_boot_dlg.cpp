@@ -2,7 +2,7 @@
 // behind the progress dialog, the restore on its own thread, the two configuration dialogs.
 #include "pages/bootmedia/make_boot_dlg.h"
 
-#include "app/load_dlg.h"
+#include "ui/load_dlg.h"
 #include "pages/bootmedia/copy_data_dlg.h"
 #include "pages/bootmedia/load_progress.h"
 #include "pages/bootmedia/make_config_dlg.h"

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/kxdialog.h"
+#include "ui/kxdialog.h"
 #include "pages/bootmedia/boot_disk_actions.h"
 #include "resources/resource.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/kxdialog.h"
+#include "ui/kxdialog.h"
 #include "resources/resource.h"
 
 class MakeBootDlg;

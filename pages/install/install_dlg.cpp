@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/load_dlg.h"
+#include "ui/load_dlg.h"
 #include "deploy/wim_engine.h"
 #include "pages/install/load_dlg_window.h"
 #include "pages/install/select_image_dlg.h"

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "app/kxdialog.h"
-#include "app/report_ctrl.h"
+#include "ui/kxdialog.h"
+#include "ui/report_ctrl.h"
 #include "pages/install/install_page_actions.h"
 #include "pages/install/search_dlg.h"
 #include "resources/resource.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/load_dlg.h"
+#include "ui/load_dlg.h"
 #include "deploy/wim_engine.h"
 
 class LoadDlgWindow : public WorkerWindow {

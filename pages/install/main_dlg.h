@@ -2,7 +2,7 @@
 // restore, remote control).
 #pragma once
 
-#include "app/kxdialog.h"
+#include "ui/kxdialog.h"
 #include "pages/install/main_page_actions.h"
 #include "resources/resource.h"
 

@@ -2,7 +2,7 @@
 // the drives for Ghost images and hands a double-clicked one to the page's image-path box.
 #pragma once
 
-#include "app/kxdialog.h"
+#include "ui/kxdialog.h"
 #include "resources/resource.h"
 
 class SearchDlg : public KXDialog {

@@ -2,8 +2,8 @@
 // back the index of the one chosen.
 #pragma once
 
-#include "app/kxdialog.h"
-#include "app/report_ctrl.h"
+#include "ui/kxdialog.h"
+#include "ui/report_ctrl.h"
 #include "deploy/wim_image_info.h"
 #include "resources/resource.h"
 

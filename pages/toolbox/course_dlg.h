@@ -1,8 +1,8 @@
 // The tutorials page: the manual and the list of tutorial videos.
 #pragma once
 
-#include "app/kxdialog.h"
-#include "app/report_ctrl.h"
+#include "ui/kxdialog.h"
+#include "ui/report_ctrl.h"
 #include "pages/toolbox/course_page_actions.h"
 #include "resources/resource.h"
 

@@ -1,7 +1,7 @@
 // The drivers and runtimes page: a button per driver tool, driver pack and runtime installer.
 #pragma once
 
-#include "app/kxdialog.h"
+#include "ui/kxdialog.h"
 #include "resources/resource.h"
 
 class DriverDlg : public KXDialog {

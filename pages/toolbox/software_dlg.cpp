@@ -4,7 +4,7 @@
 
 #include <shellapi.h>
 
-#include "app/load_dlg.h"
+#include "ui/load_dlg.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // at a time with their own dialogs.
 #pragma once
 
-#include "app/kxdialog.h"
-#include "app/report_ctrl.h"
+#include "ui/kxdialog.h"
+#include "ui/report_ctrl.h"
 #include "pages/toolbox/software_actions.h"
 #include "resources/resource.h"
 

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/kxdialog.h"
-#include "app/report_ctrl.h"
+#include "ui/kxdialog.h"
+#include "ui/report_ctrl.h"
 #include "pages/toolbox/tools_page_actions.h"
 #include "resources/resource.h"
 

@@ -6,7 +6,7 @@
 #include <numeric>
 #include <random>
 
-#include "app/report_compare.h"
+#include "ui/report_compare.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/load_dlg.h"
+#include "ui/load_dlg.h"
 #include "platform/format.h"
 #include "platform/seam.h"
 #include "resources/resource.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/kxdialog.h"
+#include "ui/kxdialog.h"
 #include "app/rigmate_dlg.h"
 #include "platform/system.h"
 #include "resources/resource.h"

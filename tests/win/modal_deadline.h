@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "app/ui/dialog.h"
+#include "ui/dialog.h"
 
 class ModalDeadline {
  public:

@@ -1,8 +1,8 @@
 // The report list's comparison with the real date conversion (VarDateFromStr).
 #include <gtest/gtest.h>
 
-#include "app/report_compare.h"
-#include "app/report_ctrl.h"
+#include "ui/report_compare.h"
+#include "ui/report_ctrl.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/report_ctrl.h"
+#include "ui/report_ctrl.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/report_compare.h"
-#include "app/report_ctrl.h"
+#include "ui/report_compare.h"
+#include "ui/report_ctrl.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // KXDialog: the base of every page and of the program's own dialogs, and the PE flag.
 #pragma once
 
-#include "app/ui/dialog.h"
+#include "ui/dialog.h"
 #include "platform/pe_flag.h"
 
 class KXDialog : public ui::Dialog {

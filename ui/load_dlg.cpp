@@ -1,5 +1,5 @@
 // LoadDlg: worker start at first show, the worker's private messages, refused closes.
-#include "app/load_dlg.h"
+#include "ui/load_dlg.h"
 
 #include <process.h>
 

@@ -1,5 +1,5 @@
 // The thin dialog framework: template dialogs, typed handlers, our own modal loop.
-#include "app/ui/dialog.h"
+#include "ui/dialog.h"
 
 #include <exception>
 

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/kxdialog.h"
+#include "ui/kxdialog.h"
 
 constexpr UINT WM_LOAD_PROGRESS = WM_USER + 2;      // wParam: position 0..100
 constexpr UINT WM_LOAD_STATUS = WM_USER + 3;        // the next status text handed over

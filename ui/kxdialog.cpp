@@ -1,5 +1,5 @@
 // KXDialog: Enter/Esc filter and the one-time first-show hook.
-#include "app/kxdialog.h"
+#include "ui/kxdialog.h"
 
 bool KXDialog::PreTranslateMessage(MSG& msg) {
   if (msg.message == WM_KEYDOWN && (msg.wParam == VK_ESCAPE || msg.wParam == VK_RETURN)) return true;

@@ -1,5 +1,5 @@
 // CReportCtrl: list-view subclass with row records, custom draw, sorting and check clicks.
-#include "app/report_ctrl.h"
+#include "ui/report_ctrl.h"
 
 #include <oleauto.h>
 
@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "app/report_compare.h"
+#include "ui/report_compare.h"
 
 namespace {
 

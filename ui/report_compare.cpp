@@ -1,5 +1,5 @@
 // Ordering of report-list cells: number, percentage, date and text rules.
-#include "app/report_compare.h"
+#include "ui/report_compare.h"
 
 #include <cmath>
 #include <cstdlib>
