@@ -37,6 +37,12 @@ struct Guid {
 
 enum class VolumeOpen { NotOpened, QueryFailed, Ok };
 
+// What STORAGE_DEVICE_DESCRIPTOR says of a disk.
+struct StorageFacts {
+  bool removableMedia = false;
+  uint32_t busType = 0;          // STORAGE_BUS_TYPE: 7 USB, 12 SD, 13 MMC
+};
+
 class Seam {
  public:
   virtual ~Seam() = default;
@@ -60,6 +66,8 @@ class Seam {
   virtual bool WriteNewFile(const std::wstring& path, const std::string& bytes) = 0;
   virtual uint32_t FileAttributes(const std::wstring& path) = 0;              // 0xFFFFFFFF: none
   virtual bool SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
+  // Bytes of an existing file; false for a folder or a missing path.
+  virtual bool FileSize(const std::wstring& path, uint64_t* bytes) = 0;
 
   // ---- System facts ------------------------------------------------------------
   virtual std::wstring ModulePath() = 0;          // full path of the running program
@@ -117,6 +125,8 @@ class Seam {
   virtual VolumeOpen VolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number) = 0;
   // IOCTL_DISK_GET_PARTITION_INFO_EX's PartitionStyle (0 MBR, 1 GPT, 2 RAW).
   virtual bool VolumePartitionStyle(const std::wstring& volume, int* style) = 0;
+  // "\\.\PhysicalDrive%d" and IOCTL_STORAGE_QUERY_PROPERTY (StorageDeviceProperty).
+  virtual bool DiskStorageFacts(int disk, StorageFacts* facts) = 0;
 
   // ---- The main window ---------------------------------------------------------
   virtual void SetMainWindow(void* window) = 0;   // owner of message boxes and shell windows

@@ -8,6 +8,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 
 #include "platform/format.h"
@@ -188,6 +189,15 @@ uint32_t Win32Seam::FileAttributes(const std::wstring& path) { return GetFileAtt
 
 bool Win32Seam::SetAttributes(const std::wstring& path, uint32_t attributes) {
   return SetFileAttributesW(path.c_str(), attributes) != FALSE;
+}
+
+bool Win32Seam::FileSize(const std::wstring& path, uint64_t* bytes) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  *bytes = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
 }
 
 // ---- System facts ------------------------------------------------------------------
@@ -465,6 +475,24 @@ bool Win32Seam::VolumePartitionStyle(const std::wstring& volume, int* style) {
                                   &returned, nullptr))
     return false;
   *style = static_cast<int>(info.PartitionStyle);
+  return true;
+}
+
+bool Win32Seam::DiskStorageFacts(int disk, StorageFacts* facts) {
+  // The query needs no access right, so it answers without opening the disk for reading.
+  FileHandle device(CreateFileW(Format(L"\\\\.\\PhysicalDrive%d", disk).c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  STORAGE_PROPERTY_QUERY query = {};
+  query.PropertyId = StorageDeviceProperty;
+  query.QueryType = PropertyStandardQuery;
+  STORAGE_DEVICE_DESCRIPTOR descriptor = {};
+  DWORD returned = 0;
+  if (!device || !DeviceIoControl(device.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), &descriptor,
+                                  sizeof(descriptor), &returned, nullptr) ||
+      returned < offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof(descriptor.BusType))
+    return false;
+  facts->removableMedia = descriptor.RemovableMedia != FALSE;
+  facts->busType = static_cast<uint32_t>(descriptor.BusType);
   return true;
 }
 

@@ -26,6 +26,7 @@ class Win32Seam : public Seam {
   bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
   uint32_t FileAttributes(const std::wstring& path) override;
   bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+  bool FileSize(const std::wstring& path, uint64_t* bytes) override;
 
   std::wstring ModulePath() override;
   std::wstring TempPath() override;
@@ -61,6 +62,7 @@ class Win32Seam : public Seam {
   bool DiskLength(int disk, int64_t* length) override;
   VolumeOpen VolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number) override;
   bool VolumePartitionStyle(const std::wstring& volume, int* style) override;
+  bool DiskStorageFacts(int disk, StorageFacts* facts) override;
 
   void SetMainWindow(void* window) override;
   void* MainWindow() override;

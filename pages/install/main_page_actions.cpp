@@ -1,11 +1,11 @@
 // The main page's actions: system facts, quick-install search and target, one-click jobs.
 #include "pages/install/main_page_actions.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "deploy/dos_stage.h"
 #include "deploy/ghost_job.h"
+#include "pages/install/restore_target.h"
 #include "platform/format.h"
 #include "platform/seam.h"
 #include "platform/system.h"
@@ -20,27 +20,19 @@ const wchar_t* const kQuickInstallImages[kQuickInstallCount] = {
 namespace {
 
 constexpr size_t kMaxPath = 260;
-constexpr uint32_t kFileDeviceDisk = 7;
-
-// The drive roots as the system lists them: four-character slots ("E:\" and its
-// terminator), up to the first empty slot, at most 64.
-std::vector<std::wstring> DriveRoots() {
-  std::wstring buffer = TheSeam().LogicalDriveStrings();
-  buffer.resize(256, L'\0');
-  std::vector<std::wstring> roots;
-  for (size_t slot = 0; slot < 64 && slot * 4 < buffer.size(); ++slot) {
-    const wchar_t* entry = buffer.c_str() + slot * 4;
-    if (!entry[0]) break;
-    roots.emplace_back(entry, std::min<size_t>(3, std::char_traits<wchar_t>::length(entry)));
-  }
-  return roots;
-}
 
 // A slot holds a path of at most 259 characters: a longer one is not a usable image.
 std::wstring FitSlot(const std::wstring& path) { return path.size() < kMaxPath ? path : L""; }
 
 void RunJob(const GhostJob& job) {
   if (RunGhostJob(job) == 0) PromptRestart();
+}
+
+// The fixed one-click drive is refused where it is not this machine's own partition.
+bool Refused(const std::wstring& action) {
+  std::wstring refusal = OneClickRefusal(kOneClickDrive, action);
+  if (!refusal.empty()) ShowMessage(refusal, mbox::IconExclamation);
+  return !refusal.empty();
 }
 
 }  // namespace
@@ -73,36 +65,25 @@ QuickInstallSlots SearchQuickInstallImages() {
   return slots;
 }
 
-std::wstring ChooseQuickInstallTarget() {
-  for (const std::wstring& root : DriveRoots()) {
-    std::wstring letter = Format(L"%c:", root[0]);
-    StorageDeviceNumber number;
-    if (TheSeam().VolumeDeviceNumber(letter, &number) != VolumeOpen::Ok) continue;
-    if (number.deviceType != kFileDeviceDisk) continue;
-    int style = -1;
-    if (!TheSeam().VolumePartitionStyle(letter, &style)) continue;
-    if (style == 0 || style == 1) return letter;
-  }
-  return L"";
-}
-
 void QuickInstall(int index, const std::wstring& slot) {
   if (!PathExists(slot)) {
     ShowMessage(Format(L"找不到指定的文件！\n系统编号：%d", index), mbox::IconExclamation);
     return;
   }
-  std::wstring target = ChooseQuickInstallTarget();
-  if (target.empty()) {
+  const RestoreTarget target = ChooseQuickInstallTarget(slot);
+  if (target.letter.empty()) {
     ShowMessage(L"找不到合适还原的分区！", mbox::IconExclamation);
     return;
   }
-  std::wstring question = Format(L"确定将文件：%s 还原到%s盘中么？\n这将会清空您%s盘的数据，还原前请将数据备份！",
-                                 slot, target, target);
+  std::wstring question =
+      Format(L"确定将文件：%s 还原到%s盘（%s，%s）中么？\n这将会清空您%s盘的数据，还原前请将数据备份！", slot,
+             target.letter, target.size, target.label, target.letter);
   if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion) != mbox::IdYes) return;
-  RunJob(GhostJob{slot, target, 0, 1});
+  RunJob(GhostJob{slot, target.letter, 0, 1});
 }
 
 void OneClickBackup() {
+  if (Refused(L"一键备份")) return;
   GhostJob job{kOneClickImage, kOneClickDrive, 3, 0};
   std::wstring question = Format(L"确定备份%s盘系统到文件%s中么？", kOneClickDrive, kOneClickImage);
   if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion) != mbox::IdYes) return;
@@ -110,6 +91,7 @@ void OneClickBackup() {
 }
 
 void OneClickRestore() {
+  if (Refused(L"一键还原")) return;
   GhostJob job{kOneClickImage, kOneClickDrive, 3, 1};
   std::wstring question = Format(L"确定还原镜像文件%s到%s盘中么？", kOneClickImage, kOneClickDrive);
   if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion) != mbox::IdYes) return;

@@ -1,5 +1,5 @@
 // What the main page does, apart from its window: the system facts it shows, the
-// quick-install image search and target choice, and the one-click actions.
+// quick-install image search, and the one-click actions (targets: restore_target.h).
 #pragma once
 
 #include <array>
@@ -30,10 +30,6 @@ using QuickInstallSlots = std::array<std::wstring, kQuickInstallCount>;
 // For every index, the image beside the program, else in the first drive root that
 // holds it, else empty.
 QuickInstallSlots SearchQuickInstallImages();
-
-// The first drive letter on a disk-type device whose partition is MBR or GPT, as
-// "%c:"; empty when none qualifies.
-std::wstring ChooseQuickInstallTarget();
 
 // The button actions; each tells the user itself what went wrong.
 void QuickInstall(int index, const std::wstring& slot);

@@ -104,6 +104,10 @@ bool LoadSoftwareCatalogue(LoadReport& report, SoftwareList* catalogue) {
 }
 
 std::wstring SilentCommandLine(const _INSTALL& entry) {
+  // The name stands in the place of the program's own: one holding a blank is quoted,
+  // or the installer would take its second word for an argument.
+  if (entry.name.find_first_of(L" \t") != std::wstring::npos)
+    return Format(L"\"%s\" %s", entry.name, entry.parameters);
   return Format(L"%s %s", entry.name, entry.parameters);
 }
 

@@ -77,7 +77,8 @@ class LoadReport {
 // read leaves its failure text on the dialog; false then.
 bool LoadSoftwareCatalogue(LoadReport& report, SoftwareList* catalogue);
 
-// "名称 参数": what a silent install gives its installer as command line.
+// "名称 参数": what a silent install gives its installer as command line; a name
+// holding a blank is quoted.
 std::wstring SilentCommandLine(const _INSTALL& entry);
 
 // Runs every installer of the queue in order, silently, each waited for; a failed start

@@ -209,11 +209,15 @@ TEST_F(MainPageRoadsOnSystemDrive, DesktopBackupOntoAnExistingImageAsksBeforeOve
   EXPECT_TRUE(Recorded().empty()) << "no restart";
 }
 
-TEST_F(MainPageRoads, QuickInstallInsidePeRunsGhostWhileTheMainWindowIsHidden) {
-  DescribeMachine(kMachine);
+// A PE started from a USB disk that holds C: (its first letter), Windows on D: of the
+// fixed disk: the quick install restores onto D:.
+TEST_F(MainPageRoads, QuickInstallInsidePeRestoresTheWindowsPartitionWhileTheMainWindowIsHidden) {
+  DescribeMachine("disk mbr 16G usb\n  part 1 16G letter=C: boot\ndisk mbr 500G\n  part 1 120G letter=D: boot\n");
   if (!MapDrive(L'D', L"drive-d")) GTEST_SKIP() << "D: is not listed: run the tests through tools/ctest-under-wine";
+  WriteFile(L"drive-d\\Windows\\System32\\ntoskrnl.exe", "kernel");
   WriteFile(L"program\\Rigmate\\GHO\\WIN764.GHO", "image");
-  PlaceStandIn(InFolder(L"drive-d\\GHOST32.EXE"));
+  const std::wstring ghostPath = ProgramFolder() + L"\\GHOST32.EXE";
+  PlaceStandIn(ghostPath);
   StartStandIn(L"PECMD.EXE");  // before the pause below, which is Ghost's alone
   SetVariable(L"RIGMATE_STANDIN_LOG", StandInLogPath());
   SetVariable(L"RIGMATE_STANDIN_SLEEP_MS", L"1500");
@@ -226,9 +230,11 @@ TEST_F(MainPageRoads, QuickInstallInsidePeRunsGhostWhileTheMainWindowIsHidden) {
 
   ASSERT_TRUE(e2e::ClickButton(Pages().at(0), IDC_QUICK_WIN7_64));
   e2e::Box box;
-  const std::wstring question =
-      L"确定将文件：" + image + L" 还原到C:盘中么？\n这将会清空您C:盘的数据，还原前请将数据备份！";
-  ASSERT_TRUE(e2e::WaitForBox(app().id(), L"还原到C:盘中么？", &box));
+  wchar_t label[MAX_PATH + 1] = {};
+  GetVolumeInformationW(L"D:\\", label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0);
+  const std::wstring question = L"确定将文件：" + image + L" 还原到D:盘（120.00 GB，" + std::wstring(label) +
+                                L"）中么？\n这将会清空您D:盘的数据，还原前请将数据备份！";
+  ASSERT_TRUE(e2e::WaitForBox(app().id(), L"还原到", &box));
   EXPECT_EQ(box.text, question);
   EXPECT_EQ(Buttons(box), (std::set<int>{IDYES, IDNO}));
   ASSERT_TRUE(e2e::AnswerBox(box, IDYES));
@@ -236,11 +242,10 @@ TEST_F(MainPageRoads, QuickInstallInsidePeRunsGhostWhileTheMainWindowIsHidden) {
   // Ghost runs (its stand-in logs its start, then stays a moment) with the main window
   // hidden, and the window comes back when it ends.
   std::vector<std::wstring> ghost;
-  ASSERT_TRUE(e2e::WaitUntil([&] { return !(ghost = StartsOf(StandInStarts(), L"D:\\GHOST32.EXE")).empty(); }, 10000));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !(ghost = StartsOf(StandInStarts(), ghostPath)).empty(); }, 10000));
   EXPECT_FALSE(IsWindowVisible(main())) << "hidden while Ghost runs";
   ASSERT_EQ(ghost.size(), 1u);
-  EXPECT_EQ(ghost[0], L"D:\\GHOST32.EXE -noide -nousb -clone,mode=pload,src=\"" + image +
-                          L":1\",dst=C: -crcignore -sure");
+  EXPECT_EQ(ghost[0], ghostPath + L" -noide -nousb -clone,mode=pload,src=\"" + image + L":1\",dst=D: -crcignore -sure");
   EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(main()) != FALSE; }, 10000)) << "shown again";
 
   // Inside a PE there is nothing to undo: Yes or No only.

@@ -198,6 +198,11 @@ bool FakeSeam::IsFolder(const std::wstring& path) const {
   return node && node->folder;
 }
 
+void FakeSeam::SetFileSize(const std::wstring& path, uint64_t bytes) {
+  Lock lock(mutex_);
+  fileSizes_[Key(path)] = bytes;
+}
+
 std::string FakeSeam::Contents(const std::wstring& path) const {
   Lock lock(mutex_);
   const Node* node = Lookup(path);
@@ -439,6 +444,15 @@ bool FakeSeam::SetAttributes(const std::wstring& path, uint32_t attributes) {
   bool ok = !Fails(Op::SetAttributes, path) && node;
   if (ok) node->attributes = attributes & ~(fattr::Directory | fattr::Normal);
   return Record(Op::SetAttributes, path, L"", ok);
+}
+
+bool FakeSeam::FileSize(const std::wstring& path, uint64_t* bytes) {
+  Lock lock(mutex_);
+  const Node* node = Lookup(path);
+  if (!node || node->folder) return false;
+  auto scripted = fileSizes_.find(Key(path));
+  *bytes = scripted != fileSizes_.end() ? scripted->second : node->bytes.size();
+  return true;
 }
 
 // ---- System facts ------------------------------------------------------------------
@@ -707,6 +721,14 @@ VolumeOpen FakeSeam::VolumeDeviceNumber(const std::wstring& volume, StorageDevic
   if (!found || volume.size() != 2) return VolumeOpen::NotOpened;
   if (found->open == VolumeOpen::Ok) *number = found->number;
   return found->open;
+}
+
+bool FakeSeam::DiskStorageFacts(int disk, StorageFacts* facts) {
+  Lock lock(mutex_);
+  auto it = disks.find(disk);
+  if (it == disks.end() || !it->second.opens || !it->second.storageKnown) return false;
+  *facts = it->second.storage;
+  return true;
 }
 
 bool FakeSeam::VolumePartitionStyle(const std::wstring& volume, int* style) {

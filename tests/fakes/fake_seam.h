@@ -71,6 +71,8 @@ class FakeSeam : public Seam {
     uint32_t layoutError = 50;
     bool lengthKnown = true;
     int64_t length = 0;
+    bool storageKnown = true;      // IOCTL_STORAGE_QUERY_PROPERTY answers
+    StorageFacts storage;          // a fixed disk on an unknown bus unless set
   };
   struct Volume {           // one drive letter's volume ("C:")
     VolumeOpen open = VolumeOpen::Ok;
@@ -90,6 +92,8 @@ class FakeSeam : public Seam {
   void AddFolder(const std::wstring& path);      // with its missing parents
   bool Exists(const std::wstring& path) const;   // file or folder
   bool IsFolder(const std::wstring& path) const;
+  // The size FileSize reports for an existing file, instead of its byte count.
+  void SetFileSize(const std::wstring& path, uint64_t bytes);
   std::string Contents(const std::wstring& path) const;    // bytes of a file; empty if none
   uint32_t Attributes(const std::wstring& path) const;     // fattr::Invalid if none
   // Full paths of every file and folder under a folder (all depths), in table order.
@@ -208,6 +212,7 @@ class FakeSeam : public Seam {
   bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
   uint32_t FileAttributes(const std::wstring& path) override;
   bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+  bool FileSize(const std::wstring& path, uint64_t* bytes) override;
 
   std::wstring ModulePath() override;
   std::wstring TempPath() override;
@@ -243,6 +248,7 @@ class FakeSeam : public Seam {
   bool DiskLength(int disk, int64_t* length) override;
   VolumeOpen VolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number) override;
   bool VolumePartitionStyle(const std::wstring& volume, int* style) override;
+  bool DiskStorageFacts(int disk, StorageFacts* facts) override;
 
   void SetMainWindow(void* window) override;
   void* MainWindow() override;
@@ -307,6 +313,7 @@ class FakeSeam : public Seam {
 
   mutable std::recursive_mutex mutex_;
   std::map<std::wstring, Node> nodes_;
+  std::map<std::wstring, uint64_t> fileSizes_;             // by Key
   uint64_t nextOrder_ = 0;
   std::set<std::pair<Op, std::wstring>> failures_;
   std::map<std::wstring, std::wstring> registryTexts_;     // key "\" value, upper case

@@ -1,28 +1,60 @@
 // The main page's actions on a simulated machine: what is found, asked, run and refused.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <vector>
+
 #include "pages/install/main_page_actions.h"
+#include "pages/install/restore_target.h"
 #include "platform/disk.h"
 #include "platform/pe_flag.h"
 #include "tests/fakes/fake_seam.h"
 
 namespace {
 
+constexpr int64_t kGiB = 1024ll * 1024 * 1024;
+
 class MainPageTest : public ::testing::Test {
  protected:
+  // A lettered MBR partition; partitions are numbered from 1 on each disk in order.
+  struct Part {
+    int disk;
+    wchar_t letter;
+    int64_t bytes;
+    bool active = false;
+  };
+
   void SetUp() override {
-    fake.SetDrives(L"CDE");
+    Layout({{0, L'C', 60 * kGiB}, {0, L'D', 400 * kGiB}, {1, L'E', 16 * kGiB}});
     fake.modulePath = L"E:\\tools\\Rigmate.exe";
-    fake.volumes[L'C'].number = {7, 0, 1};
-    fake.volumes[L'D'].number = {7, 0, 2};
-    fake.volumes[L'E'].number = {7, 1, 1};
-    TheDisk().Refresh();
     g_bInPE = 0;
   }
   void TearDown() override {
     g_bInPE = 0;
     TheDisk().Refresh();
   }
+  // Replaces the machine's disks and letters (given in letter order) and reads the model again.
+  void Layout(const std::vector<Part>& parts) {
+    fake.disks.clear();
+    fake.volumes.clear();
+    fake.SetDrives(L"");
+    std::map<int, std::vector<PartitionInfoEx>> entries;
+    for (const Part& part : parts) {
+      std::vector<PartitionInfoEx>& list = entries[part.disk];
+      list.push_back(FakeSeam::MbrEntry(static_cast<uint32_t>(list.size() + 1), part.bytes));
+      list.back().Mbr.BootIndicator = part.active;
+      fake.AddVolume(std::wstring(1, part.letter) + L":", part.disk, static_cast<int>(list.size()));
+    }
+    for (const auto& disk : entries) fake.AddDisk(disk.first, 0, disk.second, 500 * kGiB);
+    TheDisk().Refresh();
+  }
+  // Inside a PE, whose own system lies on X:.
+  void InsidePe() {
+    g_bInPE = 1;
+    fake.systemDirectory = L"X:\\Windows\\system32";
+  }
+  void OnUsbDisk(int disk) { fake.disks[disk].storage.busType = 7; }
+  std::wstring Target(const std::wstring& image) { return main_page::ChooseQuickInstallTarget(image).letter; }
   std::wstring OnlyMessage() const {
     return fake.messages.size() == 1 ? fake.messages[0].text : L"<" + std::to_wstring(fake.messages.size()) + L" messages>";
   }
@@ -52,17 +84,77 @@ TEST_F(MainPageTest, AnImagePathThatDoesNotFitItsSlotIsNotTaken) {
   EXPECT_EQ(main_page::SearchQuickInstallImages()[6], L"");
 }
 
-TEST_F(MainPageTest, TargetIsTheFirstDiskVolumeWithAnMbrOrGptPartition) {
-  fake.SetDrives(L"BCDEF");
-  fake.volumes[L'B'].open = VolumeOpen::NotOpened;
+TEST_F(MainPageTest, TargetSkipsWhatIsNoLetteredMbrOrGptPartitionOfADisk) {
+  Layout({{0, L'C', 60 * kGiB}, {0, L'D', 60 * kGiB}, {0, L'E', 60 * kGiB}, {0, L'F', 60 * kGiB}});
+  fake.SetDrives(L"BCDEFG");                       // B: and G: on no disk of the model
   fake.volumes[L'C'].number.deviceType = 2;        // an optical drive
   fake.volumes[L'D'].partitionStyle = 2;           // RAW
-  fake.volumes[L'E'].partitionStyle = 1;           // GPT
-  fake.volumes[L'F'].partitionStyle = 0;
-  EXPECT_EQ(main_page::ChooseQuickInstallTarget(), L"E:");
-
   fake.volumes[L'E'].partitionStyle = -1;          // the partition query fails
-  EXPECT_EQ(main_page::ChooseQuickInstallTarget(), L"F:");
+  fake.volumes[L'F'].partitionStyle = 1;           // GPT
+  fake.volumes[L'G'].number = {7, 0, 9};
+  main_page::RestoreTarget target = main_page::ChooseQuickInstallTarget(L"X:\\a.gho");
+  EXPECT_EQ(target.letter, L"F:");
+  EXPECT_EQ(target.size, L"60.00 GB");
+  EXPECT_EQ(target.label, L"本地磁盘");
+}
+
+// Inside a PE the first letter is often the wrong partition: a small system partition,
+// a data partition, or the stick the PE started from.
+TEST_F(MainPageTest, QuickInstallInsidePeTakesTheWindowsPartitionNeverTheStick) {
+  InsidePe();
+  const std::wstring image = L"E:\\Rigmate\\GHO\\WIN764.GHO";
+  fake.AddFile(image);
+  fake.SetFileSize(image, 4 * kGiB);
+
+  // C: a 100 MB active system partition, Windows on D:, the program and image on a USB E:.
+  Layout({{0, L'C', 100 << 20, true}, {0, L'D', 60 * kGiB}, {1, L'E', 16 * kGiB}});
+  OnUsbDisk(1);
+  fake.AddFolder(L"D:\\Windows\\System32");
+  EXPECT_EQ(Target(image), L"D:");
+
+  // C: is the USB disk the PE started from; a data partition D: comes before Windows on E:.
+  fake.modulePath = L"C:\\Rigmate.exe";
+  const std::wstring onStick = L"C:\\Rigmate\\GHO\\WIN764.GHO";
+  fake.AddFile(onStick);
+  Layout({{0, L'C', 16 * kGiB}, {1, L'D', 200 * kGiB}, {1, L'E', 60 * kGiB}});
+  OnUsbDisk(0);
+  fake.ShellDelete(L"D:\\Windows");
+  fake.AddFolder(L"E:\\Windows\\System32");
+  EXPECT_EQ(Target(onStick), L"E:");
+
+  // No Windows anywhere (a new disk): the active partition of the first disk, then the
+  // first letter; removable media count as portable as much as a USB bus does.
+  fake.ShellDelete(L"E:\\Windows");
+  Layout({{0, L'C', 16 * kGiB}, {1, L'D', 200 * kGiB}, {1, L'E', 60 * kGiB, true}});
+  fake.disks[0].storage.removableMedia = true;
+  EXPECT_EQ(Target(onStick), L"E:");
+  Layout({{0, L'C', 16 * kGiB}, {1, L'D', 200 * kGiB}, {1, L'E', 60 * kGiB}});
+  fake.disks[0].storage.removableMedia = true;
+  EXPECT_EQ(Target(onStick), L"D:");
+
+  // The program's own partition is in use inside a PE, even on a fixed disk.
+  Layout({{0, L'C', 60 * kGiB}, {0, L'D', 200 * kGiB}});
+  fake.AddFolder(L"C:\\Windows\\System32");
+  fake.AddFile(L"D:\\WIN764.GHO");
+  EXPECT_EQ(Target(L"D:\\WIN764.GHO"), L"") << "C: runs the program, D: holds the image";
+}
+
+TEST_F(MainPageTest, QuickInstallNeverTakesTheImagesPartitionNorOneTooSmall) {
+  fake.AddFolder(L"C:\\Windows\\System32");
+  fake.AddFolder(L"E:\\Windows\\System32");
+  fake.AddFile(L"D:\\WIN764.GHO");
+  fake.SetFileSize(L"D:\\WIN764.GHO", 8 * kGiB);
+  // Another partition of the target's disk holds the image: the DOS stage needs no more.
+  EXPECT_EQ(Target(L"D:\\WIN764.GHO"), L"C:");
+
+  fake.AddFile(L"C:\\WIN764.GHO");
+  EXPECT_EQ(Target(L"C:\\WIN764.GHO"), L"E:") << "the next Windows partition";
+  fake.SetFileSize(L"C:\\WIN764.GHO", 20 * kGiB);
+  EXPECT_EQ(Target(L"C:\\WIN764.GHO"), L"D:") << "E: is smaller than the image";
+
+  // On the desktop the running Windows comes first, even behind another one.
+  fake.systemDirectory = L"E:\\Windows\\system32";
+  EXPECT_EQ(Target(L"D:\\WIN764.GHO"), L"E:");
 }
 
 TEST_F(MainPageTest, QuickInstallWithoutAnImageNamesTheIndexAndDoesNothingElse) {
@@ -81,6 +173,13 @@ TEST_F(MainPageTest, QuickInstallWithoutASuitableDriveIsRefused) {
   for (auto& v : fake.volumes) v.second.partitionStyle = 2;
   main_page::QuickInstall(2, L"D:\\Rigmate\\GHO\\WIN764.GHO");
   EXPECT_EQ(OnlyMessage(), L"找不到合适还原的分区！");
+
+  fake.messages.clear();
+  Layout({{0, L'C', 60 * kGiB}, {0, L'D', 400 * kGiB}, {1, L'E', 16 * kGiB}});
+  fake.disks[0].storage.removableMedia = true;
+  OnUsbDisk(1);
+  main_page::QuickInstall(2, L"D:\\Rigmate\\GHO\\WIN764.GHO");
+  EXPECT_EQ(OnlyMessage(), L"找不到合适还原的分区！") << "only removable and USB disks";
   EXPECT_TRUE(fake.starts.empty());
 }
 
@@ -89,14 +188,15 @@ TEST_F(MainPageTest, QuickInstallAsksAndNoChangesNothing) {
   fake.QueueAnswer(7);  // No
   main_page::QuickInstall(2, L"D:\\Rigmate\\GHO\\WIN764.GHO");
   EXPECT_EQ(OnlyMessage(),
-            L"确定将文件：D:\\Rigmate\\GHO\\WIN764.GHO 还原到C:盘中么？\n这将会清空您C:盘的数据，还原前请将数据备份！");
+            L"确定将文件：D:\\Rigmate\\GHO\\WIN764.GHO 还原到C:盘（60.00 GB，本地磁盘）中么？\n"
+            L"这将会清空您C:盘的数据，还原前请将数据备份！");
   EXPECT_EQ(fake.messages[0].style, 0x24u);
   EXPECT_TRUE(fake.starts.empty());
   EXPECT_TRUE(fake.fileOps.empty());
 }
 
 TEST_F(MainPageTest, QuickInstallInsidePeRunsGhostAndThenOffersTheRestart) {
-  g_bInPE = 1;
+  InsidePe();
   fake.AddFile(L"D:\\Rigmate\\GHO\\WIN764.GHO");
   fake.AddFile(L"E:\\GHOST32.EXE");
   fake.QueueAnswer(6);  // Yes, restore
@@ -125,7 +225,7 @@ TEST_F(MainPageTest, OneClickQuestionsNameDriveAndImageInTheirOrder) {
 }
 
 TEST_F(MainPageTest, OneClickBackupInsidePeCompressesWithThree) {
-  g_bInPE = 1;
+  InsidePe();
   fake.AddFile(L"C:\\GHOST32.EXE");
   fake.QueueAnswer(6);  // back up
   fake.QueueAnswer(7);  // restart later
@@ -140,6 +240,34 @@ TEST_F(MainPageTest, OneClickRestoreOfAMissingImageStopsAtTheDispatcher) {
   main_page::OneClickRestore();
   ASSERT_EQ(fake.messages.size(), 2u);
   EXPECT_EQ(fake.messages[1].text, L"镜像文件：D:\\RigmateBackup.GHO不存在！");
+  EXPECT_TRUE(fake.starts.empty());
+}
+
+// The fixed C: of the one-click buttons is refused on a USB disk, and inside a PE when
+// the program runs from it; on the desktop the program's drive is no reason to refuse.
+TEST_F(MainPageTest, OneClickRefusesACOnAUsbDiskOrInUseInsidePe) {
+  OnUsbDisk(0);
+  main_page::OneClickRestore();
+  EXPECT_EQ(OnlyMessage(), L"C:盘位于U盘或可移动磁盘上，不是本机的系统分区，不能进行一键还原！");
+  EXPECT_EQ(fake.messages[0].style, 0x30u);
+
+  fake.messages.clear();
+  fake.disks[0].storage.busType = 11;
+  fake.modulePath = L"C:\\Rigmate.exe";
+  InsidePe();
+  main_page::OneClickBackup();
+  EXPECT_EQ(OnlyMessage(), L"C:盘正被当前运行的PE或本软件使用，不能进行一键备份！");
+
+  fake.messages.clear();
+  fake.modulePath = L"D:\\Rigmate.exe";      // the same disk, another partition
+  main_page::OneClickRestore();
+  EXPECT_EQ(OnlyMessage(), L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？");
+
+  fake.messages.clear();
+  g_bInPE = 0;
+  fake.modulePath = L"C:\\Rigmate.exe";
+  main_page::OneClickRestore();
+  EXPECT_EQ(OnlyMessage(), L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？");
   EXPECT_TRUE(fake.starts.empty());
 }
 

@@ -143,13 +143,13 @@ TEST_F(SoftwarePageTest, QueueRunsEveryInstallerSilentlyInOrderPastFailures) {
   fake.SetExitCode(L"a.exe", 3);
   InstallThread thread;
   ASSERT_TRUE(StartInstall(thread, {{L"Editor", L"D:\\s\\a.exe", L"/S"},
-                                    {L"Broken", L"D:\\s\\b.exe", L"/q"},
+                                    {L"Google Chrome", L"D:\\s\\b.exe", L"/q"},
                                     {L"播放器", L"D:\\s\\c.exe", L"/quiet /norestart"}}));
   thread.Join();
   ASSERT_EQ(fake.starts.size(), 3u);
   EXPECT_EQ(fake.starts[0].application, L"D:\\s\\a.exe");
   EXPECT_EQ(fake.starts[0].commandLine, L"Editor /S");
-  EXPECT_EQ(fake.starts[1].commandLine, L"Broken /q");
+  EXPECT_EQ(fake.starts[1].commandLine, L"\"Google Chrome\" /q");  // a name with a blank is quoted
   EXPECT_EQ(fake.starts[2].commandLine, L"播放器 /quiet /norestart");
   for (const auto& start : fake.starts) EXPECT_TRUE(start.wait && start.show);
   EXPECT_TRUE(fake.messages.empty());

@@ -233,6 +233,8 @@ bool Machine::ParseLines(const std::string& text, std::string* error) {
         return fail("a disk needs a length");
       for (size_t i = 3; i < words.size(); ++i) {
         if (words[i] == "no-length") disk.lengthFails = true;
+        else if (words[i] == "usb") disk.usb = true;
+        else if (words[i] == "removable") disk.removable = true;
         else if (words[i].rfind("signature=", 0) == 0)
           disk.signature = static_cast<uint32_t>(std::stoul(words[i].substr(10), nullptr, 16));
         else return fail("unknown disk option " + words[i]);
@@ -385,6 +387,14 @@ bool Machine::VolumePartitionStyle(const std::wstring& volume, int* style) const
   VolumeAnswer answer = Volume(volume);
   if (!answer.found) return false;
   *style = static_cast<int>(answer.style);
+  return true;
+}
+
+bool Machine::DiskStorageFacts(int disk, StorageFacts* facts) const {
+  if (!DiskOpens(disk)) return false;
+  const Disk& d = disks_[static_cast<size_t>(disk)];
+  facts->removableMedia = d.removable;
+  facts->busType = d.usb ? 7 : 11;  // BusTypeUsb, BusTypeSata
   return true;
 }
 

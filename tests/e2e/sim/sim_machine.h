@@ -3,7 +3,7 @@
 //
 // Description file (UTF-8 text; '#' starts a comment; sizes take K, M, G or T, binary):
 //
-//   disk mbr 500G [signature=0x1A2B3C4D] [no-length]
+//   disk mbr 500G [signature=0x1A2B3C4D] [no-length] [usb] [removable]
 //     part 1 100G letter=C: [type=0x07] [boot]      a primary slot
 //     extended 300G                                 the container of the logical partitions
 //     logical 5 150G letter=D:                      a partition in the extended chain
@@ -14,6 +14,7 @@
 //     part 3 900G letter=E: [type=basic|recovery]
 //   disk raw 8G
 //   disk unreadable            opens, but its layout cannot be read (error 50)
+//   (usb: on the USB bus; removable: removable media; a disk is fixed, SATA, otherwise)
 //   disk missing               \\.\PhysicalDriveN does not open: ends the enumeration
 //   firmware uefi|bios         how Windows was started (otherwise the real answer)
 //
@@ -53,6 +54,8 @@ struct Disk {
   uint64_t length = 0;
   bool lengthFails = false;
   uint32_t signature = 0;
+  bool usb = false;
+  bool removable = false;
   std::vector<Slot> slots;   // in file order
 };
 
@@ -82,6 +85,7 @@ class Machine {
   bool DriveLayout(int disk, size_t bufferSize, std::vector<uint8_t>* buffer, uint32_t* error) const;
   VolumeOpen VolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number) const;
   bool VolumePartitionStyle(const std::wstring& volume, int* style) const;
+  bool DiskStorageFacts(int disk, StorageFacts* facts) const;
 
   // 1 UEFI, 0 BIOS, -1 not described.
   int firmwareUefi() const { return firmwareUefi_; }

@@ -65,6 +65,8 @@ class SimSeam : public Win32Seam {
     return machine_.VolumePartitionStyle(volume, style);
   }
 
+  bool DiskStorageFacts(int disk, StorageFacts* facts) override { return machine_.DiskStorageFacts(disk, facts); }
+
   bool FirmwareIsUefi() override {
     return machine_.firmwareUefi() < 0 ? Win32Seam::FirmwareIsUefi() : machine_.firmwareUefi() == 1;
   }

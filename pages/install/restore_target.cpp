@@ -1,0 +1,117 @@
+// Where the main page's restores may write: the quick-install target and the one-click drive check.
+#include "pages/install/restore_target.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "platform/disk.h"
+#include "platform/format.h"
+#include "platform/pe_flag.h"
+#include "platform/seam.h"
+#include "platform/system.h"
+
+namespace main_page {
+
+namespace {
+
+constexpr uint32_t kFileDeviceDisk = 7;
+constexpr uint32_t kBusUsb = 7, kBusSd = 12, kBusMmc = 13;
+
+struct Candidate {
+  RestoreTarget target;
+  int disk = 0;
+  bool active = false;
+  bool holdsWindows = false;
+};
+
+// "D:" of a path that starts with a drive letter; empty otherwise.
+std::wstring DriveOf(const std::wstring& path) {
+  if (path.size() < 2 || path[1] != L':') return std::wstring();
+  return std::wstring(1, static_cast<wchar_t>(std::towupper(path[0]))) + L":";
+}
+
+// A disk that leaves with its user (a USB disk, a memory card, removable media) is the
+// medium the technician brought, never the machine's system. A disk that does not say
+// what it is counts as fixed.
+bool IsPortableDisk(uint32_t disk) {
+  StorageFacts facts;
+  if (!TheSeam().DiskStorageFacts(static_cast<int>(disk), &facts)) return false;
+  return facts.removableMedia || facts.busType == kBusUsb || facts.busType == kBusSd || facts.busType == kBusMmc;
+}
+
+// Inside a PE Ghost overwrites the partition while this run still uses it: the PE's own
+// system drive and the drive the program runs from. On a desktop the DOS stage writes
+// after the restart, when neither is in use.
+bool InUseByThisRun(const std::wstring& drive) {
+  if (!g_bInPE) return false;
+  return drive == DriveOf(TheSeam().ModulePath()) || drive == DriveOf(GetSystemDrive());
+}
+
+// The lettered partition behind a letter when a restore of an image of imageBytes on
+// imageDrive may overwrite it.
+bool Qualifies(const std::wstring& letter, const std::wstring& imageDrive, uint64_t imageBytes, Candidate* out) {
+  StorageDeviceNumber number;
+  if (TheSeam().VolumeDeviceNumber(letter, &number) != VolumeOpen::Ok || number.deviceType != kFileDeviceDisk)
+    return false;
+  int style = -1;
+  if (!TheSeam().VolumePartitionStyle(letter, &style) || (style != 0 && style != 1)) return false;
+  const _PARTITIONS partition = TheDisk().GetPartition(static_cast<int>(number.partitionNumber),
+                                                       static_cast<int>(number.deviceNumber));
+  if (partition.partitionNumber == 0) return false;   // not a partition of a disk the model read
+  if (letter == imageDrive || InUseByThisRun(letter) || IsPortableDisk(number.deviceNumber)) return false;
+  if (partition.layout.PartitionLength < 0 || static_cast<uint64_t>(partition.layout.PartitionLength) < imageBytes)
+    return false;
+  out->target = RestoreTarget{letter, partition.size, partition.label};
+  out->disk = partition.diskIndex;
+  out->active = partition.layout.PartitionStyle == layout::kStyleMbr && partition.layout.Mbr.BootIndicator;
+  out->holdsWindows = PathExists(letter + L"\\Windows\\System32");
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::wstring> DriveRoots() {
+  std::wstring buffer = TheSeam().LogicalDriveStrings();
+  buffer.resize(256, L'\0');
+  std::vector<std::wstring> roots;
+  for (size_t slot = 0; slot < 64 && slot * 4 < buffer.size(); ++slot) {
+    const wchar_t* entry = buffer.c_str() + slot * 4;
+    if (!entry[0]) break;
+    roots.emplace_back(entry, std::min<size_t>(3, std::char_traits<wchar_t>::length(entry)));
+  }
+  return roots;
+}
+
+RestoreTarget ChooseQuickInstallTarget(const std::wstring& image) {
+  uint64_t imageBytes = 0;
+  TheSeam().FileSize(image, &imageBytes);
+  std::vector<Candidate> candidates;
+  for (const std::wstring& root : DriveRoots()) {
+    Candidate candidate;
+    if (Qualifies(DriveOf(root), DriveOf(image), imageBytes, &candidate)) candidates.push_back(candidate);
+  }
+  if (candidates.empty()) return RestoreTarget();
+
+  const std::wstring runningSystem = g_bInPE ? std::wstring() : DriveOf(GetSystemDrive());
+  auto first = [&](auto wanted) { return std::find_if(candidates.begin(), candidates.end(), wanted); };
+  auto chosen = first([&](const Candidate& c) { return c.target.letter == runningSystem; });
+  if (chosen == candidates.end()) chosen = first([](const Candidate& c) { return c.holdsWindows; });
+  if (chosen == candidates.end()) {
+    for (auto it = candidates.begin(); it != candidates.end(); ++it)
+      if (it->active && (chosen == candidates.end() || it->disk < chosen->disk)) chosen = it;
+  }
+  if (chosen == candidates.end()) chosen = candidates.begin();
+  return chosen->target;
+}
+
+std::wstring OneClickRefusal(const std::wstring& drive, const std::wstring& action) {
+  StorageDeviceNumber number;
+  if (TheSeam().VolumeDeviceNumber(drive, &number) == VolumeOpen::Ok && number.deviceType == kFileDeviceDisk &&
+      IsPortableDisk(number.deviceNumber))
+    return Format(L"%s盘位于U盘或可移动磁盘上，不是本机的系统分区，不能进行%s！", drive, action);
+  if (InUseByThisRun(drive))
+    return Format(L"%s盘正被当前运行的PE或本软件使用，不能进行%s！", drive, action);
+  return std::wstring();
+}
+
+}  // namespace main_page

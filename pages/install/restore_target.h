@@ -1,0 +1,32 @@
+// Where the main page's restores may write: the quick-install target and the one-click drive check.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace main_page {
+
+// The drive roots as the system lists them: "C:\", "D:\"… in its order, at most 64.
+std::vector<std::wstring> DriveRoots();
+
+// A lettered partition that a restore may overwrite.
+struct RestoreTarget {
+  std::wstring letter;   // "D:"; empty when no partition qualifies
+  std::wstring size;     // "%.2f GB"
+  std::wstring label;    // "本地磁盘" for a volume without label
+};
+
+// The partition a quick install of this image restores onto. Only lettered MBR or GPT
+// partitions of fixed disks qualify that are at least as large as the image and do not
+// hold it; inside a PE, where Ghost writes at once, neither the PE's own system drive
+// nor the program's drive. Among them the running Windows (desktop), then one holding
+// a Windows installation, then the active partition of the first disk, then the first
+// letter.
+RestoreTarget ChooseQuickInstallTarget(const std::wstring& image);
+
+// The message that refuses a one-click action (its name, "一键还原"…) on this fixed
+// drive: one on a USB or removable disk, or inside a PE one in use by this run. Empty
+// when nothing speaks against it.
+std::wstring OneClickRefusal(const std::wstring& drive, const std::wstring& action);
+
+}  // namespace main_page
