@@ -1,6 +1,7 @@
 // The main window: system menu, icons, tabs, pages, title and the tab switch.
 #include "app/rigmate_dlg.h"
 
+#include <cstdlib>
 #include <string>
 
 #include "ui/kxdialog.h"
@@ -40,12 +41,32 @@ bool CRigmateDlg::OnInitDialog() {
   TheSeam().SetMainWindow(hwnd());
   AddAboutMenuItem();
   SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+  UseArtworkForDpi();
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : m_hIcon));
   m_tab = Item(IDC_TAB);
   InsertTabs();
   CreatePages();
   SetWindowTextW(hwnd(), TitleFor(GetOSNameWithBitness()).c_str());
   return true;
+}
+
+// The program is DPI aware: at 150 % and 200 % the dialog grows, and the banner drawn for
+// that size replaces the normal one, which would otherwise stay small. The banner whose
+// width is nearest to the picture control's width in dialog units is taken.
+void CRigmateDlg::UseArtworkForDpi() {
+  HINSTANCE module = GetModuleHandleW(nullptr);
+  smallIcon_ = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDI_RIGMATE), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  RECT banner = {0, 0, 348, 51};
+  MapDialogRect(hwnd(), &banner);
+  struct Art { int id, width; };
+  const Art art[] = {{IDB_BANNER, 522}, {IDB_BANNER_150, 783}, {IDB_BANNER_200, 1044}};
+  const Art* best = &art[0];
+  for (const Art& each : art)
+    if (std::abs(each.width - banner.right) < std::abs(best->width - banner.right)) best = &each;
+  if (best->id == IDB_BANNER) return;
+  HANDLE bitmap = LoadImageW(module, MAKEINTRESOURCEW(best->id), IMAGE_BITMAP, 0, 0, LR_SHARED);
+  if (bitmap) SendDlgItemMessageW(hwnd(), IDC_BANNER, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
 }
 
 void CRigmateDlg::AddAboutMenuItem() {

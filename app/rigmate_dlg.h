@@ -36,8 +36,10 @@ class CRigmateDlg : public ui::Dialog {
   void CreatePages();
   void ShowPage(int index);
   bool PaintMinimized();
+  void UseArtworkForDpi();
 
   HICON m_hIcon = nullptr;
+  HICON smallIcon_ = nullptr;   // the icon's own small size: crisper than m_hIcon scaled down
   HWND m_tab = nullptr;
   MainDlg mainPage_;
   InstallDlg installPage_;

@@ -18,6 +18,8 @@
 #define IDB_BANNER        149
 #define IDI_RIGMATE       151
 #define IDR_PAYLOAD_MARK  152
+#define IDB_BANNER_150    153   // the banner drawn for 150 % and 200 %
+#define IDB_BANNER_200    154
 
 #define IDM_ABOUTBOX      0x0010
 

@@ -44,6 +44,7 @@ bool LoadDlg::OnInitDialog() {
   SendMessageW(m_progress, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   EnableWindow(m_btnClose, FALSE);
   window_.store(hwnd());
+  taskbar_.Attach(hwnd());
   return true;
 }
 
@@ -98,12 +99,14 @@ bool LoadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
   switch (message) {
     case WM_LOAD_PROGRESS:
       SendMessageW(m_progress, PBM_SETPOS, wParam, 0);
+      taskbar_.Set(static_cast<int>(wParam));
       return true;
     case WM_LOAD_STATUS:
       ShowNextStatus();
       return true;
     case WM_LOAD_ENABLE_CLOSE:
       EnableWindow(m_btnClose, TRUE);
+      taskbar_.Failed();
       return true;
     case WM_SYSCOMMAND:
       // Alt+F4 and the system menu would end the modal run while the worker still uses
@@ -115,6 +118,7 @@ bool LoadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
       return false;
     case WM_NCDESTROY:
       window_.store(nullptr);
+      taskbar_.Clear();
       return false;
     default:
       return KXDialog::OnMessage(message, wParam, lParam, result);

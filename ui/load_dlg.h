@@ -13,6 +13,7 @@
 #include <string>
 
 #include "ui/kxdialog.h"
+#include "ui/taskbar_progress.h"
 
 constexpr UINT WM_LOAD_PROGRESS = WM_USER + 2;      // wParam: position 0..100
 constexpr UINT WM_LOAD_STATUS = WM_USER + 3;        // the next status text handed over
@@ -61,6 +62,7 @@ class LoadDlg : public KXDialog {
   std::deque<std::wstring> pendingStatus_;
   std::atomic<HWND> window_{nullptr};
   HANDLE worker_ = nullptr;
+  TaskbarProgress taskbar_;   // the same progress on the taskbar button
 };
 
 // Worker side: hands a copy of the text to the dialog, whose status line shows it when

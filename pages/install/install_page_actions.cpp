@@ -23,11 +23,6 @@ std::wstring DiskStyleText(uint32_t style) {
   return L"未知";
 }
 
-Road Refuse(const wchar_t* text) {
-  ShowMessage(text, kWarning);
-  return Road::Refused;
-}
-
 // Ghost has rewritten the partition, boot files included; bcdboot puts the boot files
 // of its Windows back. A GPT partition starts through the firmware's own entries.
 bool RepairBootAfterRestore(const std::wstring& target) {
@@ -63,54 +58,73 @@ GhostJob BuildGhostJob(const Request& request) {
   return GhostJob{request.imagePath, request.target, level, 0};
 }
 
-bool RunGhostOperation(const Request& request) {
+int RunGhostSteps(const Request& request) {
   GhostJob job = BuildGhostJob(request);
   std::wstring question =
       job.restore == 1
           ? Format(L"确定将文件：%s 还原到%s盘中么？\n这将会清空您%s盘的数据，还原前请将数据备份！", job.imagePath,
                    job.target, job.target)
           : Format(L"确定将分区：%s 备份到文件：%s中么？", job.target, job.imagePath);
-  if (ShowMessage(question, kQuestion) != mbox::IdYes) return false;
-  if (RunGhostJob(job) != ghost_result::Done) return false;
+  if (ShowMessage(question, kQuestion) != mbox::IdYes) return ghost_result::Declined;
+  int result = RunGhostJob(job);
+  if (result != ghost_result::Done) return result;
   // On the desktop the job is only staged: DOS Ghost writes the partition at the next start.
   if (job.restore == 1 && g_bInPE && !RepairBootAfterRestore(job.target)) {
     ShowMessage(L"修复启动项出错！", kWarning);
-    return false;
+    return kBootRepairFailed;
   }
+  return ghost_result::Done;
+}
+
+bool RunGhostOperation(const Request& request) {
+  if (RunGhostSteps(request) != ghost_result::Done) return false;
   if (request.restartAtOnce) RebootSystem();
   else PromptRestart();
   return true;
 }
 
-Road Execute(const Request& request, const WimPageHooks& hooks) {
+Road RouteOf(const Request& request, std::wstring* refusal) {
+  auto refuse = [refusal](const wchar_t* text) {
+    *refusal = text;
+    return Road::Refused;
+  };
   // A row without a drive letter names no volume that Ghost, bcdboot or the imaging
   // calls could reach: it is no more a choice than no row at all.
-  if (!request.rowSelected || request.target.empty()) return Refuse(L"请选择一个分区!");
-  if (request.imagePath.empty()) return Refuse(L"请输入正确的镜像路径!");
+  if (!request.rowSelected || request.target.empty()) return refuse(L"请选择一个分区!");
+  if (request.imagePath.empty()) return refuse(L"请输入正确的镜像路径!");
   size_t dot = request.imagePath.rfind(L'.');
-  if (dot == std::wstring::npos) return Refuse(L"请选择正确的路径!");
+  if (dot == std::wstring::npos) return refuse(L"请选择正确的路径!");
   std::wstring extension = request.imagePath.substr(dot + 1);
 
-  switch (request.mode) {
-    case kGhostBackup:
+  if (request.mode == kGhostBackup) return Road::GhostBackup;
+  if (request.mode == kWimBackup) return Road::WimCapture;
+  if (ContainsText(extension, L"GHO", false)) return Road::GhostRestore;
+  if (!ContainsText(extension, L"WIM", false)) return refuse(L"不支持的文件类型！");
+  if (!g_bInPE) return refuse(L"不支持在桌面环境下进行WIM文件的操作！");
+  return Road::WimApply;
+}
+
+Road Execute(const Request& request, const WimPageHooks& hooks) {
+  std::wstring refusal;
+  Road road = RouteOf(request, &refusal);
+  switch (road) {
+    case Road::Refused:
+      ShowMessage(refusal, kWarning);
+      break;
+    case Road::GhostBackup:
+    case Road::GhostRestore:
       RunGhostOperation(request);
-      return Road::GhostBackup;
-    case kWimBackup: {
+      break;
+    case Road::WimCapture: {
       int compression = request.compression >= 0 && request.compression <= 3 ? request.compression : 0;
       CaptureWimImage(request.imagePath, request.target, compression, hooks);
-      return Road::WimCapture;
+      break;
     }
-    default:
+    case Road::WimApply:
+      ApplyWimImage(request.imagePath, request.target, hooks);
       break;
   }
-  if (ContainsText(extension, L"GHO", false)) {
-    RunGhostOperation(request);
-    return Road::GhostRestore;
-  }
-  if (!ContainsText(extension, L"WIM", false)) return Refuse(L"不支持的文件类型！");
-  if (!g_bInPE) return Refuse(L"不支持在桌面环境下进行WIM文件的操作！");
-  ApplyWimImage(request.imagePath, request.target, hooks);
-  return Road::WimApply;
+  return road;
 }
 
 }  // namespace install_page

@@ -48,9 +48,19 @@ enum class Road { Refused, GhostBackup, GhostRestore, WimCapture, WimApply };
 // Validates the request, tells the user any refusal and runs the chosen mode.
 Road Execute(const Request& request, const WimPageHooks& hooks);
 
+// Where a request goes; Refused with the text to tell the user when it goes nowhere.
+// Nothing is shown or run.
+Road RouteOf(const Request& request, std::wstring* refusal);
+
 // The page's Ghost routine: question, job, boot repair after a restore inside a PE,
 // then the restart. Returns whether the job was done (or staged).
 bool RunGhostOperation(const Request& request);
+
+// The page's Ghost routine up to its restart step: the question (No gives
+// ghost_result::Declined), the job, and the boot repair after a restore inside a PE.
+// ghost_result's code of the job, or kBootRepairFailed.
+constexpr int kBootRepairFailed = 100;
+int RunGhostSteps(const Request& request);
 
 // The Ghost job the page builds for a request.
 GhostJob BuildGhostJob(const Request& request);

@@ -178,6 +178,37 @@ e2e::Program& RigmateE2E::StartStandIn(const std::wstring& fileName, const Envir
 
 std::vector<StandinRecord> RigmateE2E::StandInStarts() const { return ReadStandinLog(StandInLogPath()); }
 
+bool RigmateE2E::RunRigmate(const std::wstring& arguments, DWORD* exitCode, std::wstring* output,
+                            const std::wstring& build) {
+  Environment environment = variables_;
+  if (!machineFile_.empty()) environment.push_back({L"RIGMATE_SIM_MACHINE", machineFile_});
+  environment.push_back({L"RIGMATE_SIM_RECORD", InFolder(L"record.txt")});
+  std::wstring exe = ProgramFolder() + L"\\Rigmate.exe";
+  MakeFolders(ProgramFolder());
+  if (!CopyFileW((BuildFolder() + L"\\" + build).c_str(), exe.c_str(), FALSE)) {
+    ADD_FAILURE() << "cannot copy " << e2e::WideToUtf8(build) << " to " << e2e::WideToUtf8(exe);
+    return false;
+  }
+  std::wstring outputFile = InFolder(L"output.txt");
+  if (!app_.Start(exe, L"", environment, arguments, outputFile)) {
+    ADD_FAILURE() << "cannot start " << e2e::WideToUtf8(exe);
+    return false;
+  }
+  if (!app_.WaitForExit(60000, exitCode)) {
+    ADD_FAILURE() << "the job did not end within a minute";
+    return false;
+  }
+  std::string bytes;
+  e2e::ReadFileBytes(outputFile, &bytes);
+  output->clear();
+  int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  if (length > 0) {
+    output->resize(static_cast<size_t>(length));
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), &(*output)[0], length);
+  }
+  return true;
+}
+
 bool RigmateE2E::StartRigmate(const std::wstring& build) {
   Environment environment = variables_;
   if (!machineFile_.empty()) environment.push_back({L"RIGMATE_SIM_MACHINE", machineFile_});

@@ -83,6 +83,11 @@ class RigmateE2E : public ::testing::Test {
   // the program with a DOS-stage payload that lacks the outside components). Once the
   // program has ended, a test may start it again.
   bool StartRigmate(const std::wstring& build = L"Rigmate-e2e.exe");
+  // Runs the program with these arguments (a job of its command line) from
+  // ProgramFolder() and waits until it ends: false if it did not end within a minute.
+  // Its exit code, and its standard output decoded from the ANSI code page.
+  bool RunRigmate(const std::wstring& arguments, DWORD* exitCode, std::wstring* output,
+                  const std::wstring& build = L"Rigmate-e2e.exe");
   e2e::Program& app() { return app_; }
   HWND main() const { return main_; }
   HWND tab() const { return tab_; }

@@ -149,7 +149,7 @@ Program::~Program() {
 
 bool Program::Start(const std::wstring& exe, const std::wstring& folder,
                     const std::vector<std::pair<std::wstring, std::wstring>>& environment,
-                    const std::wstring& arguments) {
+                    const std::wstring& arguments, const std::wstring& outputFile) {
   if (process_) {
     if (Running()) return false;
     CloseHandle(process_);
@@ -166,11 +166,20 @@ bool Program::Start(const std::wstring& exe, const std::wstring& folder,
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   if (!desktop.empty()) startup.lpDesktop = &desktop[0];
+  HANDLE output = INVALID_HANDLE_VALUE;
+  if (!outputFile.empty()) {
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    output = CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+    if (output == INVALID_HANDLE_VALUE) return false;
+    startup.dwFlags |= STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = output;
+  }
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(exe.c_str(), writable.data(), nullptr, nullptr, FALSE,
-                      CREATE_UNICODE_ENVIRONMENT, block.data(),
-                      directory.empty() ? nullptr : directory.c_str(), &startup, &info))
-    return false;
+  BOOL started = CreateProcessW(exe.c_str(), writable.data(), nullptr, nullptr, output != INVALID_HANDLE_VALUE,
+                                CREATE_UNICODE_ENVIRONMENT, block.data(),
+                                directory.empty() ? nullptr : directory.c_str(), &startup, &info);
+  if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
+  if (!started) return false;
   CloseHandle(info.hThread);
   process_ = info.hProcess;
   id_ = info.dwProcessId;

@@ -41,10 +41,11 @@ class Program {
 
   // Starts exe in folder (empty: the exe's folder) with these variables added to our
   // own environment (an empty value removes the variable). A program that has ended may
-  // be started again (a second run of the same test).
+  // be started again (a second run of the same test). With outputFile, its standard
+  // output and error go into that file (created anew).
   bool Start(const std::wstring& exe, const std::wstring& folder = L"",
              const std::vector<std::pair<std::wstring, std::wstring>>& environment = {},
-             const std::wstring& arguments = L"");
+             const std::wstring& arguments = L"", const std::wstring& outputFile = L"");
   DWORD id() const { return id_; }
   HANDLE handle() const { return process_; }
   bool Running() const;

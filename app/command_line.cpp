@@ -1,0 +1,157 @@
+// Parsing of the unattended job's arguments, its usage text and the Ghost routine's exit codes.
+#include "app/command_line.h"
+
+#include "deploy/ghost_job.h"
+#include "pages/install/install_page_actions.h"
+#include "platform/format.h"
+
+namespace cli {
+
+namespace {
+
+wchar_t Upper(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c; }
+
+std::wstring UpperText(std::wstring text) {
+  for (auto& c : text) c = Upper(c);
+  return text;
+}
+
+bool IsLetter(wchar_t c) { return Upper(c) >= L'A' && Upper(c) <= L'Z'; }
+
+// A number of at most four digits.
+bool ReadNumber(const std::wstring& text, int* number) {
+  if (text.empty() || text.size() > 4) return false;
+  int value = 0;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') return false;
+    value = value * 10 + (c - L'0');
+  }
+  *number = value;
+  return true;
+}
+
+// "C:" or "C:\", any case, as "C:"; or a partition number as the page lists it ("1:1").
+bool ReadPartition(const std::wstring& text, std::wstring* partition) {
+  size_t colon = text.find(L':');
+  int disk = 0, number = 0;
+  if (colon != std::wstring::npos && ReadNumber(text.substr(0, colon), &disk) &&
+      ReadNumber(text.substr(colon + 1), &number) && disk > 0 && number > 0) {
+    *partition = Format(L"%d:%d", disk, number);
+    return true;
+  }
+  if ((text.size() != 2 && !(text.size() == 3 && text[2] == L'\\')) || !IsLetter(text[0]) || text[1] != L':')
+    return false;
+  *partition = std::wstring(1, Upper(text[0])) + L":";
+  return true;
+}
+
+// A full path from a drive letter whose file name ends in .GHO or .WIM (any case).
+bool ReadImage(const std::wstring& text, std::wstring* image, bool* wim) {
+  if (text.size() < 4 || !IsLetter(text[0]) || text[1] != L':' || text[2] != L'\\') return false;
+  size_t slash = text.rfind(L'\\'), dot = text.rfind(L'.');
+  if (dot == std::wstring::npos || dot < slash || dot == slash + 1) return false;
+  std::wstring extension = UpperText(text.substr(dot));
+  if (extension != L".GHO" && extension != L".WIM") return false;
+  *image = text;
+  *wim = extension == L".WIM";
+  return true;
+}
+
+Options Refused(const std::wstring& why) {
+  Options options;
+  options.action = Action::Usage;
+  options.error = why;
+  return options;
+}
+
+}  // namespace
+
+Options ParseArguments(const std::vector<std::wstring>& arguments) {
+  Options options;
+  if (arguments.empty()) return options;
+  for (const auto& argument : arguments)
+    if (argument == L"/?") {
+      options.action = Action::Usage;
+      return options;
+    }
+  std::wstring verb = UpperText(arguments[0]);
+  if (verb != L"/RESTORE" && verb != L"/BACKUP") return Refused(L"第一个参数须为 /restore、/backup 或 /?：" + arguments[0]);
+  options.action = verb == L"/RESTORE" ? Action::Restore : Action::Backup;
+  if (arguments.size() < 3) return Refused(L"缺少镜像文件或分区。");
+  bool restore = options.action == Action::Restore;
+  const std::wstring& imageText = restore ? arguments[1] : arguments[2];
+  const std::wstring& partitionText = restore ? arguments[2] : arguments[1];
+  if (!ReadImage(imageText, &options.image, &options.wim))
+    return Refused(L"镜像文件须为带盘符的完整路径，扩展名为 .GHO 或 .WIM：" + imageText);
+  if (!ReadPartition(partitionText, &options.partition)) return Refused(L"分区须写作盘符加冒号（如 C:）或磁盘号:分区号（如 1:1）：" + partitionText);
+
+  bool haveIndex = false, haveCompression = false, haveLog = false;
+  for (size_t i = 3; i < arguments.size(); ++i) {
+    std::wstring name = UpperText(arguments[i]);
+    bool takesValue = name == L"/INDEX" || name == L"/Z" || name == L"/LOG";
+    if (takesValue && i + 1 >= arguments.size()) return Refused(arguments[i] + L" 后缺少取值。");
+    bool* flag = name == L"/YES" ? &options.yes : name == L"/REBOOT" ? &options.reboot
+                 : name == L"/APPEND" ? &options.append : nullptr;
+    bool* seen = name == L"/INDEX" ? &haveIndex : name == L"/Z" ? &haveCompression : name == L"/LOG" ? &haveLog : flag;
+    if (!seen) return Refused(L"未知参数：" + arguments[i]);
+    if (*seen) return Refused(L"参数重复：" + arguments[i]);
+    *seen = true;
+    if (!takesValue) continue;
+    const std::wstring& value = arguments[++i];
+    if (name == L"/LOG") {
+      options.logFile = value;
+      continue;
+    }
+    int number = 0;
+    if (!ReadNumber(value, &number)) return Refused(arguments[i - 1] + L" 的取值须为数字：" + value);
+    if (name == L"/INDEX") options.index = number;
+    else options.compression = number;
+  }
+
+  if (haveIndex && !(restore && options.wim)) return Refused(L"/index 只用于还原 WIM 镜像。");
+  if (haveIndex && options.index < 1) return Refused(L"/index 从 1 开始。");
+  if (haveCompression && restore) return Refused(L"/z 只用于备份。");
+  if (options.compression > (options.wim ? 3 : 9))
+    return Refused(options.wim ? L"WIM 备份的 /z 取 0 到 3。" : L"GHO 备份的 /z 取 0 到 9。");
+  if (options.append && (restore || !options.wim)) return Refused(L"/append 只用于备份到 WIM 文件。");
+  return options;
+}
+
+std::wstring UsageText() {
+  return L"Rigmate 命令行：不打开主窗口执行一项任务，结束时返回退出代码。\n"
+         L"\n"
+         L"  Rigmate.exe /restore <镜像文件> <分区> [/index <索引>] [/yes] [/reboot] [/log <日志文件>]\n"
+         L"      用 .GHO 或 .WIM 镜像还原分区；/index 为 WIM 文件中镜像的索引（默认为 1）。\n"
+         L"  Rigmate.exe /backup <分区> <镜像文件> [/z <压缩率>] [/append] [/yes] [/reboot] [/log <日志文件>]\n"
+         L"      把分区备份为 .GHO（/z 为 Ghost 的压缩级别 0-9）或 .WIM（/z 0 不压缩、1 快速压缩、\n"
+         L"      2 高压缩、3 最高压缩）；/append 把镜像追加到已有的 WIM 文件。默认不压缩。\n"
+         L"  Rigmate.exe /?\n"
+         L"      显示本说明。\n"
+         L"\n"
+         L"  /yes     对本软件的确认提问一律回答“是”；不加时照常显示提问。\n"
+         L"  /reboot  任务成功后重启电脑。\n"
+         L"  /log     日志文件，默认为程序旁的 Rigmate.log。\n"
+         L"\n"
+         L"镜像文件须为带盘符的完整路径（如 D:\\GHO\\WIN7.GHO）；分区写作盘符加冒号（如 C:），\n"
+         L"或写作“备份还原”页所列的序号：磁盘号:分区号（如 1:1，第一块 MBR 硬盘的第一个分区）。\n"
+         L"在 PE 中任务立即执行；在桌面环境下 GHO 任务配置为下次启动时在 DOS 中执行。\n"
+         L"\n"
+         L"退出代码：0 完成；1 参数错误；2 镜像文件、分区、索引或 GHOST32.EXE 与参数不符；\n"
+         L"  3 提问回答了“否”；4 当前环境不支持；5 DOS 安装环境配置失败；6 启动项设置或修复失败；\n"
+         L"  7 镜像操作失败；8 重启失败；9 其他失败。\n";
+}
+
+int ExitCodeOfGhost(int result, bool inPE) {
+  switch (result) {
+    case ghost_result::Done: return exit_code::Done;
+    case ghost_result::Failed: return inPE ? exit_code::ImagingFailed : exit_code::BootFailed;
+    case ghost_result::NotFound: return exit_code::Mismatch;
+    case ghost_result::Declined: return exit_code::Declined;
+    case ghost_result::StagingFailed: return exit_code::StagingFailed;
+    case ghost_result::Refused: return exit_code::Refused;
+    case install_page::kBootRepairFailed: return exit_code::BootFailed;
+    default: return exit_code::OtherFailure;
+  }
+}
+
+}  // namespace cli

@@ -1,0 +1,50 @@
+// The command line of unattended jobs: what the arguments ask for, the usage text and
+// the exit codes. Without arguments the program opens its window as always.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+enum class Action { Window, Usage, Restore, Backup };
+
+struct Options {
+  Action action = Action::Window;
+  std::wstring image;       // full path from its drive letter: D:\GHO\WIN7.GHO
+  std::wstring partition;   // drive letter with colon, upper case (C:), or "disk:partition" (1:1)
+  bool wim = false;         // the image is a .WIM file (otherwise .GHO)
+  int index = 0;            // /index: the image of the WIM file to restore; 0 when not given
+  int compression = 0;      // /z: Ghost's level (0-9) or the WIM compression (0-3)
+  bool append = false;      // /append: add the backup to an existing WIM file
+  bool yes = false;         // /yes: the program's own questions are answered Yes
+  bool reboot = false;      // /reboot: restart once the job has succeeded
+  std::wstring logFile;     // /log: the log file instead of the default one
+  std::wstring error;       // why the arguments were refused (Action::Usage); empty for /?
+};
+
+// Reads the arguments after the program's name. Anything it cannot take whole gives
+// Action::Usage with the reason in error.
+Options ParseArguments(const std::vector<std::wstring>& arguments);
+
+// The usage text printed for /? and after bad arguments.
+std::wstring UsageText();
+
+// How an unattended job ended; documented in the README.
+namespace exit_code {
+constexpr int Done = 0;            // done inside a PE, or staged for the next start
+constexpr int BadArguments = 1;    // the usage was printed; nothing was changed
+constexpr int Mismatch = 2;        // the image, partition, index or GHOST32.EXE is not as named
+constexpr int Declined = 3;        // a question was answered No
+constexpr int Refused = 4;         // not possible here (GPT or UEFI on the desktop, WIM restore on the desktop)
+constexpr int StagingFailed = 5;   // the DOS stage could not be prepared
+constexpr int BootFailed = 6;      // the boot entry could not be set, or the boot files not repaired
+constexpr int ImagingFailed = 7;   // Ghost or the imaging API failed
+constexpr int RestartFailed = 8;   // the job was done, but Windows refused to restart
+constexpr int OtherFailure = 9;
+}  // namespace exit_code
+
+// The exit code of the backup and restore page's Ghost routine (install_page::RunGhostSteps).
+int ExitCodeOfGhost(int result, bool inPE);
+
+}  // namespace cli

@@ -1,0 +1,61 @@
+// Output of a GUI program to its parent's console or to a redirected standard output.
+#include "app/console_win.h"
+
+#include <windows.h>
+
+#include <mutex>
+
+namespace {
+
+struct ConsoleOutput {
+  HANDLE handle = nullptr;
+  bool console = false;   // WriteConsoleW; otherwise bytes in the ANSI code page
+};
+
+ConsoleOutput OpenOutput() {
+  ConsoleOutput output;
+  DWORD mode = 0;
+  HANDLE standard = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (standard && standard != INVALID_HANDLE_VALUE) {
+    output.handle = standard;
+    output.console = GetConsoleMode(standard, &mode) != 0;
+    return output;
+  }
+  // A GUI program gets no console of its own: it writes into the one it was started from.
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return output;
+  HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+  if (console == INVALID_HANDLE_VALUE) return output;
+  output.handle = console;
+  output.console = true;
+  return output;
+}
+
+std::wstring WithCrLf(const std::wstring& text) {
+  std::wstring result;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r')) result += L'\r';
+    result += text[i];
+  }
+  return result + L"\r\n";
+}
+
+}  // namespace
+
+void WriteConsoleLine(const std::wstring& text) {
+  static std::mutex lock;
+  static const ConsoleOutput output = OpenOutput();
+  if (!output.handle) return;
+  std::lock_guard<std::mutex> hold(lock);
+  std::wstring line = WithCrLf(text);
+  DWORD written = 0;
+  if (output.console) {
+    WriteConsoleW(output.handle, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
+    return;
+  }
+  int length = WideCharToMultiByte(CP_ACP, 0, line.data(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return;
+  std::string bytes(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, line.data(), static_cast<int>(line.size()), &bytes[0], length, nullptr, nullptr);
+  WriteFile(output.handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}

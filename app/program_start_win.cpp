@@ -1,0 +1,72 @@
+// Start-up before the window: the log, the command line and the unattended job.
+#include "app/program_start_win.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/console_win.h"
+#include "app/unattended_job.h"
+#include "platform/format.h"
+#include "platform/log.h"
+#include "platform/log_file_win.h"
+#include "platform/logging_seam.h"
+#include "resources/version.h"
+
+namespace {
+
+std::vector<std::wstring> Arguments() {
+  std::vector<std::wstring> arguments;
+  int count = 0;
+  wchar_t** list = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!list) return arguments;
+  for (int i = 1; i < count; ++i) arguments.push_back(list[i]);
+  LocalFree(list);
+  return arguments;
+}
+
+const std::wstring kVersion = L"Rigmate " RIGMATE_VERSION_TEXT;
+
+// Lives for the whole run: the pages' threads log until the process ends.
+template <typename T, typename... Args>
+T& KeepForRun(Args&&... args) {
+  static std::unique_ptr<T> kept;
+  kept = std::make_unique<T>(std::forward<Args>(args)...);
+  return *kept;
+}
+
+void InstallLog(Seam& under, const std::wstring& file, const std::wstring& header) {
+  std::wstring path = file.empty() ? LogPathBesideProgram() : file;
+  SetLogSink(&KeepForRun<LogFile>(path, LogPathInTemp(), header));
+  SetSeam(&KeepForRun<LoggingSeam>(under));
+}
+
+}  // namespace
+
+bool RunBeforeWindow(int* exitCode) {
+  cli::Options options = cli::ParseArguments(Arguments());
+  if (options.action == cli::Action::Window) {
+    InstallLog(DefaultSeam(), L"", Format(L"%s 启动（窗口），进程 %d", kVersion, GetCurrentProcessId()));
+    return false;
+  }
+  // Bad arguments change nothing, not even the log.
+  if (options.action == cli::Action::Usage) {
+    if (!options.error.empty()) WriteConsoleLine(L"参数错误：" + options.error + L"\n");
+    WriteConsoleLine(cli::UsageText());
+    *exitCode = options.error.empty() ? cli::exit_code::Done : cli::exit_code::BadArguments;
+    return true;
+  }
+  cli::Output output = [](const std::wstring& text) { WriteConsoleLine(text); };
+  auto& unattended = KeepForRun<cli::UnattendedSeam>(DefaultSeam(), options.yes, output);
+  InstallLog(unattended, options.logFile,
+             Format(L"%s 命令行，进程 %d：%s", kVersion, GetCurrentProcessId(), GetCommandLineW()));
+  *exitCode = cli::RunJob(options, unattended, output);
+  std::wstring end = Format(L"命令行任务结束，退出代码：%d", *exitCode);
+  WriteConsoleLine(end);
+  LogEvent(end);
+  return true;
+}

@@ -1,0 +1,196 @@
+// The unattended job: its checks, the page's roads without the window, and its exit code.
+#include "app/unattended_job.h"
+
+#include <utility>
+
+#include "deploy/wim_engine.h"
+#include "pages/install/install_page_actions.h"
+#include "platform/disk.h"
+#include "platform/format.h"
+#include "platform/log.h"
+#include "platform/logging_seam.h"
+#include "platform/pe_flag.h"
+#include "platform/system.h"
+
+namespace cli {
+
+namespace {
+
+constexpr unsigned kButtonsMask = 0xF;
+constexpr unsigned kError = mbox::Ok | mbox::IconExclamation;
+
+// The imaging engine's own message when bcdboot fails after an apply.
+const wchar_t kBootRepairFailedText[] = L"修复启动项出错！";
+
+// The progress window of the imaging workers, on the console: the worker runs on the
+// job's thread, and every tenth percent and every status other than the percent shows.
+// It notes whether the worker succeeded, since the engine keeps the outcome to itself.
+class ConsoleWorkerWindow : public WorkerWindow {
+ public:
+  ConsoleWorkerWindow(const Output& output, bool* succeeded) : output_(output), succeeded_(succeeded) {}
+  void PostProgress(int percent) override {
+    if (percent / 10 == lastTenth_) return;
+    lastTenth_ = percent / 10;
+    output_(Format(L"已完成 %d%%", percent));
+  }
+  void SetStatus(const std::wstring& text) override {
+    if (text.compare(0, 4, L"正在执行") != 0) output_(text);
+  }
+  void PostEnableClose() override {}
+  void PostClose() override {}
+  void RunModal(Worker worker, void* param) override { *succeeded_ = worker(param) == 0; }
+
+ private:
+  const Output& output_;
+  bool* succeeded_;
+  int lastTenth_ = -1;
+};
+
+WimPageHooks ConsoleHooks(const Output& output, bool* succeeded, int index) {
+  WimPageHooks hooks;
+  hooks.chooseImage = [index](const WimImageList&) { return index; };
+  hooks.newWorkerWindow = [&output, succeeded]() {
+    return std::unique_ptr<WorkerWindow>(new ConsoleWorkerWindow(output, succeeded));
+  };
+  return hooks;
+}
+
+// Shows a refusal of the job itself the way the engines show theirs.
+int Refuse(const std::wstring& text, int code) {
+  ShowMessage(text, kError);
+  return code;
+}
+
+// The number of images in a WIM file; false when it cannot be opened or read.
+bool CountImages(const std::wstring& path, uint32_t* count) {
+  Seam& seam = TheSeam();
+  uint32_t error = 0;
+  Seam::WimHandle file = seam.WimCreateFile(path, wim::GenericRead, wim::OpenExisting, 0, wim::CompressNone, &error);
+  if (!file) return false;
+  bool read = seam.WimImageCount(file, count);
+  seam.WimCloseHandle(file);
+  return read;
+}
+
+// The drive letter of a partition of the page's list, named by its letter or by its
+// number ("1:1"); empty when the list has no such partition or it has no letter.
+std::wstring DriveOf(const std::wstring& partition) {
+  for (const install_page::PartitionRow& row : install_page::PartitionRows())
+    if (!row.letter.empty() && (row.letter == partition || row.number == partition)) return row.letter;
+  return std::wstring();
+}
+
+install_page::Request RequestOf(const Options& options) {
+  install_page::Request request;
+  if (options.action == Action::Restore) request.mode = install_page::kRestore;
+  else request.mode = options.wim ? install_page::kWimBackup : install_page::kGhostBackup;
+  request.rowSelected = true;
+  request.target = options.partition;
+  request.imagePath = options.image;
+  request.compression = options.compression;
+  return request;
+}
+
+int RunWimApply(const Options& options, const UnattendedSeam& seam, const Output& output) {
+  if (!PathExists(options.image))
+    return Refuse(L"镜像文件：" + options.image + L"不存在！", exit_code::Mismatch);
+  uint32_t count = 0;
+  if (!CountImages(options.image, &count))
+    return Refuse(L"打开WIM文件失败：" + options.image, exit_code::ImagingFailed);
+  int index = options.index ? options.index : 1;
+  // A file of one image (or none) is applied without asking which; another index does not exist.
+  if (index > static_cast<int>(count > 1 ? count : 1))
+    return Refuse(Format(L"WIM文件中没有索引为%d的镜像！", index), exit_code::Mismatch);
+
+  bool worked = false;
+  ApplyWimImage(options.image, options.partition, ConsoleHooks(output, &worked, index));
+  if (seam.declined()) return exit_code::Declined;
+  if (!worked) return exit_code::ImagingFailed;
+  return seam.told(kBootRepairFailedText) ? exit_code::BootFailed : exit_code::Done;
+}
+
+int RunWimCapture(const Options& options, const UnattendedSeam& seam, const Output& output) {
+  bool exists = PathExists(options.image);
+  if (exists && !options.append)
+    return Refuse(L"文件：" + options.image + L"已经存在！追加镜像请加上 /append。", exit_code::Mismatch);
+  if (!exists && options.append)
+    return Refuse(L"文件：" + options.image + L"不存在，无法追加！", exit_code::Mismatch);
+  bool worked = false;
+  CaptureWimImage(options.image, options.partition, options.compression, ConsoleHooks(output, &worked, 0));
+  if (seam.declined()) return exit_code::Declined;
+  return worked ? exit_code::Done : exit_code::ImagingFailed;
+}
+
+}  // namespace
+
+UnattendedSeam::UnattendedSeam(Seam& inner, bool answerYes, Output output)
+    : ForwardingSeam(inner), answerYes_(answerYes), output_(std::move(output)) {}
+
+int UnattendedSeam::ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) {
+  unsigned buttons = style & kButtonsMask;
+  bool question = buttons == mbox::YesNo || buttons == mbox::YesNoCancel;
+  int answer = mbox::IdOk;
+  if (question) {
+    answer = answerYes_ ? mbox::IdYes : ForwardingSeam::ShowMessageBox(text, caption, style);
+    output_(text + L"\n—— 回答：" + AnswerText(answer) + (answerYes_ ? L"（/yes）" : L""));
+  } else {
+    output_(text);
+  }
+  std::lock_guard<std::mutex> hold(lock_);
+  messages_.push_back(text);
+  if (question && answer != mbox::IdYes) declined_ = true;
+  return answer;
+}
+
+bool UnattendedSeam::declined() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return declined_;
+}
+
+bool UnattendedSeam::told(const std::wstring& text) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  for (const auto& message : messages_)
+    if (message == text) return true;
+  return false;
+}
+
+int RunJob(const Options& options, const UnattendedSeam& seam, const Output& output) {
+  g_bInPE = IsProcessRunning(L"PECMD.EXE") ? 1 : 0;
+  bool restore = options.action == Action::Restore;
+  std::wstring start = restore ? Format(L"还原：%s -> %s", options.image, options.partition)
+                               : Format(L"备份：%s -> %s", options.partition, options.image);
+  start += g_bInPE ? L"（PE）" : L"（桌面）";
+  output(start);
+  LogEvent(L"命令行任务：" + start);
+
+  // The window lists only the partitions of the disk model; the job may name no other.
+  std::wstring target = DriveOf(options.partition);
+  if (target.empty()) return Refuse(L"找不到分区：" + options.partition, exit_code::Mismatch);
+
+  Options job = options;
+  job.partition = target;
+  install_page::Request request = RequestOf(job);
+  std::wstring refusal;
+  int code = exit_code::OtherFailure;
+  switch (install_page::RouteOf(request, &refusal)) {
+    case install_page::Road::Refused:
+      return Refuse(refusal, exit_code::Refused);
+    case install_page::Road::GhostRestore:
+    case install_page::Road::GhostBackup:
+      code = ExitCodeOfGhost(install_page::RunGhostSteps(request), g_bInPE != 0);
+      break;
+    case install_page::Road::WimApply:
+      code = RunWimApply(job, seam, output);
+      break;
+    case install_page::Road::WimCapture:
+      code = RunWimCapture(job, seam, output);
+      break;
+  }
+  if (code != exit_code::Done) return code;
+  // RebootSystem ends the process when Windows accepts; false when it refused and said why.
+  if (options.reboot) return RebootSystem() ? exit_code::Done : exit_code::RestartFailed;
+  if (!g_bInPE && !options.wim) output(L"已配置完成，重启电脑后开始执行。");
+  return exit_code::Done;
+}
+
+}  // namespace cli

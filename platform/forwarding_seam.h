@@ -1,0 +1,129 @@
+// ForwardingSeam: a seam that hands every call to another one. Seams that change a few
+// answers (the log, the unattended job's questions) derive from it and override only
+// those; a method added to Seam is forwarded here too.
+#pragma once
+
+#include "platform/seam.h"
+
+class ForwardingSeam : public Seam {
+ public:
+  explicit ForwardingSeam(Seam& inner) : inner_(inner) {}
+  Seam& inner() { return inner_; }
+
+  bool FindFile(const std::wstring& path, FileEntry* found) override { return inner_.FindFile(path, found); }
+  std::vector<FileEntry> ListFolder(const std::wstring& folder) override { return inner_.ListFolder(folder); }
+  bool MakeFolder(const std::wstring& path) override { return inner_.MakeFolder(path); }
+  bool CopyOneFile(const std::wstring& from, const std::wstring& to) override { return inner_.CopyOneFile(from, to); }
+  bool RemoveFile(const std::wstring& path) override { return inner_.RemoveFile(path); }
+  bool ShellCopy(const std::wstring& from, const std::wstring& to) override { return inner_.ShellCopy(from, to); }
+  bool ShellDelete(const std::wstring& path) override { return inner_.ShellDelete(path); }
+  bool ReadWholeFile(const std::wstring& path, std::string* bytes) override {
+    return inner_.ReadWholeFile(path, bytes);
+  }
+  bool RewriteFile(const std::wstring& path, const std::string& bytes) override {
+    return inner_.RewriteFile(path, bytes);
+  }
+  bool WriteNewFile(const std::wstring& path, const std::string& bytes) override {
+    return inner_.WriteNewFile(path, bytes);
+  }
+  uint32_t FileAttributes(const std::wstring& path) override { return inner_.FileAttributes(path); }
+  bool SetAttributes(const std::wstring& path, uint32_t attributes) override {
+    return inner_.SetAttributes(path, attributes);
+  }
+  std::wstring ModulePath() override { return inner_.ModulePath(); }
+  std::wstring TempPath() override { return inner_.TempPath(); }
+  std::wstring SystemDirectory() override { return inner_.SystemDirectory(); }
+  std::wstring LogicalDriveStrings() override { return inner_.LogicalDriveStrings(); }
+  bool VersionMajor(bool extended, int* major) override { return inner_.VersionMajor(extended, major); }
+  bool RegistryText(const std::wstring& key, const std::wstring& value, uint32_t access,
+                    size_t bufferBytes, std::wstring* text) override {
+    return inner_.RegistryText(key, value, access, bufferBytes, text);
+  }
+  bool RegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t access, uint32_t* number) override {
+    return inner_.RegistryNumber(key, value, access, number);
+  }
+  bool IsWow64() override { return inner_.IsWow64(); }
+  bool TotalPhysicalMemory(uint64_t* bytes) override { return inner_.TotalPhysicalMemory(bytes); }
+  bool ProcessNames(std::vector<std::wstring>* names) override { return inner_.ProcessNames(names); }
+  bool FileVersion(const std::wstring& path, uint32_t* ms, uint32_t* ls) override {
+    return inner_.FileVersion(path, ms, ls);
+  }
+  LocalTime Now() override { return inner_.Now(); }
+  bool NewGuid(Guid* guid) override { return inner_.NewGuid(guid); }
+  bool ResourceBytes(int id, const std::wstring& type, std::string* bytes) override {
+    return inner_.ResourceBytes(id, type, bytes);
+  }
+  std::wstring AnsiToWide(const std::string& bytes) override { return inner_.AnsiToWide(bytes); }
+  std::string WideToAnsi(const std::wstring& text) override { return inner_.WideToAnsi(text); }
+  bool VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) override {
+    return inner_.VolumeInformation(root, label, fileSystem);
+  }
+  bool FreeBytes(const std::wstring& root, uint64_t* bytes) override { return inner_.FreeBytes(root, bytes); }
+  int AddVolumeIcon(const std::wstring& letter) override { return inner_.AddVolumeIcon(letter); }
+  uint32_t LastError() override { return inner_.LastError(); }
+  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override {
+    return inner_.ShowMessageBox(text, caption, style);
+  }
+  int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait, bool show) override {
+    return inner_.StartProcess(application, commandLine, wait, show);
+  }
+  bool EnableShutdownPrivilege() override { return inner_.EnableShutdownPrivilege(); }
+  bool RequestReboot(uint32_t* error) override { return inner_.RequestReboot(error); }
+  void EndProcess(int code) override { inner_.EndProcess(code); }
+  bool PhysicalDriveOpens(int disk) override { return inner_.PhysicalDriveOpens(disk); }
+  bool DriveLayout(int disk, size_t bufferSize, std::vector<uint8_t>* buffer, uint32_t* error) override {
+    return inner_.DriveLayout(disk, bufferSize, buffer, error);
+  }
+  bool DiskLength(int disk, int64_t* length) override { return inner_.DiskLength(disk, length); }
+  VolumeOpen VolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number) override {
+    return inner_.VolumeDeviceNumber(volume, number);
+  }
+  bool VolumePartitionStyle(const std::wstring& volume, int* style) override {
+    return inner_.VolumePartitionStyle(volume, style);
+  }
+  void SetMainWindow(void* window) override { inner_.SetMainWindow(window); }
+  void* MainWindow() override { return inner_.MainWindow(); }
+  void SetMainWindowVisible(bool visible) override { inner_.SetMainWindowVisible(visible); }
+  bool FirmwareIsUefi() override { return inner_.FirmwareIsUefi(); }
+  bool DisableFsRedirection(void** previous) override { return inner_.DisableFsRedirection(previous); }
+  bool RevertFsRedirection(void* previous) override { return inner_.RevertFsRedirection(previous); }
+  WimHandle WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition,
+                          uint32_t flags, uint32_t compression, uint32_t* error) override {
+    return inner_.WimCreateFile(path, access, disposition, flags, compression, error);
+  }
+  bool WimImageCount(WimHandle wim, uint32_t* count) override { return inner_.WimImageCount(wim, count); }
+  bool WimSetTemporaryPath(WimHandle wim, const std::wstring& folder) override {
+    return inner_.WimSetTemporaryPath(wim, folder);
+  }
+  bool WimImageInformation(WimHandle wim, std::wstring* xml) override { return inner_.WimImageInformation(wim, xml); }
+  WimHandle WimLoadImage(WimHandle wim, uint32_t index) override { return inner_.WimLoadImage(wim, index); }
+  uint32_t WimRegisterCallback(WimHandle wim, WimCallback callback, void* user) override {
+    return inner_.WimRegisterCallback(wim, callback, user);
+  }
+  bool WimUnregisterCallback(WimHandle wim, WimCallback callback) override {
+    return inner_.WimUnregisterCallback(wim, callback);
+  }
+  bool WimApplyImage(WimHandle image, const std::wstring& path, uint32_t flags, uint32_t* error) override {
+    return inner_.WimApplyImage(image, path, flags, error);
+  }
+  WimHandle WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t flags, uint32_t* error) override {
+    return inner_.WimCaptureImage(wim, path, flags, error);
+  }
+  bool WimCloseHandle(WimHandle handle) override { return inner_.WimCloseHandle(handle); }
+  bool WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags, uint32_t* error) override {
+    return inner_.WimMountImageHandle(image, folder, flags, error);
+  }
+  bool WimGetMountedImageHandle(const std::wstring& folder, uint32_t flags, WimHandle* wim,
+                                WimHandle* image, uint32_t* error) override {
+    return inner_.WimGetMountedImageHandle(folder, flags, wim, image, error);
+  }
+  bool WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) override {
+    return inner_.WimUnmountImageHandle(image, flags, error);
+  }
+  uint32_t FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) override {
+    return inner_.FormatDrive(drive, formatId, options);
+  }
+
+ private:
+  Seam& inner_;
+};

@@ -1,0 +1,204 @@
+// The command line: its arguments, and unattended jobs on a simulated machine with the
+// log in front of the seam, as the program installs them.
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/unattended_job.h"
+#include "platform/disk.h"
+#include "platform/log.h"
+#include "platform/logging_seam.h"
+#include "platform/pe_flag.h"
+#include "platform/system.h"
+#include "tests/fakes/fake_seam.h"
+
+namespace {
+
+using cli::Action;
+using cli::Options;
+using cli::ParseArguments;
+namespace code = cli::exit_code;
+
+TEST(CommandLineTest, ReadsEachJobAndItsOptions) {
+  Options restore = ParseArguments({L"/RESTORE", L"d:\\gho\\Win7.gho", L"c:", L"/YES", L"/reboot"});
+  EXPECT_EQ(restore.action, Action::Restore);
+  EXPECT_EQ(restore.image, L"d:\\gho\\Win7.gho");
+  EXPECT_EQ(restore.partition, L"C:");
+  EXPECT_FALSE(restore.wim);
+  EXPECT_TRUE(restore.yes && restore.reboot);
+
+  Options wim = ParseArguments({L"/restore", L"E:\\sources\\install.WIM", L"1:2", L"/index", L"3", L"/log", L"X:\\r.log"});
+  EXPECT_TRUE(wim.wim);
+  EXPECT_EQ(wim.partition, L"1:2");
+  EXPECT_EQ(wim.index, 3);
+  EXPECT_EQ(wim.logFile, L"X:\\r.log");
+  EXPECT_FALSE(wim.yes || wim.reboot);
+
+  Options backup = ParseArguments({L"/backup", L"C:\\", L"D:\\b.wim", L"/z", L"2", L"/append"});
+  EXPECT_EQ(backup.action, Action::Backup);
+  EXPECT_EQ(backup.partition, L"C:");
+  EXPECT_EQ(backup.image, L"D:\\b.wim");
+  EXPECT_EQ(backup.compression, 2);
+  EXPECT_TRUE(backup.append);
+  EXPECT_EQ(ParseArguments({L"/backup", L"C:", L"D:\\b.gho", L"/z", L"9"}).compression, 9);
+
+  EXPECT_EQ(ParseArguments({}).action, Action::Window);
+  Options usage = ParseArguments({L"/restore", L"/?"});
+  EXPECT_EQ(usage.action, Action::Usage);
+  EXPECT_TRUE(usage.error.empty());
+}
+
+TEST(CommandLineTest, RefusesWhatItCannotTakeWhole) {
+  const std::vector<std::vector<std::wstring>> bad = {
+      {L"/install", L"D:\\a.gho", L"C:"},            // no such job
+      {L"D:\\a.gho", L"C:"},                         // no job named
+      {L"/restore", L"D:\\a.gho"},                   // no partition
+      {L"/restore", L"a.gho", L"C:"},                // not a full path
+      {L"/restore", L"\\\\server\\a.gho", L"C:"},    // no drive letter
+      {L"/restore", L"D:\\a.iso", L"C:"},            // neither Ghost nor WIM
+      {L"/restore", L"D:\\dir.gho\\image", L"C:"},   // the dot is not in the file name
+      {L"/restore", L"D:\\a.gho", L"CD:"},
+      {L"/restore", L"D:\\a.gho", L"0:1"},           // disks count from 1
+      {L"/backup", L"D:\\a.gho", L"C:"},             // partition and image swapped
+      {L"/restore", L"D:\\a.gho", L"C:", L"/index", L"2"},   // an index of a Ghost image
+      {L"/restore", L"D:\\a.wim", L"C:", L"/index", L"0"},
+      {L"/restore", L"D:\\a.wim", L"C:", L"/index"},         // value missing
+      {L"/restore", L"D:\\a.wim", L"C:", L"/index", L"x"},
+      {L"/restore", L"D:\\a.gho", L"C:", L"/z", L"1"},       // compression of a restore
+      {L"/backup", L"C:", L"D:\\a.wim", L"/z", L"4"},
+      {L"/backup", L"C:", L"D:\\a.gho", L"/z", L"10"},
+      {L"/backup", L"C:", L"D:\\a.gho", L"/append"},
+      {L"/restore", L"D:\\a.gho", L"C:", L"/yes", L"/YES"},
+      {L"/restore", L"D:\\a.gho", L"C:", L"/force"},
+  };
+  for (const auto& arguments : bad) {
+    Options options = ParseArguments(arguments);
+    std::wstring joined;
+    for (const auto& argument : arguments) joined += argument + L" ";
+    EXPECT_EQ(options.action, Action::Usage) << std::string(joined.begin(), joined.end());
+    EXPECT_FALSE(options.error.empty()) << std::string(joined.begin(), joined.end());
+  }
+}
+
+// The lines the log would get.
+class RecordingSink : public LogSink {
+ public:
+  void Write(const std::wstring& line) override {
+    std::lock_guard<std::mutex> hold(lock_);
+    lines.push_back(line);
+  }
+  std::vector<std::wstring> lines;
+
+ private:
+  std::mutex lock_;
+};
+
+// Disk 0 (MBR) holds C: and D:, Ghost lies in the root of D:.
+class UnattendedJobTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake.AddDisk(0, 0, {FakeSeam::MbrEntry(1, 40ll << 30), FakeSeam::MbrEntry(2, 60ll << 30)}, 100ll << 30);
+    fake.AddVolume(L"C:", 0, 1);
+    fake.AddVolume(L"D:", 0, 2);
+    fake.AddFile(L"D:\\GHOST32.EXE");
+    fake.AddFile(L"D:\\WIN7.GHO");
+    TheDisk().Refresh();
+    SetLogSink(&sink);
+  }
+  void TearDown() override {
+    SetLogSink(nullptr);
+    g_bInPE = 0;
+    TheDisk().Refresh();
+  }
+  void InPE() { fake.processNames.push_back(L"PECMD.EXE"); }
+
+  int Run(const std::vector<std::wstring>& arguments) {
+    Options options = ParseArguments(arguments);
+    EXPECT_TRUE(options.error.empty());
+    cli::UnattendedSeam unattended(fake, options.yes, [this](const std::wstring& text) { console.push_back(text); });
+    LoggingSeam logged(unattended);
+    ScopedSeam use(&logged);
+    return cli::RunJob(options, unattended, [this](const std::wstring& text) { console.push_back(text); });
+  }
+  // The log lines without their time stamps.
+  std::vector<std::wstring> Log() const {
+    std::vector<std::wstring> texts;
+    for (const auto& line : sink.lines) texts.push_back(line.substr(21));
+    return texts;
+  }
+
+  FakeSeam fake;
+  ScopedSeam base{&fake};
+  RecordingSink sink;
+  std::vector<std::wstring> console;
+};
+
+TEST_F(UnattendedJobTest, PeRestoreRunsGhostAtOnceAndLogsEachStep) {
+  InPE();
+  fake.SetExitCode(L"bcdboot", 0);
+  EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"1:1", L"/yes", L"/reboot"}), code::Done);
+  const std::wstring ghost =
+      L"D:\\GHOST32.EXE -noide -nousb -clone,mode=pload,src=\"D:\\WIN7.GHO:1\",dst=C: -crcignore -sure";
+  ASSERT_GE(fake.starts.size(), 2u);
+  EXPECT_EQ(fake.starts[0].commandLine, ghost);
+  EXPECT_EQ(fake.starts[1].commandLine, L"bcdboot.exe C:\\windows /L ZH-CN");
+  EXPECT_EQ(fake.rebootRequests, 1);
+  EXPECT_TRUE(fake.messages.empty()) << "the question was answered by /yes, not shown";
+
+  const std::vector<std::wstring> expected = {
+      L"命令行任务：还原：D:\\WIN7.GHO -> 1:1（PE）",
+      L"提问：确定将文件：D:\\WIN7.GHO 还原到C:盘中么？ / 这将会清空您C:盘的数据，还原前请将数据备份！ —— 回答：是",
+      L"启动程序：" + ghost,
+      L"程序结束，退出代码 0：" + ghost,
+      L"启动程序：bcdboot.exe C:\\windows /L ZH-CN",
+      L"程序结束，退出代码 0：bcdboot.exe C:\\windows /L ZH-CN",
+      L"请求重启电脑",
+      L"程序退出，退出代码：0",
+  };
+  EXPECT_EQ(Log(), expected);
+  EXPECT_EQ(sink.lines.at(0).substr(0, 21), L"2024-05-06 07:08:09  ");
+}
+
+TEST_F(UnattendedJobTest, EachKindOfFailureHasItsCodeAndChangesNothingBeforeIt) {
+  // A WIM restore on the desktop: refused before anything is opened.
+  fake.AddWimFile(L"D:\\install.wim");
+  EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:", L"/yes"}), code::Refused);
+  EXPECT_TRUE(fake.wimCalls.empty());
+  EXPECT_EQ(console.back(), L"不支持在桌面环境下进行WIM文件的操作！");
+  EXPECT_EQ(Log().back(), L"消息：不支持在桌面环境下进行WIM文件的操作！");
+
+  InPE();
+  EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"F:", L"/yes"}), code::Mismatch);   // no such partition
+  EXPECT_EQ(Run({L"/restore", L"D:\\missing.gho", L"C:", L"/yes"}), code::Mismatch);
+  EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:", L"/index", L"2", L"/yes"}), code::Mismatch);
+  EXPECT_EQ(Run({L"/backup", L"C:", L"D:\\install.wim", L"/yes"}), code::Mismatch);   // exists, no /append
+  EXPECT_TRUE(fake.starts.empty());
+  EXPECT_TRUE(fake.formatRequests.empty());
+
+  fake.answers = {mbox::IdNo};   // without /yes the question is shown, and No ends the job
+  EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"C:"}), code::Declined);
+  EXPECT_TRUE(fake.starts.empty());
+
+  fake.SetExitCode(L"GHOST32", 1);
+  EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"C:", L"/yes", L"/reboot"}), code::ImagingFailed);
+  EXPECT_EQ(fake.rebootRequests, 0);
+  fake.SetExitCode(L"GHOST32", 0);
+  fake.SetExitCode(L"bcdboot", 1);
+  EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"C:", L"/yes"}), code::BootFailed);
+
+  fake.wimOperationError = 5;
+  EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:", L"/yes"}), code::ImagingFailed);
+  fake.wimOperationError = 0;
+  EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:", L"/yes"}), code::BootFailed);
+  fake.SetExitCode(L"bcdboot", 0);
+  EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:", L"/yes"}), code::Done);
+  EXPECT_EQ(Run({L"/backup", L"C:", L"D:\\install.wim", L"/append", L"/yes"}), code::Done);
+
+  fake.rebootRefused = true;
+  EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"C:", L"/yes", L"/reboot"}), code::RestartFailed);
+}
+
+}  // namespace
