@@ -189,7 +189,9 @@ bool RigmateE2E::RunRigmate(const std::wstring& arguments, DWORD* exitCode, std:
     ADD_FAILURE() << "cannot copy " << e2e::WideToUtf8(build) << " to " << e2e::WideToUtf8(exe);
     return false;
   }
-  std::wstring outputFile = InFolder(L"output.txt");
+  // A file per run: Wine may still hold the last run's for a moment.
+  static int runs = 0;
+  std::wstring outputFile = InFolder(L"output-" + std::to_wstring(++runs) + L".txt");
   if (!app_.Start(exe, L"", environment, arguments, outputFile)) {
     ADD_FAILURE() << "cannot start " << e2e::WideToUtf8(exe);
     return false;
