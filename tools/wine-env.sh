@@ -1,5 +1,8 @@
 # Sourced by the scripts: the Wine environment of one build folder ($BUILD_DIR/win).
 # Creates the prefix once, with the font substitutes the Chinese texts need.
+# Without BUILD_DIR, this checkout's own build folder: a prefix shared between checkouts
+# would let one run's wineserver and drive letters disturb another's.
+export BUILD_DIR="${BUILD_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
 export WINEDEBUG=-all LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8
 export WINEPREFIX="$BUILD_DIR/win/wineprefix"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
