@@ -72,6 +72,14 @@ WimImageList ListImages(Seam& seam, Seam::WimHandle file, uint32_t count) {
   return images;
 }
 
+// A capture that failed leaves nothing of its own behind: the file it created (empty
+// or partly written, no WIM to restore from) and its temporary folder go. A file that
+// it was adding an image to is left alone: it holds the earlier images.
+void DiscardFailedCapture(const std::wstring& imagePath, bool created) {
+  if (created) DeletePath(imagePath);
+  DeletePath(WimTempFolder());
+}
+
 }  // namespace
 
 const std::wstring& WimTempFolder() {
@@ -166,17 +174,20 @@ void CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, 
   Seam::WimHandle file = seam.WimCreateFile(imagePath, access, disposition, 0, static_cast<uint32_t>(compression),
                                             &error);
   if (!file) {
+    DiscardFailedCapture(imagePath, false);
     ShowMessage(Format(L"打开或者创建WIM文件失败！错误代码：%d", error), kError);
     return;
   }
   if (!seam.WimSetTemporaryPath(file, WimTempFolder())) {
     seam.WimCloseHandle(file);
+    DiscardFailedCapture(imagePath, !append);
     ShowMessage(L"设置临时文件路径失败！", kError);
     return;
   }
   std::unique_ptr<WorkerWindow> window = page.newWorkerWindow();
   if (seam.WimRegisterCallback(file, &WimMessageCallback, window.get()) == wim::InvalidCallbackValue) {
     seam.WimCloseHandle(file);
+    DiscardFailedCapture(imagePath, !append);
     ShowMessage(L"注册回调函数失败！", kError);
     return;
   }
@@ -190,7 +201,11 @@ void CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, 
   seam.WimUnregisterCallback(file, &WimMessageCallback);
   seam.WimCloseHandle(file);
   // A failed capture has told why in the progress window.
-  if (job.result == 0) ShowMessage(L"操作完成！", kError);
+  if (job.result != 0) {
+    DiscardFailedCapture(imagePath, !append);
+    return;
+  }
+  ShowMessage(L"操作完成！", kError);
 }
 
 uint32_t WimMessageCallback(uint32_t message, uintptr_t wParam, intptr_t lParam, void* user) {

@@ -212,7 +212,11 @@ TEST_F(WimEngineTest, CaptureRefusalsAndFailures) {
   EXPECT_EQ(fake.messages.size(), boxes + 1);    // the question only: no "操作完成！"
   EXPECT_EQ(window.back(), L"enable close");
   EXPECT_TRUE(fake.wimOpenHandles.empty());
+  // The file the failed capture created and its temporary folder are gone.
+  EXPECT_FALSE(fake.Exists(L"D:\\a.wim"));
+  EXPECT_FALSE(fake.Exists(L"C:\\Windows\\Temp\\KXWimTemp"));
 
+  fake.AddFolder(L"C:\\Windows\\Temp\\KXWimTemp");
   fake.Fail(FakeSeam::Op::ShellDelete, L"C:\\Windows\\Temp\\KXWimTemp");
   Capture(L"D:\\a.wim");
   EXPECT_EQ(fake.messages.back().text, L"移除临时文件夹失败！");
