@@ -233,6 +233,11 @@ void FakeSeam::Fail(Op op, const std::wstring& path) {
   failures_.insert({op, Key(path)});
 }
 
+void FakeSeam::ClearFailures() {
+  Lock lock(mutex_);
+  failures_.clear();
+}
+
 void FakeSeam::SetDrives(const std::wstring& letters) {
   Lock lock(mutex_);
   drives.clear();

@@ -100,6 +100,7 @@ class FakeSeam : public Seam {
   std::vector<std::wstring> Tree(const std::wstring& folder) const;
   // Makes op fail for this path (compared without case); for a copy either end matches.
   void Fail(Op op, const std::wstring& path);
+  void ClearFailures();                          // every Fail so far is taken back
   // Logical drives from letters: SetDrives(L"CDE") gives "C:\", "D:\", "E:\".
   void SetDrives(const std::wstring& letters);
   void SetRegistryText(const std::wstring& key, const std::wstring& value, const std::wstring& text);
