@@ -12,14 +12,41 @@ namespace {
 
 const wchar_t kBootIni[] = L"C:\\BOOT.INI";
 const wchar_t kBootIniCopy[] = L"C:\\BOOT.INIKX";
+const wchar_t kBootIniForDos[] = L"C:\\boot.in_";
+constexpr uint32_t kKeyRead = 0x20019;              // KEY_READ
+constexpr uint32_t kStagedAttributes = 0x27;        // read-only, hidden, system, archive
+constexpr uint32_t kNormalAttributes = 0x80;
+constexpr uint32_t kNoFile = 0xFFFFFFFF;
 
-void Tell(const wchar_t* text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
+void Tell(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
 
 // Windows' programs run hidden and waited for; true when they end with exit code 0.
 bool Run(const std::wstring& commandLine) { return RunCommandLine(commandLine, true, false) == 0; }
 
 void ShowBootIniAttributes(bool shown) {
   Run(shown ? L"attrib.exe -S -H -R C:\\BOOT.INI" : L"attrib.exe +S +H +R C:\\BOOT.INI");
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b) { return ContainsText(a, b, false) && a.size() == b.size(); }
+
+// Creates or replaces a file that an earlier staging may have left read-only or hidden.
+bool Replace(const std::wstring& path, const std::string& bytes) {
+  if (TheSeam().FileAttributes(path) != kNoFile) TheSeam().SetAttributes(path, kNormalAttributes);
+  return TheSeam().WriteNewFile(path, bytes);
+}
+
+// Writes BOOT.INI; a write that fails half-way is undone with the bytes it had.
+bool RewriteBootIni(const std::string& bytes, const std::string& before) {
+  if (TheSeam().RewriteFile(kBootIni, bytes)) return true;
+  if (!TheSeam().RewriteFile(kBootIni, before)) TheSeam().CopyOneFile(kBootIniCopy, kBootIni);
+  return false;
+}
+
+// Stops the edit: a message, the attributes back, false.
+bool StopEdit(const std::wstring& message) {
+  Tell(message);
+  ShowBootIniAttributes(false);
+  return false;
 }
 
 }  // namespace
@@ -34,6 +61,15 @@ std::wstring NewGuidText() {
 
 bool UsesBootIni(int osMajorVersion) { return osMajorVersion >= 0 && osMajorVersion < 6; }
 
+bool BcdStoreOnSystemDrive() {
+  std::wstring hive;
+  if (!TheSeam().RegistryText(L"SYSTEM\\CurrentControlSet\\Control\\hivelist", L"\\REGISTRY\\MACHINE\\BCD00000000",
+                              kKeyRead, 1024, &hive))
+    return true;
+  std::wstring device = TheSeam().DosDeviceName(GetSystemDrive());
+  return !device.empty() && SameText(hive, device + L"\\Boot\\BCD");
+}
+
 bool AddBcdEntry() {
   Wow64FsRedirection redirection;
   redirection.Disable();
@@ -43,6 +79,7 @@ bool AddBcdEntry() {
   // Without a GUID the commands below would name no entry; without the export there
   // is nothing to undo with.
   bool ok = !guid.empty() && !drive.empty() && Run(Format(L"bcdedit.exe /export \"%s\"", backup));
+  bool undone = true;
   if (ok) {
     for (const std::wstring& command :
          {Format(L"bcdedit.exe /create %s /d \"Korvex数码 一键装机\" /application bootsector", guid),
@@ -51,7 +88,7 @@ bool AddBcdEntry() {
           Format(L"bcdedit.exe /displayorder %s /addlast", guid),
           Format(L"bcdedit.exe /default %s", guid)}) {
       if (!Run(command)) {
-        Run(Format(L"bcdedit.exe /import \"%s\"", backup));
+        undone = Run(Format(L"bcdedit.exe /import \"%s\"", backup));
         ok = false;
         break;
       }
@@ -59,16 +96,19 @@ bool AddBcdEntry() {
   }
   redirection.Revert();
   redirection.Release();
+  if (!undone)
+    Tell(L"恢复启动数据失败，电脑的启动配置可能已被更改！原来的启动数据保存在" + backup + L"。");
   return ok;
 }
 
 bool RestoreBcd() {
   Wow64FsRedirection redirection;
   redirection.Disable();
-  bool ok = Run(Format(L"bcdedit.exe /import \"%s\"", GetSystemDrive() + L"\\boot\\BCDKX"));
+  std::wstring backup = GetSystemDrive() + L"\\boot\\BCDKX";
+  bool ok = Run(Format(L"bcdedit.exe /import \"%s\"", backup));
   redirection.Revert();
   redirection.Release();
-  if (!ok) Tell(L"恢复启动数据失败！");
+  if (!ok) Tell(L"恢复启动数据失败！原来的启动数据保存在" + backup + L"。");
   return ok;
 }
 
@@ -79,32 +119,22 @@ bool AddBootIniEntry() {
   }
   ShowBootIniAttributes(true);
   // From here on every failure puts the attributes back.
-  if (!CopyPath(kBootIni, kBootIniCopy)) {
-    Tell(L"备份BOOT.INI文件失败！");
-    ShowBootIniAttributes(false);
-    return false;
-  }
   std::string bytes;
-  if (!TheSeam().ReadWholeFile(kBootIni, &bytes)) {
-    Tell(L"打开BOOT.INI文件失败！");
-    ShowBootIniAttributes(false);
-    return false;
-  }
-  std::wstring text = TheSeam().AnsiToWide(bytes);
-  Tell(text.c_str());
-  if (!EditBootIniText(&text)) {
-    Tell(L"无法解析BOOT.INI文件！");
-    ShowBootIniAttributes(false);
-    return false;
-  }
-  Tell(text.c_str());
-  if (!TheSeam().RewriteFile(kBootIni, TheSeam().WideToAnsi(text))) {
-    // A write that failed half-way may have left the file cut: the saved copy replaces it.
-    TheSeam().CopyOneFile(kBootIniCopy, kBootIni);
-    Tell(L"写入BOOT.INI文件失败！");
-    ShowBootIniAttributes(false);
-    return false;
-  }
+  if (!TheSeam().ReadWholeFile(kBootIni, &bytes)) return StopEdit(L"打开BOOT.INI文件失败！");
+  const std::string before = bytes;
+  // A file that still holds the loader's entry is an edit never undone: the original is
+  // the saved copy, if that one is clean.
+  if (BootIniNamesLoader(bytes) &&
+      (!TheSeam().ReadWholeFile(kBootIniCopy, &bytes) || BootIniNamesLoader(bytes)))
+    return StopEdit(L"BOOT.INI文件已被修改过，且找不到它原来的备份，无法设置启动数据！");
+  const std::string original = bytes;
+  if (!Replace(kBootIniCopy, original) || !Replace(kBootIniForDos, original))
+    return StopEdit(L"备份BOOT.INI文件失败！");
+  TheSeam().SetAttributes(kBootIniForDos, kStagedAttributes);
+  Tell(TheSeam().AnsiToWide(bytes));
+  if (!EditBootIniText(&bytes)) return StopEdit(L"无法解析BOOT.INI文件！");
+  Tell(TheSeam().AnsiToWide(bytes));
+  if (!RewriteBootIni(bytes, before)) return StopEdit(L"写入BOOT.INI文件失败！");
   ShowBootIniAttributes(false);
   return true;
 }
@@ -119,9 +149,10 @@ bool RestoreBootIni() {
     return false;
   }
   ShowBootIniAttributes(true);
-  TheSeam().RemoveFile(kBootIni);
-  bool ok = CopyPath(kBootIniCopy, kBootIni);
+  std::string saved, current;
+  bool ok = TheSeam().ReadWholeFile(kBootIniCopy, &saved) && TheSeam().ReadWholeFile(kBootIni, &current) &&
+            RewriteBootIni(saved, current);
   ShowBootIniAttributes(false);
-  if (!ok) Tell(L"恢复BOOT.INI文件失败！");
+  if (!ok) Tell(L"恢复BOOT.INI文件失败，BOOT.INI保持原样！原来的BOOT.INI保存在C:\\BOOT.INIKX。");
   return ok;
 }

@@ -12,17 +12,25 @@ std::wstring NewGuidText();
 // value, also -1 for an unknown version, means the BCD store.
 bool UsesBootIni(int osMajorVersion);
 
+// Whether the store that the boot manager reads is <system drive>\Boot\BCD, the one the
+// DOS stage puts back. The registry's hive list names the device of the loaded store;
+// when no store is loaded there is nothing bcdedit could change either.
+bool BcdStoreOnSystemDrive();
+
 // Exports the store to <system drive>\boot\BCDKX, then adds a boot-sector entry for
 // \kxldr.mbr on the system drive and makes it the default. False, with the store as it
 // was, when a bcdedit step fails: nothing is changed if the export fails, and a later
-// failure imports the export back.
+// failure imports the export back (and says so when that import fails too).
 bool AddBcdEntry();
 // Imports <system drive>\boot\BCDKX back; false (with a message) when that fails.
 bool RestoreBcd();
 
-// Saves C:\BOOT.INI as C:\BOOT.INIKX, then makes C:\KXLDR.MBR its default entry. False,
-// with a message, when the file is missing, cannot be saved, read, understood or
-// written; the file's attributes are put back on every failure.
+// Saves the original C:\BOOT.INI as C:\BOOT.INIKX and as C:\boot.in_ (read-only, hidden,
+// system: the DOS stage puts it back), then makes C:\KXLDR.MBR its default entry. An
+// edit that was never undone is not saved as the original. False, with a message, when
+// the file is missing, cannot be saved, read, understood or written; the file's bytes
+// and attributes are as they were on every failure.
 bool AddBootIniEntry();
-// Puts C:\BOOT.INIKX back in place of C:\BOOT.INI.
+// Puts the saved bytes of C:\BOOT.INIKX over C:\BOOT.INI; a failure leaves BOOT.INI as
+// it was and says so.
 bool RestoreBootIni();

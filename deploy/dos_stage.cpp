@@ -15,12 +15,44 @@ constexpr int kGptStyle = 1;
 constexpr uint32_t kPayloadAttributes = 0x27;   // read-only, hidden, system, archive
 constexpr uint32_t kNormalAttributes = 0x80;
 constexpr uint32_t kNoFile = 0xFFFFFFFF;
+constexpr unsigned kNoByDefault = 0x100;      // MB_DEFBUTTON2: Enter keeps what is there
+// What a staging writes into the root of the system drive.
+const wchar_t* const kStagedFiles[] = {L"\\kxdos.ima", L"\\kxldr", L"\\kxldr.mbr", L"\\ghost.ba_", L"\\boot.in_"};
 
 void Tell(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
 
 int Refuse(const std::wstring& text, int result) {
   Tell(text);
   return result;
+}
+
+bool SameDrive(const std::wstring& a, const std::wstring& b) {
+  return a.size() >= 2 && b.size() >= 2 && ContainsText(a.substr(0, 2), b.substr(0, 2), false);
+}
+
+bool ContainsNoCase(const std::string& bytes, const std::string& text) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  for (size_t at = 0; at + text.size() <= bytes.size(); ++at) {
+    size_t i = 0;
+    while (i < text.size() && lower(bytes[at + i]) == lower(text[i])) ++i;
+    if (i == text.size()) return true;
+  }
+  return false;
+}
+
+// The payload's files look like what they claim: a bootable 1.44 or 2.88 MB floppy, a
+// loader whose preset menu boots kxdos.ima, and a boot-sector loader that starts kxldr.
+bool PayloadLooksBootable() {
+  std::string image, loader, loaderMbr;
+  Seam& seam = TheSeam();
+  if (!seam.ResourceBytes(IDR_DOS_IMAGE, L"FILE", &image) || !seam.ResourceBytes(IDR_LOADER, L"FILE", &loader) ||
+      !seam.ResourceBytes(IDR_LOADER_MBR, L"FILE", &loaderMbr))
+    return false;
+  bool floppy = (image.size() == 1474560 || image.size() == 2949120) && static_cast<uint8_t>(image[510]) == 0x55 &&
+                static_cast<uint8_t>(image[511]) == 0xAA;
+  bool menu = loader.size() >= 16 * 1024 && loader.size() <= 1024 * 1024 && ContainsNoCase(loader, "kxdos.ima");
+  bool chain = loaderMbr.size() >= 1024 && loaderMbr.size() <= 64 * 1024 && ContainsNoCase(loaderMbr, "KXLDR");
+  return floppy && menu && chain;
 }
 
 }  // namespace
@@ -46,7 +78,30 @@ bool DosCanTakePath(const std::wstring& path) {
 
 bool PayloadComplete() {
   std::string mark;
-  return TheSeam().ResourceBytes(IDR_PAYLOAD_MARK, L"FILE", &mark) && mark == "complete";
+  return TheSeam().ResourceBytes(IDR_PAYLOAD_MARK, L"FILE", &mark) && mark == "complete" && PayloadLooksBootable();
+}
+
+bool DosStageWaiting() {
+  std::wstring drive = GetSystemDrive();
+  return !drive.empty() && (PathExists(drive + L"\\ghost.ba_") || PathExists(drive + L"\\kxdos.ima"));
+}
+
+void RemoveDosStageFiles() {
+  std::wstring drive = GetSystemDrive();
+  if (drive.empty()) return;
+  for (const wchar_t* name : kStagedFiles) {
+    std::wstring path = drive + name;
+    if (TheSeam().FileAttributes(path) == kNoFile) continue;
+    TheSeam().SetAttributes(path, kNormalAttributes);
+    TheSeam().RemoveFile(path);
+  }
+}
+
+bool UndoStaging() {
+  bool restored = UsesBootIni(GetOSMajorVersion()) ? RestoreBootIni() : RestoreBcd();
+  // While the boot entry is still there its files must stay, or it names missing ones.
+  if (restored) RemoveDosStageFiles();
+  return restored;
 }
 
 std::wstring GetGhostNumber(const std::wstring& volume) {
@@ -108,6 +163,14 @@ int StageGhostJob(GhostJob job) {
   // The boot-sector loader starts only under BIOS.
   if (TheSeam().FirmwareIsUefi())
     return Refuse(L"不支持在桌面条件下对UEFI启动的电脑进行安装，请在PE中进行安装！", Refused);
+  // The XP entry names C:\KXLDR.MBR, and the DOS stage puts back only the store that
+  // lies on the system drive.
+  bool bootIni = UsesBootIni(GetOSMajorVersion());
+  if (bootIni && !SameDrive(systemDrive, L"C:"))
+    return Refuse(L"不支持在桌面条件下对安装在C盘以外的Windows XP进行安装，请在PE中进行安装！", Refused);
+  if (!bootIni && !BcdStoreOnSystemDrive())
+    return Refuse(L"不支持在桌面条件下对启动数据不在系统盘上（位于隐藏的系统保留分区）的电脑进行安装，请在PE中进行安装！",
+                  Refused);
 
   if (CountPhysicalDrives() > 2 &&
       ShowMessage(L"检测到您的电脑疑似有多个硬盘，在多硬盘条件下Windows与DOS对硬盘的排序可能有差异，"
@@ -121,7 +184,9 @@ int StageGhostJob(GhostJob job) {
 
   // DOS Ghost reads and writes the image through a partition of the target's disk,
   // and never the target partition itself.
-  bool imageMayStay = image.deviceNumber == target.deviceNumber && image.partitionNumber != target.partitionNumber;
+  // A volume that is no disk (a DVD) is not readable by DOS where it is.
+  bool imageMayStay = image.deviceType == kDiskDevice && image.deviceNumber == target.deviceNumber &&
+                      image.partitionNumber != target.partitionNumber;
   std::wstring imagePath = job.imagePath;
   if (!imageMayStay) {
     if (job.restore != 1) return Refuse(L"需要备份的分区和保存的GHO文件需要在同一个物理磁盘！", StagingFailed);
@@ -142,15 +207,29 @@ int StageGhostJob(GhostJob job) {
   if (line.size() > kDosLineLimit)
     return Refuse(L"GHO文件的路径过长，DOS无法识别，请更改路径或在PE中进行安装！", StagingFailed);
 
+  // A job that still waits for the next start is put away first: its entry would
+  // otherwise be saved as the configuration to go back to.
+  if (DosStageWaiting()) {
+    if (ShowMessage(L"系统盘上已有一个等待下次启动时执行的GHOST任务，是否撤销该任务并以本次任务代替？",
+                    mbox::YesNo | mbox::IconQuestion | kNoByDefault) != mbox::IdYes)
+      return Declined;
+    if (!UndoStaging()) return StagingFailed;
+  }
+
   if (imagePath != job.imagePath) {
     if (!CopyPath(job.imagePath, imagePath)) return Refuse(L"转移文件失败，安装终止！", StagingFailed);
     job.imagePath = imagePath;
   }
 
-  if (!WriteDosStageFiles(line)) return Refuse(L"写入DOS启动文件失败，安装终止！", StagingFailed);
-
-  bool entrySet = UsesBootIni(GetOSMajorVersion()) ? AddBootIniEntry() : AddBcdEntry();
-  if (!entrySet) return Refuse(L"设置启动数据失败！", Failed);
+  // Whatever stops the staging from here on leaves no file behind that could run later.
+  if (!WriteDosStageFiles(line)) {
+    RemoveDosStageFiles();
+    return Refuse(L"写入DOS启动文件失败，安装终止！", StagingFailed);
+  }
+  if (!(bootIni ? AddBootIniEntry() : AddBcdEntry())) {
+    RemoveDosStageFiles();
+    return Refuse(L"设置启动数据失败！", Failed);
+  }
   return Done;
 }
 
@@ -165,10 +244,7 @@ void PromptRestart() {
                            mbox::YesNoCancel | mbox::IconQuestion);
   if (answer == mbox::IdYes) {
     RebootSystem();
-  } else if (answer == mbox::IdCancel) {
-    if (UsesBootIni(GetOSMajorVersion()))
-      RestoreBootIni();
-    else
-      RestoreBcd();
+  } else if (answer == mbox::IdCancel && !UndoStaging()) {
+    Tell(L"撤销安装失败，下次启动电脑时仍会执行本次GHOST任务！");
   }
 }

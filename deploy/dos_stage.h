@@ -14,7 +14,7 @@
 // Done, Failed, Declined, StagingFailed or Refused; every refusal is told to the user.
 int StageGhostJob(GhostJob job);
 
-// After a staging: restart now, later, or (on the desktop) take the boot entry out.
+// After a staging: restart now, later, or (on the desktop) undo the staging.
 void PromptRestart();
 
 // "%d:%d" of a volume such as "C:" (disk number + 1, partition number): how DOS Ghost
@@ -35,8 +35,17 @@ bool WriteDosStageFiles(const std::wstring& batchLine);
 bool WriteResourceFile(int id, const std::wstring& path);
 
 // Whether this copy of the program carries every DOS-stage component (the build marks
-// it); without them the loader could not boot and nothing may be staged.
+// it) and they look like what they claim; otherwise the loader could not boot and
+// nothing may be staged.
 bool PayloadComplete();
+
+// Whether an earlier staging still waits for the next start on the system drive.
+bool DosStageWaiting();
+// Takes the boot entry out (by the Windows version) and then removes the staged files;
+// false, with the files left for the entry that stays, when the entry cannot be taken out.
+bool UndoStaging();
+// Removes the staged files from the root of the system drive.
+void RemoveDosStageFiles();
 
 // ---- Pure pieces ---------------------------------------------------------------------
 

@@ -6,19 +6,44 @@
 #include "platform/pe_flag.h"
 #include "platform/system.h"
 
+namespace {
+
+void Tell(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
+
+// No wildcard, and no folder: the path names one file or none.
+bool NamesAtMostOneFile(const std::wstring& path) {
+  FileEntry found;
+  return path.find_first_of(L"*?") == std::wstring::npos && !(TheSeam().FindFile(path, &found) && found.isFolder);
+}
+
+}  // namespace
+
 std::wstring GhostWindowsCommand(const std::wstring& ghostPath, const GhostJob& job) {
+  // A folder with a blank would split Ghost's own path into two arguments.
+  std::wstring program = ghostPath.find(L' ') == std::wstring::npos ? ghostPath : L"\"" + ghostPath + L"\"";
   if (job.restore == 1)
-    return Format(L"%s -noide -nousb -clone,mode=pload,src=\"%s:1\",dst=%s -crcignore -sure", ghostPath,
+    return Format(L"%s -noide -nousb -clone,mode=pload,src=\"%s:1\",dst=%s -crcignore -sure", program,
                   job.imagePath, job.target);
-  return Format(L"%s -noide -nousb -clone,mode=pdump,src=%s,dst=\"%s\" -z%d -crcignore -sure", ghostPath,
+  return Format(L"%s -noide -nousb -clone,mode=pdump,src=%s,dst=\"%s\" -z%d -crcignore -sure", program,
                 job.target, job.imagePath, job.compression);
 }
 
 int RunGhostJob(GhostJob job) {
-  bool exists = PathExists(job.imagePath);
+  bool oneFile = NamesAtMostOneFile(job.imagePath);
+  bool exists = oneFile && PathExists(job.imagePath);
   if (job.restore == 1 && !exists) {
-    ShowMessage(L"镜像文件：" + job.imagePath + L"不存在！", mbox::Ok | mbox::IconExclamation);
+    Tell(L"镜像文件：" + job.imagePath + L"不存在！");
     return ghost_result::NotFound;
+  }
+  if (!oneFile) {
+    Tell(L"文件：" + job.imagePath + L"不是有效的镜像文件名！");
+    return ghost_result::NotFound;
+  }
+  // Ghost would overwrite the image while it reads it.
+  if (g_bInPE && job.restore == 1 && job.imagePath.size() >= 2 && job.target.size() >= 2 &&
+      ContainsText(job.imagePath.substr(0, 2), job.target.substr(0, 2), false)) {
+    Tell(L"镜像文件位于要还原的分区上，还原时会被覆盖，请将镜像文件放到其他分区！");
+    return ghost_result::Refused;
   }
   if (job.restore != 1 && exists &&
       ShowMessage(L"文件：" + job.imagePath + L"已经存在！是否覆盖？", mbox::YesNo | mbox::IconQuestion) !=

@@ -15,10 +15,11 @@ struct GhostJob {
 namespace ghost_result {
 constexpr int Done = 0;           // done inside PE, or staged: the restart prompt follows
 constexpr int Failed = 1;         // Ghost failed (PE) or the boot entry was not set (desktop)
-constexpr int NotFound = 2;       // restore image missing, or GHOST32.EXE not found (PE)
+constexpr int NotFound = 2;       // image missing or not one file name, or GHOST32.EXE not found (PE)
 constexpr int Declined = 3;       // the user declined (overwrite, or the multi-disk warning)
 constexpr int StagingFailed = 5;  // the DOS stage could not be prepared
-constexpr int Refused = 6;        // GPT partition or UEFI start: no DOS stage on this desktop
+constexpr int Refused = 6;        // the job cannot be done here (GPT, UEFI, boot data elsewhere,
+                                  // or a PE restore from the target partition itself)
 }  // namespace ghost_result
 
 // Checks the image against the job, then runs Ghost in PE or stages the DOS stage.

@@ -136,6 +136,9 @@ class Seam {
   // ---- Boot firmware and WOW64 redirection ---------------------------------------
   // Whether Windows was started by UEFI firmware: a boot-sector entry cannot start there.
   virtual bool FirmwareIsUefi() = 0;
+  // QueryDosDeviceW of a drive such as "C:": the device it stands for
+  // ("\Device\HarddiskVolume2"); empty when it cannot be told.
+  virtual std::wstring DosDeviceName(const std::wstring& drive) = 0;
   // Wow64DisableWow64FsRedirection and Wow64RevertWow64FsRedirection on the calling
   // thread; false when Kernel32 has no such function (32-bit Windows).
   virtual bool DisableFsRedirection(void** previous) = 0;

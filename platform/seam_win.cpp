@@ -524,6 +524,12 @@ bool Win32Seam::FirmwareIsUefi() {
   return GetLastError() != ERROR_INVALID_FUNCTION;
 }
 
+std::wstring Win32Seam::DosDeviceName(const std::wstring& drive) {
+  wchar_t target[1024] = {};
+  if (QueryDosDeviceW(drive.c_str(), target, 1024) == 0) return std::wstring();
+  return target;   // the first of the names, the one in use
+}
+
 bool Win32Seam::DisableFsRedirection(void** previous) {
   using Function = BOOL(WINAPI*)(PVOID*);
   auto disable = Kernel32Function<Function>("Wow64DisableWow64FsRedirection");

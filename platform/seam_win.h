@@ -69,6 +69,7 @@ class Win32Seam : public Seam {
   void SetMainWindowVisible(bool visible) override;
 
   bool FirmwareIsUefi() override;
+  std::wstring DosDeviceName(const std::wstring& drive) override;
   bool DisableFsRedirection(void** previous) override;
   bool RevertFsRedirection(void* previous) override;
 

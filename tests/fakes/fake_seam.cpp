@@ -755,6 +755,12 @@ void FakeSeam::SetMainWindowVisible(bool visible) { Lock lock(mutex_); mainWindo
 
 bool FakeSeam::FirmwareIsUefi() { Lock lock(mutex_); return firmwareUefi; }
 
+std::wstring FakeSeam::DosDeviceName(const std::wstring& drive) {
+  Lock lock(mutex_);
+  auto it = dosDevices.find(Key(drive));
+  return it == dosDevices.end() ? std::wstring() : it->second;
+}
+
 // The previous state travels as a non-null pointer for "was off".
 bool FakeSeam::DisableFsRedirection(void** previous) {
   Lock lock(mutex_);

@@ -159,6 +159,7 @@ class FakeSeam : public Seam {
   void* mainWindow = nullptr;
   bool mainWindowVisible = true;
   bool firmwareUefi = false;
+  std::map<std::wstring, std::wstring> dosDevices;   // "C:" (upper case) -> "\Device\HarddiskVolume2"
   bool hasFsRedirection = true;             // false: Kernel32 without the switch
   bool fsRedirectionOff = false;            // redirection disabled right now
 
@@ -256,6 +257,7 @@ class FakeSeam : public Seam {
   void SetMainWindowVisible(bool visible) override;
 
   bool FirmwareIsUefi() override;
+  std::wstring DosDeviceName(const std::wstring& drive) override;
   bool DisableFsRedirection(void** previous) override;
   bool RevertFsRedirection(void* previous) override;
 

@@ -22,8 +22,6 @@ std::string ReadBytes(const std::string& path) {
 
 bool FileExists(const std::string& path) { return std::ifstream(path).good(); }
 
-std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
-
 }  // namespace
 
 // Each NAME.ini under data/bootini is edited into NAME.expected, or refused when a
@@ -38,20 +36,20 @@ TEST(BootIniText, GoldenFiles) {
     if (name.size() < 5 || name.compare(name.size() - 4, 4, ".ini") != 0) continue;
     std::string base = folder + name.substr(0, name.size() - 4);
     SCOPED_TRACE(name);
-    std::wstring text = Widen(ReadBytes(base + ".ini"));
-    const std::wstring original = text;
+    std::string text = ReadBytes(base + ".ini");
+    const std::string original = text;
     if (FileExists(base + ".refused")) {
       EXPECT_FALSE(EditBootIniText(&text));
       EXPECT_EQ(text, original);
     } else {
       ASSERT_TRUE(FileExists(base + ".expected"));
       EXPECT_TRUE(EditBootIniText(&text));
-      EXPECT_EQ(text, Widen(ReadBytes(base + ".expected")));
+      EXPECT_EQ(text, ReadBytes(base + ".expected"));
     }
     ++cases;
   }
   closedir(dir);
-  EXPECT_GE(cases, 8);
+  EXPECT_GE(cases, 12);
 }
 
 TEST(NewGuidText, UpperCaseButTheThirdGroupAndOneBlankAfter) {
@@ -131,6 +129,30 @@ TEST_F(BcdEntry, ALaterFailureImportsTheExportBack) {
   }
 }
 
+TEST_F(BcdEntry, AFailedUndoSaysWhereTheSavedStoreIs) {
+  EmulateAttrib(fake, [](const std::wstring& line) {
+    return line.find(L"/default") != std::wstring::npos || line.find(L"/import") != std::wstring::npos ? 1 : 0;
+  });
+  EXPECT_FALSE(AddBcdEntry());
+  EXPECT_EQ(MessageTexts(fake),
+            std::vector<std::wstring>{L"恢复启动数据失败，电脑的启动配置可能已被更改！原来的启动数据保存在D:\\boot\\BCDKX。"});
+}
+
+TEST_F(BcdEntry, TheLiveStoreMustBeTheOneOnTheSystemDrive) {
+  const std::wstring key = L"SYSTEM\\CurrentControlSet\\Control\\hivelist", value = L"\\REGISTRY\\MACHINE\\BCD00000000";
+  EXPECT_TRUE(BcdStoreOnSystemDrive()) << "no store loaded: bcdedit has nothing to change either";
+  fake.dosDevices[L"D:"] = L"\\Device\\HarddiskVolume2";
+  fake.SetRegistryText(key, value, L"\\Device\\HarddiskVolume2\\BOOT\\BCD");
+  EXPECT_TRUE(BcdStoreOnSystemDrive());
+  fake.SetRegistryText(key, value, L"\\Device\\HarddiskVolume1\\Boot\\BCD");
+  EXPECT_FALSE(BcdStoreOnSystemDrive());
+  fake.SetRegistryText(key, value, L"\\Device\\HarddiskVolume2\\EFI\\Microsoft\\Boot\\BCD");
+  EXPECT_FALSE(BcdStoreOnSystemDrive());
+  fake.dosDevices.clear();
+  fake.SetRegistryText(key, value, L"\\Device\\HarddiskVolume2\\Boot\\BCD");
+  EXPECT_FALSE(BcdStoreOnSystemDrive()) << "a system drive whose device is unknown";
+}
+
 TEST_F(BcdEntry, BcdeditThatCannotStartIsAFailure) {
   fake.onStart = nullptr;
   fake.SetStartFails(L"bcdedit.exe");
@@ -151,7 +173,7 @@ TEST_F(BcdEntry, RestoreImportsTheExport) {
   FailWhen(L"/import");
   EXPECT_FALSE(RestoreBcd());
   ASSERT_EQ(fake.messages.size(), 1u);
-  EXPECT_EQ(fake.messages[0].text, L"恢复启动数据失败！");
+  EXPECT_EQ(fake.messages[0].text, L"恢复启动数据失败！原来的启动数据保存在D:\\boot\\BCDKX。");
   EXPECT_EQ(fake.messages[0].style, 0x30u);
 }
 
@@ -187,6 +209,8 @@ class BootIniEntry : public ::testing::Test {
 TEST_F(BootIniEntry, SavesACopyAndMakesTheLoaderTheDefault) {
   EXPECT_TRUE(AddBootIniEntry());
   EXPECT_EQ(fake.Contents(L"C:\\BOOT.INIKX"), original);
+  EXPECT_EQ(fake.Contents(L"C:\\boot.in_"), original) << "what the DOS stage puts back";
+  EXPECT_EQ(fake.Attributes(L"C:\\boot.in_"), 0x27u);
   EXPECT_EQ(fake.Contents(L"C:\\BOOT.INI"), edited);
   EXPECT_EQ(CommandLines(fake), attribAround);
   EXPECT_EQ(fake.Attributes(L"C:\\BOOT.INI"), kHiddenSystemReadOnly);
@@ -207,7 +231,7 @@ TEST_F(BootIniEntry, MissingFileIsToldAndNothingRuns) {
 }
 
 TEST_F(BootIniEntry, AFailedBackupStopsBeforeTheFileIsTouched) {
-  fake.Fail(FakeSeam::Op::ShellCopy, L"C:\\BOOT.INIKX");
+  fake.Fail(FakeSeam::Op::WriteNewFile, L"C:\\BOOT.INIKX");
   EXPECT_FALSE(AddBootIniEntry());
   EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"备份BOOT.INI文件失败！"});
   ExpectRefused(L"备份BOOT.INI文件失败！");
@@ -220,7 +244,7 @@ TEST_F(BootIniEntry, UnreadableFile) {
 }
 
 TEST_F(BootIniEntry, TextWithoutTheKeys) {
-  const std::string capital = "[boot loader]\r\nTimeout=30\r\ndefault=x\r\n";
+  const std::string capital = "[operating systems]\r\ntimeout=30\r\ndefault=x\r\n";   // not the loader's section
   fake.AddFile(L"C:\\BOOT.INI", capital, kHiddenSystemReadOnly);
   EXPECT_FALSE(AddBootIniEntry());
   EXPECT_EQ(fake.messages.back().text, L"无法解析BOOT.INI文件！");
@@ -229,10 +253,45 @@ TEST_F(BootIniEntry, TextWithoutTheKeys) {
   EXPECT_EQ(fake.Attributes(L"C:\\BOOT.INI"), kHiddenSystemReadOnly);
 }
 
-TEST_F(BootIniEntry, AFailedWriteLeavesTheSavedText) {
-  fake.Fail(FakeSeam::Op::RewriteFile, L"C:\\BOOT.INI");
+TEST_F(BootIniEntry, AWriteThatFailsHalfWayLeavesTheOriginalBytes) {
+  class HalfWriting : public FakeSeam {
+   public:
+    bool RewriteFile(const std::wstring& path, const std::string& bytes) override {
+      if (failed_++) return FakeSeam::RewriteFile(path, bytes);
+      FakeSeam::RewriteFile(path, bytes.substr(0, bytes.size() / 2));
+      return false;
+    }
+    int failed_ = 0;
+  } half;
+  SetUpDesktop(half);
+  half.AddFile(L"C:\\BOOT.INI", original, kHiddenSystemReadOnly);
+  ScopedSeam useHalf(&half);
   EXPECT_FALSE(AddBootIniEntry());
-  ExpectRefused(L"写入BOOT.INI文件失败！");
+  EXPECT_EQ(half.messages.back().text, L"写入BOOT.INI文件失败！");
+  EXPECT_EQ(half.Contents(L"C:\\BOOT.INI"), original);
+  EXPECT_EQ(half.Attributes(L"C:\\BOOT.INI"), kHiddenSystemReadOnly);
+
+  // The same for the restore: BOOT.INI keeps what it had.
+  half.AddFile(L"C:\\BOOT.INIKX", "saved");
+  half.failed_ = 0;
+  EXPECT_FALSE(RestoreBootIni());
+  EXPECT_EQ(half.messages.back().text, L"恢复BOOT.INI文件失败，BOOT.INI保持原样！原来的BOOT.INI保存在C:\\BOOT.INIKX。");
+  EXPECT_EQ(half.Contents(L"C:\\BOOT.INI"), original);
+}
+
+TEST_F(BootIniEntry, AnEditNeverUndoneIsNotSavedAsTheOriginal) {
+  ASSERT_TRUE(AddBootIniEntry());
+  ASSERT_TRUE(AddBootIniEntry()) << "edits the saved original again";
+  EXPECT_EQ(fake.Contents(L"C:\\BOOT.INIKX"), original);
+  EXPECT_EQ(fake.Contents(L"C:\\boot.in_"), original);
+  EXPECT_EQ(fake.Contents(L"C:\\BOOT.INI"), edited);
+  // Without a clean saved copy nothing is changed.
+  fake.AddFile(L"C:\\BOOT.INIKX", edited);
+  fake.starts.clear();
+  EXPECT_FALSE(AddBootIniEntry());
+  EXPECT_EQ(fake.messages.back().text, L"BOOT.INI文件已被修改过，且找不到它原来的备份，无法设置启动数据！");
+  EXPECT_EQ(fake.Contents(L"C:\\BOOT.INI"), edited);
+  EXPECT_EQ(CommandLines(fake), attribAround);
 }
 
 TEST_F(BootIniEntry, RestorePutsTheCopyBack) {
@@ -252,9 +311,11 @@ TEST_F(BootIniEntry, RestoreWithoutTheCopyLeavesTheFile) {
   EXPECT_TRUE(fake.starts.empty());
 }
 
-TEST_F(BootIniEntry, RestoreThatCannotCopyIsReported) {
-  fake.AddFile(L"C:\\BOOT.INIKX", original);
-  fake.Fail(FakeSeam::Op::ShellCopy, L"C:\\BOOT.INIKX");
+TEST_F(BootIniEntry, RestoreThatCannotReadTheCopyLeavesBootIni) {
+  fake.AddFile(L"C:\\BOOT.INIKX", "saved");
+  fake.Fail(FakeSeam::Op::ReadWholeFile, L"C:\\BOOT.INIKX");
   EXPECT_FALSE(RestoreBootIni());
-  EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"恢复BOOT.INI文件失败！"});
+  EXPECT_EQ(MessageTexts(fake),
+            std::vector<std::wstring>{L"恢复BOOT.INI文件失败，BOOT.INI保持原样！原来的BOOT.INI保存在C:\\BOOT.INIKX。"});
+  EXPECT_EQ(fake.Contents(L"C:\\BOOT.INI"), original);
 }

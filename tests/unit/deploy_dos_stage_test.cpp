@@ -246,31 +246,86 @@ TEST_F(DosStage, AFileThatCannotBeWrittenEndsTheStagingBeforeTheBootEntry) {
   }
 }
 
-TEST_F(DosStage, AMissingPayloadResourceEndsTheStaging) {
-  FakeSeam machine;
-  SetUpDesktop(machine, false);
-  machine.AddResource(IDR_DOS_IMAGE, L"FILE", kImageBytes);
-  machine.AddResource(IDR_LOADER_MBR, L"FILE", kLoaderMbrBytes);
-  machine.AddResource(IDR_PAYLOAD_MARK, L"FILE", "complete");
-  machine.AddFile(L"D:\\Rigmate\\GHO\\WIN764.GHO", "restore image");
-  ScopedSeam useMachine(&machine);
-  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::StagingFailed);
-  EXPECT_EQ(MessageTexts(machine), std::vector<std::wstring>{L"写入DOS启动文件失败，安装终止！"});
-  EXPECT_FALSE(machine.Exists(L"C:\\kxldr"));
-  EXPECT_FALSE(machine.Exists(L"C:\\ghost.ba_"));
-  EXPECT_TRUE(machine.starts.empty());
+TEST_F(DosStage, PayloadThatDoesNotLookBootableIsRefused) {
+  const std::wstring refusal = L"本软件缺少DOS安装所需的组件，无法在桌面条件下进行安装，请在PE中进行安装！";
+  std::string unsignedFloppy = FloppyBytes();
+  unsignedFloppy[511] = 0;
+  const struct {
+    int id;
+    std::string bytes;
+  } faults[] = {{IDR_DOS_IMAGE, FloppyBytes(2949120 - 512)}, {IDR_DOS_IMAGE, unsignedFloppy},
+                {IDR_LOADER, "Placeholder: no DOS-stage loader was supplied at build time.\r\n"},
+                {IDR_LOADER, std::string(40000, 'G')},   // a menu that boots no kxdos.ima
+                {IDR_LOADER_MBR, "KXLDR"}, {IDR_LOADER_MBR, std::string(4000, 'M')}};
+  for (const auto& fault : faults) {
+    FakeSeam machine;
+    SetUpDesktop(machine);
+    machine.AddResource(fault.id, L"FILE", fault.bytes);
+    machine.AddFile(L"D:\\Rigmate\\GHO\\WIN764.GHO", "restore image");
+    ScopedSeam useMachine(&machine);
+    EXPECT_EQ(StageGhostJob(Restore()), ghost_result::StagingFailed);
+    EXPECT_EQ(MessageTexts(machine), std::vector<std::wstring>{refusal});
+    EXPECT_TRUE(Changed(machine).empty());
+  }
 }
 
-TEST_F(DosStage, LeftoversOfAnEarlierStagingAreReplaced) {
-  for (const wchar_t* name : {L"C:\\kxdos.ima", L"C:\\kxldr", L"C:\\kxldr.mbr", L"C:\\ghost.ba_"})
-    fake.AddFile(name, "old", 0x27);
+TEST_F(DosStage, AWaitingJobIsReplacedOnlyOnYes) {
+  EXPECT_EQ(StageGhostJob(Backup()), ghost_result::Done);
+  fake.starts.clear();
+  fake.fileOps.clear();
+  const std::wstring question = L"系统盘上已有一个等待下次启动时执行的GHOST任务，是否撤销该任务并以本次任务代替？";
+  fake.QueueAnswer(mbox::IdNo);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Declined);
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, question);
+  EXPECT_EQ(fake.messages[0].style, 0x124u) << "No is the default button";
+  EXPECT_TRUE(Changed(fake).empty());
+  EXPECT_TRUE(fake.starts.empty());
+  EXPECT_EQ(fake.Contents(L"C:\\ghost.ba_"), fake.WideToAnsi(kBackupLine));
+
+  // Yes puts the saved configuration back first, then stages.
+  fake.messages.clear();
+  fake.QueueAnswer(mbox::IdYes);
   EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+  ASSERT_GE(fake.starts.size(), 1u);
+  EXPECT_EQ(fake.starts[0].commandLine, L"bcdedit.exe /import \"C:\\boot\\BCDKX\"");
+  fake.starts.erase(fake.starts.begin());
   ExpectStaged(kRestoreLine);
-  std::vector<std::wstring> commands = CommandLines(fake);
-  ASSERT_GE(commands.size(), 3u);
-  EXPECT_EQ(commands[0], L"attrib.exe -S -H -R C:\\kxdos.ima");
-  EXPECT_EQ(commands[1], L"attrib.exe -S -H -R C:\\kxldr");
-  EXPECT_EQ(commands[2], L"attrib.exe -S -H -R C:\\kxldr.mbr");
+
+  // When the saved configuration cannot be put back, the waiting job stays as it was.
+  EmulateAttrib(fake, [](const std::wstring& line) { return line.find(L"/import") != std::wstring::npos ? 1 : 0; });
+  fake.QueueAnswer(mbox::IdYes);
+  EXPECT_EQ(StageGhostJob(Backup()), ghost_result::StagingFailed);
+  EXPECT_EQ(fake.Contents(L"C:\\ghost.ba_"), fake.WideToAnsi(kRestoreLine));
+  EXPECT_TRUE(fake.Exists(L"C:\\kxldr.mbr"));
+}
+
+TEST_F(DosStage, AnImageOnAVolumeThatIsNoDiskIsMovedOrRefused) {
+  fake.SetDrives(L"CDEFG");
+  fake.volumes[L'G'] = DiskVolume(0, 2);
+  fake.volumes[L'G'].number.deviceType = 2;   // a DVD that reports device 0
+  fake.AddFile(L"G:\\WIN7.GHO", "image on a DVD");
+  EXPECT_EQ(StageGhostJob(Restore(L"G:\\WIN7.GHO")), ghost_result::Done);
+  EXPECT_EQ(fake.Contents(L"E:\\2016371459.GHO"), "image on a DVD");
+  fake.messages.clear();
+  fake.QueueAnswer(mbox::IdYes);   // replace the job just staged
+  EXPECT_EQ(StageGhostJob(Backup(L"G:\\BACKUP.GHO")), ghost_result::StagingFailed);
+  EXPECT_EQ(fake.messages.back().text, L"需要备份的分区和保存的GHO文件需要在同一个物理磁盘！");
+}
+
+TEST_F(DosStage, ConfigurationsTheDosStageCannotPutBackAreRefused) {
+  fake.versionMajor = 5;
+  fake.systemDirectory = L"D:\\WINDOWS\\system32";
+  ExpectRefused(StageGhostJob(Restore(L"E:\\WIN7.GHO")), ghost_result::Refused,
+                L"不支持在桌面条件下对安装在C盘以外的Windows XP进行安装，请在PE中进行安装！");
+  fake.messages.clear();
+  fake.versionMajor = 6;
+  fake.systemDirectory = L"C:\\Windows\\system32";
+  fake.dosDevices[L"C:"] = L"\\Device\\HarddiskVolume2";
+  fake.SetRegistryText(L"SYSTEM\\CurrentControlSet\\Control\\hivelist", L"\\REGISTRY\\MACHINE\\BCD00000000",
+                       L"\\Device\\HarddiskVolume1\\Boot\\BCD");
+  ExpectRefused(StageGhostJob(Restore()), ghost_result::Refused,
+                L"不支持在桌面条件下对启动数据不在系统盘上（位于隐藏的系统保留分区）的电脑进行安装，请在PE中进行安装！");
 }
 
 TEST_F(DosStage, BootEntryFailure) {

@@ -36,6 +36,33 @@ TEST_F(GhostJobTest, WindowsCommandLines) {
   EXPECT_EQ(GhostWindowsCommand(L"E:\\GHOST32.EXE", Backup()),
             L"E:\\GHOST32.EXE -noide -nousb -clone,mode=pdump,src=C:,dst=\"D:\\RigmateBackup.GHO\" -z3 "
             L"-crcignore -sure");
+  // A folder with a blank: Ghost's own path is quoted, or it would split.
+  EXPECT_EQ(GhostWindowsCommand(L"X:\\My Tools\\GHOST32.EXE", Restore()).substr(0, 33),
+            L"\"X:\\My Tools\\GHOST32.EXE\" -noide");
+}
+
+TEST_F(GhostJobTest, AnImagePathNamesOneFile) {
+  AddGhost();
+  fake.AddFolder(L"D:\\Folder.GHO");
+  for (const wchar_t* path : {L"D:\\*.GHO", L"D:\\Rigmate\\GHO\\WIN76?.GHO", L"D:\\Folder.GHO"}) {
+    SCOPED_TRACE(fake.WideToAnsi(path));
+    fake.messages.clear();
+    EXPECT_EQ(RunGhostJob(GhostJob{path, L"C:", 0, 1}), ghost_result::NotFound);
+    EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"镜像文件：" + std::wstring(path) + L"不存在！"});
+    fake.messages.clear();
+    EXPECT_EQ(RunGhostJob(GhostJob{path, L"C:", 3, 0}), ghost_result::NotFound);
+    EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"文件：" + std::wstring(path) + L"不是有效的镜像文件名！"});
+  }
+  EXPECT_TRUE(fake.starts.empty());
+}
+
+TEST_F(GhostJobTest, InPeARestoreFromTheTargetItselfIsRefused) {
+  AddGhost();
+  fake.AddFile(L"C:\\WIN7.GHO", "image on the target");
+  EXPECT_EQ(RunGhostJob(GhostJob{L"c:\\WIN7.GHO", L"C:", 0, 1}), ghost_result::Refused);
+  EXPECT_EQ(MessageTexts(fake),
+            std::vector<std::wstring>{L"镜像文件位于要还原的分区上，还原时会被覆盖，请将镜像文件放到其他分区！"});
+  EXPECT_TRUE(fake.starts.empty());
 }
 
 TEST_F(GhostJobTest, MissingRestoreImageStopsBeforeGhostIsLookedFor) {

@@ -14,10 +14,19 @@
 
 namespace deploy_test {
 
-// The payload as the program would carry it (small stand-ins of the real bytes).
-inline const std::string kImageBytes = std::string("FLOPPY\0IMAGE", 12);
-inline const std::string kLoaderBytes = "GRLDR-BYTES";
-inline const std::string kLoaderMbrBytes = std::string("MBR\0\xff", 5);
+// The payload as the program would carry it: stand-ins of the real bytes that look like
+// them (a 2.88 MB floppy with its boot signature, a loader whose menu names kxdos.ima, a
+// boot-sector loader that names KXLDR).
+inline std::string FloppyBytes(size_t size = 2949120) {
+  std::string bytes(size, '\0');
+  bytes.replace(0, 6, "FLOPPY");
+  bytes[510] = '\x55';
+  bytes[511] = '\xaa';
+  return bytes;
+}
+inline const std::string kImageBytes = FloppyBytes();
+inline const std::string kLoaderBytes = "GRLDR-BYTES find --set-root /kxdos.ima" + std::string(20000, 'G');
+inline const std::string kLoaderMbrBytes = std::string("MBR\0\xff KXLDR", 11) + std::string(2000, 'M');
 
 // attrib.exe over the fake's files: every flag applies (unlike Wine's attrib). Other
 // programs end with what exitCode says for their command line (0 when not given).

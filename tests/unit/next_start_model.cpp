@@ -15,6 +15,8 @@ namespace {
 
 const wchar_t kStore[] = L"C:\\Boot\\BCD";
 const wchar_t kBootIni[] = L"C:\\BOOT.INI";
+const wchar_t kHiveList[] = L"SYSTEM\\CurrentControlSet\\Control\\hivelist";
+const wchar_t kStoreHive[] = L"\\REGISTRY\\MACHINE\\BCD00000000";
 
 std::string Lower(std::string text) {
   for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -156,15 +158,19 @@ int ModelSeam::ShowMessageBox(const std::wstring& text, const std::wstring& capt
 
 bool ModelSeam::RewriteFile(const std::wstring& path, const std::string& bytes) {
   if (halfWritten.empty() || Narrow(path) != Narrow(halfWritten)) return FakeSeam::RewriteFile(path, bytes);
+  halfWritten.clear();   // a passing fault: the next write goes through
   FakeSeam::RewriteFile(path, bytes.substr(0, bytes.size() / 2));
   return false;
 }
 
 Machine::Machine(ModelSeam& fake, bool bootIni) : fake_(fake), bootIni_(bootIni) {
   deploy_test::SetUpDesktop(fake);
+  fake.AddResource(IDR_DOS_IMAGE, L"FILE", deploy_test::FloppyBytes(1474560));   // the smaller floppy: quicker walks
   deploy_test::EmulateAttrib(fake, [this](const std::wstring& line) { return Bcdedit(line); });
   fake.AddFile(L"C:\\Windows\\system32\\winload.exe", "winload");
   fake.AddFile(L"C:\\ntldr", "ntldr", 0x27);
+  fake.dosDevices[L"C:"] = L"\\Device\\HarddiskVolume2";
+  fake.SetRegistryText(kHiveList, kStoreHive, L"\\Device\\HarddiskVolume2\\Boot\\BCD");
   if (bootIni) {
     fake.versionMajor = 5;
     // The OS description in code page 936, which the machine's conversions do not know.
@@ -188,6 +194,7 @@ void Machine::MoveStoreToHiddenPartition() {
   fake_.SetAttributes(kStore, fattr::Normal);
   fake_.RemoveFile(kStore);
   storeHidden_ = true;
+  fake_.SetRegistryText(kHiveList, kStoreHive, L"\\Device\\HarddiskVolume1\\Boot\\BCD");
 }
 
 bool Machine::LoadStore(BcdStore* store) {

@@ -33,7 +33,7 @@ class ModelSeam : public FakeSeam {
   bool RewriteFile(const std::wstring& path, const std::string& bytes) override;
   // Answer of a question whose text holds the key; questions not listed get No.
   std::map<std::wstring, int> answerFor;
-  std::wstring halfWritten;       // a rewrite of this path writes half and fails
+  std::wstring halfWritten;       // the next rewrite of this path writes half and fails
 };
 
 struct NextStart {

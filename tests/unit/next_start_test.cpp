@@ -79,11 +79,10 @@ class Walk {
     if (step.failing.empty()) {
       Check();
     } else {
-      // A failing tool is told; the next start may then keep what was there before.
+      // A failing tool may leave what was there before, but never unsaid.
       bool told = false;
       for (size_t i = shown; i < fake.messages.size(); ++i) told |= fake.messages[i].style == 0x30;
-      EXPECT_TRUE(told) << "a failing tool is told to the user";
-      CheckAllowing({expected_, before, staged});
+      CheckAllowing({expected_, before, staged}, told);
     }
     if (fake.rebootRequests > reboots) StartMachine();
   }
@@ -104,6 +103,7 @@ class Walk {
       if (on) {
         fake.Fail(FakeSeam::Op::CopyOneFile, L"C:\\BOOT.INIKX");
         fake.Fail(FakeSeam::Op::ShellCopy, L"C:\\BOOT.INIKX");
+        fake.Fail(FakeSeam::Op::ReadWholeFile, L"C:\\BOOT.INIKX");
       } else {
         fake.ClearFailures();
       }
@@ -114,20 +114,21 @@ class Walk {
     }
   }
 
-  void Check() { CheckAllowing({expected_}); }
+  void Check() { CheckAllowing({expected_}, false); }
 
-  void CheckAllowing(const std::vector<std::string>& allowed) {
+  // The rule; when a tool failed, the start may also be one of the other allowed ones if
+  // the user was told.
+  void CheckAllowing(const std::vector<std::string>& allowed, bool told) {
     NextStart next = machine_.WhatStartsNext();
     ASSERT_NE(next.kind, NextStart::Broken) << next.detail;
     std::string runs = next.kind == NextStart::Dos ? next.detail : "";
     ASSERT_FALSE(next.kind == NextStart::Dos && runs.empty()) << "the DOS stage starts without a job";
-    ASSERT_NE(std::find(allowed.begin(), allowed.end(), runs), allowed.end())
-        << "the next start runs \"" << runs << "\" but the user confirmed \"" << expected_ << "\"";
+    bool asIntended = runs == expected_ && (next.kind == NextStart::Dos || machine_.ConfigAsBefore());
+    ASSERT_TRUE(asIntended || (told && std::find(allowed.begin(), allowed.end(), runs) != allowed.end()))
+        << "the next start runs \"" << runs << "\" but the user confirmed \"" << expected_ << "\"; the boot "
+        << "configuration:\n" << machine_.Config();
     expected_ = runs;
     if (next.kind != NextStart::Windows) return;
-    if (allowed.size() == 1) {
-      EXPECT_TRUE(machine_.ConfigAsBefore()) << "the boot configuration is as it was:\n" << machine_.Config();
-    }
     EXPECT_FALSE(fake.Exists(L"C:\\ghost.ba_")) << "no job waits on the system drive";
   }
 
@@ -184,7 +185,7 @@ TEST_P(NextStartWalk, GeneratedSequences) {
       GetParam() ? std::vector<std::wstring>{L"copy", L"write"}
                  : std::vector<std::wstring>{L"/export", L"/create", L"/set", L"/displayorder", L"/default", L"/import"};
   const int answers[] = {Yes, No, Cancel};
-  for (unsigned seed = 1; seed <= 300; ++seed) {
+  for (unsigned seed = 1; seed <= 120; ++seed) {
     std::mt19937 random(seed);
     std::vector<Step> steps;
     int length = 2 + static_cast<int>(random() % 7);

@@ -165,17 +165,20 @@ TEST_F(DeployOnTestDrives, StagingWritesTheDosStageAndTheBootEntry) {
   EXPECT_EQ(lines[4], L"bcdedit.exe /displayorder " + guid + L" /addlast");
   EXPECT_EQ(lines[5], L"bcdedit.exe /default " + guid);
 
-  // A second staging finds read-only leftovers: attrib clears each resource file before
-  // it is replaced, and the batch is replaced too.
+  // A second staging while the first waits (its batch even read-only): Yes to the
+  // question puts the exported store back and removes the first staging's files, then
+  // stages the new job.
   DeleteFileW(log_.c_str());
   SetFileAttributesW((system + L"\\ghost.ba_").c_str(), 0x27);
+  seam_.answers.push_back(IDYES);
   GhostJob backup{data_ + L"\\Backup.GHO", system, 5, 0};
   ASSERT_EQ(RunGhostJob(backup), ghost_result::Done);
+  ASSERT_EQ(seam_.boxes.size(), 1u);
+  EXPECT_EQ(seam_.boxes[0].text, L"系统盘上已有一个等待下次启动时执行的GHOST任务，是否撤销该任务并以本次任务代替？");
   lines = LoggedCommandLines(log_);
-  ASSERT_EQ(lines.size(), 9u);
-  EXPECT_EQ(lines[0], L"attrib.exe -S -H -R " + system + L"\\kxdos.ima");
-  EXPECT_EQ(lines[1], L"attrib.exe -S -H -R " + system + L"\\kxldr");
-  EXPECT_EQ(lines[2], L"attrib.exe -S -H -R " + system + L"\\kxldr.mbr");
+  ASSERT_EQ(lines.size(), 7u);
+  EXPECT_EQ(lines[0], L"bcdedit.exe /import \"" + system + L"\\boot\\BCDKX\"");
+  EXPECT_EQ(lines[1], L"bcdedit.exe /export \"" + system + L"\\boot\\BCDKX\"");
   EXPECT_EQ(ReadFileBytes(system + L"\\ghost.ba_"),
             "ghost.exe -noide -nousb -clone,mode=pdump,src=1:1,dst=1:2\\Backup.GHO -z5 -crcignore -sure -rb");
   EXPECT_EQ(GetFileAttributesW((system + L"\\kxdos.ima").c_str()), 0x27u);
@@ -186,6 +189,9 @@ TEST_F(DeployOnTestDrives, StagingWritesTheDosStageAndTheBootEntry) {
   PromptRestart();
   EXPECT_EQ(LoggedCommandLines(log_), std::vector<std::wstring>{L"bcdedit.exe /import \"" + system + L"\\boot\\BCDKX\""});
   EXPECT_EQ(seam_.reboots, 0);
+  // ... and removes the staged files, so that no job is left to run at a later start.
+  for (const wchar_t* name : {L"\\kxdos.ima", L"\\kxldr", L"\\kxldr.mbr", L"\\ghost.ba_"})
+    EXPECT_EQ(GetFileAttributesW((system + name).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(DeployOnTestDrives, BootIniEntryThroughTheShellAndAttrib) {
@@ -198,7 +204,7 @@ TEST_F(DeployOnTestDrives, BootIniEntryThroughTheShellAndAttrib) {
   ASSERT_FALSE(Exists(L"C:\\BOOT.INI"));
   struct Cleanup {
     ~Cleanup() {
-      for (const wchar_t* name : {L"C:\\BOOT.INI", L"C:\\BOOT.INIKX"}) {
+      for (const wchar_t* name : {L"C:\\BOOT.INI", L"C:\\BOOT.INIKX", L"C:\\boot.in_"}) {
         SetFileAttributesW(name, FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(name);
       }
@@ -209,6 +215,8 @@ TEST_F(DeployOnTestDrives, BootIniEntryThroughTheShellAndAttrib) {
 
   EXPECT_TRUE(AddBootIniEntry());
   EXPECT_EQ(ReadFileBytes(L"C:\\BOOT.INIKX"), original);
+  EXPECT_EQ(ReadFileBytes(L"C:\\boot.in_"), original);
+  EXPECT_EQ(GetFileAttributesW(L"C:\\boot.in_"), 0x27u);
   EXPECT_EQ(ReadFileBytes(L"C:\\BOOT.INI"),
             "[boot loader]\r\ntimeout=10\r\ndefault=C:\\KXLDR.MBR\r\n[operating systems]\r\n"
             "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"XP\" /fastdetect\r\n\r\nC:\\KXLDR.MBR=KX Ghost");
