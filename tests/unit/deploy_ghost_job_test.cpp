@@ -37,7 +37,7 @@ TEST_F(GhostJobTest, WindowsCommandLines) {
             L"E:\\GHOST32.EXE -noide -nousb -clone,mode=pdump,src=C:,dst=\"D:\\RigmateBackup.GHO\" -z3 "
             L"-crcignore -sure");
   // A folder with a blank: Ghost's own path is quoted, or it would split.
-  EXPECT_EQ(GhostWindowsCommand(L"X:\\My Tools\\GHOST32.EXE", Restore()).substr(0, 33),
+  EXPECT_EQ(GhostWindowsCommand(L"X:\\My Tools\\GHOST32.EXE", Restore()).substr(0, 32),
             L"\"X:\\My Tools\\GHOST32.EXE\" -noide");
 }
 

@@ -7,6 +7,7 @@
 #include "platform/disk.h"
 #include "platform/pe_flag.h"
 #include "tests/fakes/fake_seam.h"
+#include "tests/unit/deploy_machine.h"
 
 namespace {
 
@@ -178,3 +179,30 @@ TEST_F(InstallPageTest, GptTargetSkipsTheRepairAndTheTickRestartsAtOnce) {
 }
 
 }  // namespace
+
+// On the desktop the restore is only staged: Ghost writes the partition at the next start,
+// so there is nothing for bcdboot to repair yet, and the restart question comes last.
+TEST(InstallPageOnTheDesktop, GhostRestoreIsStagedWithoutBcdbootAndAsksForTheRestartLast) {
+  FakeSeam fake;
+  ScopedSeam use(&fake);
+  deploy_test::SetUpDesktop(fake);
+  fake.AddFile(L"D:\\img\\win7.GHO", "image");
+  TheDisk().Refresh();
+  WimPageHooks hooks;
+  hooks.newWorkerWindow = [] { return std::make_unique<QuietWindow>(); };
+  Request request;
+  request.rowSelected = true;
+  request.target = L"C:";
+  request.imagePath = L"D:\\img\\win7.GHO";
+  fake.QueueAnswer(mbox::IdYes);
+  fake.QueueAnswer(mbox::IdNo);
+  EXPECT_EQ(Execute(request, hooks), Road::GhostRestore);
+  for (const auto& start : fake.starts) EXPECT_NE(start.Program(), L"bcdboot.exe");
+  ASSERT_EQ(fake.messages.size(), 2u);
+  EXPECT_EQ(fake.messages.back().text,
+            L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启，“取消”撤销安装！");
+  EXPECT_EQ(fake.Contents(L"C:\\ghost.ba_"),
+            "ghost.exe -noide -nousb -clone,mode=pload,src=1:2\\img\\win7.GHO:1,dst=1:1 -crcignore -sure -rb");
+  EXPECT_EQ(fake.rebootRequests, 0);
+  TheDisk().Refresh();
+}
