@@ -27,6 +27,7 @@ class ForwardingSeam : public Seam {
     return inner_.WriteNewFile(path, bytes);
   }
   uint32_t FileAttributes(const std::wstring& path) override { return inner_.FileAttributes(path); }
+  bool FileSize(const std::wstring& path, uint64_t* bytes) override { return inner_.FileSize(path, bytes); }
   bool SetAttributes(const std::wstring& path, uint32_t attributes) override {
     return inner_.SetAttributes(path, attributes);
   }
@@ -75,6 +76,7 @@ class ForwardingSeam : public Seam {
     return inner_.DriveLayout(disk, bufferSize, buffer, error);
   }
   bool DiskLength(int disk, int64_t* length) override { return inner_.DiskLength(disk, length); }
+  bool DiskStorageFacts(int disk, StorageFacts* facts) override { return inner_.DiskStorageFacts(disk, facts); }
   VolumeOpen VolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number) override {
     return inner_.VolumeDeviceNumber(volume, number);
   }
