@@ -15,8 +15,9 @@ class Dialog {
   Dialog& operator=(const Dialog&) = delete;
 
   // Runs the dialog modally with the given owner (disabled meanwhile); the value given
-  // to EndDialog, or -1 when the window cannot be created.
-  INT_PTR DoModal(HWND owner = nullptr);
+  // to EndDialog, or -1 when the window cannot be created. Virtual, so that a dialog
+  // whose run needs more (a worker waited for) gets it through a base reference too.
+  virtual INT_PTR DoModal(HWND owner = nullptr);
   // Creates the dialog as a modeless child (the pages of the main window).
   bool Create(HWND parent);
   // Ends a modal run; the loop returns once the current message is handled.

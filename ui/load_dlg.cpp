@@ -8,6 +8,7 @@
 
 #include "platform/seam.h"
 #include "resources/resource.h"
+#include "ui/thread_wait.h"
 
 namespace {
 
@@ -26,6 +27,10 @@ INT_PTR LoadDlg::DoModal(HWND owner) {
   // Without an owner of its own the dialog belongs to the main window, which stays
   // disabled meanwhile: the page behind cannot change while the worker runs.
   if (!owner) owner = static_cast<HWND>(TheSeam().MainWindow());
+  // Every run is a first show of its own window: a dialog shown again starts its worker
+  // again instead of waiting for a close that nothing would post.
+  WaitForWorker();
+  m_bFirstShow = true;
   INT_PTR result = KXDialog::DoModal(owner);
   WaitForWorker();
   return result;
@@ -75,14 +80,9 @@ bool LoadDlg::WorkerRunning() const {
 
 void LoadDlg::WaitForWorker() {
   if (!worker_) return;
-  // Keep answering messages sent from the worker (a message box of its own disables the
-  // main window, which is a sent message), so that its last steps cannot deadlock here.
-  for (;;) {
-    DWORD woken = MsgWaitForMultipleObjects(1, &worker_, FALSE, INFINITE, QS_SENDMESSAGE);
-    if (woken != WAIT_OBJECT_0 + 1) break;
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
+  // A message box of the worker's own disables the main window with a sent message:
+  // answered here, so that the worker's last steps cannot deadlock with this wait.
+  ui::WaitAnsweringSentMessages(worker_);
   CloseHandle(worker_);
   worker_ = nullptr;
 }

@@ -29,8 +29,8 @@ class LoadDlg : public KXDialog {
 
   // Runs the window until it is closed, then waits for the worker to end (answering
   // messages that the worker sends meanwhile) before returning. Without an owner, the
-  // main window owns it.
-  INT_PTR DoModal(HWND owner = nullptr);
+  // main window owns it. A dialog may be run again once its run has returned.
+  INT_PTR DoModal(HWND owner = nullptr) override;
 
   // Posts to the dialog window from any thread; false once the window is gone.
   bool Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;

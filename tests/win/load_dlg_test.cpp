@@ -89,7 +89,7 @@ void PressKey(HWND window, WPARAM key) {
 
 }  // namespace
 
-TEST(LoadDlg, WorkerThatClosesAtOnceEndsTheModalRun) {
+TEST(LoadDlg, WorkerThatClosesAtOnceEndsTheModalRunAndAnotherRunStartsItAgain) {
   ProbeLoadDlg dialog;
   Job job;
   job.dialog = &dialog;
@@ -106,6 +106,21 @@ TEST(LoadDlg, WorkerThatClosesAtOnceEndsTheModalRun) {
   EXPECT_EQ(job.received, &job);
   EXPECT_EQ(dialog.hwnd(), nullptr);
   EXPECT_FALSE(dialog.Post(WM_LOAD_PROGRESS, 5));  // posting after the close has no effect
+
+  // Shown again, through a reference to the framework's dialog: the worker starts again
+  // and the run still returns only once it has ended.
+  dialog.m_pfnWorker = [](LPVOID param) -> UINT {
+    Job* job = static_cast<Job*>(param);
+    job->dialog->Post(WM_CLOSE);
+    Sleep(300);
+    job->finished = true;
+    return 0;
+  };
+  ui::Dialog& framework = dialog;
+  ModalDeadline again(&dialog, kWait);
+  EXPECT_EQ(framework.DoModal(), IDCANCEL);
+  EXPECT_FALSE(again.expired());
+  EXPECT_TRUE(job.finished);
 }
 
 TEST(LoadDlg, NullParameterHandsOverTheDialog) {
