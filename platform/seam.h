@@ -59,6 +59,9 @@ class Seam {
   // by the main window; true when the result is zero and nothing was aborted.
   virtual bool ShellCopy(const std::wstring& from, const std::wstring& to) = 0;
   virtual bool ShellDelete(const std::wstring& path) = 0;
+  // The same delete without the shell's own error box (FOF_NOERRORUI): 0, or the cause
+  // as the shell returns it (ERROR_CANCELLED, 1223, when it was aborted).
+  virtual uint32_t ShellDeleteQuietly(const std::wstring& path) = 0;
   virtual bool ReadWholeFile(const std::wstring& path, std::string* bytes) = 0;
   // Opens an existing file for reading and writing, truncates it and writes the bytes.
   virtual bool RewriteFile(const std::wstring& path, const std::string& bytes) = 0;

@@ -132,6 +132,10 @@ bool Win32Seam::CopyOneFile(const std::wstring& from, const std::wstring& to) {
 
 bool Win32Seam::RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
 
+Win32Seam::Win32Seam() {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+}
+
 bool Win32Seam::ShellCopy(const std::wstring& from, const std::wstring& to) {
   std::vector<wchar_t> source = DoubleZeroBuffer(from), target = DoubleZeroBuffer(to);
   SHFILEOPSTRUCTW operation = {};
@@ -151,6 +155,18 @@ bool Win32Seam::ShellDelete(const std::wstring& path) {
   operation.pFrom = source.data();
   operation.fFlags = FOF_NOCONFIRMATION;
   return SHFileOperationW(&operation) == 0;
+}
+
+uint32_t Win32Seam::ShellDeleteQuietly(const std::wstring& path) {
+  std::vector<wchar_t> source = DoubleZeroBuffer(path);
+  SHFILEOPSTRUCTW operation = {};
+  operation.hwnd = mainWindow_.load();
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = source.data();
+  operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
+  const int result = SHFileOperationW(&operation);
+  if (result != 0) return static_cast<uint32_t>(result);
+  return operation.fAnyOperationsAborted ? ERROR_CANCELLED : 0;
 }
 
 bool Win32Seam::ReadWholeFile(const std::wstring& path, std::string* bytes) {

@@ -14,6 +14,10 @@
 
 class Win32Seam : public Seam {
  public:
+  // Turns off the system's own error boxes for the whole process (SetErrorMode), before
+  // anything probes a drive: an empty card reader, floppy or DVD drive is then simply
+  // a drive without a medium, never a "no disk" box that stalls the probe.
+  Win32Seam();
   bool FindFile(const std::wstring& path, FileEntry* found) override;
   std::vector<FileEntry> ListFolder(const std::wstring& folder) override;
   bool MakeFolder(const std::wstring& path) override;
@@ -21,6 +25,7 @@ class Win32Seam : public Seam {
   bool RemoveFile(const std::wstring& path) override;
   bool ShellCopy(const std::wstring& from, const std::wstring& to) override;
   bool ShellDelete(const std::wstring& path) override;
+  uint32_t ShellDeleteQuietly(const std::wstring& path) override;
   bool ReadWholeFile(const std::wstring& path, std::string* bytes) override;
   bool RewriteFile(const std::wstring& path, const std::string& bytes) override;
   bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;

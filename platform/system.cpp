@@ -137,6 +137,13 @@ bool DeletePath(const std::wstring& path) {
   return TheSeam().ShellDelete(path);
 }
 
+uint32_t DeletePathQuietly(const std::wstring& path) {
+  constexpr uint32_t kFileNameTooLong = 206;   // ERROR_FILENAME_EXCED_RANGE
+  if (!PathExists(path)) return 0;
+  if (path.size() > kShellPathChars) return kFileNameTooLong;
+  return TheSeam().ShellDeleteQuietly(path);
+}
+
 std::wstring FindFileInTree(const std::wstring& folder, const std::wstring& name, int depthLimit) {
   for (const FileEntry& entry : TheSeam().ListFolder(folder)) {
     if (!entry.isFolder || IsDotEntry(entry.name)) continue;

@@ -13,6 +13,7 @@
 namespace mbox {
 constexpr unsigned Ok = 0x0, YesNoCancel = 0x3, YesNo = 0x4;
 constexpr unsigned IconQuestion = 0x20, IconExclamation = 0x30;
+constexpr unsigned DefaultSecond = 0x100;   // MB_DEFBUTTON2: "否" of a Yes/No question
 constexpr int IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7;
 }  // namespace mbox
 
@@ -28,6 +29,9 @@ bool CreateFolderPath(const std::wstring& folder);
 bool CopyFolderTree(const std::wstring& source, const std::wstring& destinationFolder);
 bool CopyPath(const std::wstring& source, const std::wstring& destination);
 bool DeletePath(const std::wstring& path);
+// DeletePath without the shell's error box: 0 when the path is gone (or never was),
+// otherwise the cause of the failure.
+uint32_t DeletePathQuietly(const std::wstring& path);
 // The full path of the first match, or the empty string.
 std::wstring FindFileInTree(const std::wstring& folder, const std::wstring& name, int depthLimit);
 std::wstring FindFileOnDrives(const std::wstring& name, int depthLimit);

@@ -410,6 +410,11 @@ bool FakeSeam::ShellDelete(const std::wstring& path) {
   return Record(Op::ShellDelete, path, L"", ok);
 }
 
+uint32_t FakeSeam::ShellDeleteQuietly(const std::wstring& path) {
+  Lock lock(mutex_);
+  return ShellDelete(path) ? 0 : shellDeleteError;
+}
+
 bool FakeSeam::ReadWholeFile(const std::wstring& path, std::string* bytes) {
   Lock lock(mutex_);
   const Node* node = Lookup(path);

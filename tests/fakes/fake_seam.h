@@ -139,6 +139,7 @@ class FakeSeam : public Seam {
   std::map<wchar_t, Volume> volumes;        // by upper-case letter
   bool iconFails = false;
   uint32_t lastError = 0;                   // what LastError answers
+  uint32_t shellDeleteError = 5;            // what a failing ShellDeleteQuietly returns
   std::vector<std::wstring> iconsAdded;     // letters given to AddVolumeIcon, in order
 
   std::deque<int> answers;                  // message box answers still to give
@@ -209,6 +210,7 @@ class FakeSeam : public Seam {
   bool RemoveFile(const std::wstring& path) override;
   bool ShellCopy(const std::wstring& from, const std::wstring& to) override;
   bool ShellDelete(const std::wstring& path) override;
+  uint32_t ShellDeleteQuietly(const std::wstring& path) override;
   bool ReadWholeFile(const std::wstring& path, std::string* bytes) override;
   bool RewriteFile(const std::wstring& path, const std::string& bytes) override;
   bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;

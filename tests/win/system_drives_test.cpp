@@ -187,6 +187,26 @@ TEST_F(SystemOnTestDrives, ShellCopyAndDeleteAndTheirLengthLimit) {
   EXPECT_FALSE(CopyPath(longer, q + L"\\x"));
   EXPECT_EQ(ReadFileBytes(shorter), "keep");
   EXPECT_TRUE(Exists(longer));
+  EXPECT_EQ(DeletePathQuietly(longer), 206u);
+
+  // A file held open without delete sharing: the quiet delete tells the shell's own
+  // cause (and shows no box of the shell's, which would stop this test).
+  ASSERT_TRUE(WriteFileBytes(q + L"\\held\\file.txt", "x"));
+  HANDLE held = CreateFileW((q + L"\\held\\file.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const uint32_t code = DeletePathQuietly(q + L"\\held");
+  CloseHandle(held);
+  EXPECT_NE(code, 0u);
+  EXPECT_EQ(DeletePathQuietly(q + L"\\held"), 0u);
+  EXPECT_FALSE(Exists(q + L"\\held"));
+}
+
+// The program's seam, made before anything probes a drive, turns the system's "no disk"
+// and open-file error boxes off for the whole process.
+TEST(SystemErrorMode, NoSystemErrorBoxesWhileDrivesAreProbed) {
+  TheSeam();
+  EXPECT_EQ(GetErrorMode() & (SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX),
+            UINT(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
 }
 
 TEST_F(SystemOnTestDrives, ProgramStartsGiveExitCodesOrMinusOne) {
