@@ -3,12 +3,14 @@
 #include "pages/toolbox/tools_dlg.h"
 
 #include <objbase.h>
+#include <process.h>
 #include <shellapi.h>
 
 #include "platform/system.h"
+#include "ui/thread_wait.h"
 
 ToolsDlg::~ToolsDlg() {
-  OnDestroy();
+  Shutdown();
   if (m_imageList) ImageList_Destroy(m_imageList);
 }
 
@@ -37,16 +39,30 @@ bool ToolsDlg::OnInitDialog() {
 void ToolsDlg::OnFirstShow() {
   if (m_bLoaderStarted != 0) return;
   m_bLoaderStarted = 1;
-  m_loader = std::thread([this] {
-    // The shell's icon lookup wants COM on the thread that asks.
-    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    tools_page::ToolsLoadThread(&m_strMountRoot, &m_mountList, *this);
-    if (SUCCEEDED(com)) CoUninitialize();
-  });
+  unsigned id = 0;
+  m_loader = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ToolsDlg::LoaderEntry, this, 0, &id));
+  m_loaderId = id;
+}
+
+unsigned __stdcall ToolsDlg::LoaderEntry(void* page) {
+  auto* self = static_cast<ToolsDlg*>(page);
+  // The shell's icon lookup wants COM on the thread that asks.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  tools_page::ToolsLoadThread(&self->m_strMountRoot, &self->m_mountList, *self);
+  if (SUCCEEDED(com)) CoUninitialize();
+  return 0;
 }
 
 void ToolsDlg::WaitForLoader() {
-  if (m_loader.joinable()) m_loader.join();
+  if (!m_loader) return;
+  // A box the loader showed before it was told to stop is answered for the user who
+  // has left; a mount it is in the middle of must end before it can be undone.
+  const DWORD loaderId = m_loaderId;
+  ui::WaitAnsweringSentMessages(m_loader, [this, loaderId] {
+    if (m_stopping) ui::DismissMessageBoxesOf(loaderId);
+  });
+  CloseHandle(m_loader);
+  m_loader = nullptr;
 }
 
 void ToolsDlg::AddProgram(_PROGRAM program) {
@@ -150,13 +166,11 @@ bool ToolsDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
     RefreshList(tools_page::kAll);
     return true;
   }
-  if (message == WM_DESTROY) OnDestroy();
+  if (message == WM_DESTROY) Shutdown();
   return KXDialog::OnMessage(message, wParam, lParam, result);
 }
 
-// The loader is told to stop starting anything new and waited for: a mount it is in
-// the middle of must end before it can be undone.
-void ToolsDlg::OnDestroy() {
+void ToolsDlg::Shutdown() {
   if (m_cleanedUp) return;
   m_cleanedUp = true;
   m_stopping = true;

@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -26,6 +25,13 @@ class ToolsDlg : public KXDialog, private tools_page::LoaderHost {
   bool LoaderStarted() const { return m_bLoaderStarted != 0; }
   // Waits for the loader (tests; the page does it itself when it goes).
   void WaitForLoader();
+  // The program or the session ends: the loader is told to stop (it shows no more
+  // boxes and starts nothing new) and waited for while this thread keeps answering
+  // messages, then the pack is unmounted and its folder removed. Runs once; the page's
+  // destruction does it too.
+  void Shutdown();
+  // The first half of it, at once: the loader shows no more boxes and starts nothing new.
+  void StopLoading() { m_stopping = true; }
 
  protected:
   bool OnInitDialog() override;
@@ -46,7 +52,7 @@ class ToolsDlg : public KXDialog, private tools_page::LoaderHost {
   void AddRow(const _PROGRAM& program);
   void OnSearch();
   std::wstring CategoryText() const;
-  void OnDestroy();
+  static unsigned __stdcall LoaderEntry(void* page);
 
   CReportCtrl m_list;
   HWND m_category = nullptr;
@@ -63,7 +69,8 @@ class ToolsDlg : public KXDialog, private tools_page::LoaderHost {
   std::wstring m_strMountRoot;
   int m_bLoaderStarted = 0;
   bool m_cleanedUp = false;
-  std::thread m_loader;
+  HANDLE m_loader = nullptr;
+  DWORD m_loaderId = 0;
   std::atomic<bool> m_stopping{false};
   HWND m_self = nullptr;   // the page's window, for the loader's posts
 };

@@ -27,6 +27,24 @@ void WriteDiagnostic(const std::wstring& line) {
   std::fflush(stdout);
 }
 
+// A box of the loader's: once the page is going, nobody is there to answer it, and the
+// window thread must not wait for it. The answer then is the one that goes on least.
+int Tell(LoaderHost& host, const std::wstring& text, unsigned style) {
+  if (host.Stopping()) return (style & 0xF) == mbox::YesNo ? mbox::IdNo : mbox::IdOk;
+  return ShowMessage(text, style);
+}
+
+std::wstring DeleteFailureText(const std::wstring& folder, uint32_t code) {
+  const int shown = static_cast<int>(code);
+  if (code == kSharingViolation)
+    return Format(L"删除路径%s失败！错误代码：%d 信息：该文件夹正在被其它进程使用！（请使用资源监视器中的关联句柄查找该文件夹名称，找到相应进程后结束进程，重启本软件！）",
+                  folder, shown);
+  if (code == kElementNotFound)
+    return Format(L"删除路径%s失败！错误代码：%d 信息：找不到元素！（请使用资源管理器将该文件夹删除后重启本软件！）",
+                  folder, shown);
+  return Format(L"删除路径%s失败！错误代码：%d", folder, shown);
+}
+
 bool Fits(const std::string& field, size_t room) {
   return field.size() < room && field.find('\0') == std::string::npos;
 }
@@ -92,12 +110,12 @@ void ParseToolsMap(const std::string& bytes, const std::wstring& baseFolder, Loa
 
 void LoadToolsMap(const std::wstring& mapPath, const std::wstring& baseFolder, LoaderHost& host) {
   if (!PathExists(mapPath)) {
-    ShowMessage(L"找不到TOOL.MAP文件！", kError);
+    Tell(host, L"找不到TOOL.MAP文件！", kError);
     return;
   }
   std::string bytes;
   if (!TheSeam().ReadWholeFile(mapPath, &bytes)) {
-    ShowMessage(L"打开配置文件失败！", kError);
+    Tell(host, L"打开配置文件失败！", kError);
     return;
   }
   ParseToolsMap(bytes, baseFolder, host);
@@ -137,16 +155,12 @@ uint32_t MountToolsImage(const _MOUNT& mount) {
   return result;
 }
 
-uint32_t UnmountToolsImage(const std::wstring& mountPath) {
+namespace {
+
+// Unmounts the image behind the handles, committing nothing, and closes them.
+uint32_t UnmountAndClose(Seam::WimHandle wim, Seam::WimHandle image) {
   Seam& seam = TheSeam();
-  Seam::WimHandle wim = 0, image = 0;
-  uint32_t error = 0;
-  if (!seam.WimGetMountedImageHandle(mountPath, 0, &wim, &image, &error)) {
-    const uint32_t code = FailureCode(error);
-    WriteDiagnostic(Format(L"Error 0x%x attempting to obtain an image handle.\n", code));
-    return code;
-  }
-  uint32_t result = 0;
+  uint32_t result = 0, error = 0;
   if (!seam.WimUnmountImageHandle(image, 0, &error)) {
     result = FailureCode(error);
     WriteDiagnostic(Format(L"Error 0x%x attempting to unmount the image\n", result));
@@ -156,43 +170,60 @@ uint32_t UnmountToolsImage(const std::wstring& mountPath) {
   return result;
 }
 
+}  // namespace
+
+uint32_t UnmountToolsImage(const std::wstring& mountPath) {
+  Seam::WimHandle wim = 0, image = 0;
+  uint32_t error = 0;
+  if (!TheSeam().WimGetMountedImageHandle(mountPath, 0, &wim, &image, &error)) {
+    const uint32_t code = FailureCode(error);
+    WriteDiagnostic(Format(L"Error 0x%x attempting to obtain an image handle.\n", code));
+    return code;
+  }
+  return UnmountAndClose(wim, image);
+}
+
+bool RemoveStaleMount(const std::wstring& mountPath) {
+  if (!PathExists(mountPath)) return false;
+  Seam::WimHandle wim = 0, image = 0;
+  uint32_t error = 0;
+  // Failing here is the usual answer: nothing is mounted at the folder.
+  if (!TheSeam().WimGetMountedImageHandle(mountPath, 0, &wim, &image, &error)) return false;
+  // The folder was ours: once it is free, it goes without a question.
+  return UnmountAndClose(wim, image) == 0 && DeletePathQuietly(mountPath) == 0;
+}
+
 bool PrepareAndMount(_MOUNT* mount, LoaderHost& host) {
   const std::wstring& folder = mount->strMountPath;
   bool emptied = !PathExists(folder);
   if (!emptied &&
-      ShowMessage(Format(L"软件需要将工具挂载到路径%s下，但该路径已经存在，需要删除该路径。是否删除？", folder),
-                  mbox::YesNo) == mbox::IdYes) {
+      Tell(host, Format(L"软件需要将工具挂载到路径%s下，但该路径已经存在，需要删除该路径。是否删除？", folder),
+           mbox::YesNo) == mbox::IdYes) {
     emptied = true;   // the user gave it up: the clean-up removes it too
-    if (!DeletePath(folder)) {
+    const uint32_t code = DeletePathQuietly(folder);
+    if (code != 0) {
       mount->bFolderOurs = 1;
-      const int code = static_cast<int>(TheSeam().LastError());
-      std::wstring text;
-      if (code == static_cast<int>(kSharingViolation))
-        text = Format(L"删除路径%s失败！错误代码：%d 信息：该文件夹正在被其它进程使用！（请使用资源监视器中的关联句柄查找该文件夹名称，找到相应进程后结束进程，重启本软件！）",
-                      folder, code);
-      else if (code == static_cast<int>(kElementNotFound))
-        text = Format(L"删除路径%s失败！错误代码：%d 信息：找不到元素！（请使用资源管理器将该文件夹删除后重启本软件！）",
-                      folder, code);
-      else
-        text = Format(L"删除路径%s失败！错误代码：%d", folder, code);
-      ShowMessage(text, mbox::Ok);
+      Tell(host, DeleteFailureText(folder, code), mbox::Ok);
       return false;
     }
   }
+  if (host.Stopping()) return false;
   if (!CreateFolderPath(folder)) {
-    ShowMessage(Format(L"创建路径%s失败！代码：%d", folder, static_cast<int>(TheSeam().LastError())), mbox::Ok);
+    const int code = static_cast<int>(TheSeam().LastError());
+    Tell(host, Format(L"创建路径%s失败！代码：%d", folder, code), mbox::Ok);
     return false;
   }
   if (emptied) mount->bFolderOurs = 1;
   const uint32_t result = MountToolsImage(*mount);
   if (result != 0) {
-    ShowMessage(Format(L"挂载工具包失败！错误代码：%d", static_cast<int>(result)), kError);
+    Tell(host, Format(L"挂载工具包失败！错误代码：%d", static_cast<int>(result)), kError);
     return false;
   }
   mount->bMounted = 1;
+  if (host.Stopping()) return true;
   std::string bytes;
   if (!TheSeam().ReadWholeFile(Format(L"%s%s", folder, L"\\TOOLS.MAP"), &bytes)) {
-    ShowMessage(L"打开配置文件失败！", kError);
+    Tell(host, L"打开配置文件失败！", kError);
     return true;
   }
   ParseToolsMap(bytes, folder, host);
@@ -210,6 +241,9 @@ void MountToolPacks(std::wstring* mountRoot, MountList* mounts, LoaderHost& host
                          ? LocateFile(L"WEPE\\WEPE64.WIM", &wimPath) || LocateFile(L"WEPE\\WEPE32.WIM", &wimPath)
                          : LocateFile(L"WEPE\\WEPE32.WIM", &wimPath);
   if (!found) return;
+  // An image that an earlier run left mounted (it crashed, was ended, or the session
+  // ended under it) blocks both the folder's removal and a new mount: undone first.
+  for (const wchar_t* title : {L"WEPE32", L"WEPE64"}) RemoveStaleMount(*mountRoot + L"\\" + title);
   _MOUNT mount;
   mount.strMountPath = *mountRoot + L"\\" + GetFileNamePart(wimPath, false);
   mount.strWimPath = wimPath;

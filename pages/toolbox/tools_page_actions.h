@@ -79,7 +79,11 @@ void LoadToolsMap(const std::wstring& mapPath, const std::wstring& baseFolder, L
 uint32_t MountToolsImage(const _MOUNT& mount);
 uint32_t UnmountToolsImage(const std::wstring& mountPath);
 
+// An image still mounted at the folder (left by an earlier run) is unmounted without
+// committing anything and the folder removed; true when one was found and removed.
+bool RemoveStaleMount(const std::wstring& mountPath);
 // Prepares the mount folder, mounts and reads the pack's map; false when this pack is skipped.
+// Once the host is stopping, no box is shown and nothing new is started.
 bool PrepareAndMount(_MOUNT* mount, LoaderHost& host);
 // The desktop road: chooses the WEPE image, records its _MOUNT and mounts it.
 void MountToolPacks(std::wstring* mountRoot, MountList* mounts, LoaderHost& host);

@@ -63,7 +63,8 @@ class RecordingHost : public tools_page::LoaderHost {
     events += "+";
   }
   void PostRefresh() override { events += "R"; }
-  bool Stopping() override { return false; }
+  bool Stopping() override { return stopping; }
+  bool stopping = false;
   std::vector<_PROGRAM> programs;
   std::string events;
 };
@@ -169,17 +170,81 @@ TEST_F(ToolsLoaderTest, AnExistingMountFolderIsAskedAboutAndItsFailuresReported)
   EXPECT_EQ(fake.messages.back().text, L"打开配置文件失败！");   // the image holds no map
 }
 
-TEST_F(ToolsLoaderTest, AMountFolderThatCannotBeDeletedSkipsThePack) {
+// The code shown is the shell's own result, not whatever the thread's last error holds.
+TEST_F(ToolsLoaderTest, AMountFolderThatCannotBeDeletedSkipsThePackWithTheShellsCode) {
   fake.AddWimFile(L"C:\\Rigmate\\WEPE\\WEPE32.WIM").imageCount = 2;
   fake.AddFolder(L"C:\\Rigmate\\WEPE32");
   fake.Fail(FakeSeam::Op::ShellDelete, L"C:\\Rigmate\\WEPE32");
-  fake.lastError = 32;
-  fake.QueueAnswer(6);
+  fake.lastError = 0;
+  for (uint32_t code : {32u, 1168u, 5u}) {
+    fake.shellDeleteError = code;
+    fake.QueueAnswer(6);
+    Load();
+  }
+  const std::wstring failed = L"删除路径C:\\Rigmate\\WEPE32失败！错误代码：";
+  EXPECT_EQ(fake.messages[1].text,
+            failed + L"32 信息：该文件夹正在被其它进程使用！（请使用资源监视器中的关联句柄查找该文件夹名称，找到相应进程后结束进程，重启本软件！）");
+  EXPECT_EQ(fake.messages[3].text, failed + L"1168 信息：找不到元素！（请使用资源管理器将该文件夹删除后重启本软件！）");
+  EXPECT_EQ(fake.messages[5].text, failed + L"5");
+  EXPECT_EQ(fake.messages[5].style, 0u);
+  for (const std::wstring& call : fake.wimCalls)   // only the looks for a stale mount
+    EXPECT_EQ(call.rfind(L"GetMountedImageHandle", 0), 0u) << call;
+}
+
+// An image an earlier run left mounted is unmounted unsaved and its folder removed
+// without a question; a folder with nothing mounted is still asked about.
+TEST_F(ToolsLoaderTest, AStaleMountIsUndoneBeforeTheMount) {
+  fake.AddWimFile(L"C:\\Rigmate\\WEPE\\WEPE32.WIM").imageCount = 2;
+  fake.AddFolder(L"C:\\Rigmate\\WEPE64\\Tools");
+  fake.wimMounts[L"C:\\Rigmate\\WEPE64"] = L"C:\\Rigmate\\WEPE\\WEPE64.WIM|2";
+  fake.AddFolder(L"C:\\Rigmate\\WEPE32\\Tools");
+  fake.wimMounts[L"C:\\Rigmate\\WEPE32"] = L"C:\\Rigmate\\WEPE\\WEPE32.WIM|2";
   Load();
-  EXPECT_EQ(fake.messages.back().text,
-            L"删除路径C:\\Rigmate\\WEPE32失败！错误代码：32 信息：该文件夹正在被其它进程使用！（请使用资源监视器中的关联句柄查找该文件夹名称，找到相应进程后结束进程，重启本软件！）");
-  EXPECT_EQ(fake.messages.back().style, 0u);
-  EXPECT_TRUE(fake.wimCalls.empty());
+  EXPECT_TRUE(fake.messages.size() == 1 && fake.messages[0].text == L"打开配置文件失败！");
+  EXPECT_EQ(fake.wimCalls[0], L"GetMountedImageHandle C:\\Rigmate\\WEPE32 0");
+  EXPECT_EQ(fake.wimCalls[1], L"UnmountImageHandle 2 0");
+  EXPECT_FALSE(fake.Exists(L"C:\\Rigmate\\WEPE64"));
+  EXPECT_EQ(fake.wimMounts.size(), 1u);   // the fresh one
+  EXPECT_EQ(mounts.front().bMounted, 1);
+
+  tools_page::CleanUpMounts(mounts);
+  fake.AddFolder(L"C:\\Rigmate\\WEPE32");
+  fake.messages.clear();
+  Load();
+  ASSERT_FALSE(fake.messages.empty());
+  EXPECT_EQ(fake.messages[0].style, 0x4u);   // the delete question
+}
+
+// Seam whose mount tells the page to stop while it runs, as a close during the mount does.
+class StopDuringMount : public FakeSeam {
+ public:
+  bool WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags, uint32_t* error) override {
+    host->stopping = true;
+    return FakeSeam::WimMountImageHandle(image, folder, flags, error);
+  }
+  RecordingHost* host = nullptr;
+};
+
+TEST(ToolsLoaderStopping, AStoppingLoaderShowsNoBoxAndLeavesNothingBehind) {
+  for (bool mountFails : {true, false}) {
+    StopDuringMount fake;
+    ScopedSeam use(&fake);
+    RecordingHost host;
+    fake.host = &host;
+    fake.AddWimFile(L"C:\\Rigmate\\WEPE\\WEPE32.WIM").imageCount = 2;   // and no TOOLS.MAP in it
+    if (mountFails) fake.wimMountError = 5;
+    std::wstring root;
+    MountList mounts;
+    testing::internal::CaptureStdout();
+    tools_page::ToolsLoadThread(&root, &mounts, host);
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(fake.messages.empty()) << mountFails;
+    EXPECT_EQ(mounts.front().bMounted, mountFails ? 0 : 1);
+    tools_page::CleanUpMounts(mounts);
+    EXPECT_TRUE(fake.wimMounts.empty());
+    EXPECT_FALSE(fake.Exists(L"C:\\Rigmate\\WEPE32"));
+    EXPECT_TRUE(fake.wimOpenHandles.empty());
+  }
 }
 
 // No: the folder stays, the mount is tried in it, and the clean-up spares it.
