@@ -1,6 +1,7 @@
 // The main window: system menu, icons, tabs, pages, title and the tab switch.
 #include "app/rigmate_dlg.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -146,7 +147,50 @@ bool CRigmateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result
     case WM_QUERYDRAGICON:
       result = reinterpret_cast<LRESULT>(m_hIcon);
       return true;
+    case WM_CLOSE:
+      OnClose();
+      result = 0;
+      return true;
+    case WM_QUERYENDSESSION:
+      result = TRUE;
+      return true;
+    case WM_ENDSESSION:
+      // The process ends after this message: the pack mounted for this run must not
+      // stay mounted into the next session.
+      if (wParam) toolsPage_.Shutdown();
+      result = 0;
+      return true;
     default:
       return false;
   }
+}
+
+KXDialog::BackgroundJob CRigmateDlg::RunningJob() const {
+  KXDialog::BackgroundJob job = KXDialog::BackgroundJob::None;
+  for (const KXDialog* page : pages_) job = std::max(job, page->RunningJob());
+  return job;
+}
+
+void CRigmateDlg::OnClose() {
+  switch (RunningJob()) {
+    case KXDialog::BackgroundJob::WritesDisk:
+      // Ending now would leave the disk half written.
+      ShowMessage(L"正在写入磁盘，中途退出会使该磁盘无法使用，请等待任务完成后再关闭本软件！",
+                  mbox::Ok | mbox::IconExclamation);
+      return;
+    case KXDialog::BackgroundJob::Runs:
+      if (ShowMessage(L"后台任务尚未完成，退出后未完成的任务将不再继续。是否退出？",
+                      mbox::YesNo | mbox::IconQuestion | mbox::DefaultSecond) != mbox::IdYes)
+        return;
+      break;
+    case KXDialog::BackgroundJob::None:
+      break;
+  }
+  // The loader is told first: hiding the window sends messages to every thread of
+  // ours, and one that arrives while the loader is busy must not let it show a box.
+  toolsPage_.StopLoading();
+  EndDialog(IDCANCEL);
+  // Hidden by now: the loader is waited for and its mount undone before the window and
+  // its pages go.
+  toolsPage_.Shutdown();
 }

@@ -29,6 +29,10 @@ class CRigmateDlg : public ui::Dialog {
   bool OnInitDialog() override;
   bool OnNotify(const NMHDR& header, LRESULT& result) override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // Enter and Esc never end the main window, whichever control has the focus: it
+  // closes only through WM_CLOSE (close box, system menu, Alt+F4).
+  void OnOK() override {}
+  void OnCancel() override {}
 
  private:
   void AddAboutMenuItem();
@@ -37,6 +41,9 @@ class CRigmateDlg : public ui::Dialog {
   void ShowPage(int index);
   bool PaintMinimized();
   void UseArtworkForDpi();
+  // WM_CLOSE: asks first while a page's job runs, refuses while one writes a disk.
+  void OnClose();
+  KXDialog::BackgroundJob RunningJob() const;
 
   HICON m_hIcon = nullptr;
   HICON smallIcon_ = nullptr;   // the icon's own small size: crisper than m_hIcon scaled down

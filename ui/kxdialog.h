@@ -14,6 +14,10 @@ class KXDialog : public ui::Dialog {
   // True until the first show has run the hook.
   bool FirstShowPending() const { return m_bFirstShow; }
 
+  // What runs in the background of this page, for the main window's close question.
+  enum class BackgroundJob { None, Runs, WritesDisk };
+  virtual BackgroundJob RunningJob() const { return BackgroundJob::None; }
+
  protected:
   // Enter and Esc never press a default button or cancel a page or dialog of ours.
   bool PreTranslateMessage(MSG& msg) override;

@@ -15,6 +15,9 @@ class SoftwareDlg : public KXDialog {
   // The entries read from SOFT_MAP at the first show, in map order.
   const SoftwareList& Catalogue() const { return m_softwareList; }
   bool InstallRunning() const { return m_installThread.Running(); }
+  BackgroundJob RunningJob() const override {
+    return InstallRunning() ? BackgroundJob::Runs : BackgroundJob::None;
+  }
 
  protected:
   bool OnInitDialog() override;

@@ -12,54 +12,15 @@
 
 #include "ui/kxdialog.h"
 #include "app/rigmate_dlg.h"
+#include "pages/toolbox/software_dlg.h"
 #include "platform/system.h"
 #include "resources/resource.h"
+#include "tests/fakes/fake_seam.h"
 #include "tests/standin/standin_log.h"
-#include "tests/win/modal_deadline.h"
+#include "tests/win/step_runner.h"
 #include "tests/win/test_drives.h"
 
 namespace {
-
-// Runs a dialog modally and plays steps on its own thread, one per timer tick. A tick
-// comes only when no posted message waits, so input posted by a step has been handled
-// when the next step runs. A step may open a nested modal loop (the About box): the
-// steps go on inside it. The deadline ends a run whose steps got stuck.
-class StepRunner {
- public:
-  using Step = std::function<void(HWND)>;
-
-  INT_PTR Run(ui::Dialog& dialog, std::vector<Step> steps) {
-    dialog_ = &dialog;
-    steps_ = std::move(steps);
-    next_ = 0;
-    current_ = this;
-    ModalDeadline deadline(&dialog, 20000);
-    UINT_PTR timer = SetTimer(nullptr, 0, 15, &StepRunner::Tick);
-    INT_PTR result = dialog.DoModal(nullptr);
-    KillTimer(nullptr, timer);
-    current_ = nullptr;
-    EXPECT_FALSE(deadline.expired()) << "the steps did not finish";
-    EXPECT_EQ(next_, steps_.size()) << "the dialog ended before its last step";
-    return result;
-  }
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    StepRunner* self = current_;
-    if (!self || !self->dialog_->hwnd()) return;
-    if (self->next_ == self->steps_.size()) {
-      if (self->dialog_->IsModalRunning()) self->dialog_->EndDialog(IDABORT);
-      return;
-    }
-    size_t step = self->next_++;  // before the call: the step may tick again inside it
-    self->steps_[step](self->dialog_->hwnd());
-  }
-
-  static inline StepRunner* current_ = nullptr;
-  ui::Dialog* dialog_ = nullptr;
-  std::vector<Step> steps_;
-  size_t next_ = 0;
-};
 
 std::vector<int> VisiblePages(CRigmateDlg& dialog) {
   std::vector<int> visible;
@@ -207,14 +168,68 @@ TEST(MainWindow, EnterAndEscInsideAPageChangeNothing) {
   EXPECT_TRUE(focused);
 }
 
-TEST(MainWindow, EscOnTheTabControlEndsTheMainWindowLikeItsCloseBox) {
+// An installer of the software page that runs until the test lets it end.
+class BlockingInstallerSeam : public FakeSeam {
+ public:
+  BlockingInstallerSeam() : release(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+  ~BlockingInstallerSeam() override { CloseHandle(release); }
+  int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
+                   bool show) override {
+    if (wait) WaitForSingleObject(release, 30000);
+    return FakeSeam::StartProcess(application, commandLine, wait, show);
+  }
+  HANDLE release;
+};
+
+// Enter and Esc on the tab control (where the focus is after start-up) close nothing;
+// the close box asks while the software page installs, and closes only on Yes.
+TEST(MainWindow, ClosesOnlyByItsCloseBoxAndAsksWhileAJobRuns) {
+  BlockingInstallerSeam fake;
+  ScopedSeam use(&fake);
+  fake.modulePath = L"C:\\prog\\Rigmate.exe";
+  fake.AddFile(L"C:\\prog\\Rigmate\\SOFTWARE\\SOFT_MAP", "Editor|a.exe|text|/S\r\n");
+  fake.AddFile(L"C:\\prog\\Rigmate\\SOFTWARE\\a.exe");
+  const std::wstring question = L"后台任务尚未完成，退出后未完成的任务将不再继续。是否退出？";
+  auto questions = [&] {
+    int asked = 0;
+    for (const auto& box : fake.messages) asked += box.text == question;
+    return asked;
+  };
   CRigmateDlg dialog;
-  INT_PTR result = StepRunner().Run(dialog, {[](HWND main) {
-    HWND tab = GetDlgItem(main, IDC_TAB);
-    SetFocus(tab);
-    PostKey(tab, VK_ESCAPE);
-  }});
+  auto* software = static_cast<SoftwareDlg*>(dialog.Page(6));
+  bool openAfterKeys = false, openAfterNo = false;
+  auto close = [](HWND main) { SendMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0); };
+  INT_PTR result = StepRunner().Run(
+      dialog, {[](HWND main) {
+                 HWND tab = GetDlgItem(main, IDC_TAB);
+                 SetFocus(tab);
+                 PostKey(tab, VK_RETURN);
+                 PostKey(tab, VK_ESCAPE);
+               },
+               [&](HWND) { openAfterKeys = dialog.IsModalRunning(); },
+               [](HWND main) { SelectTab(main, 6); },   // the catalogue loads behind the progress window
+               StepRunner::WaitUntil([&] { return software->Catalogue().size() == 1 && IsWindowEnabled(dialog.hwnd()); }),
+               [&](HWND) {
+                 HWND list = software->Item(IDC_SOFTWARE_LIST);
+                 ListView_SetCheckState(list, 0, TRUE);
+                 SendMessageW(software->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SOFTWARE_INSTALL, BN_CLICKED),
+                              LPARAM(software->Item(IDC_SOFTWARE_INSTALL)));
+               },
+               StepRunner::WaitUntil([&] { return software->InstallRunning(); }),
+               [&](HWND main) {
+                 fake.QueueAnswer(IDNO);
+                 close(main);
+                 openAfterNo = dialog.IsModalRunning();
+                 fake.QueueAnswer(IDYES);
+                 close(main);
+               }});
+  SetEvent(fake.release);
+  for (int i = 0; i < 500 && software->InstallRunning(); ++i) Sleep(10);
+  EXPECT_TRUE(openAfterKeys);
+  EXPECT_TRUE(openAfterNo);
   EXPECT_EQ(result, IDCANCEL);
+  EXPECT_EQ(questions(), 2);
+  EXPECT_EQ(fake.messages.back().style, UINT(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
 }
 
 TEST(MainWindow, TitleIsTheProductWithWindowsNameAndBitness) {
