@@ -16,9 +16,18 @@
 
 namespace {
 
-// The real seam with message boxes answered Yes and recorded.
+// The real seam with message boxes answered Yes and recorded, and a temporary folder
+// of this process: the engine empties and remakes its folder below it, and two test
+// processes sharing one would remove it under each other (ctest runs tests side by side).
 class AnsweringSeam : public Win32Seam {
  public:
+  std::wstring TempPath() override {
+    return Win32Seam::TempPath() + L"rigmate-wim-test-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+  }
+  ~AnsweringSeam() override {
+    RemoveDirectoryW(WimTempFolder().c_str());
+    RemoveDirectoryW(TempPath().c_str());
+  }
   int ShowMessageBox(const std::wstring& text, const std::wstring&, unsigned style) override {
     boxes.push_back(text);
     return (style & 0xF) == MB_YESNO ? IDYES : IDOK;
