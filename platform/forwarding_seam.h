@@ -17,6 +17,7 @@ class ForwardingSeam : public Seam {
   bool RemoveFile(const std::wstring& path) override { return inner_.RemoveFile(path); }
   bool ShellCopy(const std::wstring& from, const std::wstring& to) override { return inner_.ShellCopy(from, to); }
   bool ShellDelete(const std::wstring& path) override { return inner_.ShellDelete(path); }
+  uint32_t ShellDeleteQuietly(const std::wstring& path) override { return inner_.ShellDeleteQuietly(path); }
   bool ReadWholeFile(const std::wstring& path, std::string* bytes) override {
     return inner_.ReadWholeFile(path, bytes);
   }

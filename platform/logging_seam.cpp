@@ -65,6 +65,12 @@ bool LoggingSeam::ShellDelete(const std::wstring& path) {
   return ok;
 }
 
+uint32_t LoggingSeam::ShellDeleteQuietly(const std::wstring& path) {
+  uint32_t code = ForwardingSeam::ShellDeleteQuietly(path);
+  LogStep(code == 0, L"删除", path);
+  return code;
+}
+
 bool LoggingSeam::RewriteFile(const std::wstring& path, const std::string& bytes) {
   bool ok = ForwardingSeam::RewriteFile(path, bytes);
   LogStep(ok, L"改写文件", Format(L"%s（%d 字节）", path, bytes.size()));

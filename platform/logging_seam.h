@@ -17,6 +17,7 @@ class LoggingSeam : public ForwardingSeam {
   bool RemoveFile(const std::wstring& path) override;
   bool ShellCopy(const std::wstring& from, const std::wstring& to) override;
   bool ShellDelete(const std::wstring& path) override;
+  uint32_t ShellDeleteQuietly(const std::wstring& path) override;
   bool RewriteFile(const std::wstring& path, const std::string& bytes) override;
   bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
   bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
