@@ -21,7 +21,7 @@ constexpr uint32_t kNoFile = 0xFFFFFFFF;
 void Tell(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
 
 // Windows' programs run hidden and waited for; true when they end with exit code 0.
-bool Run(const std::wstring& commandLine) { return RunCommandLine(commandLine, true, false) == 0; }
+bool Run(const std::wstring& commandLine) { return RunSystemTool(commandLine, true, false) == 0; }
 
 void ShowBootIniAttributes(bool shown) {
   Run(shown ? L"attrib.exe -S -H -R C:\\BOOT.INI" : L"attrib.exe +S +H +R C:\\BOOT.INI");

@@ -127,7 +127,7 @@ std::wstring FindTransferDrive(const StorageDeviceNumber& target) {
 bool WriteResourceFile(int id, const std::wstring& path) {
   std::string bytes;
   if (!TheSeam().ResourceBytes(id, L"FILE", &bytes)) return false;
-  if (PathExists(path)) RunCommandLine(L"attrib.exe -S -H -R " + path, true, false);
+  if (PathExists(path)) RunSystemTool(L"attrib.exe -S -H -R " + path, true, false);
   if (!TheSeam().WriteNewFile(path, bytes)) return false;
   TheSeam().SetAttributes(path, kPayloadAttributes);
   return true;

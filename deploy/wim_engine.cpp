@@ -90,7 +90,7 @@ const std::wstring& WimTempFolder() {
 bool RepairBootFiles(const std::wstring& target) {
   Wow64FsRedirection redirection;
   redirection.Disable();
-  int exitCode = RunCommandLine(BcdbootCommand(target), true, false);
+  int exitCode = RunSystemTool(BcdbootCommand(target), true, false);
   redirection.Revert();
   redirection.Release();
   return exitCode == 0;

@@ -47,24 +47,44 @@ Function Kernel32Function(const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel32, name)));
 }
 
-// wimgapi.dll, from System32 only, loaded once for the whole run; null when missing.
+// A DLL of the system folder, never one of the same name elsewhere (the program's own
+// folder may be a downloads folder that others write to); null when missing.
+HMODULE SystemLibrary(const wchar_t* name) {
+  HMODULE loaded = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!loaded && GetLastError() == ERROR_INVALID_PARAMETER) {
+    // Windows without the System32 search flag (Vista, 7 before KB2533623): the full path.
+    wchar_t system[MAX_PATH];
+    UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length > 0 && length < MAX_PATH)
+      loaded = LoadLibraryExW((std::wstring(system) + L"\\" + name).c_str(), nullptr,
+                              LOAD_WITH_ALTERED_SEARCH_PATH);
+  }
+  return loaded;
+}
+
+template <typename Function>
+Function LibraryFunction(HMODULE module, const char* name) {
+  if (!module) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// wimgapi.dll, loaded once for the whole run; null when missing.
 HMODULE Wimgapi() {
   static HMODULE module = [] {
-    HMODULE loaded = LoadLibraryExW(L"wimgapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!loaded && GetLastError() == ERROR_INVALID_PARAMETER) {
-      // Windows without the System32 search flag (Vista, 7 before KB2533623): the full path.
-      wchar_t system[MAX_PATH];
-      UINT length = GetSystemDirectoryW(system, MAX_PATH);
-      if (length > 0 && length < MAX_PATH)
-        loaded = LoadLibraryExW((std::wstring(system) + L"\\wimgapi.dll").c_str(), nullptr,
-                                LOAD_WITH_ALTERED_SEARCH_PATH);
-    }
+    HMODULE loaded = SystemLibrary(L"wimgapi.dll");
     if (!loaded) {
       std::fputs("ERROR: wimgapi.dll [err = 126]\n", stdout);
       std::fflush(stdout);
     }
     return loaded;
   }();
+  return module;
+}
+
+// version.dll, loaded at the first use: imported, it would be looked for beside the
+// program before the system folder, before the program's first line runs.
+HMODULE VersionLibrary() {
+  static HMODULE module = SystemLibrary(L"version.dll");
   return module;
 }
 
@@ -309,18 +329,25 @@ bool Win32Seam::ProcessNames(std::vector<std::wstring>* names) {
 }
 
 bool Win32Seam::FileVersion(const std::wstring& path, uint32_t* ms, uint32_t* ls) {
+  using SizeFunction = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+  using InfoFunction = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+  using QueryFunction = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+  static const auto infoSize = LibraryFunction<SizeFunction>(VersionLibrary(), "GetFileVersionInfoSizeW");
+  static const auto info = LibraryFunction<InfoFunction>(VersionLibrary(), "GetFileVersionInfoW");
+  static const auto query = LibraryFunction<QueryFunction>(VersionLibrary(), "VerQueryValueW");
+  if (!infoSize || !info || !query) return false;
   DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  DWORD size = infoSize(path.c_str(), &ignored);
   if (size == 0) return false;
   std::vector<BYTE> block(size);
-  VS_FIXEDFILEINFO* info = nullptr;
+  VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data()) ||
-      !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
+  if (!info(path.c_str(), 0, size, block.data()) ||
+      !query(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
       length < sizeof(VS_FIXEDFILEINFO))
     return false;
-  *ms = info->dwFileVersionMS;
-  *ls = info->dwFileVersionLS;
+  *ms = fixed->dwFileVersionMS;
+  *ls = fixed->dwFileVersionLS;
   return true;
 }
 

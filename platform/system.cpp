@@ -213,6 +213,13 @@ int RunProgram(const std::wstring& application, const std::wstring& commandLine,
   return TheSeam().StartProcess(application, commandLine, wait, show);
 }
 
+int RunSystemTool(const std::wstring& commandLine, bool wait, bool show) {
+  std::wstring system = TheSeam().SystemDirectory();
+  if (system.empty()) return -1;
+  std::wstring program = commandLine.substr(0, commandLine.find(L' '));
+  return TheSeam().StartProcess(system + L"\\" + program, commandLine, wait, show);
+}
+
 int ShowMessage(const std::wstring& text, unsigned style) {
   return TheSeam().ShowMessageBox(text, kCaption, style);
 }

@@ -41,6 +41,10 @@ bool LocateFile(const std::wstring& relativePath, std::wstring* fullPath);
 std::wstring GetFileVersionString(const std::wstring& executablePath);
 int RunCommandLine(const std::wstring& commandLine, bool wait, bool show);
 int RunProgram(const std::wstring& application, const std::wstring& commandLine, bool wait, bool show);
+// Windows' own program that the command line names first ("bcdedit.exe /export …"),
+// started from the system folder by its full path: never one of that name beside the
+// program or in the current folder. The command line is passed as given.
+int RunSystemTool(const std::wstring& commandLine, bool wait, bool show);
 int ShowMessage(const std::wstring& text, unsigned style);
 bool RebootSystem();
 std::wstring GetSystemDrive();

@@ -64,7 +64,7 @@ TEST_F(CommandLine, PeRestoreRunsGhostAtOnceAndLogsEveryStepInOrder) {
   if (!MapDrive(L'D', L"drive-d")) GTEST_SKIP() << "D: is not listed";
   std::wstring image = ImageOnD("WIN7.GHO");
   PlaceStandIn(ProgramFolder() + L"\\GHOST32.EXE");
-  PlaceStandIn(ProgramFolder() + L"\\bcdboot.exe");
+  PlaceSystemStandIn(L"bcdboot.exe");
   SetVariable(L"RIGMATE_STANDIN_LOG", StandInLogPath());
   StartStandIn(L"PECMD.EXE");
 
@@ -134,8 +134,8 @@ TEST_F(CommandLineOnSystemDrive, DesktopJobWithYesIsStagedAsTheWindowStagesIt) {
   if (!MapDrive(L'D', L"drive-d")) GTEST_SKIP() << "D: is not listed";
   ASSERT_TRUE(MapDrive(L'C', L"drive-c"));
   WriteFile(L"drive-d\\RigmateBackup.GHO", "image");
-  PlaceStandIn(ProgramFolder() + L"\\bcdedit.exe");
-  PlaceStandIn(ProgramFolder() + L"\\attrib.exe");
+  PlaceSystemStandIn(L"bcdedit.exe");
+  PlaceSystemStandIn(L"attrib.exe");
   SetVariable(L"RIGMATE_STANDIN_LOG", StandInLogPath());
 
   DWORD code = 99;

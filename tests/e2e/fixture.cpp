@@ -165,6 +165,12 @@ void RigmateE2E::PlaceStandIn(const std::wstring& fullPath) {
       << "no stand-in at " << e2e::WideToUtf8(StandinPath());
 }
 
+void RigmateE2E::PlaceSystemStandIn(const std::wstring& name) {
+  const Environment::value_type folder{L"RIGMATE_SIM_SYSTEM_FOLDER", kSystemFolder};
+  if (std::find(variables_.begin(), variables_.end(), folder) == variables_.end()) variables_.push_back(folder);
+  PlaceStandIn(std::wstring(kSystemFolder) + L"\\" + name);
+}
+
 e2e::Program& RigmateE2E::StartStandIn(const std::wstring& fileName, const Environment& extra) {
   std::wstring path = InFolder(fileName);
   PlaceStandIn(path);

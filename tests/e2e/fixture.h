@@ -69,6 +69,11 @@ class RigmateE2E : public ::testing::Test {
   // started by the program log to StandInLogPath() once the test has called
   // SetVariable(L"RIGMATE_STANDIN_LOG", StandInLogPath()) before StartRigmate().
   void PlaceStandIn(const std::wstring& fullPath);
+  // Puts a copy of the stand-in under this name ("bcdedit.exe") into the simulated
+  // machine's system folder, C:\SimWindows\system32, from where the program starts
+  // Windows' own tools (and nothing else) by their full path.
+  void PlaceSystemStandIn(const std::wstring& name);
+  static constexpr const wchar_t* kSystemFolder = L"C:\\SimWindows\\system32";
   std::wstring StandInLogPath() const { return InFolder(L"standin.log"); }
   // The starts the stand-ins recorded: working folder and command line of each.
   std::vector<StandinRecord> StandInStarts() const;

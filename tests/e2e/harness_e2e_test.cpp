@@ -95,8 +95,8 @@ TEST_F(RigmateE2EOnSystemDrive, DesktopBackupIsStagedAndTheRestartRecorded) {
   DescribeMachine("disk mbr 500G\n  part 1 100G letter=C: boot\n  part 2 400G letter=D:\n");
   if (!MapDrive(L'D', L"drive-d")) GTEST_SKIP() << "D: is not listed: run the tests through tools/ctest-under-wine";
   ASSERT_TRUE(MapDrive(L'C', L"drive-c"));
-  PlaceStandIn(ProgramFolder() + L"\\bcdedit.exe");
-  PlaceStandIn(ProgramFolder() + L"\\attrib.exe");
+  PlaceSystemStandIn(L"bcdedit.exe");
+  PlaceSystemStandIn(L"attrib.exe");
   SetVariable(L"RIGMATE_STANDIN_LOG", StandInLogPath());
   ASSERT_TRUE(StartRigmate());
 

@@ -81,20 +81,28 @@ void ExpectBootEntryAdded(const std::vector<std::wstring>& bcdedit) {
 class MainPageRoadsOnSystemDrive : public RigmateE2EOnSystemDrive {
  protected:
   // The simulated disk, C: and D: on folders of the test, and stand-ins for bcdedit.exe
-  // and attrib.exe beside the program, where CreateProcess looks first for a program
-  // started by name. False when D: is not listed.
+  // and attrib.exe in the system folder; beside the program, where CreateProcess would
+  // look first for a program started by name, planted copies that mark their start.
+  // False when D: is not listed.
   bool PrepareDesktop() {
     DescribeMachine(kMachine);
     if (!MapDrive(L'D', L"drive-d")) return false;
     EXPECT_TRUE(MapDrive(L'C', L"drive-c"));
-    PlaceStandIn(ProgramFolder() + L"\\bcdedit.exe");
-    PlaceStandIn(ProgramFolder() + L"\\attrib.exe");
+    PlaceSystemStandIn(L"bcdedit.exe");
+    PlaceSystemStandIn(L"attrib.exe");
+    std::string planted;
+    EXPECT_TRUE(e2e::ReadFileBytes(PlantedPath(L"planted.exe"), &planted));
+    for (const wchar_t* name : {L"bcdedit.exe", L"attrib.exe"}) WriteFile(std::wstring(L"program\\") + name, planted);
     SetVariable(L"RIGMATE_STANDIN_LOG", StandInLogPath());
     return true;
   }
 
   std::wstring SystemRoot(const std::wstring& name) const { return InFolder(L"drive-c\\" + name); }
   std::vector<std::wstring> Bcdedit() const { return StartsOf(StandInStarts(), L"bcdedit.exe"); }
+  void ExpectNoPlantedToolRan() {
+    for (const wchar_t* mark : {L"\\bcdedit.exe.ran", L"\\attrib.exe.ran"})
+      EXPECT_EQ(GetFileAttributesW((ProgramFolder() + mark).c_str()), INVALID_FILE_ATTRIBUTES) << e2e::WideToUtf8(mark);
+  }
 
   // The floppy image and the two loaders (read-only, hidden, system, archive) and the
   // Ghost batch holding exactly this line, in the root of the system drive.
@@ -165,6 +173,7 @@ TEST_F(MainPageRoadsOnSystemDrive, DesktopRestoreIsStagedUndoneByCancelAndRestar
   bcdedit = Bcdedit();
   ASSERT_EQ(bcdedit.size(), 13u);
   ExpectBootEntryAdded(std::vector<std::wstring>(bcdedit.begin() + 7, bcdedit.end()));
+  ExpectNoPlantedToolRan();  // the second staging cleared the first one's attributes
   ASSERT_TRUE(e2e::AnswerBox(box, IDYES));
   DWORD code = 99;
   ASSERT_TRUE(app().WaitForExit(10000, &code)) << "an accepted restart ends the program";

@@ -23,6 +23,13 @@ inline std::wstring StandinPath() {
   for (char c : unixPath) path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
   return path;
 }
+
+// planted.exe or planted.dll (tests/standin/planted.cpp), built beside the stand-in
+// (targets planted_exe, planted_dll).
+inline std::wstring PlantedPath(const std::wstring& name) {
+  std::wstring standin = StandinPath();
+  return standin.substr(0, standin.find_last_of(L'\\') + 1) + name;
+}
 #endif
 
 // The records of a log written by stand-ins; none when the file does not exist.

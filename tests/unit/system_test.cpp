@@ -193,6 +193,15 @@ TEST_F(SystemTest, ProgramStartsPassTheirApplicationAndFlags) {
   EXPECT_FALSE(fake.starts[0].show);
   EXPECT_EQ(fake.starts[4].application, L"D:\\standin.exe");
   EXPECT_EQ(fake.starts[4].commandLine, L"standin.exe -y");
+
+  // Windows' own tools: the system folder's copy, the command line as given.
+  fake.systemDirectory = L"C:\\Windows\\system32";
+  EXPECT_EQ(RunSystemTool(L"bcdedit.exe /export \"C:\\boot\\BCDKX\"", true, false), 0);
+  EXPECT_EQ(fake.starts.back().application, L"C:\\Windows\\system32\\bcdedit.exe");
+  EXPECT_EQ(fake.starts.back().commandLine, L"bcdedit.exe /export \"C:\\boot\\BCDKX\"");
+  fake.systemDirectory.clear();
+  EXPECT_EQ(RunSystemTool(L"attrib.exe -R C:\\x", true, false), -1) << "no system folder: nothing started";
+  EXPECT_EQ(fake.starts.size(), 6u);
 }
 
 TEST_F(SystemTest, ShowMessageCarriesTheCaptionAndStyle) {

@@ -110,15 +110,23 @@ class DeployOnTestDrives : public TestDrivesTest {
     SetSeam(&seam_);
   }
   void TearDown() override {
+    for (const wchar_t* mark : {L"\\bcdedit.exe.ran", L"\\attrib.exe.ran"})
+      EXPECT_FALSE(Exists(tools_ + mark)) << "a planted tool ran";
     SetSeam(nullptr);
     g_bInPE = 0;
     if (!previousFolder_.empty()) SetCurrentDirectoryW(previousFolder_.c_str());
   }
 
-  // bcdedit.exe and attrib.exe are found in the current folder before Windows' own.
+  // Stand-ins for bcdedit.exe and attrib.exe in the system folder (on the test's system
+  // drive), from where Windows' tools are started; in the current folder, where a start
+  // by bare name would find them first, planted copies that mark a start (checked at the end).
   void UseStandinTools() {
-    ASSERT_TRUE(CopyFileW(StandinPath().c_str(), (tools_ + L"\\bcdedit.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(StandinPath().c_str(), (tools_ + L"\\attrib.exe").c_str(), FALSE));
+    seam_.systemDirectory = system_ + L"\\Windows\\system32";
+    ASSERT_TRUE(MakeFolders(seam_.systemDirectory));
+    for (const wchar_t* name : {L"\\bcdedit.exe", L"\\attrib.exe"}) {
+      ASSERT_TRUE(CopyFileW(StandinPath().c_str(), (seam_.systemDirectory + name).c_str(), FALSE));
+      ASSERT_TRUE(CopyFileW(PlantedPath(L"planted.exe").c_str(), (tools_ + name).c_str(), FALSE));
+    }
     ASSERT_TRUE(SetCurrentDirectoryW(tools_.c_str()));
   }
 

@@ -1,6 +1,7 @@
 // The seam of Rigmate-e2e.exe: the real Win32 seam, except that disks, partitions and
-// volume numbers come from the simulated machine named by RIGMATE_SIM_MACHINE, and a
-// restart is written to RIGMATE_SIM_RECORD instead of being done.
+// volume numbers come from the simulated machine named by RIGMATE_SIM_MACHINE, a
+// restart is written to RIGMATE_SIM_RECORD instead of being done, and the system folder
+// may be a folder of the test (RIGMATE_SIM_SYSTEM_FOLDER).
 #include <windows.h>
 
 #include <cstdio>
@@ -50,6 +51,13 @@ class SimSeam : public Win32Seam {
     std::string error;
     if (!machine_.Parse(text, &error)) Refuse(error);
     record_ = Variable(L"RIGMATE_SIM_RECORD");
+    systemFolder_ = Variable(L"RIGMATE_SIM_SYSTEM_FOLDER");
+  }
+
+  // The machine's system folder, where Windows' own tools are started from: a folder
+  // of the test when RIGMATE_SIM_SYSTEM_FOLDER names one, so that stand-ins take their place.
+  std::wstring SystemDirectory() override {
+    return systemFolder_.empty() ? Win32Seam::SystemDirectory() : systemFolder_;
   }
 
   bool PhysicalDriveOpens(int disk) override { return machine_.DiskOpens(disk); }
@@ -92,6 +100,7 @@ class SimSeam : public Win32Seam {
 
   sim::Machine machine_;
   std::wstring record_;
+  std::wstring systemFolder_;
 };
 
 }  // namespace
