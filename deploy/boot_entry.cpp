@@ -139,6 +139,11 @@ bool AddBootIniEntry() {
   return true;
 }
 
+bool BootIniHoldsEntry() {
+  std::string bytes;
+  return TheSeam().ReadWholeFile(kBootIni, &bytes) && BootIniNamesLoader(bytes);
+}
+
 bool RestoreBootIni() {
   if (!PathExists(kBootIni)) {
     Tell(L"找不到BOOT.INI文件！");

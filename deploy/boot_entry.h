@@ -31,6 +31,8 @@ bool RestoreBcd();
 // the file is missing, cannot be saved, read, understood or written; the file's bytes
 // and attributes are as they were on every failure.
 bool AddBootIniEntry();
+// Whether C:\BOOT.INI still holds the DOS-stage loader's entry.
+bool BootIniHoldsEntry();
 // Puts the saved bytes of C:\BOOT.INIKX over C:\BOOT.INI; a failure leaves BOOT.INI as
 // it was and says so.
 bool RestoreBootIni();

@@ -98,7 +98,8 @@ void RemoveDosStageFiles() {
 }
 
 bool UndoStaging() {
-  bool restored = UsesBootIni(GetOSMajorVersion()) ? RestoreBootIni() : RestoreBcd();
+  // Files left by a staging whose BOOT.INI edit is already gone need no restore.
+  bool restored = UsesBootIni(GetOSMajorVersion()) ? !BootIniHoldsEntry() || RestoreBootIni() : RestoreBcd();
   // While the boot entry is still there its files must stay, or it names missing ones.
   if (restored) RemoveDosStageFiles();
   return restored;

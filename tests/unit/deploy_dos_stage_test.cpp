@@ -300,6 +300,17 @@ TEST_F(DosStage, AWaitingJobIsReplacedOnlyOnYes) {
   EXPECT_TRUE(fake.Exists(L"C:\\kxldr.mbr"));
 }
 
+TEST_F(DosStage, LeftoversBesideAnUneditedBootIniAreReplacedWithoutACopy) {
+  fake.versionMajor = 5;
+  const std::string bootIni = "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)\\WINDOWS\r\n";
+  fake.AddFile(L"C:\\BOOT.INI", bootIni, 0x27);
+  for (const wchar_t* name : {L"C:\\kxdos.ima", L"C:\\ghost.ba_"}) fake.AddFile(name, "old", 0x27);
+  fake.QueueAnswer(mbox::IdYes);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+  EXPECT_EQ(fake.Contents(L"C:\\BOOT.INIKX"), bootIni);
+  EXPECT_EQ(fake.Contents(L"C:\\ghost.ba_"), fake.WideToAnsi(kRestoreLine));
+}
+
 TEST_F(DosStage, AnImageOnAVolumeThatIsNoDiskIsMovedOrRefused) {
   fake.SetDrives(L"CDEFG");
   fake.volumes[L'G'] = DiskVolume(0, 2);
@@ -404,7 +415,7 @@ TEST_F(RestartPrompt, CancelUndoesTheEntryByVersion) {
 
 TEST_F(RestartPrompt, CancelOnXpPutsBootIniBack) {
   fake.versionMajor = 5;
-  fake.AddFile(L"C:\\BOOT.INI", "edited", 0x27);
+  fake.AddFile(L"C:\\BOOT.INI", "default=C:\\KXLDR.MBR", 0x27);
   fake.AddFile(L"C:\\BOOT.INIKX", "saved");
   fake.QueueAnswer(mbox::IdCancel);
   PromptRestart();
