@@ -48,6 +48,7 @@ bool CRigmateDlg::OnInitDialog() {
   InsertTabs();
   CreatePages();
   SetWindowTextW(hwnd(), TitleFor(GetOSNameWithBitness()).c_str());
+  CentreOnWorkArea();
   return true;
 }
 
@@ -68,6 +69,26 @@ void CRigmateDlg::UseArtworkForDpi() {
   if (best->id == IDB_BANNER) return;
   HANDLE bitmap = LoadImageW(module, MAKEINTRESOURCEW(best->id), IMAGE_BITMAP, 0, 0, LR_SHARED);
   if (bitmap) SendDlgItemMessageW(hwnd(), IDC_BANNER, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+}
+
+RECT CRigmateDlg::CentredRect(const RECT& window, const RECT& workArea) {
+  const LONG width = window.right - window.left, height = window.bottom - window.top;
+  // A window larger than the work area keeps its title bar on the screen.
+  LONG left = workArea.left + (workArea.right - workArea.left - width) / 2;
+  LONG top = workArea.top + (workArea.bottom - workArea.top - height) / 2;
+  if (left < workArea.left) left = workArea.left;
+  if (top < workArea.top) top = workArea.top;
+  return RECT{left, top, left + width, top + height};
+}
+
+void CRigmateDlg::CentreOnWorkArea() {
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+  RECT window = {};
+  GetWindowRect(hwnd(), &window);
+  const RECT r = CentredRect(window, monitor.rcWork);
+  SetWindowPos(hwnd(), nullptr, r.left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CRigmateDlg::AddAboutMenuItem() {

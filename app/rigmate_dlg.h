@@ -24,6 +24,8 @@ class CRigmateDlg : public ui::Dialog {
   static RECT PageRect(const RECT& tabClient);
   // The window title for a Windows name with bitness (empty when unknown).
   static std::wstring TitleFor(const std::wstring& osNameWithBitness);
+  // Where a window of this rectangle stands centred in the work area.
+  static RECT CentredRect(const RECT& window, const RECT& workArea);
 
  protected:
   bool OnInitDialog() override;
@@ -39,6 +41,7 @@ class CRigmateDlg : public ui::Dialog {
   void InsertTabs();
   void CreatePages();
   void ShowPage(int index);
+  void CentreOnWorkArea();
   bool PaintMinimized();
   void UseArtworkForDpi();
   // WM_CLOSE: asks first while a page's job runs, refuses while one writes a disk.

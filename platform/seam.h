@@ -63,6 +63,9 @@ class Seam {
   // as the shell returns it (ERROR_CANCELLED, 1223, when it was aborted).
   virtual uint32_t ShellDeleteQuietly(const std::wstring& path) = 0;
   virtual bool ReadWholeFile(const std::wstring& path, std::string* bytes) = 0;
+  // Reads at most limit bytes from the start of a file; *more tells whether the file
+  // goes on after them. A huge file is not loaded whole.
+  virtual bool ReadFileHead(const std::wstring& path, size_t limit, std::string* bytes, bool* more) = 0;
   // Opens an existing file for reading and writing, truncates it and writes the bytes.
   virtual bool RewriteFile(const std::wstring& path, const std::string& bytes) = 0;
   // Creates or replaces a file (CREATE_ALWAYS) with exactly these bytes.
@@ -97,6 +100,10 @@ class Seam {
   // Conversions in the thread's ANSI code page (936 on a Chinese system).
   virtual std::wstring AnsiToWide(const std::string& bytes) = 0;
   virtual std::string WideToAnsi(const std::wstring& text) = 0;
+  // The same in the ANSI code page of the calling thread's locale (CP_THREAD_ACP), which
+  // the data folder's maps are written in.
+  virtual std::wstring ThreadAnsiToWide(const std::string& bytes) { return AnsiToWide(bytes); }
+  virtual std::string WideToThreadAnsi(const std::wstring& text) { return WideToAnsi(text); }
   // Volume facts for a root such as "C:\".
   virtual bool VolumeInformation(const std::wstring& root, std::wstring* label,
                                  std::wstring* fileSystem) = 0;

@@ -209,6 +209,26 @@ bool Win32Seam::ReadWholeFile(const std::wstring& path, std::string* bytes) {
   return true;
 }
 
+bool Win32Seam::ReadFileHead(const std::wstring& path, size_t limit, std::string* bytes, bool* more) {
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size;
+  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return false;
+  const unsigned long long total = static_cast<unsigned long long>(size.QuadPart);
+  std::string head(static_cast<size_t>(std::min<unsigned long long>(total, limit)), '\0');
+  size_t done = 0;
+  while (done < head.size()) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), &head[done], static_cast<DWORD>(head.size() - done), &got, nullptr)) return false;
+    if (got == 0) break;
+    done += got;
+  }
+  head.resize(done);
+  bytes->swap(head);
+  *more = total > done;
+  return true;
+}
+
 bool Win32Seam::RewriteFile(const std::wstring& path, const std::string& bytes) {
   FileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -378,24 +398,36 @@ bool Win32Seam::ResourceBytes(int id, const std::wstring& type, std::string* byt
   return true;
 }
 
-std::wstring Win32Seam::AnsiToWide(const std::string& bytes) {
+namespace {
+
+std::wstring MultiByteToWide(UINT codePage, const std::string& bytes) {
   if (bytes.empty()) return std::wstring();
-  int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  int length = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
   if (length <= 0) return std::wstring();
   std::wstring text(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], length);
+  MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], length);
   return text;
 }
 
-std::string Win32Seam::WideToAnsi(const std::wstring& text) {
+std::string WideToMultiByte(UINT codePage, const std::wstring& text) {
   if (text.empty()) return std::string();
-  int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+  int length = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
                                    nullptr);
   if (length <= 0) return std::string();
   std::string bytes(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length, nullptr, nullptr);
+  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length, nullptr, nullptr);
   return bytes;
 }
+
+}  // namespace
+
+std::wstring Win32Seam::AnsiToWide(const std::string& bytes) { return MultiByteToWide(CP_ACP, bytes); }
+
+std::string Win32Seam::WideToAnsi(const std::wstring& text) { return WideToMultiByte(CP_ACP, text); }
+
+std::wstring Win32Seam::ThreadAnsiToWide(const std::string& bytes) { return MultiByteToWide(CP_THREAD_ACP, bytes); }
+
+std::string Win32Seam::WideToThreadAnsi(const std::wstring& text) { return WideToMultiByte(CP_THREAD_ACP, text); }
 
 bool Win32Seam::VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) {
   wchar_t name[256] = {}, system[256] = {};

@@ -27,6 +27,7 @@ class Win32Seam : public Seam {
   bool ShellDelete(const std::wstring& path) override;
   uint32_t ShellDeleteQuietly(const std::wstring& path) override;
   bool ReadWholeFile(const std::wstring& path, std::string* bytes) override;
+  bool ReadFileHead(const std::wstring& path, size_t limit, std::string* bytes, bool* more) override;
   bool RewriteFile(const std::wstring& path, const std::string& bytes) override;
   bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
   uint32_t FileAttributes(const std::wstring& path) override;
@@ -51,6 +52,8 @@ class Win32Seam : public Seam {
   bool ResourceBytes(int id, const std::wstring& type, std::string* bytes) override;
   std::wstring AnsiToWide(const std::string& bytes) override;
   std::string WideToAnsi(const std::wstring& text) override;
+  std::wstring ThreadAnsiToWide(const std::string& bytes) override;
+  std::string WideToThreadAnsi(const std::wstring& text) override;
   bool VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) override;
   bool FreeBytes(const std::wstring& root, uint64_t* bytes) override;
   int AddVolumeIcon(const std::wstring& letter) override;

@@ -121,6 +121,25 @@ bool ReadDecimalCell(const std::wstring& text, double* value) {
   return true;
 }
 
+bool ReadSizeCell(const std::wstring& text, double* bytes) {
+  const size_t n = text.size();
+  size_t i = 0, digits = 0;
+  for (; i < n && IsDigit(text[i]); ++i) ++digits;
+  if (i < n && text[i] == L'.') {
+    for (++i; i < n && IsDigit(text[i]); ++i) ++digits;
+  }
+  if (digits == 0) return false;
+  const std::string number(text.begin(), text.begin() + static_cast<std::wstring::difference_type>(i));
+  while (i < n && text[i] == L' ') ++i;
+  static const wchar_t* const kUnits[] = {L"B", L"KB", L"MB", L"GB", L"TB"};
+  for (int power = 0; power < 5; ++power) {
+    if (text.compare(i, std::wstring::npos, kUnits[power]) != 0) continue;
+    *bytes = std::ldexp(std::strtod(number.c_str(), nullptr), 10 * power);
+    return true;
+  }
+  return false;
+}
+
 double DateOrdinal(double automationDate) {
   if (automationDate >= 0) return automationDate;
   const double day = std::trunc(automationDate);
@@ -143,6 +162,7 @@ int CompareCodeUnits(const std::wstring& a, const std::wstring& b) {
 SortKey::SortKey(std::wstring text) : text_(std::move(text)) {
   isHex_ = !text_.empty() && ReadHexCell(text_, &hex_);
   isDecimal_ = ReadDecimalCell(text_, &decimal_);
+  isSize_ = ReadSizeCell(text_, &size_);
 }
 
 bool SortKey::Date(const DateReader& readDate, double* ordinal) const {
@@ -158,6 +178,7 @@ bool SortKey::Date(const DateReader& readDate, double* ordinal) const {
 int CompareSortKeys(const SortKey& a, const SortKey& b, const DateReader& readDate) {
   if (a.isHex_ && b.isHex_) return Order(a.hex_, b.hex_);
   if (a.isDecimal_ && b.isDecimal_) return Order(a.decimal_, b.decimal_);
+  if (a.isSize_ && b.isSize_) return Order(a.size_, b.size_);
   double dateA = 0;
   double dateB = 0;
   if (a.Date(readDate, &dateA) && b.Date(readDate, &dateB)) return Order(dateA, dateB);

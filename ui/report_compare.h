@@ -1,8 +1,8 @@
 // Ordering of report-list cells: the comparison rules chosen from the texts, and the row quicksort.
 //
 // A column is compared by the first rule that both texts pass: hexadecimal number,
-// decimal number (or percentage), date, and finally the text itself, code unit by code
-// unit. The rules are tried per pair of texts, so a column may mix them.
+// decimal number (or percentage), size ("100.00 GB"), date, and finally the text itself,
+// code unit by code unit. The rules are tried per pair of texts, so a column may mix them.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +23,10 @@ bool ReadHexCell(const std::wstring& text, uint32_t* value);
 // wcstod(text) in its decimal form: true when the text is not empty and is read to its
 // end, or up to a single "%" that ends it ("5%" is 5, and "%" alone is 0).
 bool ReadDecimalCell(const std::wstring& text, double* value);
+
+// A size as the lists show it: a decimal number, optional blanks and one of the units
+// B, KB, MB, GB or TB ("%.2f GB", "%0.2fGB"); *bytes is its value in bytes (1 KB = 1024 B).
+bool ReadSizeCell(const std::wstring& text, double* bytes);
 
 // An automation date as a point on one line: before 30 December 1899 the stored value
 // is negative but its fraction still counts forward through the day.
@@ -47,6 +51,8 @@ class SortKey {
   uint32_t hex_ = 0;
   bool isDecimal_ = false;
   double decimal_ = 0;
+  bool isSize_ = false;
+  double size_ = 0;
   mutable signed char dateState_ = -1;  // -1 not read yet, 0 no date, 1 a date
   mutable double date_ = 0;
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "pages/toolbox/map_text.h"
 #include "platform/format.h"
 #include "platform/seam.h"
 #include "platform/system.h"
@@ -11,29 +12,29 @@ namespace course_page {
 
 namespace {
 
-constexpr char kEndOfText = 0x1A;   // Ctrl+Z: a text-mode read ends there
+constexpr wchar_t kEndOfText = 0x1A;   // Ctrl+Z: a text-mode read ends there
 
-bool IsSeparator(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsSeparator(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
 
-bool Fits(const std::string& token, size_t limit) {
-  return token.size() <= limit && token.find('\0') == std::string::npos;
+bool Fits(const std::wstring& token, size_t limit) {
+  return token.find(L'\0') == std::wstring::npos && map_text::AnsiLength(token) <= limit;
 }
 
 }  // namespace
 
-std::vector<MapPair> SplitVideoMap(const std::string& bytes) {
-  const size_t end = std::min(bytes.find(kEndOfText), bytes.size());
-  std::vector<std::string> tokens;
+std::vector<MapPair> SplitVideoMap(const std::wstring& text) {
+  const size_t end = std::min(text.find(kEndOfText), text.size());
+  std::vector<std::wstring> tokens;
   size_t at = 0;
   while (at < end) {
-    while (at < end && IsSeparator(bytes[at])) ++at;
+    while (at < end && IsSeparator(text[at])) ++at;
     size_t start = at;
-    while (at < end && !IsSeparator(bytes[at])) ++at;
-    if (at > start) tokens.emplace_back(bytes, start, at - start);
+    while (at < end && !IsSeparator(text[at])) ++at;
+    if (at > start) tokens.emplace_back(text, start, at - start);
   }
   std::vector<MapPair> pairs;
   for (size_t i = 0; i < tokens.size(); i += 2) {
-    MapPair pair{tokens[i], i + 1 < tokens.size() ? tokens[i + 1] : std::string()};
+    MapPair pair{tokens[i], i + 1 < tokens.size() ? tokens[i + 1] : std::wstring()};
     if (Fits(pair.name, kNameBytes) && Fits(pair.description, kDescriptionBytes))
       pairs.push_back(std::move(pair));
   }
@@ -50,13 +51,12 @@ VideoList LoadVideoMap() {
     return videos;
   }
   const std::wstring folder = GetParentFolder(map);
-  for (const MapPair& pair : SplitVideoMap(bytes)) {
+  for (MapPair& pair : SplitVideoMap(map_text::Decode(bytes))) {
     _VIDEO video;
-    video.name = TheSeam().AnsiToWide(pair.name);
-    if (video.name.empty()) continue;   // bytes the code page cannot convert
+    video.name = std::move(pair.name);
     video.path = Format(L"%s\\%s", folder, video.name);
     if (!PathExists(video.path)) continue;
-    video.description = TheSeam().AnsiToWide(pair.description);
+    video.description = std::move(pair.description);
     videos.push_back(std::move(video));
   }
   return videos;

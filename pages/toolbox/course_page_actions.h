@@ -23,22 +23,23 @@ constexpr wchar_t kVideoMap[] = L"Rigmate\\COURSE\\VIDEO_MAP";
 constexpr wchar_t kReader[] = L"Rigmate\\COURSE\\PDF阅读器.exe";
 constexpr wchar_t kManual[] = L"Rigmate\\COURSE\\使用说明书.pdf";
 
-// The longest tokens of a pair, in bytes.
+// The longest tokens of a pair, in bytes of the thread's code page.
 constexpr size_t kNameBytes = 259;
 constexpr size_t kDescriptionBytes = 511;
 
-// One pair of the map as bytes of the thread's code page, not yet converted.
+// One pair of the map.
 struct MapPair {
-  std::string name;
-  std::string description;
+  std::wstring name;
+  std::wstring description;
 };
 
-// Splits the map's bytes as a text-mode read does: Ctrl+Z ends the text, and tokens are
-// separated by spaces, tabs, line ends, vertical tabs and form feeds. Tokens go in pairs
+// Splits the map's text (decoded by its byte-order mark or in the thread's code page) as
+// a text-mode read does: Ctrl+Z ends the text, and tokens are separated by spaces, tabs,
+// line ends, vertical tabs and form feeds. Tokens go in pairs
 // (name, description); a last name without a description gets an empty one. A pair whose
-// name or description is longer than its limit, or holds a NUL byte, is left out whole:
-// a cut name could name another file.
-std::vector<MapPair> SplitVideoMap(const std::string& bytes);
+// name or description is longer than its limit, or holds a NUL character, is left out
+// whole: a cut name could name another file.
+std::vector<MapPair> SplitVideoMap(const std::wstring& text);
 
 // Locates and reads the video map and returns the videos whose files exist, in map
 // order, icons not yet set. No map anywhere: an empty list, silently; a map that

@@ -13,8 +13,6 @@ namespace software_page {
 
 namespace {
 
-constexpr char kCarriageReturn = '\r';
-
 // The text after position a and before position b (npos standing for -1 at either end).
 std::wstring Between(const std::wstring& line, size_t a, size_t b) {
   if (a == std::wstring::npos || b == std::wstring::npos || b <= a + 1) return std::wstring();
@@ -23,26 +21,12 @@ std::wstring Between(const std::wstring& line, size_t a, size_t b) {
 
 }  // namespace
 
-std::vector<MapLine> SplitSoftwareMap(const std::string& bytes) {
-  const size_t n = std::min(bytes.size(), kMapReadBytes);
-  std::vector<MapLine> lines;
-  std::string line;
-  bool skip = false;
-  // i runs to n inclusive: the end of the data ends the last line. Byte n is never read.
-  for (size_t i = 0; i <= n; ++i) {
-    if (skip) {
-      skip = false;
-      continue;
-    }
-    if (i == n || bytes[i] == kCarriageReturn) {
-      bool usable = !line.empty() && line.size() <= kLineBytes && line.find('\0') == std::string::npos;
-      if (usable) lines.push_back({std::move(line), i});
-      line.clear();
-      skip = true;
-      continue;
-    }
-    // Past the limit only the fact that the line is too long matters.
-    if (line.size() <= kLineBytes) line.push_back(bytes[i]);
+std::vector<map_text::Line> SoftwareMapLines(const std::wstring& text, bool cut) {
+  std::vector<map_text::Line> lines;
+  for (map_text::Line& line : map_text::SplitLines(text, cut)) {
+    if (line.text.empty() || line.text.find(L'\0') != std::wstring::npos) continue;
+    if (map_text::AnsiLength(line.text) > kLineBytes) continue;
+    lines.push_back(std::move(line));
   }
   return lines;
 }
@@ -73,19 +57,18 @@ bool LoadSoftwareCatalogue(LoadReport& report, SoftwareList* catalogue) {
     return false;
   }
   catalogue->clear();
-  std::string bytes;
-  if (!TheSeam().ReadWholeFile(mapPath, &bytes)) {
+  map_text::Head head;
+  if (!map_text::ReadHead(mapPath, kMapReadBytes, &head)) {
     report.Status(L"打开软件映射文件失败！");
     report.Failed();
     return false;
   }
-  if (bytes.size() > kMapReadBytes) bytes.resize(kMapReadBytes);
-  const size_t n = bytes.size();
   report.Status(L"正在解析软件映射文件，请稍等！");
+  const std::wstring text = map_text::Decode(head.bytes);
 
   const std::wstring folder = GetParentFolder(mapPath);
-  for (const MapLine& line : SplitSoftwareMap(bytes)) {
-    MapFields fields = SplitSoftwareLine(TheSeam().AnsiToWide(line.bytes));
+  for (const map_text::Line& line : SoftwareMapLines(text, head.cut)) {
+    MapFields fields = SplitSoftwareLine(line.text);
     // Without a file the path would be the catalogue's folder itself.
     if (fields.relativeFile.empty()) continue;
     _SOFTWARE entry;
@@ -95,7 +78,7 @@ bool LoadSoftwareCatalogue(LoadReport& report, SoftwareList* catalogue) {
     entry.description = std::move(fields.description);
     entry.parameters = std::move(fields.parameters);
     report.Status(entry.installerPath);
-    report.Progress(static_cast<unsigned>(line.end * 100 / n));
+    report.Progress(static_cast<unsigned>(line.end * 100 / text.size()));
     entry.iconIndex = report.AddIcon(entry.installerPath);
     catalogue->push_back(std::move(entry));
   }

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "pages/toolbox/map_text.h"
+
 // One entry of the catalogue.
 struct _SOFTWARE {
   std::wstring name;
@@ -32,23 +34,16 @@ using InstallQueue = std::list<_INSTALL>;
 namespace software_page {
 
 constexpr wchar_t kSoftwareMap[] = L"Rigmate\\SOFTWARE\\SOFT_MAP";
-// Only the head of the map is read; a line cut there ends where the head ends.
+// Only the head of the map is read from disk.
 constexpr size_t kMapReadBytes = 10240;
-// The longest line, in bytes, without its end.
+// The longest line, in bytes of the thread's code page, without its end.
 constexpr size_t kLineBytes = 1023;
 
-// One line of the map as bytes of the thread's code page, not yet converted, and the
-// index of the byte that ended it (its CR, or the number of bytes read).
-struct MapLine {
-  std::string bytes;
-  size_t end = 0;
-};
-
-// Splits the first kMapReadBytes bytes into lines: a CR ends a line and the byte after it
-// is skipped whatever it is; the end of the data ends the last line; a bare LF is part of
-// its line. Empty lines are left out, and so is, whole, a line longer than kLineBytes or
-// holding a NUL byte: a cut line could name another file or pass other parameters.
-std::vector<MapLine> SplitSoftwareMap(const std::string& bytes);
+// The lines of the map's text that can be entries, in order: empty lines are left out,
+// and so is, whole, a line longer than kLineBytes or holding a NUL character, as is the
+// line that the cut of a longer map reaches: a shortened line could name another file or
+// pass other parameters. Each keeps where its line end is in the text.
+std::vector<map_text::Line> SoftwareMapLines(const std::wstring& text, bool cut);
 
 // The four fields of one converted line, separated by "|": name | installer file relative
 // to the catalogue's folder | description | parameters. The parameters run to the end of

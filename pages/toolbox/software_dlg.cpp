@@ -2,6 +2,7 @@
 // dialog, and the install button, "全选" and double-clicks.
 #include "pages/toolbox/software_dlg.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include "ui/load_dlg.h"
@@ -70,8 +71,13 @@ void SoftwareDlg::OnFirstShow() {
 
 UINT SoftwareDlg::LoadCatalogue(LPVOID param) {
   LoadParam* load = static_cast<LoadParam*>(param);
-  ProgressReport report(load->dialog, load->page->m_imageList);
-  software_page::LoadSoftwareCatalogue(report, &load->page->m_softwareList);
+  // The shell's icon lookup wants COM on the thread that asks.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  {
+    ProgressReport report(load->dialog, load->page->m_imageList);
+    software_page::LoadSoftwareCatalogue(report, &load->page->m_softwareList);
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
   return 0;
 }
 

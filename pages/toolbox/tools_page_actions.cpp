@@ -45,8 +45,8 @@ std::wstring DeleteFailureText(const std::wstring& folder, uint32_t code) {
   return Format(L"删除路径%s失败！错误代码：%d", folder, shown);
 }
 
-bool Fits(const std::string& field, size_t room) {
-  return field.size() < room && field.find('\0') == std::string::npos;
+bool Fits(const std::wstring& field, size_t room) {
+  return field.find(L'\0') == std::wstring::npos && map_text::AnsiLength(field) < room;
 }
 
 }  // namespace
@@ -57,51 +57,36 @@ const std::vector<std::wstring>& Categories() {
   return categories;
 }
 
-std::vector<MapLine> SplitToolsMap(const std::string& bytes) {
-  const size_t end = std::min(bytes.size(), kMapReadBytes);
+std::vector<MapLine> SplitToolsMap(const std::wstring& text, bool cut) {
   std::vector<MapLine> lines;
-  std::string fields[4];
-  size_t field = 0;
-  bool lineOpen = false;
-  auto finishLine = [&] {
-    MapLine line{fields[0], fields[1], fields[2], fields[3]};
-    if (Fits(line.name, kNameRoom) && Fits(line.category, kCategoryRoom) && Fits(line.path, kPathRoom) &&
-        Fits(line.description, kDescriptionRoom))
-      lines.push_back(std::move(line));
-    for (std::string& f : fields) f.clear();
-    field = 0;
-    lineOpen = false;
-  };
-  for (size_t at = 0; at < end; ++at) {
-    const char c = bytes[at];
-    if (c == '\r') {
-      finishLine();
-      ++at;   // the line feed, whatever that byte is
-      continue;
+  for (const map_text::Line& line : map_text::SplitLines(text, cut)) {
+    if (line.text.empty()) continue;
+    std::wstring fields[4];
+    size_t field = 0;
+    for (wchar_t c : line.text) {
+      if (c == L'|') {
+        if (++field == 4) break;
+      } else {
+        fields[field].push_back(c);
+      }
     }
-    lineOpen = true;
-    if (c == '|') {
-      if (field < 4) ++field;
-    } else if (field < 4) {
-      fields[field].push_back(c);
-    }
+    MapLine tool{fields[0], fields[1], fields[2], fields[3]};
+    if (Fits(tool.name, kNameRoom) && Fits(tool.category, kCategoryRoom) && Fits(tool.path, kPathRoom) &&
+        Fits(tool.description, kDescriptionRoom))
+      lines.push_back(std::move(tool));
   }
-  if (lineOpen) finishLine();
   return lines;
 }
 
-void ParseToolsMap(const std::string& bytes, const std::wstring& baseFolder, LoaderHost& host) {
-  Seam& seam = TheSeam();
+void ParseToolsMap(const map_text::Head& head, const std::wstring& baseFolder, LoaderHost& host) {
   int count = 0;
-  for (const MapLine& line : SplitToolsMap(bytes)) {
+  for (MapLine& line : SplitToolsMap(map_text::Decode(head.bytes), head.cut)) {
     if (host.Stopping()) return;
     _PROGRAM program;
-    const std::wstring path = seam.AnsiToWide(line.path);
-    if (path.empty() && !line.path.empty()) continue;   // bytes the code page cannot convert
-    program.strName = seam.AnsiToWide(line.name);
-    program.strCategory = seam.AnsiToWide(line.category);
-    program.strPath = baseFolder + path;
-    program.strDescription = seam.AnsiToWide(line.description);
+    program.strName = std::move(line.name);
+    program.strCategory = std::move(line.category);
+    program.strPath = baseFolder + line.path;
+    program.strDescription = std::move(line.description);
     program.strVersion = GetFileVersionString(program.strPath);
     host.AddProgram(std::move(program));
     if (++count % 5 == 0) host.PostRefresh();
@@ -113,12 +98,12 @@ void LoadToolsMap(const std::wstring& mapPath, const std::wstring& baseFolder, L
     Tell(host, L"找不到TOOL.MAP文件！", kError);
     return;
   }
-  std::string bytes;
-  if (!TheSeam().ReadWholeFile(mapPath, &bytes)) {
+  map_text::Head head;
+  if (!map_text::ReadHead(mapPath, kMapReadBytes, &head)) {
     Tell(host, L"打开配置文件失败！", kError);
     return;
   }
-  ParseToolsMap(bytes, baseFolder, host);
+  ParseToolsMap(head, baseFolder, host);
   host.PostRefresh();
 }
 
@@ -221,12 +206,12 @@ bool PrepareAndMount(_MOUNT* mount, LoaderHost& host) {
   }
   mount->bMounted = 1;
   if (host.Stopping()) return true;
-  std::string bytes;
-  if (!TheSeam().ReadWholeFile(Format(L"%s%s", folder, L"\\TOOLS.MAP"), &bytes)) {
+  map_text::Head head;
+  if (!map_text::ReadHead(Format(L"%s%s", folder, L"\\TOOLS.MAP"), kMapReadBytes, &head)) {
     Tell(host, L"打开配置文件失败！", kError);
     return true;
   }
-  ParseToolsMap(bytes, folder, host);
+  ParseToolsMap(head, folder, host);
   return true;
 }
 

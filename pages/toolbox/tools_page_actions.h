@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "pages/toolbox/map_text.h"
+
 // One tool of the map.
 struct _PROGRAM {
   std::wstring strName;
@@ -38,23 +40,24 @@ constexpr wchar_t kAll[] = L"全部";
 // The category combo's entries, in order; the first means no filter.
 const std::vector<std::wstring>& Categories();
 
-// Only this much of a map is read.
+// Only this much of a map is read from disk.
 constexpr size_t kMapReadBytes = 10240;
-// Field room in the map's format, terminating zero included.
+// Field room in the map's format, in bytes of the thread's code page, terminating zero
+// included.
 constexpr size_t kNameRoom = 36, kCategoryRoom = 20, kPathRoom = 128, kDescriptionRoom = 256;
 constexpr uint32_t kMountReadOnly = 0x200;
 constexpr uint32_t kGenericReadMount = 0xA0000000;   // WIM_GENERIC_READ | WIM_GENERIC_MOUNT
 
-// One line of the map as bytes of the thread's code page, not yet converted.
+// One line of the map, split into its fields.
 struct MapLine {
-  std::string name, category, path, description;
+  std::wstring name, category, path, description;
 };
 
-// Splits the first kMapReadBytes of a map: a carriage return ends a line and the byte
-// after it is skipped; a line cut off by the end of the data is a line too; fields are
-// split at "|" and bytes after a fourth "|" are dropped. A line with a field longer than
-// its room, or holding a zero byte, is left out whole: a cut path could name another file.
-std::vector<MapLine> SplitToolsMap(const std::string& bytes);
+// Splits a map's text into tools: lines end at CR LF, CR or LF; fields are split at "|"
+// and whatever follows a fourth "|" is dropped. Left out whole: empty lines, a line with
+// a field longer than its room or holding a NUL character, and the line that the cut of
+// a longer map reaches (a cut path could name another file).
+std::vector<MapLine> SplitToolsMap(const std::wstring& text, bool cut);
 
 // The page as the loader thread sees it. Called on the loader's thread.
 class LoaderHost {
@@ -68,9 +71,9 @@ class LoaderHost {
   virtual bool Stopping() = 0;
 };
 
-// Builds the records of a map's bytes (base folder + path field, file version) and hands
+// Builds the records of a map's head (base folder + path field, file version) and hands
 // them over in order, with a refresh after every fifth.
-void ParseToolsMap(const std::string& bytes, const std::wstring& baseFolder, LoaderHost& host);
+void ParseToolsMap(const map_text::Head& head, const std::wstring& baseFolder, LoaderHost& host);
 // A map found by path: the two warnings, or the tools and one more refresh.
 void LoadToolsMap(const std::wstring& mapPath, const std::wstring& baseFolder, LoaderHost& host);
 

@@ -423,6 +423,15 @@ bool FakeSeam::ReadWholeFile(const std::wstring& path, std::string* bytes) {
   return true;
 }
 
+bool FakeSeam::ReadFileHead(const std::wstring& path, size_t limit, std::string* bytes, bool* more) {
+  Lock lock(mutex_);
+  const Node* node = Lookup(path);
+  if (Fails(Op::ReadFileHead, path) || !node || node->folder) return false;
+  *bytes = node->bytes.substr(0, limit);
+  *more = node->bytes.size() > limit;
+  return true;
+}
+
 bool FakeSeam::RewriteFile(const std::wstring& path, const std::string& bytes) {
   Lock lock(mutex_);
   Node* node = Lookup(path);

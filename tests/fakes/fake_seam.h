@@ -40,7 +40,7 @@ class FakeSeam : public Seam {
  public:
   // Operations whose failure can be switched on per path (see Fail).
   enum class Op { FindFile, ListFolder, MakeFolder, CopyOneFile, RemoveFile, ShellCopy, ShellDelete,
-                  ReadWholeFile, RewriteFile, WriteNewFile, SetAttributes };
+                  ReadWholeFile, ReadFileHead, RewriteFile, WriteNewFile, SetAttributes };
 
   struct FileOp {           // one recorded file operation that changes the machine
     Op op;
@@ -212,6 +212,7 @@ class FakeSeam : public Seam {
   bool ShellDelete(const std::wstring& path) override;
   uint32_t ShellDeleteQuietly(const std::wstring& path) override;
   bool ReadWholeFile(const std::wstring& path, std::string* bytes) override;
+  bool ReadFileHead(const std::wstring& path, size_t limit, std::string* bytes, bool* more) override;
   bool RewriteFile(const std::wstring& path, const std::string& bytes) override;
   bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
   uint32_t FileAttributes(const std::wstring& path) override;

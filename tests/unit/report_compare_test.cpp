@@ -70,7 +70,6 @@ TEST(ReportCompare, DecimalsAndPercentages) {
   EXPECT_EQ(Compare(L"-2.5", L"1.5"), -1);
   EXPECT_EQ(Compare(L"1.0e5", L"99999.5"), 1);
   EXPECT_EQ(Compare(L"12.5%", L"9.75%"), 1);
-  EXPECT_EQ(Compare(L"100.00 GB", L"99.00 GB"), -1);  // not read to the end: text order
   double v = -1;
   ASSERT_TRUE(ReadDecimalCell(L"%", &v));     // nothing read, stops at the closing "%"
   EXPECT_EQ(v, 0);
@@ -82,6 +81,21 @@ TEST(ReportCompare, DecimalsAndPercentages) {
   EXPECT_FALSE(ReadDecimalCell(L"inf", &v));          // only the decimal form is a number
   EXPECT_FALSE(ReadDecimalCell(L"nan", &v));
   EXPECT_FALSE(ReadDecimalCell(L"", &v));
+}
+
+TEST(ReportCompare, SizesOfThePartitionAndDeviceListsSortBySize) {
+  EXPECT_EQ(Compare(L"100.00 GB", L"20.00 GB"), 1);
+  EXPECT_EQ(Compare(L"0.98 GB", L"1000.00 MB"), 1);
+  EXPECT_EQ(Compare(L"1.00 TB", L"1023.99GB"), 1);     // the device list writes "%0.2fGB"
+  EXPECT_EQ(Compare(L"512 B", L"0.50 KB"), 0);
+  EXPECT_EQ(Compare(L"", L"0.00 GB"), -1);             // a partition without a letter: text rule
+  double bytes = 0;
+  ASSERT_TRUE(ReadSizeCell(L"1.50 GB", &bytes));
+  EXPECT_DOUBLE_EQ(bytes, 1.5 * 1024 * 1024 * 1024);
+  EXPECT_FALSE(ReadSizeCell(L"GB", &bytes));
+  EXPECT_FALSE(ReadSizeCell(L"-1.00 GB", &bytes));
+  EXPECT_FALSE(ReadSizeCell(L"1.00 GB free", &bytes));
+  EXPECT_FALSE(ReadSizeCell(L"1.00 gb", &bytes));
 }
 
 TEST(ReportCompare, DatesFollowTheCalendarBefore1900) {

@@ -14,47 +14,19 @@ using namespace software_page;
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& bytes, std::vector<size_t>* ends = nullptr) {
-  std::vector<std::string> out;
-  for (const MapLine& line : SplitSoftwareMap(bytes)) {
-    out.push_back(line.bytes);
-    if (ends) ends->push_back(line.end);
-  }
+std::vector<std::wstring> Lines(const std::wstring& text, bool cut = false) {
+  std::vector<std::wstring> out;
+  for (const map_text::Line& line : SoftwareMapLines(text, cut)) out.push_back(line.text);
   return out;
 }
 
-TEST(SoftwareMapSplit, CrEndsALineAndSwallowsTheNextByteWhileABareLfStaysInside) {
-  std::vector<size_t> ends;
-  EXPECT_EQ(Lines("a|b\r\nc\nd\rXe\r\n\r\nlast", &ends), (std::vector<std::string>{"a|b", "c\nd", "e", "last"}));
-  EXPECT_EQ(ends, (std::vector<size_t>{3, 8, 11, 19}));
-  EXPECT_EQ(Lines("one\ntwo\nthree\n"), std::vector<std::string>{"one\ntwo\nthree\n"});
-  EXPECT_TRUE(Lines("").empty());
-  EXPECT_TRUE(Lines("\r\n\r\n\r").empty());
-}
-
-TEST(SoftwareMapSplit, OnlyTheHeadIsReadAndOverlongOrNulLinesAreLeftOutWhole) {
-  EXPECT_EQ(Lines("ab\r\n" + std::string(kMapReadBytes, 'y') + "\r\nz"), std::vector<std::string>{"ab"});
-  std::vector<size_t> ends;  // a line cut by the head ends where the head ends
-  EXPECT_EQ(Lines(std::string(kMapReadBytes - 4, '\r') + "abcdef", &ends), std::vector<std::string>{"abcd"});
-  EXPECT_EQ(ends, std::vector<size_t>{kMapReadBytes});
-
-  std::string fits(kLineBytes, 'f'), over(kLineBytes + 1, 'o');
-  EXPECT_EQ(Lines(fits + "\r\n" + over + "\r\nnext"), (std::vector<std::string>{fits, "next"}));
-  EXPECT_EQ(Lines(std::string("a|b\0c|d|e\r\nok", 13)), std::vector<std::string>{"ok"});
-}
-
-TEST(SoftwareMapSplit, AnyBytesGiveLinesWithinTheirLimits) {
-  uint32_t seed = 12345;
-  const char alphabet[] = {'\r', '\n', '|', '\0', 'a', '\x81', '\x7c', '\xff'};
-  for (int round = 0; round < 100; ++round) {
-    std::string bytes(seed % 12000, 'x');
-    for (char& c : bytes) c = alphabet[(seed = seed * 1103515245 + 12345) >> 16 & 7];
-    for (const MapLine& line : SplitSoftwareMap(bytes)) {
-      ASSERT_LE(line.bytes.size(), kLineBytes);
-      ASSERT_LE(line.end, kMapReadBytes);
-      SplitSoftwareLine(std::wstring(line.bytes.begin(), line.bytes.end()));
-    }
-  }
+TEST(SoftwareMapSplit, EmptyOverlongAndNulLinesAreLeftOutWhole) {
+  EXPECT_EQ(Lines(L"a|b\r\n\r\nc\nd\r"), (std::vector<std::wstring>{L"a|b", L"c", L"d"}));
+  // The limit counts bytes of the thread's code page: 中 takes three in the fake's.
+  std::wstring fits(kLineBytes, L'f'), over(kLineBytes + 1, L'o'), wide(kLineBytes / 3 + 1, L'中');
+  EXPECT_EQ(Lines(fits + L"\r\n" + over + L"\r\n" + wide + L"\nnext"), (std::vector<std::wstring>{fits, L"next"}));
+  EXPECT_EQ(Lines(std::wstring(L"a|b\0c|d|e\r\nok", 13)), std::vector<std::wstring>{L"ok"});
+  EXPECT_EQ(Lines(L"a|b|c|d\r\ne|f|g|/S /D=C:\\Pro", true), std::vector<std::wstring>{L"a|b|c|d"});
 }
 
 TEST(SoftwareMapSplit, FieldsFollowTheSeparators) {
@@ -118,12 +90,45 @@ TEST_F(SoftwarePageTest, CatalogueKeepsMapOrderAndDropsMissingInstallersSilently
   EXPECT_EQ(first.iconIndex, 7);
   EXPECT_EQ(catalogue.back().name, L"Bad\uFFFD\uFFFD");
   EXPECT_EQ(catalogue.back().parameters, L"--silent|x");
-  auto percent = [&](size_t end) { return L"progress " + std::to_wstring(end * 100 / map.size()); };
+  const std::wstring text = fake.AnsiToWide(map);
+  auto percent = [&](size_t end) { return L"progress " + std::to_wstring(end * 100 / text.size()); };
   EXPECT_EQ(report.events, (std::vector<std::wstring>{
                                L"status 正在解析软件映射文件，请稍等！", L"status " + first.installerPath,
-                               percent(map.find('\r')), L"status " + catalogue.back().installerPath,
-                               percent(map.size() - 2), L"done"}));
+                               percent(text.find(L'\r')), L"status " + catalogue.back().installerPath,
+                               percent(text.size() - 2), L"done"}));
   EXPECT_TRUE(fake.messages.empty());
+}
+
+TEST_F(SoftwarePageTest, MapsAsEditorsSaveThemGiveWholeEntries) {
+  const std::wstring folder = L"C:\\prog\\Rigmate\\SOFTWARE";
+  fake.AddFile(folder + L"\\a.exe");
+  fake.AddFile(folder + L"\\b.exe");
+  auto load = [&](const std::string& map) {
+    fake.AddFile(folder + L"\\SOFT_MAP", map);
+    catalogue.clear();
+    EXPECT_TRUE(LoadSoftwareCatalogue(report, &catalogue));
+    std::wstring flat;
+    for (const _SOFTWARE& entry : catalogue) flat += entry.name + L"," + entry.parameters + L";";
+    return flat;
+  };
+  // Longer than the head: the entry the cut reaches is not installed with shortened
+  // parameters; a file of exactly the head's size keeps its last line.
+  std::string longMap;
+  while (longMap.size() + 14 <= kMapReadBytes - 40) longMap += "A|a.exe|x|/S\r\n";
+  const size_t whole = longMap.size() / 14;
+  longMap += std::string(20, 'p') + "|b.exe|x|/S /D=C:\\Program Files\\B\r\n";
+  ASSERT_GT(longMap.size(), kMapReadBytes);
+  load(longMap);
+  EXPECT_EQ(catalogue.size(), whole);
+  EXPECT_EQ(catalogue.back().parameters, L"/S");
+  load(longMap.substr(0, kMapReadBytes));
+  EXPECT_EQ(catalogue.size(), whole + 1);
+  // Line feeds alone, and the Unicode forms with their byte-order marks.
+  EXPECT_EQ(load("A|a.exe|x|/S\nB|b.exe|y|/q\n"), L"A,/S;B,/q;");
+  EXPECT_EQ(load("\xEF\xBB\xBF\xE7\xBC\x96|a.exe|x|/S\r\n"), L"编,/S;");
+  std::string utf16("\xFF\xFE", 2);
+  for (wchar_t c : std::wstring(L"编|b.exe|y|/q\r\n")) utf16 += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  EXPECT_EQ(load(utf16), L"编,/q;");
 }
 
 TEST_F(SoftwarePageTest, MissingOrUnreadableMapLeavesItsTextAndTheCloseButton) {
@@ -132,7 +137,7 @@ TEST_F(SoftwarePageTest, MissingOrUnreadableMapLeavesItsTextAndTheCloseButton) {
 
   report.events.clear();
   fake.AddFile(L"C:\\prog\\Rigmate\\SOFTWARE\\SOFT_MAP", "a|b|c|d");
-  fake.Fail(FakeSeam::Op::ReadWholeFile, L"C:\\prog\\Rigmate\\SOFTWARE\\SOFT_MAP");
+  fake.Fail(FakeSeam::Op::ReadFileHead, L"C:\\prog\\Rigmate\\SOFTWARE\\SOFT_MAP");
   EXPECT_FALSE(LoadSoftwareCatalogue(report, &catalogue));
   EXPECT_EQ(report.events, (std::vector<std::wstring>{L"status 打开软件映射文件失败！", L"failed"}));
   EXPECT_TRUE(catalogue.empty());

@@ -6,53 +6,34 @@
 #include <random>
 
 #include "pages/toolbox/tools_page_actions.h"
-#include "tests/fakes/fake_seam.h"
+#include "tests/unit/cp936_seam.h"
 
 namespace {
 
-std::string Split(const std::string& bytes) {
-  std::string flat;
-  for (const auto& l : tools_page::SplitToolsMap(bytes))
-    flat += l.name + "," + l.category + "," + l.path + "," + l.description + ";";
+std::wstring Split(const std::wstring& text, bool cut = false) {
+  std::wstring flat;
+  for (const auto& l : tools_page::SplitToolsMap(text, cut))
+    flat += l.name + L"," + l.category + L"," + l.path + L"," + l.description + L";";
   return flat;
 }
 
-TEST(ToolsMapSplit, CarriageReturnEndsALineAndSkipsTheNextByte) {
-  EXPECT_EQ(Split("a|b|\\a.exe|d\r\nc|e|\\c.exe|f\r\ng|h|\\g.exe|i\r\n"),
-            "a,b,\\a.exe,d;c,e,\\c.exe,f;g,h,\\g.exe,i;");
-  EXPECT_EQ(Split("a|b|c|d\r\nlast|x| y |z"), "a,b,c,d;last,x, y ,z;");   // no trimming
-  EXPECT_EQ(Split("a|b|c|d\rXe|f|g|h\r"), "a,b,c,d;e,f,g,h;");           // whatever follows CR
-  EXPECT_EQ(Split("a|b\r\n\r\nc"), "a,b,,;,,,;c,,,;");                     // an empty line is a tool
-  // Line feeds alone end nothing: one tool, and all after its fourth "|" is dropped.
-  EXPECT_EQ(Split("a|b|c|d\ne|f|g|h\n"), "a,b,c,d\ne;");
-  EXPECT_EQ(Split("a|b|c|d|fifth|sixth\r\n"), "a,b,c,d;");
-  EXPECT_EQ(Split(""), "");
-  EXPECT_EQ(Split("\r"), ",,,;");
+TEST(ToolsMapSplit, LinesEndAtCrLfCrOrLfAndFieldsAfterTheFourthAreDropped) {
+  EXPECT_EQ(Split(L"a|b|\\a.exe|d\r\nc|e|\\c.exe|f\ng|h|\\g.exe|i\rlast|x| y |z"),
+            L"a,b,\\a.exe,d;c,e,\\c.exe,f;g,h,\\g.exe,i;last,x, y ,z;");   // no trimming
+  EXPECT_EQ(Split(L"a|b\r\n\r\n\nc"), L"a,b,,;c,,,;");            // empty lines are no tools
+  EXPECT_EQ(Split(L"a|b|c|d|fifth|sixth\r\n"), L"a,b,c,d;");
+  EXPECT_EQ(Split(L"a|b|c|d\r\ncut|b|\\cu", true), L"a,b,c,d;");
 }
 
-TEST(ToolsMapSplit, OnlyTheFirst10240BytesAndFieldsThatFitTheirRoom) {
-  std::string filler(10240 - 8, 'x');
-  EXPECT_EQ(Split(filler + "|b|c|d\r\nnext|1|2|3\r\n").size(), 0u);   // name over its room
-  std::string many;
-  for (int i = 0; i < 1137; ++i) many += "a|b|c|d\r\n";   // 10233 bytes
-  const auto lines = tools_page::SplitToolsMap(many + "xyz|q|r|s\r\nlost|1|2|3\r\n");
-  ASSERT_EQ(lines.size(), 1138u);   // the last line read is cut at byte 10240
-  EXPECT_EQ(lines.back().name + lines.back().category + lines.back().path + "." + lines.back().description, "xyzqr.");
-  const std::string name35(35, 'n'), category19(19, 'c'), path127(127, 'p'), description255(255, 'd');
-  EXPECT_EQ(Split(name35 + "|" + category19 + "|" + path127 + "|" + description255 + "\r\n" +
-                  name35 + "n|c|p|d\r\nn|" + category19 + "c|p|d\r\nn|c|" + path127 + "p|d\r\n" +
-                  "n|c|p|" + description255 + "d\r\n" + std::string("a\0b|c|p|d\r\n", 11) + "ok|c|p|d"),
-            name35 + "," + category19 + "," + path127 + "," + description255 + ";ok,c,p,d;");
-  std::mt19937 random(11);
-  for (int round = 0; round < 200; ++round) {
-    std::string bytes(random() % 12000, '\0');
-    for (char& c : bytes) c = static_cast<char>(round % 2 ? random() % 256 : "|\r\nab\xB9\xA4"[random() % 7]);
-    for (const auto& line : tools_page::SplitToolsMap(bytes)) {
-      ASSERT_LT(line.path.size(), tools_page::kPathRoom);
-      ASSERT_LT(line.description.size(), tools_page::kDescriptionRoom);
-      ASSERT_EQ(line.name.find_first_of(std::string("|\r\0", 3)), std::string::npos);
-    }
-  }
+TEST(ToolsMapSplit, FieldsThatOverflowTheirRoomLeaveTheLineOut) {
+  const std::wstring name35(35, 'n'), category19(19, 'c'), path127(127, 'p'), description255(255, 'd');
+  EXPECT_EQ(Split(name35 + L"|" + category19 + L"|" + path127 + L"|" + description255 + L"\r\n" +
+                  name35 + L"n|c|p|d\r\nn|" + category19 + L"c|p|d\r\nn|c|" + path127 + L"p|d\r\n" +
+                  L"n|c|p|" + description255 + L"d\r\n" + std::wstring(L"a\0b|c|p|d\r\n", 11) + L"ok|c|p|d"),
+            name35 + L"," + category19 + L"," + path127 + L"," + description255 + L";ok,c,p,d;");
+  // The room counts bytes of the thread's code page: 中 takes three in the fake's.
+  EXPECT_EQ(Split(std::wstring(12, L'中') + L"|c|p|d\r\n" + std::wstring(11, L'中') + L"|c|p|d"),
+            std::wstring(11, L'中') + L",c,p,d;");
 }
 
 // Records what the loader hands to the page.
@@ -77,7 +58,7 @@ std::string Lines(int count) {
 
 class ToolsLoaderTest : public ::testing::Test {
  protected:
-  FakeSeam fake;
+  Cp936Seam fake;
   ScopedSeam use{&fake};
   RecordingHost host;
   std::wstring mountRoot;
@@ -109,11 +90,35 @@ TEST_F(ToolsLoaderTest, InsidePeTheMapOfProgramFilesIsReadWithARefreshEveryFifth
   EXPECT_EQ(host.events, "+++++R+++++R+R");
 }
 
+TEST_F(ToolsLoaderTest, MapsAsTechniciansWriteThemGiveWholeTools) {
+  fake.processNames.push_back(L"PECMD.EXE");
+  auto load = [&](const std::string& map) {
+    fake.AddFile(L"X:\\Program Files\\TOOLS.MAP", map);
+    host = RecordingHost();
+    Load();
+    std::wstring flat;
+    for (const _PROGRAM& p : host.programs) flat += p.strName + L"," + p.strCategory + L"," + p.strPath + L";";
+    return flat;
+  };
+  // 東 and 億 end in the byte of "|": no character is cut and no field moves.
+  EXPECT_EQ(load("\x96\x7C\x83\x7C|\xCF\xB5\xCD\xB3\xB9\xA4\xBE\xDF|\\\x96\x7C.exe|d\r\n"),
+            L"東億,系统工具,X:\\Program Files\\東.exe;");
+  EXPECT_EQ(load("a|b|\\a.exe|d\nc|d|\\c.exe|e\n"), L"a,b,X:\\Program Files\\a.exe;c,d,X:\\Program Files\\c.exe;");
+  EXPECT_EQ(load("\xFF\xFE" + std::string("a\0|\0b\0|\0\\\0\x1C\x67|\0d\0", 16)), L"a,b,X:\\Program Files\\朜;");
+  // Longer than the head: the tool the cut reaches is left out, not started from a cut path.
+  std::string longMap;
+  while (longMap.size() < tools_page::kMapReadBytes - 10) longMap += "t|c|\\t.exe|d\r\n";
+  const size_t whole = longMap.size() / 14;
+  load(longMap + "cut|c|\\long\\path.exe|d\r\n");
+  ASSERT_EQ(host.programs.size(), whole);
+  EXPECT_EQ(host.programs.back().strName, L"t");
+}
+
 TEST_F(ToolsLoaderTest, InsidePeAMissingOrUnreadableMapIsReported) {
   fake.processNames.push_back(L"PECMD.EXE");
   Load();
   fake.AddFile(L"X:\\Program Files\\TOOLS.MAP", "a|b|c|d");
-  fake.Fail(FakeSeam::Op::ReadWholeFile, L"X:\\Program Files\\TOOLS.MAP");
+  fake.Fail(FakeSeam::Op::ReadFileHead, L"X:\\Program Files\\TOOLS.MAP");
   Load();
   EXPECT_EQ(Texts(), (std::vector<std::wstring>{L"找不到TOOL.MAP文件！", L"打开配置文件失败！"}));
   EXPECT_EQ(fake.messages[0].style, 0x30u);

@@ -62,6 +62,17 @@ TEST(WimImageXml, NamesAndDescriptionsStayWithinTheirImage) {
   EXPECT_EQ(name, L"");
 }
 
+TEST(WimImageXml, CharacterReferencesAreDecodedAndBrokenOnesKeptAsWritten) {
+  std::wstring name, description;
+  ParseImageInfo(L"<IMAGE INDEX=\"1\"><NAME>A &amp; B &lt;x64&gt;</NAME>"
+                 L"<DESCRIPTION>&quot;&apos;&#20013;&#x6587;&#X41;&amp;amp;</DESCRIPTION></IMAGE>",
+                 1, &name, &description);
+  EXPECT_EQ(name, L"A & B <x64>");
+  EXPECT_EQ(description, L"\"'中文&#X41;&amp;");   // decoded once; "&#X" is not XML
+  EXPECT_EQ(DecodeXmlReferences(L"&#128512;&#xD800;&#0;&#x110000;&nbsp;&amp &;&#;a&b"),
+            std::wstring(L"\U0001F600") + L"&#xD800;&#0;&#x110000;&nbsp;&amp &;&#;a&b");
+}
+
 class WimEngineTest : public ::testing::Test {
  protected:
   void SetUp() override {

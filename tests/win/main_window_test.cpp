@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -127,6 +128,22 @@ TEST(MainWindow, PagesFillThePageRectangleOfTheTabControl) {
   }});
   ASSERT_EQ(rects.size(), 7u);
   for (const RECT& r : rects) EXPECT_TRUE(EqualRect(&r, &expected));
+}
+
+TEST(MainWindow, OpensCentredOnTheWorkArea) {
+  CRigmateDlg dialog;
+  RECT window = {}, work = {};
+  StepRunner().Run(dialog, {[&](HWND main) {
+    GetWindowRect(main, &window);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  }});
+  EXPECT_LE(std::abs((window.left - work.left) - (work.right - window.right)), 1);
+  EXPECT_LE(std::abs((window.top - work.top) - (work.bottom - window.bottom)), 1);
+  // Larger than the work area: the title bar stays on the screen.
+  const RECT big = CRigmateDlg::CentredRect(RECT{0, 0, 900, 700}, RECT{100, 50, 900, 650});
+  EXPECT_EQ(big.left, 100);
+  EXPECT_EQ(big.top, 50);
+  EXPECT_EQ(big.right, 1000);
 }
 
 TEST(MainWindow, PageRectangleKeepsTwoPixelsAndTheTabRow) {
