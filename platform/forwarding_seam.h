@@ -21,6 +21,9 @@ class ForwardingSeam : public Seam {
   bool ReadWholeFile(const std::wstring& path, std::string* bytes) override {
     return inner_.ReadWholeFile(path, bytes);
   }
+  bool ReadFileHead(const std::wstring& path, size_t limit, std::string* bytes, bool* more) override {
+    return inner_.ReadFileHead(path, limit, bytes, more);
+  }
   bool RewriteFile(const std::wstring& path, const std::string& bytes) override {
     return inner_.RewriteFile(path, bytes);
   }
@@ -57,6 +60,8 @@ class ForwardingSeam : public Seam {
   }
   std::wstring AnsiToWide(const std::string& bytes) override { return inner_.AnsiToWide(bytes); }
   std::string WideToAnsi(const std::wstring& text) override { return inner_.WideToAnsi(text); }
+  std::wstring ThreadAnsiToWide(const std::string& bytes) override { return inner_.ThreadAnsiToWide(bytes); }
+  std::string WideToThreadAnsi(const std::wstring& text) override { return inner_.WideToThreadAnsi(text); }
   bool VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) override {
     return inner_.VolumeInformation(root, label, fileSystem);
   }
