@@ -7,9 +7,11 @@
 
 namespace {
 
-constexpr int kMaxPhysicalDrives = 20;
+// Windows does not reuse the numbers of disks that went away at once, so a stick can sit
+// behind a gap; the walk stops after this many missing numbers in a row, or at the limit.
+constexpr int kMaxPhysicalDrives = 64;
+constexpr int kMissingInARow = 16;
 constexpr size_t kLayoutBufferBytes = 4800;          // header and 33 entries
-constexpr size_t kEntriesWalked = 31;                // of a layout that fits that buffer
 constexpr size_t kLargestLayoutBytes = 48 + 144 * 4096;
 constexpr uint32_t kErrorInsufficientBuffer = 122;
 constexpr double kGiB = 1024.0 * 1024.0 * 1024.0;
@@ -25,11 +27,12 @@ void ReportLargeLayout() {
 }
 
 // Reads a disk's layout. A layout too large for the usual buffer is reported and read
-// again into larger buffers; the number of entries to walk comes back in `walk`.
+// again into larger buffers; the number of entries to walk (every entry the header
+// counts that the buffer holds) comes back in `walk`.
 bool ReadLayoutBuffer(int disk, std::vector<uint8_t>* buffer, size_t* walk) {
   uint32_t error = 0;
   if (TheSeam().DriveLayout(disk, kLayoutBufferBytes, buffer, &error)) {
-    *walk = kEntriesWalked;
+    *walk = ReadDriveLayout(*buffer).entries.size();
     return true;
   }
   if (error != kErrorInsufficientBuffer) return false;
@@ -50,7 +53,7 @@ std::wstring GigabytesText(const wchar_t* format, int64_t bytes) {
 
 }  // namespace
 
-CDisk::CDisk() { Refresh(); }
+CDisk::CDisk(bool volumeIcons) : volumeIcons_(volumeIcons) { Refresh(); }
 
 CDisk::~CDisk() = default;
 
@@ -58,10 +61,7 @@ void CDisk::Refresh() {
   partitions.clear();
   devices.clear();
   ReadLogicalDrives();
-  for (int disk = 0; disk < kMaxPhysicalDrives; ++disk) {
-    if (!TheSeam().PhysicalDriveOpens(disk)) break;
-    ReadDisk(disk);
-  }
+  ForEachPhysicalDrive([this](int disk) { ReadDisk(disk); });
 }
 
 void CDisk::ReadLogicalDrives() {
@@ -124,7 +124,7 @@ void CDisk::ReadDisk(int disk) {
         record.fileSystem.clear();
       }
       if (record.label.empty()) record.label = kNoLabel;
-      record.icon = TheSeam().AddVolumeIcon(record.letter);
+      record.icon = volumeIcons_ ? TheSeam().AddVolumeIcon(record.letter) : -1;
       device.letters += record.letter + L" ";
     } else {
       record.icon = -1;
@@ -161,8 +161,20 @@ bool GetVolumePartitionStyle(const std::wstring& volume, int* style) {
   return TheSeam().VolumePartitionStyle(volume, style);
 }
 
+void ForEachPhysicalDrive(const std::function<void(int)>& visit) {
+  int missing = 0;
+  for (int disk = 0; disk < kMaxPhysicalDrives && missing < kMissingInARow; ++disk) {
+    if (!TheSeam().PhysicalDriveOpens(disk)) {
+      ++missing;
+      continue;
+    }
+    missing = 0;
+    visit(disk);
+  }
+}
+
 int CountPhysicalDrives() {
   int count = 0;
-  while (count < kMaxPhysicalDrives && TheSeam().PhysicalDriveOpens(count)) ++count;
+  ForEachPhysicalDrive([&count](int) { ++count; });
   return count;
 }

@@ -1,12 +1,15 @@
 // CDisk: the program's picture of the machine's disks, partitions and drive letters.
 //
 // One instance, TheDisk(), is built during static initialisation and filled once;
-// nothing refreshes it afterwards. Other code reads its lists directly, in list order,
-// and never changes them (except foundPaths, which belongs to the GHO search dialog).
+// nothing refreshes it afterwards, so the pages and worker threads that read its lists
+// directly, in list order, never see them change under them (foundPaths belongs to the
+// GHO search dialog). Code that must see the machine as it is now builds a CDisk of its
+// own (the boot disk page, after a device change and right before it formats).
 // The small shell icons of the lettered volumes are kept by the seam (AddVolumeIcon);
 // on Windows the image list is VolumeImageList() of platform/seam_win.h.
 #pragma once
 
+#include <functional>
 #include <list>
 #include <string>
 
@@ -45,7 +48,9 @@ struct _PARTITION_LOGICAL {
 
 class CDisk {
  public:
-  CDisk();                    // reads the machine through the seam in use (Refresh)
+  // Reads the machine through the seam in use (Refresh). A model of one's own that
+  // nothing shows with icons leaves the volume image list alone.
+  explicit CDisk(bool volumeIcons = true);
   virtual ~CDisk();
 
   // Rebuilds the partition, device and logical-drive lists from the seam in use.
@@ -64,6 +69,8 @@ class CDisk {
  private:
   void ReadLogicalDrives();
   void ReadDisk(int disk);
+
+  bool volumeIcons_;
 };
 
 // The program's one model. The program defines it in platform/disk_instance.cpp as an
@@ -73,4 +80,6 @@ CDisk& TheDisk();
 // Asked of Windows at every call, not of the model.
 bool GetVolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number);
 bool GetVolumePartitionStyle(const std::wstring& volume, int* style);   // 0 MBR, 1 GPT, 2 RAW
+// \\.\PhysicalDriveN that open, in number order, past gaps in the numbers (bounded).
+void ForEachPhysicalDrive(const std::function<void(int)>& visit);
 int CountPhysicalDrives();

@@ -116,8 +116,9 @@ bool CopyFolderTree(const std::wstring& source, const std::wstring& destinationF
     if (!CreateFolderPath(destinationFolder)) return false;
     return TheSeam().CopyOneFile(source, destinationFolder + L"\\" + found.name);
   }
-  // The folder's title drops its extension: X:\src\tools.old goes to <destination>\tools.
-  std::wstring target = destinationFolder + L"\\" + GetFileNamePart(source, false);
+  // The folder arrives under its whole name: "Notepad++ 7.5" and "Foo.v1" keep what
+  // follows their last dot, so two such folders are never merged into one.
+  std::wstring target = destinationFolder + L"\\" + found.name;
   for (const FileEntry& entry : TheSeam().ListFolder(source)) {
     if (IsDotEntry(entry.name)) continue;
     if (!CopyFolderTree(source + L"\\" + entry.name, target)) return false;

@@ -23,6 +23,7 @@ namespace {
 constexpr wchar_t kProtectDiskZero[] = L"为了保护用户磁盘，禁止对设备(HD0)进行操作！";
 constexpr wchar_t kNoTool[] = L"找不到制作工具FbinstPlus！";
 constexpr long long kSectorsPerMb = 2048;
+constexpr unsigned kDefaultNo = 0x100;   // MB_DEFBUTTON2: "否"
 
 // Blanks, an optional sign, then digits up to the first other character; saturates.
 int LeadingInteger(const std::wstring& text) {
@@ -75,13 +76,6 @@ std::wstring DeviceEntryText(const _DEVICE& device) {
   return Format(L"(HD%d) %s (%s) %s", device.diskIndex, device.size, device.letters, device.type);
 }
 
-std::vector<std::wstring> DeviceEntries() {
-  std::vector<std::wstring> entries;
-  for (const _DEVICE& device : TheDisk().devices) entries.push_back(DeviceEntryText(device));
-  if (entries.empty()) entries.emplace_back(kNoDevice);
-  return entries;
-}
-
 int DiskNumberOfEntry(const std::wstring& entry) {
   size_t d = entry.find(L'D');
   size_t close = entry.find(L')');
@@ -102,25 +96,27 @@ std::wstring MakeCommandLine(const std::wstring& fbinstPath, int disk, int sizeM
                              const std::wstring& archivePath, bool force) {
   // In 64 bits: a size above 1 TB must not wrap into a wrong sector count.
   long long sectors = static_cast<long long>(sizeMb) * kSectorsPerMb;
-  const wchar_t* form = force ? L"%s (hd%d) format -f -e %d --archive \"%s\""
-                              : L"%s (hd%d) format -e %d --archive \"%s\"";
-  return Format(form, GetFileNamePart(fbinstPath, true), disk, sectors, archivePath);
+  const wchar_t* form = force ? L"\"%s\" (hd%d) format -f -e %d --archive \"%s\""
+                              : L"\"%s\" (hd%d) format -e %d --archive \"%s\"";
+  return Format(form, fbinstPath, disk, sectors, archivePath);
 }
 
 std::wstring RestoreCommandLine(const std::wstring& fbinstPath, int disk, bool force) {
-  return Format(force ? L"%s (hd%d) format -f -r" : L"%s (hd%d) format -r",
-                GetFileNamePart(fbinstPath, true), disk);
+  return Format(force ? L"\"%s\" (hd%d) format -f -r" : L"\"%s\" (hd%d) format -r", fbinstPath, disk);
 }
 
-std::wstring MakeRefusal(int sizeMb, int disk, const std::wstring& destination,
-                         const BootDiskConfig& config) {
+std::wstring MakeRefusal(int sizeMb, int disk) {
   if (sizeMb <= 0) return L"请输入正确的分区大小！";
   if (disk == -1) return L"请选择一个磁盘！";
   if (disk == 0) return kProtectDiskZero;
-  // Copies without a drive letter would land in a folder of the current drive.
-  if (destination.empty() && (config.m_nCopyFlags || config.m_nSystemMask))
-    return Format(L"设备(HD%d)没有盘符，无法导入数据！", disk);
   return std::wstring();
+}
+
+std::wstring ToolPathRefusal(const std::wstring& path) {
+  FileEntry found;
+  if (path.empty() || (TheSeam().FindFile(path, &found) && !found.isFolder && path.find_first_of(L"*?") == std::wstring::npos))
+    return std::wstring();
+  return Format(L"找不到文件%s，请选择FbinstPlus程序！", path);
 }
 
 std::wstring RestoreRefusal(const std::wstring& entry) {
@@ -130,12 +126,17 @@ std::wstring RestoreRefusal(const std::wstring& entry) {
   return std::wstring();
 }
 
-std::wstring MakeQuestion(int disk) {
-  return Format(L"你确定要对设备(HD%d)制作启动盘么？这将会清空您磁盘上的所有数据，制作前请先自行备份数据！", disk);
+std::wstring MakeQuestion(const DiskIdentity& disk) {
+  return Format(L"你确定要对设备(HD%d) %s (%s)制作启动盘么？这将会清空您磁盘上的所有数据，制作前请先自行备份数据！",
+                disk.disk, disk.size, disk.letters);
 }
 
 std::wstring RestoreQuestion(const std::wstring& entry) {
   return Format(L"你确定要对设备%s恢复么？这将会清空您磁盘上的所有数据，恢复前请先自行备份数据！", entry);
+}
+
+bool Confirm(const std::wstring& question) {
+  return ShowMessage(question, mbox::YesNo | mbox::IconQuestion | kDefaultNo) == mbox::IdYes;
 }
 
 std::vector<CopyStep> PlanCopies(const BootDiskConfig& config, const std::wstring& moduleFolder,
@@ -155,6 +156,30 @@ std::vector<CopyStep> PlanCopies(const BootDiskConfig& config, const std::wstrin
   return plan;
 }
 
+namespace {
+
+// The disk is read again right before it is written; a refusal stays on the status line.
+bool DiskStillChosen(const DiskIdentity& disk, const std::vector<std::wstring>& inUse, Progress& progress) {
+  std::wstring refusal = DiskRefusal(disk, inUse);
+  if (refusal.empty()) return true;
+  progress.Status(refusal);
+  Exclaim(refusal);
+  return false;
+}
+
+// The volume the format created, found by its disk: the letters the disk had before are
+// gone with the old volumes, and a new letter may take a while to appear.
+std::wstring WaitForNewVolume(int disk, Progress& progress) {
+  progress.Status(L"正在等待启动盘的新分区...");
+  for (int waited = 0;; waited += kNewVolumeStepMs) {
+    std::wstring letter = VolumeOnDisk(disk);
+    if (!letter.empty() || waited >= kNewVolumeWaitMs) return letter;
+    progress.Pause(kNewVolumeStepMs);
+  }
+}
+
+}  // namespace
+
 int MakeBootDisk(const MakeRequest& request, Progress& progress) {
   const BootDiskConfig& config = request.config;
   if (!PathExists(config.m_strFbinstPath)) {
@@ -165,24 +190,32 @@ int MakeBootDisk(const MakeRequest& request, Progress& progress) {
     Exclaim(L"找不到制作启动盘必要的数据！");
     return 1;
   }
+  if (!DiskStillChosen(request.disk, {config.m_strFbinstPath, config.m_strArchivePath}, progress)) return 1;
   progress.Status(L"正在格式化磁盘，请稍等...");
   progress.Position(10);
-  std::wstring command = MakeCommandLine(config.m_strFbinstPath, request.disk, request.sizeMb,
+  std::wstring command = MakeCommandLine(config.m_strFbinstPath, request.disk.disk, request.sizeMb,
                                          config.m_strArchivePath, request.force);
   if (RunProgram(config.m_strFbinstPath, command, true, false) != 0) {
     progress.Status(L"格式化出错！");
     return 1;
   }
-  for (const CopyStep& step : PlanCopies(config, GetModuleFolder(), request.drive)) {
-    if (step.image && !PathExists(step.source)) {
-      Exclaim(Format(L"找不到文件%s", step.source));
-      continue;
-    }
-    progress.Position(step.progress);
-    progress.Status(step.status);
-    if (!CopyFolderTree(step.source, step.destination)) {
-      progress.Status(step.failure);
+  if (config.m_nCopyFlags || config.m_nSystemMask) {
+    std::wstring drive = WaitForNewVolume(request.disk.disk, progress);
+    if (drive.empty()) {
+      progress.Status(L"找不到启动盘的新分区，没有拷贝任何数据！");
       return -1;
+    }
+    for (const CopyStep& step : PlanCopies(config, GetModuleFolder(), drive)) {
+      if (step.image && !PathExists(step.source)) {
+        Exclaim(Format(L"找不到文件%s", step.source));
+        continue;
+      }
+      progress.Position(step.progress);
+      progress.Status(step.status);
+      if (!CopyFolderTree(step.source, step.destination)) {
+        progress.Status(step.failure);
+        return -1;
+      }
     }
   }
   progress.Position(100);
@@ -191,45 +224,29 @@ int MakeBootDisk(const MakeRequest& request, Progress& progress) {
   return 0;
 }
 
-int RestoreBootDisk(const RestoreRequest& request) {
-  if (!PathExists(request.fbinstPath)) {
-    Exclaim(kNoTool);
-    return 1;
-  }
-  std::wstring refusal = RestoreRefusal(request.entry);
-  if (!refusal.empty()) {
-    Exclaim(refusal);
-    return 1;
-  }
-  if (ShowMessage(RestoreQuestion(request.entry), mbox::YesNo | mbox::IconQuestion) != mbox::IdYes) return 1;
-  int disk = DiskNumberOfEntry(request.entry);
-  int code = RunProgram(request.fbinstPath, RestoreCommandLine(request.fbinstPath, disk, request.force),
+std::wstring RestoreStartRefusal(const std::wstring& fbinstPath, const std::wstring& entry,
+                                 const DeviceChoice* choice) {
+  if (!PathExists(fbinstPath)) return kNoTool;
+  std::wstring refusal = RestoreRefusal(entry);
+  if (!refusal.empty()) return refusal;
+  if (!choice) return L"请选择一个设备以进行操作！";
+  return DiskRefusal(choice->identity, {fbinstPath});
+}
+
+int RestoreBootDisk(const RestoreRequest& request, Progress& progress) {
+  if (!DiskStillChosen(request.disk, {request.fbinstPath}, progress)) return 1;
+  progress.Status(L"正在恢复启动盘，请稍等...");
+  progress.Position(10);
+  int code = RunProgram(request.fbinstPath, RestoreCommandLine(request.fbinstPath, request.disk.disk, request.force),
                         true, false);
-  return code == 0 ? 0 : -1;
-}
-
-RestoreRunner::~RestoreRunner() {
-  if (!thread_.joinable()) return;
-  // A restore still waiting for its question or for FbinstPlus holds nothing of ours.
-  if (*done_) thread_.join();
-  else thread_.detach();
-}
-
-bool RestoreRunner::Running() const { return thread_.joinable() && !*done_; }
-
-bool RestoreRunner::Start(RestoreRequest request) {
-  if (Running()) return false;
-  if (thread_.joinable()) thread_.join();
-  done_ = std::make_shared<std::atomic<bool>>(false);
-  thread_ = std::thread([request = std::move(request), done = done_] {
-    RestoreBootDisk(request);
-    *done = true;
-  });
-  return true;
-}
-
-void RestoreRunner::Join() {
-  if (thread_.joinable()) thread_.join();
+  if (code != 0) {
+    progress.Status(Format(L"恢复启动盘出错！(错误代码：%d)", code));
+    return -1;
+  }
+  progress.Position(100);
+  progress.Status(L"恢复启动盘完成！");
+  progress.Pause(500);
+  return 0;
 }
 
 unsigned CopyFlagsOf(bool video, bool tools, bool driver, bool data) {

@@ -4,12 +4,11 @@
 #pragma once
 
 #include <array>
-#include <atomic>
-#include <memory>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
+#include "pages/bootmedia/boot_disk_devices.h"
 #include "platform/disk.h"
 
 namespace boot_disk {
@@ -25,6 +24,7 @@ constexpr unsigned kCopyVideo = 1, kCopyTools = 2, kCopyDriver = 4, kCopyData = 
 
 constexpr wchar_t kNoDevice[] = L"找不到任何可用设备！";
 constexpr wchar_t kAlreadyRestoring[] = L"已经在恢复！";
+constexpr wchar_t kAlreadyMaking[] = L"正在制作启动盘，请等它结束！";
 constexpr wchar_t kNotFound[] = L"未找到文件！";
 constexpr wchar_t kFbinstRelative[] = L"Rigmate\\DATA\\FbinstPlus.exe";
 constexpr wchar_t kArchiveRelative[] = L"Rigmate\\DATA\\Rigmate.FBA";
@@ -46,9 +46,6 @@ void ResolveToolPaths(BootDiskConfig* config);
 
 // ---- The device list and the reading of an entry's text -------------------------
 std::wstring DeviceEntryText(const _DEVICE& device);
-// One entry per device of the disk model, in list order; the single placeholder entry
-// when there is none.
-std::vector<std::wstring> DeviceEntries();
 // The decimal number between the first "D" and the first ")"; -1 when the text is empty
 // or either is missing, 0 when no digits stand there.
 int DiskNumberOfEntry(const std::wstring& entry);
@@ -59,18 +56,22 @@ std::wstring DestinationDriveOfEntry(const std::wstring& entry);
 int ReadPartitionSize(const std::wstring& text);
 
 // ---- FbinstPlus command lines ------------------------------------------------------
-// The first token is the bare file name of the tool; the process is started from its
-// full path. The size is given in 512-byte sectors.
+// The first token is the tool's full path in quotes, the path the process is started
+// from. The size is given in 512-byte sectors.
 std::wstring MakeCommandLine(const std::wstring& fbinstPath, int disk, int sizeMb,
                              const std::wstring& archivePath, bool force);
 std::wstring RestoreCommandLine(const std::wstring& fbinstPath, int disk, bool force);
 
 // ---- Refusals: the text to show, or empty when the operation may go on --------------
-std::wstring MakeRefusal(int sizeMb, int disk, const std::wstring& destination,
-                         const BootDiskConfig& config);
+std::wstring MakeRefusal(int sizeMb, int disk);
 std::wstring RestoreRefusal(const std::wstring& entry);
-std::wstring MakeQuestion(int disk);
+// A tool path typed into the tool dialog must name an existing file (empty is allowed:
+// the make then says that the tool is missing).
+std::wstring ToolPathRefusal(const std::wstring& path);
+// The questions name the disk by number, size and letters; "否" is their default answer.
+std::wstring MakeQuestion(const DiskIdentity& disk);
 std::wstring RestoreQuestion(const std::wstring& entry);
+bool Confirm(const std::wstring& question);
 
 // ---- The make ------------------------------------------------------------------------
 // The progress window of a worker; called on the worker's thread, posts only.
@@ -95,49 +96,35 @@ struct CopyStep {
 std::vector<CopyStep> PlanCopies(const BootDiskConfig& config, const std::wstring& moduleFolder,
                                  const std::wstring& drive);
 
+// How long the make waits for the volume it created to appear, and how often it looks.
+constexpr int kNewVolumeWaitMs = 30000, kNewVolumeStepMs = 500;
+
 // What the make takes from the page when it starts: owned copies.
 struct MakeRequest {
   BootDiskConfig config;
   int sizeMb = 0;
-  int disk = -1;
-  std::wstring drive;
+  DiskIdentity disk;            // the disk as listed when the user chose it
   bool force = true;
 };
 
-// Formats the disk and copies the plan: 0 when done, 1 when a tool, the archive or the
-// format failed, -1 when a copy failed. Tells the user itself.
+// Checks the disk again, formats it, finds the volume the format created on it and
+// copies the plan there: 0 when done, 1 when the tool, the archive, the disk or the
+// format failed, -1 when no new volume appeared or a copy failed. Tells the user itself.
 int MakeBootDisk(const MakeRequest& request, Progress& progress);
 
 // ---- The restore -----------------------------------------------------------------
 struct RestoreRequest {
   std::wstring fbinstPath;
-  std::wstring entry;           // the selected entry's text
+  DiskIdentity disk;
   bool force = true;
 };
 
-// Checks, asks, and runs FbinstPlus's restore; 0 on its success, -1 otherwise (no
-// message about the outcome), 1 when refused or not confirmed.
-int RestoreBootDisk(const RestoreRequest& request);
-
-// The page's one restore thread. The thread holds only its own request; the runner
-// joins it when it has ended and lets it go otherwise, so the page may go at any time.
-class RestoreRunner {
- public:
-  RestoreRunner() = default;
-  ~RestoreRunner();
-  RestoreRunner(const RestoreRunner&) = delete;
-  RestoreRunner& operator=(const RestoreRunner&) = delete;
-
-  // Starts a restore; false while the earlier one runs (the page then says kAlreadyRestoring).
-  bool Start(RestoreRequest request);
-  bool Running() const;
-  // Waits for the thread (tests).
-  void Join();
-
- private:
-  std::thread thread_;
-  std::shared_ptr<std::atomic<bool>> done_;
-};
+// Checked and confirmed on the interface thread: the refusal to show, or empty.
+std::wstring RestoreStartRefusal(const std::wstring& fbinstPath, const std::wstring& entry,
+                                 const DeviceChoice* choice);
+// Checks the disk again and runs FbinstPlus's restore behind the progress window: 0 on
+// its success, -1 when it failed (its exit code in the status text), 1 when refused.
+int RestoreBootDisk(const RestoreRequest& request, Progress& progress);
 
 // ---- The data dialog -----------------------------------------------------------------
 unsigned CopyFlagsOf(bool video, bool tools, bool driver, bool data);

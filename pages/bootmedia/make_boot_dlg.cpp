@@ -1,6 +1,9 @@
-// The USB boot disk page's window: device combo, size box, force box and tooltip; the make
-// behind the progress dialog, the restore on its own thread, the two configuration dialogs.
+// The USB boot disk page's window: device combo that follows the machine, size box, force
+// box and tooltip; the make and the restore behind the progress dialog, one at a time;
+// the two configuration dialogs.
 #include "pages/bootmedia/make_boot_dlg.h"
+
+#include <dbt.h>
 
 #include "ui/load_dlg.h"
 #include "pages/bootmedia/copy_data_dlg.h"
@@ -10,19 +13,42 @@
 
 namespace {
 
-// The make worker's parameter record: the progress dialog first, then what it makes.
-struct MakeParam {
+// A worker's parameter record: the progress dialog first, then what it works on.
+template <typename Request>
+struct WorkerParam {
   LoadDlg* dialog;
-  const boot_disk::MakeRequest* request;
+  const Request* request;
 };
 
 void Exclaim(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
+
+// The device interfaces of disks and volumes: a stick plugged in or pulled out, a volume
+// that appears on a disk after it was formatted.
+const GUID kDiskInterface = {0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
+const GUID kVolumeInterface = {0x53f5630d, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
+
+// Windows sends a burst of notifications for one device; the list is read once they settle.
+constexpr UINT_PTR kDeviceTimer = 1;
+constexpr UINT kDeviceSettleMs = 400;
+
+// Shows the progress window until the worker has ended; the request in the caller's
+// frame outlives it.
+template <typename Request>
+void RunBehindProgress(const Request& request, LoadDlg::WorkerFunction worker) {
+  LoadDlg dialog;
+  WorkerParam<Request> param{&dialog, &request};
+  dialog.m_pfnWorker = worker;
+  dialog.m_pWorkerParam = &param;
+  dialog.DoModal();
+}
 
 }  // namespace
 
 MakeBootDlg::MakeBootDlg() : KXDialog(IDD_MAKEBOOT_PAGE) {}
 
-MakeBootDlg::~MakeBootDlg() = default;
+MakeBootDlg::~MakeBootDlg() {
+  for (void* notification : m_deviceNotifications) UnregisterDeviceNotification(notification);
+}
 
 bool MakeBootDlg::OnInitDialog() {
   SetDlgItemTextW(hwnd(), IDC_MAKEBOOT_SIZE, L"500");
@@ -40,15 +66,60 @@ bool MakeBootDlg::OnInitDialog() {
     tool.lpszText = const_cast<wchar_t*>(L"强行格式化U盘");
     SendMessageW(m_toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
+  RegisterForDeviceChanges();
   return true;
 }
 
-void MakeBootDlg::OnFirstShow() {
+void MakeBootDlg::RegisterForDeviceChanges() {
+  for (const GUID& guid : {kDiskInterface, kVolumeInterface}) {
+    DEV_BROADCAST_DEVICEINTERFACE_W filter = {};
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = guid;
+    if (HDEVNOTIFY notification = RegisterDeviceNotificationW(hwnd(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE))
+      m_deviceNotifications.push_back(notification);
+  }
+}
+
+void MakeBootDlg::OnFirstShow() { FillDevices(false); }
+
+void MakeBootDlg::FillDevices(bool keepChoice) {
   HWND combo = Item(IDC_MAKEBOOT_DEVICE);
-  for (const std::wstring& entry : boot_disk::DeviceEntries())
+  std::wstring selected = SelectedEntry();
+  bool choseDevice = boot_disk::ChoiceOfEntry(m_devices, selected) != nullptr;
+  std::vector<boot_disk::DeviceChoice> now = boot_disk::ReadDeviceChoices();
+  std::wstring keep = keepChoice ? boot_disk::EntryToKeep(m_devices, selected, now) : std::wstring();
+  m_devices = now;
+  SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+  for (const std::wstring& entry : boot_disk::EntriesOf(m_devices))
     SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
   LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-  if (count > 0) SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(count - 1), 0);
+  LRESULT select = count - 1;
+  if (!keep.empty())
+    select = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(keep.c_str()));
+  else if (keepChoice && choseDevice)
+    select = -1;   // the chosen disk is gone: no other disk is chosen in its place unseen
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(select), 0);
+}
+
+bool MakeBootDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message == WM_DEVICECHANGE) {
+    if (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE || wParam == DBT_DEVNODES_CHANGED)
+      SetTimer(hwnd(), kDeviceTimer, kDeviceSettleMs, nullptr);
+    result = TRUE;
+    return true;
+  }
+  if (message == WM_TIMER && wParam == kDeviceTimer) {
+    KillTimer(hwnd(), kDeviceTimer);
+    // Before the first show the combo is filled then, from the machine as it is then.
+    if (!FirstShowPending()) FillDevices(true);
+    return true;
+  }
+  return KXDialog::OnMessage(message, wParam, lParam, result);
+}
+
+KXDialog::BackgroundJob MakeBootDlg::RunningJob() const {
+  return m_job == DiskJob::None ? BackgroundJob::None : BackgroundJob::WritesDisk;
 }
 
 bool MakeBootDlg::OnCommand(int id, int code, HWND control) {
@@ -69,34 +140,44 @@ bool MakeBootDlg::PreTranslateMessage(MSG& msg) {
 
 std::wstring MakeBootDlg::SelectedEntry() const { return WindowText(Item(IDC_MAKEBOOT_DEVICE)); }
 
+const boot_disk::DeviceChoice* MakeBootDlg::SelectedChoice() const {
+  return boot_disk::ChoiceOfEntry(m_devices, SelectedEntry());
+}
+
 bool MakeBootDlg::ForceFormat() const { return IsDlgButtonChecked(hwnd(), IDC_MAKEBOOT_FORCE) == BST_CHECKED; }
 
+// One disk job at a time: the progress window keeps the page from clicks, but not from
+// commands sent to it.
+bool MakeBootDlg::RefusedWhileBusy() {
+  DiskJob job = m_job;
+  if (job == DiskJob::None) return false;
+  Exclaim(job == DiskJob::Restore ? boot_disk::kAlreadyRestoring : boot_disk::kAlreadyMaking);
+  return true;
+}
+
 void MakeBootDlg::OnMake() {
+  if (RefusedWhileBusy()) return;
   boot_disk::MakeRequest request;
   request.sizeMb = boot_disk::ReadPartitionSize(WindowText(Item(IDC_MAKEBOOT_SIZE)));
-  std::wstring entry = SelectedEntry();
-  request.disk = boot_disk::DiskNumberOfEntry(entry);
-  request.drive = boot_disk::DestinationDriveOfEntry(entry);
-  std::wstring refusal = boot_disk::MakeRefusal(request.sizeMb, request.disk, request.drive, *this);
+  const boot_disk::DeviceChoice* choice = SelectedChoice();
+  std::wstring refusal = boot_disk::MakeRefusal(request.sizeMb, boot_disk::DiskNumberOfEntry(SelectedEntry()));
+  if (refusal.empty() && !choice) refusal = L"请选择一个磁盘！";
+  if (refusal.empty()) refusal = boot_disk::DiskRefusal(choice->identity, {m_strFbinstPath, m_strArchivePath});
   if (!refusal.empty()) {
     Exclaim(refusal);
     return;
   }
-  if (ShowMessage(boot_disk::MakeQuestion(request.disk), mbox::YesNo | mbox::IconQuestion) != mbox::IdYes)
-    return;
+  request.disk = choice->identity;
+  if (!boot_disk::Confirm(boot_disk::MakeQuestion(request.disk))) return;
   request.config = *this;
   request.force = ForceFormat();
-
-  LoadDlg dialog;
-  MakeParam param{&dialog, &request};
-  dialog.m_pfnWorker = &MakeBootDlg::MakeBootThread;
-  dialog.m_pWorkerParam = &param;
-  // Returns once the worker has ended: the request in this frame outlives it.
-  dialog.DoModal();
+  m_job = DiskJob::Make;
+  RunBehindProgress(request, &MakeBootDlg::MakeBootThread);
+  m_job = DiskJob::None;
 }
 
 UINT MakeBootDlg::MakeBootThread(LPVOID param) {
-  MakeParam* make = static_cast<MakeParam*>(param);
+  auto* make = static_cast<WorkerParam<boot_disk::MakeRequest>*>(param);
   LoadProgress progress(make->dialog);
   int result = boot_disk::MakeBootDisk(*make->request, progress);
   make->dialog->Post(result == 0 ? WM_CLOSE : WM_LOAD_ENABLE_CLOSE);
@@ -104,7 +185,27 @@ UINT MakeBootDlg::MakeBootThread(LPVOID param) {
 }
 
 void MakeBootDlg::OnRestore() {
-  if (!m_restore.Start({m_strFbinstPath, SelectedEntry(), ForceFormat()})) Exclaim(boot_disk::kAlreadyRestoring);
+  if (RefusedWhileBusy()) return;
+  std::wstring entry = SelectedEntry();
+  const boot_disk::DeviceChoice* choice = SelectedChoice();
+  std::wstring refusal = boot_disk::RestoreStartRefusal(m_strFbinstPath, entry, choice);
+  if (!refusal.empty()) {
+    Exclaim(refusal);
+    return;
+  }
+  boot_disk::RestoreRequest request{m_strFbinstPath, choice->identity, ForceFormat()};
+  if (!boot_disk::Confirm(boot_disk::RestoreQuestion(entry))) return;
+  m_job = DiskJob::Restore;
+  RunBehindProgress(request, &MakeBootDlg::RestoreBootThread);
+  m_job = DiskJob::None;
+}
+
+UINT MakeBootDlg::RestoreBootThread(LPVOID param) {
+  auto* restore = static_cast<WorkerParam<boot_disk::RestoreRequest>*>(param);
+  LoadProgress progress(restore->dialog);
+  int result = boot_disk::RestoreBootDisk(*restore->request, progress);
+  restore->dialog->Post(result == 0 ? WM_CLOSE : WM_LOAD_ENABLE_CLOSE);
+  return static_cast<UINT>(result);
 }
 
 void MakeBootDlg::OnCopyData() {

@@ -2,7 +2,9 @@
 // which its two configuration dialogs edit in place for the run.
 #pragma once
 
+#include <atomic>
 #include <memory>
+#include <vector>
 
 #include "ui/kxdialog.h"
 #include "pages/bootmedia/boot_disk_actions.h"
@@ -17,24 +19,38 @@ class MakeBootDlg : public KXDialog, public boot_disk::BootDiskConfig {
   ~MakeBootDlg() override;
 
   void OnFirstShow() override;
+  // A make or a restore writes a disk while its progress window is up.
+  BackgroundJob RunningJob() const override;
 
  protected:
   bool OnInitDialog() override;
   bool OnCommand(int id, int code, HWND control) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   bool PreTranslateMessage(MSG& msg) override;
 
  private:
+  enum class DiskJob { None, Make, Restore };
+
   static UINT MakeBootThread(LPVOID param);
+  static UINT RestoreBootThread(LPVOID param);
   void OnMake();
   void OnRestore();
+  bool RefusedWhileBusy();
   void OnCopyData();
   void OnMakeConfig();
+  // Reads the machine's disks again and refills the combo, keeping the user's choice.
+  void FillDevices(bool keepChoice);
+  void RegisterForDeviceChanges();
   std::wstring SelectedEntry() const;
+  const boot_disk::DeviceChoice* SelectedChoice() const;
   bool ForceFormat() const;
 
   HWND m_toolTip = nullptr;
   // Made at the first click, kept until the program ends.
   std::unique_ptr<CopyDataDlg> m_copyDataDlg;
   std::unique_ptr<MakeConfigDlg> m_makeConfigDlg;
-  boot_disk::RestoreRunner m_restore;
+  // The disks behind the combo's entries, as read when it was last filled.
+  std::vector<boot_disk::DeviceChoice> m_devices;
+  std::vector<void*> m_deviceNotifications;
+  std::atomic<DiskJob> m_job{DiskJob::None};
 };

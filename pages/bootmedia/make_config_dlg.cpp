@@ -7,6 +7,7 @@
 
 #include "pages/bootmedia/load_progress.h"
 #include "pages/bootmedia/make_boot_dlg.h"
+#include "platform/system.h"
 
 namespace {
 // Each filter: its text, its pattern, and the pair list's end.
@@ -52,7 +53,13 @@ bool MakeConfigDlg::OnCommand(int id, int code, HWND control) {
 }
 
 void MakeConfigDlg::OnOK() {
-  m_strFbinstPath = WindowText(Item(IDC_CONFIG_FBINST));
+  std::wstring typed = WindowText(Item(IDC_CONFIG_FBINST));
+  std::wstring refusal = boot_disk::ToolPathRefusal(typed);
+  if (!refusal.empty()) {
+    ShowMessage(refusal, mbox::Ok | mbox::IconExclamation);
+    return;   // the dialog stays open on what was typed
+  }
+  m_strFbinstPath = typed;
   m_strArchivePath = WindowText(Item(IDC_CONFIG_ARCHIVE));
   m_pOwner->m_strFbinstPath = m_strFbinstPath;
   m_pOwner->m_strArchivePath = m_strArchivePath;

@@ -114,22 +114,22 @@ TEST_F(SimMachine, GptDiskNumbersTheEfiPartitionButNotTheReservedOne) {
   EXPECT_EQ(CountPhysicalDrives(), 2);
 }
 
-TEST_F(SimMachine, MissingDiskEndsTheEnumerationAndUnreadableDiskIsLeftOut) {
+TEST_F(SimMachine, AStickBehindAMissingNumberIsListedAndAnUnreadableDiskIsLeftOut) {
   SimulatedDisks seam(
       "disk mbr 100G\n  part 1 100G letter=C:\n"
       "disk unreadable\n"
       "disk mbr 50G\n  part 1 50G\n"
       "disk missing\n"
-      "disk mbr 10G\n  part 1 10G letter=D:\n");
+      "disk mbr 8G usb removable\n  part 1 8G letter=D:\n");
   Use(seam, L"CD");
   CDisk model;
-  ASSERT_EQ(model.devices.size(), 2u);
-  EXPECT_EQ(model.devices.front().diskIndex, 0);
-  EXPECT_EQ(model.devices.back().diskIndex, 2);
-  EXPECT_EQ(CountPhysicalDrives(), 3);
-  // D: lies behind the missing disk: its volume does not open and matches nothing.
-  StorageDeviceNumber number;
-  EXPECT_FALSE(GetVolumeDeviceNumber(L"D:", &number));
+  std::vector<int> listed;
+  for (const _DEVICE& device : model.devices) listed.push_back(device.diskIndex);
+  EXPECT_EQ(listed, (std::vector<int>{0, 2, 4}));
+  EXPECT_EQ(model.devices.back().letters, L"D: ");
+  EXPECT_EQ(CountPhysicalDrives(), 4);
+  StorageFacts facts;
+  EXPECT_FALSE(seam.DiskStorageFacts(3, &facts));
 }
 
 TEST_F(SimMachine, LayoutBeyondTheFirstBufferIsStillReadWhole) {

@@ -299,6 +299,17 @@ FakeSeam::Volume& FakeSeam::AddVolume(const std::wstring& letter, int disk, int 
   return volume;
 }
 
+void FakeSeam::RemoveVolume(const std::wstring& letter) {
+  Lock lock(mutex_);
+  if (letter.empty()) return;
+  wchar_t gone = Upper(letter[0]);
+  volumes.erase(gone);
+  std::wstring letters;
+  for (size_t slot = 0; slot + 1 < drives.size() && drives[slot]; slot += 4)
+    if (Upper(drives[slot]) != gone) letters.push_back(Upper(drives[slot]));
+  SetDrives(letters);
+}
+
 PartitionInfoEx FakeSeam::MbrEntry(uint32_t number, int64_t length, uint8_t type) {
   PartitionInfoEx entry;
   entry.PartitionStyle = layout::kStyleMbr;

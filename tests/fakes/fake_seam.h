@@ -115,6 +115,8 @@ class FakeSeam : public Seam {
   Disk& AddDisk(int n, uint32_t style, const std::vector<PartitionInfoEx>& entries, int64_t length);
   // A drive letter ("D:") on disk/partition, added to the logical drives; NTFS, no label.
   Volume& AddVolume(const std::wstring& letter, int disk, int partition);
+  // Takes a letter's volume away, from the logical drives too (a stick pulled out).
+  void RemoveVolume(const std::wstring& letter);
   // Layout entries for AddDisk.
   static PartitionInfoEx MbrEntry(uint32_t number, int64_t length, uint8_t type = 0x07);
   static PartitionInfoEx GptEntry(uint32_t number, int64_t length, const std::wstring& name);

@@ -11,6 +11,9 @@
 //   RIGMATE_STANDIN_SLEEP_MS   time to stay running before exiting (default 0; a copy
 //                              named pecmd.exe stays 60000 ms unless told otherwise, so
 //                              that process searches can see it; end it earlier by killing it).
+//   RIGMATE_STANDIN_REPLACE_<N> "<source>|<target>": a copy named <N>.exe copies the file
+//                              source over target before it exits (a formatting tool that
+//                              changes the simulated machine's description).
 // A copy named attrib.exe (any case) also applies every +/-R, +/-H, +/-S, +/-A flag of its
 // command line to each file named there, as one change.
 #include <windows.h>
@@ -123,6 +126,11 @@ int wmain() {
   std::wstring logPath = Variable(L"RIGMATE_STANDIN_LOG");
   if (!logPath.empty()) AppendRecord(logPath);
   if (name == L"ATTRIB") ApplyAttributes();
+
+  std::wstring replace = Variable(L"RIGMATE_STANDIN_REPLACE_" + name);
+  size_t bar = replace.find(L'|');
+  if (bar != std::wstring::npos)
+    CopyFileW(replace.substr(0, bar).c_str(), replace.substr(bar + 1).c_str(), FALSE);
 
   int sleepMs = Number(Variable(L"RIGMATE_STANDIN_SLEEP_MS"), name == L"PECMD" ? 60000 : 0);
   if (sleepMs > 0) Sleep(static_cast<DWORD>(sleepMs));

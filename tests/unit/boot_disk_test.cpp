@@ -1,9 +1,9 @@
 // The boot disk page's logic on a simulated machine: entries, command lines, refusals,
-// the make and its copies, the restore thread, the image search.
+// the disk checked again before a format, the make and its copies onto the new volume,
+// the restore and its result, the image search.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
+#include <algorithm>
 
 #include "pages/bootmedia/boot_disk_actions.h"
 #include "platform/disk.h"
@@ -27,15 +27,35 @@ class RecordedProgress : public Progress {
 
 class BootDiskTest : public ::testing::Test {
  protected:
+  // Disk 0 holds C:, the running Windows; disk 1 is a USB stick with H:; the program,
+  // the tool and its archive lie on E:, which answers as no disk's volume.
   void SetUp() override {
     fake.modulePath = L"E:\\Rigmate.exe";
     fake.AddFile(kTool);
     fake.AddFile(kArchive);
+    fake.AddDisk(0, 0, {FakeSeam::MbrEntry(1, 2ll << 30)}, 2ll << 30);
+    fake.AddVolume(L"C:", 0, 1);
+    fake.AddDisk(1, 0, {FakeSeam::MbrEntry(1, 1ll << 30)}, 1ll << 30).storage = StorageFacts{true, 7};
+    fake.AddVolume(L"H:", 1, 1);
+    fake.AddFolder(L"H:\\");
     request.config.m_strFbinstPath = kTool;
     request.config.m_strArchivePath = kArchive;
     request.sizeMb = 500;
-    request.disk = 1;
-    request.drive = L"H:";
+    request.disk = Chosen(1);
+  }
+  static DiskIdentity Chosen(int disk) {
+    for (const DeviceChoice& choice : ReadDeviceChoices())
+      if (choice.identity.disk == disk) return choice.identity;
+    return DiskIdentity();
+  }
+  // The tool formats disk 1: its old volume H: goes and a new one, J:, comes.
+  void FormatGivesNewVolume() {
+    fake.onStart = [this](const FakeSeam::ProcessStart&) {
+      fake.RemoveVolume(L"H:");
+      fake.AddVolume(L"J:", 1, 1);
+      fake.AddFolder(L"J:\\");
+      return 0;
+    };
   }
   void TearDown() override { TheDisk().Refresh(); }
   std::vector<std::wstring> MessageTexts() const {
@@ -50,20 +70,29 @@ class BootDiskTest : public ::testing::Test {
   RecordedProgress progress;
 };
 
-TEST_F(BootDiskTest, EntriesComeFromTheDiskModelAndAreReadBackFromTheirText) {
-  fake.AddDisk(0, 0, {FakeSeam::MbrEntry(1, 1ll << 30)}, 2ll << 30);
-  fake.AddDisk(1, 0, {FakeSeam::MbrEntry(1, 1ll << 29), FakeSeam::MbrEntry(2, 1ll << 29)}, 1ll << 30);
-  fake.AddVolume(L"C:", 0, 1);
-  fake.AddVolume(L"H:", 1, 1);
-  fake.AddVolume(L"I:", 1, 2);
-  TheDisk().Refresh();
-  std::vector<std::wstring> entries = DeviceEntries();
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0], L"(HD0) 2.00GB (C: ) 未知");
-  EXPECT_EQ(entries[1], L"(HD1) 1.00GB (H: I: ) 未知");
-  EXPECT_EQ(DiskNumberOfEntry(entries[1]), 1);
-  EXPECT_EQ(DestinationDriveOfEntry(entries[1]), L"H:");
+TEST_F(BootDiskTest, DeviceListIsReadFromTheMachineNowAndKeepsTheChoice) {
+  size_t modelDevices = TheDisk().devices.size();
+  std::vector<DeviceChoice> before = ReadDeviceChoices();
+  ASSERT_EQ(EntriesOf(before), (std::vector<std::wstring>{L"(HD0) 2.00GB (C: ) 未知", L"(HD1) 1.00GB (H: ) 未知"}));
+  EXPECT_EQ(before[1].identity.storage.busType, 7u);
+  EXPECT_TRUE(before[1].identity.storage.removableMedia);
+  EXPECT_EQ(DiskNumberOfEntry(before[1].entry), 1);
+  EXPECT_EQ(DestinationDriveOfEntry(before[1].entry), L"H:");
+  EXPECT_EQ(TheDisk().devices.size(), modelDevices);   // the program's model is not read again
 
+  // A stick plugged in behind; the chosen one gets another letter; then it is pulled out.
+  fake.AddDisk(3, 0, {FakeSeam::MbrEntry(1, 1ll << 31)}, 1ll << 31);
+  fake.RemoveVolume(L"H:");
+  fake.AddVolume(L"K:", 1, 1);
+  std::vector<DeviceChoice> now = ReadDeviceChoices();
+  EXPECT_EQ(EntriesOf(now).size(), 3u);
+  EXPECT_EQ(EntryToKeep(before, before[0].entry, now), before[0].entry);
+  EXPECT_EQ(EntryToKeep(before, before[1].entry, now), L"(HD1) 1.00GB (K: ) 未知");
+  fake.disks.erase(1);
+  EXPECT_EQ(EntryToKeep(before, before[1].entry, ReadDeviceChoices()), L"");
+  EXPECT_EQ(EntryToKeep({}, kNoDevice, now), L"");
+
+  EXPECT_EQ(EntriesOf({}), std::vector<std::wstring>{L"找不到任何可用设备！"});
   EXPECT_EQ(DiskNumberOfEntry(L"(HD12) 7.50GB () 未知"), 12);
   EXPECT_EQ(DestinationDriveOfEntry(L"(HD12) 7.50GB () 未知"), L"");
   EXPECT_EQ(DiskNumberOfEntry(L""), -1);
@@ -71,29 +100,59 @@ TEST_F(BootDiskTest, EntriesComeFromTheDiskModelAndAreReadBackFromTheirText) {
   EXPECT_EQ(DiskNumberOfEntry(L"(HDx) "), 0);
 }
 
-TEST_F(BootDiskTest, NoDeviceGivesThePlaceholderWhichBothOperationsRefuse) {
-  TheDisk().Refresh();
-  std::vector<std::wstring> entries = DeviceEntries();
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0], L"找不到任何可用设备！");
-  int disk = DiskNumberOfEntry(entries[0]);
-  EXPECT_EQ(MakeRefusal(500, disk, L"", request.config), L"请选择一个磁盘！");
-  EXPECT_EQ(MakeRefusal(0, disk, L"", request.config), L"请输入正确的分区大小！");   // size first
-  EXPECT_EQ(RestoreRefusal(entries[0]), L"请选择一个设备以进行操作！");
-  EXPECT_EQ(RestoreRefusal(L""), L"请选择一个设备以进行操作！");
-}
-
-TEST_F(BootDiskTest, DiskZeroIsRefusedByBothOperations) {
+TEST_F(BootDiskTest, RefusalsBeforeAnythingIsAsked) {
   const std::wstring protect = L"为了保护用户磁盘，禁止对设备(HD0)进行操作！";
-  EXPECT_EQ(MakeRefusal(500, DiskNumberOfEntry(L"(HD0) 2.00GB (C: ) 未知"), L"C:", request.config), protect);
+  EXPECT_EQ(MakeRefusal(500, DiskNumberOfEntry(kNoDevice)), L"请选择一个磁盘！");
+  EXPECT_EQ(MakeRefusal(0, -1), L"请输入正确的分区大小！");   // size first
+  EXPECT_EQ(MakeRefusal(500, 0), protect);
+  EXPECT_EQ(MakeRefusal(500, 1), L"");
+  EXPECT_EQ(RestoreRefusal(kNoDevice), L"请选择一个设备以进行操作！");
+  EXPECT_EQ(RestoreRefusal(L""), L"请选择一个设备以进行操作！");
   EXPECT_EQ(RestoreRefusal(L"(HD0) 2.00GB (C: ) 未知"), protect);
-  EXPECT_EQ(MakeRefusal(500, 1, L"H:", request.config), L"");
+  EXPECT_EQ(RestoreStartRefusal(L"E:\\gone.exe", L"(HD1) 1.00GB (H: ) 未知", nullptr), L"找不到制作工具FbinstPlus！");
+
+  EXPECT_EQ(ToolPathRefusal(kTool), L"");
+  EXPECT_EQ(ToolPathRefusal(L""), L"");
+  EXPECT_EQ(ToolPathRefusal(L"E:\\Rigmate\\DATA"), L"找不到文件E:\\Rigmate\\DATA，请选择FbinstPlus程序！");
+  EXPECT_NE(ToolPathRefusal(L"E:\\Rigmate\\DATA\\Fbinst*.exe"), L"");
+  EXPECT_NE(ToolPathRefusal(L"E:\\nothing.exe"), L"");
 }
 
-TEST_F(BootDiskTest, CopiesWithoutADriveLetterAreRefusedBeforeAnythingIsFormatted) {
-  EXPECT_EQ(MakeRefusal(500, 2, L"", request.config), L"");   // nothing to copy: fine
-  request.config.m_nSystemMask = 4;
-  EXPECT_EQ(MakeRefusal(500, 2, L"", request.config), L"设备(HD2)没有盘符，无法导入数据！");
+TEST_F(BootDiskTest, TheDiskIsReadAgainAndRefusedWhenItChangedOrHoldsWhatMustStay) {
+  const DiskIdentity chosen = Chosen(1);
+  EXPECT_EQ(DiskRefusal(chosen, {kTool, kArchive}), L"");
+  const std::wstring changed = L"设备(HD1)已经改变或被拔出，请重新选择设备！";
+  fake.disks[1].length = 2ll << 30;                        // another stick under number 1
+  EXPECT_EQ(DiskRefusal(chosen, {}), changed);
+  fake.disks[1].length = 1ll << 30;
+  fake.disks[1].storage = StorageFacts{false, 11};                  // a fixed SATA disk now
+  EXPECT_EQ(DiskRefusal(chosen, {}), changed);
+  fake.disks[1].storage = StorageFacts{true, 7};
+  fake.AddVolume(L"I:", 1, 2);                             // a second letter
+  fake.AddDisk(1, 0, {FakeSeam::MbrEntry(1, 1ll << 29), FakeSeam::MbrEntry(2, 1ll << 29)}, 1ll << 30);
+  EXPECT_EQ(DiskRefusal(chosen, {}), changed);
+  fake.disks.erase(1);                                     // pulled out
+  EXPECT_EQ(DiskRefusal(chosen, {}), changed);
+
+  // The running Windows, the program, the tool or archive on the chosen disk.
+  fake.systemDirectory = L"H:\\Windows\\system32";
+  fake.AddDisk(1, 0, {FakeSeam::MbrEntry(1, 1ll << 30)}, 1ll << 30).storage = StorageFacts{true, 7};
+  EXPECT_EQ(DiskRefusal(chosen, {}), L"设备(HD1)上有正在运行的Windows，禁止对其进行操作！");
+  fake.systemDirectory = L"C:\\Windows\\system32";
+  fake.modulePath = L"H:\\Rigmate\\Rigmate.exe";
+  EXPECT_EQ(DiskRefusal(chosen, {}), L"设备(HD1)上有本程序，禁止对其进行操作！");
+  fake.modulePath = L"E:\\Rigmate.exe";
+  EXPECT_EQ(DiskRefusal(chosen, {kTool, L"H:\\Rigmate.FBA"}), L"设备(HD1)上有制作工具或存档，禁止对其进行操作！");
+}
+
+TEST_F(BootDiskTest, QuestionsNameTheDiskAndDefaultToNo) {
+  EXPECT_FALSE(Confirm(MakeQuestion(Chosen(1))));
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text,
+            L"你确定要对设备(HD1) 1.00GB (H: )制作启动盘么？这将会清空您磁盘上的所有数据，制作前请先自行备份数据！");
+  EXPECT_EQ(fake.messages[0].style, 0x124u);
+  EXPECT_EQ(RestoreQuestion(L"(HD2) 7.50GB (H: ) 未知"),
+            L"你确定要对设备(HD2) 7.50GB (H: ) 未知恢复么？这将会清空您磁盘上的所有数据，恢复前请先自行备份数据！");
 }
 
 TEST_F(BootDiskTest, SizeBoxIsReadAsAWholeNumber) {
@@ -103,16 +162,15 @@ TEST_F(BootDiskTest, SizeBoxIsReadAsAWholeNumber) {
   EXPECT_EQ(ReadPartitionSize(L"99999999999999"), 2147483647);
 }
 
-TEST_F(BootDiskTest, CommandLinesStartWithTheBareToolNameAndCountSectors) {
+TEST_F(BootDiskTest, CommandLinesStartWithTheQuotedToolPathAndCountSectors) {
   EXPECT_EQ(MakeCommandLine(kTool, 1, 500, kArchive, true),
-            L"FbinstPlus.exe (hd1) format -f -e 1024000 --archive \"E:\\Rigmate\\DATA\\Rigmate.FBA\"");
-  EXPECT_EQ(MakeCommandLine(L"C:\\T\\FbinstPlus.exe", 2, 1, L"a b.fba", false),
-            L"FbinstPlus.exe (hd2) format -e 2048 --archive \"a b.fba\"");
+            L"\"E:\\Rigmate\\DATA\\FbinstPlus.exe\" (hd1) format -f -e 1024000 --archive \"E:\\Rigmate\\DATA\\Rigmate.FBA\"");
+  EXPECT_EQ(MakeCommandLine(L"C:\\My Tools\\FbinstPlus.exe", 2, 1, L"a b.fba", false),
+            L"\"C:\\My Tools\\FbinstPlus.exe\" (hd2) format -e 2048 --archive \"a b.fba\"");
   EXPECT_EQ(MakeCommandLine(kTool, 1, 2000000, kArchive, true),
-            L"FbinstPlus.exe (hd1) format -f -e 4096000000 --archive \"E:\\Rigmate\\DATA\\Rigmate.FBA\"");
-  EXPECT_EQ(RestoreCommandLine(kTool, 3, true), L"FbinstPlus.exe (hd3) format -f -r");
-  EXPECT_EQ(RestoreCommandLine(kTool, 3, false), L"FbinstPlus.exe (hd3) format -r");
-  EXPECT_EQ(RestoreCommandLine(L"FbinstPlus.exe", 3, false), L" (hd3) format -r");
+            L"\"E:\\Rigmate\\DATA\\FbinstPlus.exe\" (hd1) format -f -e 4096000000 --archive \"E:\\Rigmate\\DATA\\Rigmate.FBA\"");
+  EXPECT_EQ(RestoreCommandLine(kTool, 3, true), L"\"E:\\Rigmate\\DATA\\FbinstPlus.exe\" (hd3) format -f -r");
+  EXPECT_EQ(RestoreCommandLine(kTool, 3, false), L"\"E:\\Rigmate\\DATA\\FbinstPlus.exe\" (hd3) format -r");
 }
 
 TEST_F(BootDiskTest, MakeWithNothingToCopyFormatsAndFinishes) {
@@ -126,7 +184,7 @@ TEST_F(BootDiskTest, MakeWithNothingToCopyFormatsAndFinishes) {
   EXPECT_TRUE(fake.messages.empty());
 }
 
-TEST_F(BootDiskTest, MissingToolOrArchiveOrFailedFormatEndsWithOne) {
+TEST_F(BootDiskTest, MissingToolArchiveOrChosenDiskOrFailedFormatEndsWithOne) {
   request.config.m_strArchivePath = L"E:\\gone.FBA";
   EXPECT_EQ(MakeBootDisk(request, progress), 1);
   EXPECT_EQ(MessageTexts(), std::vector<std::wstring>{L"找不到制作启动盘必要的数据！"});
@@ -134,43 +192,62 @@ TEST_F(BootDiskTest, MissingToolOrArchiveOrFailedFormatEndsWithOne) {
   EXPECT_EQ(MakeBootDisk(request, progress), 1);
   EXPECT_EQ(fake.messages.back().text, L"找不到制作工具FbinstPlus！");
   EXPECT_EQ(fake.messages.back().style, 0x30u);
-  EXPECT_TRUE(fake.starts.empty());
 
   request.config.m_strFbinstPath = kTool;
   request.config.m_strArchivePath = kArchive;
+  fake.disks[1].length = 8ll << 30;                        // swapped after the choice
+  EXPECT_EQ(MakeBootDisk(request, progress), 1);
+  EXPECT_EQ(progress.last, L"设备(HD1)已经改变或被拔出，请重新选择设备！");
+  EXPECT_EQ(fake.messages.back().text, progress.last);
+  EXPECT_TRUE(fake.starts.empty());
+
+  fake.disks[1].length = 1ll << 30;
   request.config.m_nCopyFlags = 15;
   fake.SetExitCode(L"FbinstPlus", 3);
   EXPECT_EQ(MakeBootDisk(request, progress), 1);
   EXPECT_EQ(progress.last, L"格式化出错！");
-  EXPECT_TRUE(fake.Tree(L"H:").empty());
+  EXPECT_FALSE(fake.Exists(L"H:\\Rigmate"));
 }
 
-TEST_F(BootDiskTest, MakeCopiesFoldersThenImagesAndSkipsAMissingImage) {
+TEST_F(BootDiskTest, MakeCopiesOntoTheVolumeTheFormatCreatedAndSkipsAMissingImage) {
   fake.AddFile(L"E:\\Rigmate\\COURSE\\a.mp4", "v");
   fake.AddFile(L"E:\\Rigmate\\DATA\\menu.lst", "m");
   fake.AddFile(L"D:\\img\\WINXP.GHO", "xp");
-  fake.AddFolder(L"H:\\");
+  FormatGivesNewVolume();
   request.config.m_nCopyFlags = kCopyVideo | kCopyData;
   request.config.m_nSystemMask = 1 | 64;
   request.config.m_strSystemPath[0] = L"D:\\img\\WINXP.GHO";
   request.config.m_strSystemPath[6] = L"";   // never found
   EXPECT_EQ(MakeBootDisk(request, progress), 0);
 
-  EXPECT_EQ(fake.Contents(L"H:\\Rigmate\\COURSE\\a.mp4"), "v");
-  EXPECT_EQ(fake.Contents(L"H:\\Rigmate\\DATA\\menu.lst"), "m");
-  EXPECT_EQ(fake.Contents(L"H:\\Rigmate\\GHO\\WINXP.GHO"), "xp");
+  EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\COURSE\\a.mp4"), "v");
+  EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\DATA\\menu.lst"), "m");
+  EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\GHO\\WINXP.GHO"), "xp");
+  EXPECT_FALSE(fake.Exists(L"H:\\Rigmate"));
   EXPECT_EQ(MessageTexts(), std::vector<std::wstring>{L"找不到文件"});
   EXPECT_EQ(progress.log,
-            (std::vector<std::wstring>{L"正在格式化磁盘，请稍等...", L"@10", L"@20", L"拷贝视频文件...", L"@50",
-                                       L"导入启动盘数据...", L"@57", L"正在拷贝D:\\img\\WINXP.GHO", L"@100",
-                                       L"制作完成！", L"wait 500"}));
+            (std::vector<std::wstring>{L"正在格式化磁盘，请稍等...", L"@10", L"正在等待启动盘的新分区...", L"@20",
+                                       L"拷贝视频文件...", L"@50", L"导入启动盘数据...", L"@57",
+                                       L"正在拷贝D:\\img\\WINXP.GHO", L"@100", L"制作完成！", L"wait 500"}));
+}
+
+TEST_F(BootDiskTest, WithoutANewVolumeTheMakeWaitsABoundedTimeAndCopiesNothing) {
+  fake.AddFile(L"E:\\Rigmate\\DATA\\menu.lst", "m");
+  fake.onStart = [this](const FakeSeam::ProcessStart&) {
+    fake.RemoveVolume(L"H:");
+    return 0;
+  };
+  request.config.m_nCopyFlags = kCopyData;
+  EXPECT_EQ(MakeBootDisk(request, progress), -1);
+  EXPECT_EQ(progress.last, L"找不到启动盘的新分区，没有拷贝任何数据！");
+  EXPECT_EQ(std::count(progress.log.begin(), progress.log.end(), L"wait 500"), kNewVolumeWaitMs / kNewVolumeStepMs);
+  EXPECT_FALSE(fake.Exists(L"H:\\Rigmate"));
 }
 
 TEST_F(BootDiskTest, AFailedCopyLeavesItsTextAndStopsTheMake) {
   fake.AddFile(L"E:\\Rigmate\\TOOL\\x.exe");
   fake.AddFile(L"E:\\Rigmate\\DRIVER_GENUS\\d.exe");
   fake.AddFile(L"D:\\WIN732.GHO");
-  fake.AddFolder(L"H:\\");
   fake.Fail(FakeSeam::Op::CopyOneFile, L"H:\\Rigmate\\DRIVER_GENUS\\d.exe");
   request.config.m_nCopyFlags = kCopyTools | kCopyDriver;
   request.config.m_nSystemMask = 2;
@@ -185,55 +262,23 @@ TEST_F(BootDiskTest, AFailedCopyLeavesItsTextAndStopsTheMake) {
   EXPECT_EQ(progress.last, L"拷贝D:\\WIN732.GHO失败，请检查磁盘容量！");
 }
 
-TEST_F(BootDiskTest, RestoreAsksWithTheEntryAndRunsOnlyOnYes) {
-  RestoreRequest restore{kTool, L"(HD2) 7.50GB (H: ) 未知", false};
-  EXPECT_EQ(RestoreBootDisk(restore), 1);   // the fake answers No
-  EXPECT_EQ(MessageTexts(), std::vector<std::wstring>{
-                                L"你确定要对设备(HD2) 7.50GB (H: ) 未知恢复么？这将会清空您磁盘上的所有数据，恢复前请先自行备份数据！"});
-  EXPECT_EQ(fake.messages[0].style, 0x24u);
-  EXPECT_TRUE(fake.starts.empty());
-
-  fake.QueueAnswer(6);
+TEST_F(BootDiskTest, RestoreChecksTheDiskAgainAndReportsItsOutcome) {
+  RestoreRequest restore{kTool, Chosen(1), false};
   fake.SetExitCode(L"FbinstPlus", 5);
-  EXPECT_EQ(RestoreBootDisk(restore), -1);
+  EXPECT_EQ(RestoreBootDisk(restore, progress), -1);
   ASSERT_EQ(fake.starts.size(), 1u);
-  EXPECT_EQ(fake.starts[0].commandLine, L"FbinstPlus.exe (hd2) format -r");
-  EXPECT_EQ(fake.messages.size(), 2u);   // nothing said about the outcome
+  EXPECT_EQ(fake.starts[0].application, kTool);
+  EXPECT_EQ(fake.starts[0].commandLine, L"\"E:\\Rigmate\\DATA\\FbinstPlus.exe\" (hd1) format -r");
+  EXPECT_EQ(progress.last, L"恢复启动盘出错！(错误代码：5)");
 
-  restore.fbinstPath = L"E:\\gone.exe";
-  EXPECT_EQ(RestoreBootDisk(restore), 1);
-  EXPECT_EQ(fake.messages.back().text, L"找不到制作工具FbinstPlus！");
-}
+  fake.SetExitCode(L"FbinstPlus", 0);
+  EXPECT_EQ(RestoreBootDisk(restore, progress), 0);
+  EXPECT_EQ(progress.last, L"恢复启动盘完成！");
 
-TEST_F(BootDiskTest, ASecondRestoreIsRefusedWhileTheFirstRuns) {
-  std::mutex lock;
-  std::condition_variable changed;
-  bool started = false, release = false;
-  fake.onStart = [&](const FakeSeam::ProcessStart&) {
-    std::unique_lock<std::mutex> hold(lock);
-    started = true;
-    changed.notify_all();
-    changed.wait(hold, [&] { return release; });
-    return 0;
-  };
-  fake.QueueAnswer(6);
-  RestoreRunner runner;
-  ASSERT_TRUE(runner.Start({kTool, L"(HD1) 1.00GB (H: ) 未知", true}));
-  {
-    std::unique_lock<std::mutex> hold(lock);
-    changed.wait(hold, [&] { return started; });
-  }
-  EXPECT_TRUE(runner.Running());
-  EXPECT_FALSE(runner.Start({kTool, L"(HD1) 1.00GB (H: ) 未知", true}));
-  {
-    std::lock_guard<std::mutex> hold(lock);
-    release = true;
-  }
-  changed.notify_all();
-  runner.Join();
-  EXPECT_FALSE(runner.Running());
-  EXPECT_EQ(fake.starts.size(), 1u);
-  EXPECT_EQ(fake.starts[0].commandLine, L"FbinstPlus.exe (hd1) format -f -r");
+  fake.disks[1].storage = StorageFacts{false, 11};
+  EXPECT_EQ(RestoreBootDisk(restore, progress), 1);
+  EXPECT_EQ(progress.last, L"设备(HD1)已经改变或被拔出，请重新选择设备！");
+  EXPECT_EQ(fake.starts.size(), 2u);
 }
 
 TEST_F(BootDiskTest, DataDialogMapsTicksIntoTheBitSets) {

@@ -146,22 +146,34 @@ TEST_F(DiskTest, GptDiskNumbersTheEfiPartitionAndLetteredOnes) {
   EXPECT_EQ(TheDisk().devices.back().size, L"256.00GB");
 }
 
-TEST_F(DiskTest, EnumerationStopsAtTheFirstMissingDriveAndSkipsUnreadableLayouts) {
+TEST_F(DiskTest, EnumerationGoesPastGapsInTheNumbersButNotForeverAndSkipsUnreadableLayouts) {
   AddMbrDisk0();
-  fake.AddDisk(2, layout::kStyleMbr, {FakeSeam::MbrEntry(1, kGiB)}, kGiB);
-  TheDisk().Refresh();
-  EXPECT_EQ(TheDisk().devices.size(), 1u);
-  EXPECT_EQ(CountPhysicalDrives(), 1);
-
-  fake.disks[1] = fake.disks[2];
+  fake.AddDisk(2, layout::kStyleMbr, {FakeSeam::MbrEntry(1, kGiB)}, kGiB);   // a stick behind a gap
+  fake.AddDisk(14, layout::kStyleMbr, {FakeSeam::MbrEntry(1, kGiB)}, kGiB);
+  fake.AddDisk(40, layout::kStyleMbr, {FakeSeam::MbrEntry(1, kGiB)}, kGiB);  // 16 missing before it
   fake.disks[0].layoutFails = true;                     // error 50: no record, go on
-  fake.disks[1].lengthKnown = false;
+  fake.disks[2].lengthKnown = false;
   TheDisk().Refresh();
-  ASSERT_EQ(TheDisk().devices.size(), 2u);
-  EXPECT_EQ(TheDisk().devices.front().diskIndex, 1);
+  std::vector<int> listed;
+  for (const _DEVICE& device : TheDisk().devices) listed.push_back(device.diskIndex);
+  EXPECT_EQ(listed, (std::vector<int>{2, 14}));
   EXPECT_EQ(TheDisk().devices.front().size, L"");
-  EXPECT_EQ(TheDisk().partitions.front().ghostNumber, L"2:1");
+  EXPECT_EQ(TheDisk().partitions.front().ghostNumber, L"3:1");
   EXPECT_EQ(CountPhysicalDrives(), 3);
+}
+
+TEST_F(DiskTest, LayoutsOf32And33PartitionsAreReadWhole) {
+  for (uint32_t count : {32u, 33u}) {
+    std::vector<PartitionInfoEx> entries;
+    for (uint32_t n = 1; n <= count; ++n) entries.push_back(FakeSeam::MbrEntry(n, kGiB));
+    fake.AddDisk(0, layout::kStyleMbr, entries, 64 * kGiB);
+    fake.AddVolume(L"Z:", 0, count);
+    TheDisk().Refresh();
+    ASSERT_EQ(TheDisk().partitions.size(), count);
+    EXPECT_EQ(TheDisk().partitions.back().ghostNumber, Format(L"1:%d", static_cast<int>(count)));
+    EXPECT_EQ(TheDisk().devices.front().letters, L"Z: ");
+  }
+  EXPECT_EQ(fake.layoutRequests, (std::vector<size_t>{4800, 4800}));   // both fit the usual buffer
 }
 
 TEST_F(DiskTest, LogicalDrivesSkipFloppiesAndKeepUnopenedVolumes) {

@@ -68,9 +68,9 @@ const std::wstring kRestoreQuestion =
     L"确定将文件：E:\\img\\win7.Gho 还原到D:盘中么？\n这将会清空您D:盘的数据，还原前请将数据备份！";
 const std::wstring kRestartQuestion = L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启";
 
-TEST_F(InstallPageTest, RowsFollowTheDisksUpToTheFirstMissingOne) {
+TEST_F(InstallPageTest, RowsFollowTheDisksPastAMissingNumber) {
   std::vector<install_page::PartitionRow> rows = install_page::PartitionRows();
-  ASSERT_EQ(rows.size(), 2u);
+  ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].letter, L"D:");
   EXPECT_EQ(rows[0].number, L"1:1");
   EXPECT_EQ(rows[0].label, L"本地磁盘");

@@ -75,24 +75,31 @@ TEST_F(SystemTest, CreateFolderPathMakesEveryMissingParentOnce) {
   EXPECT_FALSE(CreateFolderPath(L"Q:\\a"));                // no such drive
 }
 
-TEST_F(SystemTest, CopyFolderTreeUsesTheTitleWithoutExtensionAndOverwrites) {
-  fake.AddFile(L"X:\\src\\tools.old\\a.exe", "new a");
-  fake.AddFile(L"X:\\src\\tools.old\\sub\\b.dll", "b");
-  fake.AddFolder(L"X:\\src\\tools.old\\empty\\deeper");
+TEST_F(SystemTest, CopyFolderTreeKeepsEveryFolderNameWholeAndOverwrites) {
+  fake.AddFile(L"X:\\src\\tools\\a.exe", "new a");
+  fake.AddFile(L"X:\\src\\tools\\Notepad++ 7.5\\npp.exe", "npp");
+  fake.AddFile(L"X:\\src\\tools\\Foo.v1\\x.ini", "one");
+  fake.AddFile(L"X:\\src\\tools\\Foo.v2\\x.ini", "two");
+  fake.AddFile(L"X:\\src\\tools\\Foo.v2\\deep.er\\y.txt", "y");
+  fake.AddFolder(L"X:\\src\\tools\\empty\\deeper");
   fake.AddFile(L"Y:\\dst\\tools\\a.exe", "old a");
 
-  EXPECT_TRUE(CopyFolderTree(L"X:\\src\\tools.old", L"Y:\\dst"));
+  EXPECT_TRUE(CopyFolderTree(L"X:\\src\\tools", L"Y:\\dst"));
   EXPECT_EQ(fake.Contents(L"Y:\\dst\\tools\\a.exe"), "new a");
-  EXPECT_EQ(fake.Contents(L"Y:\\dst\\tools\\sub\\b.dll"), "b");
+  EXPECT_EQ(fake.Contents(L"Y:\\dst\\tools\\Notepad++ 7.5\\npp.exe"), "npp");
+  EXPECT_EQ(fake.Contents(L"Y:\\dst\\tools\\Foo.v1\\x.ini"), "one");
+  EXPECT_EQ(fake.Contents(L"Y:\\dst\\tools\\Foo.v2\\x.ini"), "two");
+  EXPECT_EQ(fake.Contents(L"Y:\\dst\\tools\\Foo.v2\\deep.er\\y.txt"), "y");
+  EXPECT_FALSE(fake.Exists(L"Y:\\dst\\tools\\Foo"));
   EXPECT_FALSE(fake.Exists(L"Y:\\dst\\tools\\empty"));      // folders of nothing but folders
 
-  EXPECT_TRUE(CopyFolderTree(L"X:\\src\\tools.old\\a.exe", L"Y:\\one\\two"));
+  EXPECT_TRUE(CopyFolderTree(L"X:\\src\\tools\\a.exe", L"Y:\\one\\two"));
   EXPECT_EQ(fake.Contents(L"Y:\\one\\two\\a.exe"), "new a");
   EXPECT_FALSE(CopyFolderTree(L"X:\\src\\missing", L"Y:\\dst"));
 
   fake.Fail(FakeSeam::Op::CopyOneFile, L"Y:\\third\\tools\\a.exe");
-  EXPECT_FALSE(CopyFolderTree(L"X:\\src\\tools.old", L"Y:\\third"));
-  EXPECT_FALSE(fake.Exists(L"Y:\\third\\tools\\sub\\b.dll"));   // the first failure ends the copy
+  EXPECT_FALSE(CopyFolderTree(L"X:\\src\\tools", L"Y:\\third"));
+  EXPECT_FALSE(fake.Exists(L"Y:\\third\\tools\\Foo.v1"));   // the first failure ends the copy
 }
 
 TEST_F(SystemTest, ShellCopyAndDeleteRefuseAPathTooLongForTheirBuffer) {

@@ -306,10 +306,7 @@ bool Machine::ParseLines(const std::string& text, std::string* error) {
 
 bool Machine::DiskOpens(int disk) const {
   if (disk < 0 || static_cast<size_t>(disk) >= disks_.size()) return false;
-  // A missing number hides every disk after it, as a real enumeration stops there.
-  for (int i = 0; i <= disk; ++i)
-    if (disks_[static_cast<size_t>(i)].state == Disk::State::Missing) return false;
-  return true;
+  return disks_[static_cast<size_t>(disk)].state != Disk::State::Missing;
 }
 
 bool Machine::Layout(int disk, std::vector<uint8_t>* bytes, uint32_t* error) const {
@@ -349,7 +346,8 @@ bool Machine::Length(int disk, int64_t* length) const {
 
 VolumeAnswer Machine::Volume(const std::wstring& letter) const {
   VolumeAnswer answer;
-  for (size_t n = 0; n < disks_.size() && DiskOpens(static_cast<int>(n)); ++n) {
+  for (size_t n = 0; n < disks_.size(); ++n) {
+    if (!DiskOpens(static_cast<int>(n))) continue;
     for (const Slot& slot : disks_[n].slots) {
       if (slot.letter.empty() || !SameLetter(slot.letter, letter)) continue;
       answer.found = true;

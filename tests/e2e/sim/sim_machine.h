@@ -12,10 +12,10 @@
 //     part 1 100M type=efi name="EFI system partition"
 //     part 2 16M type=msr name="Microsoft reserved partition"
 //     part 3 900G letter=E: [type=basic|recovery]
-//   disk raw 8G
+//   disk raw 8G [usb] [removable]
 //   disk unreadable            opens, but its layout cannot be read (error 50)
 //   (usb: on the USB bus; removable: removable media; a disk is fixed, SATA, otherwise)
-//   disk missing               \\.\PhysicalDriveN does not open: ends the enumeration
+//   disk missing               \\.\PhysicalDriveN does not open: a gap in the numbers
 //   firmware uefi|bios         how Windows was started (otherwise the real answer)
 //
 // Disks are numbered from 0 in file order. Partition numbers are written out, as

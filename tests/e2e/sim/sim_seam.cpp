@@ -1,10 +1,13 @@
 // The seam of Rigmate-e2e.exe: the real Win32 seam, except that disks, partitions and
 // volume numbers come from the simulated machine named by RIGMATE_SIM_MACHINE, a
 // restart is written to RIGMATE_SIM_RECORD instead of being done, and the system folder
-// may be a folder of the test (RIGMATE_SIM_SYSTEM_FOLDER).
+// may be a folder of the test (RIGMATE_SIM_SYSTEM_FOLDER). The description is read again
+// whenever its file changes, so that a stand-in can plug in, pull out or format a disk
+// while the program runs.
 #include <windows.h>
 
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 #include "platform/seam_win.h"
@@ -42,14 +45,10 @@ bool ReadAll(const std::wstring& path, std::string* text) {
 class SimSeam : public Win32Seam {
  public:
   SimSeam() {
-    std::string text = kDefaultMachine;
-    std::wstring path = Variable(L"RIGMATE_SIM_MACHINE");
-    if (!path.empty()) {
-      text.clear();
-      if (!ReadAll(path, &text)) Refuse("cannot read the description file");
-    }
+    path_ = Variable(L"RIGMATE_SIM_MACHINE");
     std::string error;
-    if (!machine_.Parse(text, &error)) Refuse(error);
+    if (path_.empty() && !machine_.Parse(kDefaultMachine, &error)) Refuse(error);
+    Current();
     record_ = Variable(L"RIGMATE_SIM_RECORD");
     systemFolder_ = Variable(L"RIGMATE_SIM_SYSTEM_FOLDER");
   }
@@ -60,23 +59,24 @@ class SimSeam : public Win32Seam {
     return systemFolder_.empty() ? Win32Seam::SystemDirectory() : systemFolder_;
   }
 
-  bool PhysicalDriveOpens(int disk) override { return machine_.DiskOpens(disk); }
+  bool PhysicalDriveOpens(int disk) override { return Current().DiskOpens(disk); }
 
   bool DriveLayout(int disk, size_t bufferSize, std::vector<uint8_t>* buffer, uint32_t* error) override {
-    return machine_.DriveLayout(disk, bufferSize, buffer, error);
+    return Current().DriveLayout(disk, bufferSize, buffer, error);
   }
-  bool DiskLength(int disk, int64_t* length) override { return machine_.Length(disk, length); }
+  bool DiskLength(int disk, int64_t* length) override { return Current().Length(disk, length); }
   VolumeOpen VolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number) override {
-    return machine_.VolumeDeviceNumber(volume, number);
+    return Current().VolumeDeviceNumber(volume, number);
   }
   bool VolumePartitionStyle(const std::wstring& volume, int* style) override {
-    return machine_.VolumePartitionStyle(volume, style);
+    return Current().VolumePartitionStyle(volume, style);
   }
 
-  bool DiskStorageFacts(int disk, StorageFacts* facts) override { return machine_.DiskStorageFacts(disk, facts); }
+  bool DiskStorageFacts(int disk, StorageFacts* facts) override { return Current().DiskStorageFacts(disk, facts); }
 
   bool FirmwareIsUefi() override {
-    return machine_.firmwareUefi() < 0 ? Win32Seam::FirmwareIsUefi() : machine_.firmwareUefi() == 1;
+    int uefi = Current().firmwareUefi();
+    return uefi < 0 ? Win32Seam::FirmwareIsUefi() : uefi == 1;
   }
 
   bool EnableShutdownPrivilege() override { return true; }
@@ -88,6 +88,26 @@ class SimSeam : public Win32Seam {
   }
 
  private:
+  // The machine as its description says now; read again when the file changed. The
+  // interface thread and the workers ask at the same time, hence the lock; a machine is
+  // handed out as a copy, never while it is being read again.
+  sim::Machine Current() {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (path_.empty()) return machine_;
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(path_.c_str(), GetFileExInfoStandard, &data)) Refuse("cannot read the description file");
+    uint64_t stamp = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                     data.ftLastWriteTime.dwLowDateTime;
+    if (read_ && stamp == stamp_ && data.nFileSizeLow == size_) return machine_;
+    std::string text, error;
+    if (!ReadAll(path_, &text)) Refuse("cannot read the description file");
+    if (!machine_.Parse(text, &error)) Refuse(error);
+    read_ = true;
+    stamp_ = stamp;
+    size_ = data.nFileSizeLow;
+    return machine_;
+  }
+
   void Record(const std::string& line) {
     if (record_.empty()) return;
     HANDLE file = CreateFileW(record_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -98,7 +118,12 @@ class SimSeam : public Win32Seam {
     CloseHandle(file);
   }
 
+  std::mutex lock_;
+  std::wstring path_;
   sim::Machine machine_;
+  bool read_ = false;
+  uint64_t stamp_ = 0;
+  DWORD size_ = 0;
   std::wstring record_;
   std::wstring systemFolder_;
 };

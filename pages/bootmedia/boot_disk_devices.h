@@ -1,0 +1,54 @@
+// The disks the boot disk page offers, read from the machine as it is now, and the checks
+// that the disk about to be formatted is still the one the user chose and none the
+// program must keep (the running Windows, the program itself, the tool and its archive).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/seam.h"
+
+namespace boot_disk {
+
+// What the page knew of a disk when it listed it.
+struct DiskIdentity {
+  int disk = -1;
+  bool lengthKnown = false;
+  int64_t length = 0;
+  bool storageKnown = false;
+  StorageFacts storage;     // bus and removable media
+  std::wstring size;        // "%0.2fGB", as the entry shows it
+  std::wstring letters;     // "H: I: ", as the entry shows it
+};
+
+// One entry of the device combo and the disk behind it.
+struct DeviceChoice {
+  std::wstring entry;
+  DiskIdentity identity;
+};
+
+// Every disk of the machine now, from a disk model of its own: the program's model,
+// whose lists other pages and worker threads read, is left as it is.
+std::vector<DeviceChoice> ReadDeviceChoices();
+// Their entry texts, or the single placeholder entry when there is none.
+std::vector<std::wstring> EntriesOf(const std::vector<DeviceChoice>& choices);
+// The choice listed under this entry text; nullptr when none is.
+const DeviceChoice* ChoiceOfEntry(const std::vector<DeviceChoice>& choices, const std::wstring& entry);
+// After the list was read again: the entry to select for the one selected before.
+// The same text, or the same disk that only changed its letters; empty when that disk
+// is gone (nothing is selected then, so that no other disk is chosen unseen).
+std::wstring EntryToKeep(const std::vector<DeviceChoice>& before, const std::wstring& selected,
+                         const std::vector<DeviceChoice>& now);
+
+// Reads the disk again and says why it must not be written: it is gone or another disk
+// now has its number (size, bus, removable media or letters differ), or it holds the
+// running Windows, the program, or one of `inUse` (the tool and archive to be used).
+// Empty when it may be written.
+std::wstring DiskRefusal(const DiskIdentity& chosen, const std::vector<std::wstring>& inUse);
+
+// The first drive letter ("H:") whose volume lies on the disk and can be read; empty
+// when there is none now.
+std::wstring VolumeOnDisk(int disk);
+
+}  // namespace boot_disk
