@@ -22,10 +22,21 @@ struct WorkerParam {
 
 void Exclaim(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
 
-// The device interfaces of disks and volumes: a stick plugged in or pulled out, a volume
-// that appears on a disk after it was formatted.
-const GUID kDiskInterface = {0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
-const GUID kVolumeInterface = {0x53f5630d, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
+// Windows tells top-level windows of devices coming and going (DBT_DEVNODES_CHANGED for
+// any device, DBT_DEVICEARRIVAL and DBT_DEVICEREMOVECOMPLETE for volumes), never a child
+// dialog such as the page: a hidden top-level window of its own hears them and passes
+// them on. A registration with the plug-and-play service would do as well, but it blocks
+// for as long as that service takes to answer.
+constexpr wchar_t kWatchClass[] = L"RigmateDeviceWatch";
+
+LRESULT CALLBACK WatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DEVICECHANGE) {
+    HWND page = reinterpret_cast<HWND>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (page) PostMessageW(page, WM_DEVICECHANGE, wParam, 0);
+    return TRUE;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
 
 // Windows sends a burst of notifications for one device; the list is read once they settle.
 constexpr UINT_PTR kDeviceTimer = 1;
@@ -47,7 +58,7 @@ void RunBehindProgress(const Request& request, LoadDlg::WorkerFunction worker) {
 MakeBootDlg::MakeBootDlg() : KXDialog(IDD_MAKEBOOT_PAGE) {}
 
 MakeBootDlg::~MakeBootDlg() {
-  for (void* notification : m_deviceNotifications) UnregisterDeviceNotification(notification);
+  if (m_deviceWatch) DestroyWindow(m_deviceWatch);
 }
 
 bool MakeBootDlg::OnInitDialog() {
@@ -66,19 +77,20 @@ bool MakeBootDlg::OnInitDialog() {
     tool.lpszText = const_cast<wchar_t*>(L"强行格式化U盘");
     SendMessageW(m_toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
-  RegisterForDeviceChanges();
+  WatchDeviceChanges();
   return true;
 }
 
-void MakeBootDlg::RegisterForDeviceChanges() {
-  for (const GUID& guid : {kDiskInterface, kVolumeInterface}) {
-    DEV_BROADCAST_DEVICEINTERFACE_W filter = {};
-    filter.dbcc_size = sizeof filter;
-    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_classguid = guid;
-    if (HDEVNOTIFY notification = RegisterDeviceNotificationW(hwnd(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE))
-      m_deviceNotifications.push_back(notification);
-  }
+void MakeBootDlg::WatchDeviceChanges() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSW watch = {};
+  watch.lpfnWndProc = &WatchProc;
+  watch.hInstance = instance;
+  watch.lpszClassName = kWatchClass;
+  RegisterClassW(&watch);   // fails harmlessly when a page registered it before
+  m_deviceWatch = CreateWindowExW(WS_EX_TOOLWINDOW, kWatchClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  instance, nullptr);
+  if (m_deviceWatch) SetWindowLongPtrW(m_deviceWatch, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(hwnd()));
 }
 
 void MakeBootDlg::OnFirstShow() { FillDevices(false); }

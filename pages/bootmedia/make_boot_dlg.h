@@ -40,7 +40,7 @@ class MakeBootDlg : public KXDialog, public boot_disk::BootDiskConfig {
   void OnMakeConfig();
   // Reads the machine's disks again and refills the combo, keeping the user's choice.
   void FillDevices(bool keepChoice);
-  void RegisterForDeviceChanges();
+  void WatchDeviceChanges();
   std::wstring SelectedEntry() const;
   const boot_disk::DeviceChoice* SelectedChoice() const;
   bool ForceFormat() const;
@@ -51,6 +51,6 @@ class MakeBootDlg : public KXDialog, public boot_disk::BootDiskConfig {
   std::unique_ptr<MakeConfigDlg> m_makeConfigDlg;
   // The disks behind the combo's entries, as read when it was last filled.
   std::vector<boot_disk::DeviceChoice> m_devices;
-  std::vector<void*> m_deviceNotifications;
+  HWND m_deviceWatch = nullptr;   // hears the device notifications for the page
   std::atomic<DiskJob> m_job{DiskJob::None};
 };

@@ -152,7 +152,12 @@ class MakeBootPage : public ::testing::Test {
   }
   HWND Combo() const { return page->Item(IDC_MAKEBOOT_DEVICE); }
   std::wstring LastMessage() const { return fake.messages.empty() ? L"" : fake.messages.back().text; }
-  void DeviceChanged() { SendMessageW(page->hwnd(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0); }
+  // What Windows sends every top-level window when a device comes or goes.
+  void DeviceChanged() {
+    HWND watch = FindWindowW(L"RigmateDeviceWatch", nullptr);
+    ASSERT_NE(watch, nullptr);
+    SendMessageW(watch, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+  }
 
   FakeSeam fake;
   ScopedSeam use{&fake};

@@ -145,15 +145,17 @@ TEST_F(SystemOnTestDrives, DataRootAndDataFiles) {
   EXPECT_EQ(FindDataFile(name), p + L"\\prog\\Rigmate\\GHO\\" + name);
 }
 
-TEST_F(SystemOnTestDrives, CopyFolderTreeDropsTheExtensionOfTheFolderAndOverwrites) {
-  ASSERT_TRUE(WriteFileBytes(p + L"\\src\\tools.old\\a.exe", "new a"));
-  ASSERT_TRUE(WriteFileBytes(p + L"\\src\\tools.old\\sub\\b.dll", "b"));
-  ASSERT_TRUE(MakeFolders(p + L"\\src\\tools.old\\only\\folders"));
+TEST_F(SystemOnTestDrives, CopyFolderTreeKeepsDottedFolderNamesAndOverwrites) {
+  ASSERT_TRUE(WriteFileBytes(p + L"\\src\\tools\\a.exe", "new a"));
+  ASSERT_TRUE(WriteFileBytes(p + L"\\src\\tools\\Foo.v1\\x.ini", "one"));
+  ASSERT_TRUE(WriteFileBytes(p + L"\\src\\tools\\Foo.v2\\x.ini", "two"));
+  ASSERT_TRUE(MakeFolders(p + L"\\src\\tools\\only\\folders"));
   ASSERT_TRUE(WriteFileBytes(q + L"\\dst\\tools\\a.exe", "old a"));
 
-  EXPECT_TRUE(CopyFolderTree(p + L"\\src\\tools.old", q + L"\\dst"));
+  EXPECT_TRUE(CopyFolderTree(p + L"\\src\\tools", q + L"\\dst"));
   EXPECT_EQ(ReadFileBytes(q + L"\\dst\\tools\\a.exe"), "new a");
-  EXPECT_EQ(ReadFileBytes(q + L"\\dst\\tools\\sub\\b.dll"), "b");
+  EXPECT_EQ(ReadFileBytes(q + L"\\dst\\tools\\Foo.v1\\x.ini"), "one");
+  EXPECT_EQ(ReadFileBytes(q + L"\\dst\\tools\\Foo.v2\\x.ini"), "two");
   EXPECT_FALSE(Exists(q + L"\\dst\\tools\\only"));
   EXPECT_FALSE(CopyFolderTree(p + L"\\src\\missing", q + L"\\dst"));
 }
