@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ui/kxdialog.h"
+#include "ui/tab_keys.h"
 #include "platform/system.h"
 #include "resources/resource.h"
 
@@ -24,12 +25,10 @@ CRigmateDlg::CRigmateDlg()
   g_bInPE = IsProcessRunning(L"PECMD.EXE") ? 1 : 0;
 }
 
-RECT CRigmateDlg::PageRect(const RECT& tabClient) {
-  RECT r = tabClient;
-  r.left += 2;
-  r.top += 22;
-  r.right -= 2;
-  r.bottom -= 2;
+RECT CRigmateDlg::PageRect(HWND tab) {
+  RECT r = {};
+  GetClientRect(tab, &r);
+  SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
   return r;
 }
 
@@ -110,9 +109,7 @@ void CRigmateDlg::InsertTabs() {
 }
 
 void CRigmateDlg::CreatePages() {
-  RECT client = {};
-  GetClientRect(m_tab, &client);
-  RECT r = PageRect(client);
+  RECT r = PageRect(m_tab);
   for (int i = 0; i < kPageCount; ++i) {
     KXDialog* page = pages_[static_cast<size_t>(i)];
     page->Create(m_tab);  // a page that fails to create stays absent
@@ -135,6 +132,11 @@ bool CRigmateDlg::OnNotify(const NMHDR& header, LRESULT& result) {
   ShowPage(static_cast<int>(SendMessageW(m_tab, TCM_GETCURSEL, 0, 0)));
   result = 0;
   return true;
+}
+
+bool CRigmateDlg::PreTranslateMessage(MSG& msg) {
+  if (tab_keys::StripKey(msg, m_tab)) return true;
+  return ui::Dialog::PreTranslateMessage(msg);
 }
 
 bool CRigmateDlg::PaintMinimized() {
@@ -201,7 +203,7 @@ void CRigmateDlg::OnClose() {
       return;
     case KXDialog::BackgroundJob::Runs:
       if (ShowMessage(L"后台任务尚未完成，退出后未完成的任务将不再继续。是否退出？",
-                      mbox::YesNo | mbox::IconQuestion | mbox::DefaultSecond) != mbox::IdYes)
+                      mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes)
         return;
       break;
     case KXDialog::BackgroundJob::None:

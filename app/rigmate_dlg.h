@@ -20,8 +20,9 @@ class CRigmateDlg : public ui::Dialog {
 
   // The pages in tab order.
   KXDialog* Page(int index) { return pages_[static_cast<size_t>(index)]; }
-  // The rectangle the pages fill, in the tab control's client coordinates.
-  static RECT PageRect(const RECT& tabClient);
+  // The rectangle the pages fill: the tab control's display area as it reports it
+  // (below its row of tabs, whose height follows the font), in its client coordinates.
+  static RECT PageRect(HWND tab);
   // The window title for a Windows name with bitness (empty when unknown).
   static std::wstring TitleFor(const std::wstring& osNameWithBitness);
   // Where a window of this rectangle stands centred in the work area.
@@ -35,6 +36,8 @@ class CRigmateDlg : public ui::Dialog {
   // closes only through WM_CLOSE (close box, system menu, Alt+F4).
   void OnOK() override {}
   void OnCancel() override {}
+  // Tab from the tab strip into the shown page, Ctrl+Tab to the next page from anywhere.
+  bool PreTranslateMessage(MSG& msg) override;
 
  private:
   void AddAboutMenuItem();

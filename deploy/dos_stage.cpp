@@ -176,7 +176,7 @@ int StageGhostJob(GhostJob job) {
   if (CountPhysicalDrives() > 2 &&
       ShowMessage(L"检测到您的电脑疑似有多个硬盘，在多硬盘条件下Windows与DOS对硬盘的排序可能有差异，"
                   L"建议您在PE中进行安装！是否继续进行？",
-                  mbox::YesNo) != mbox::IdYes)
+                  mbox::YesNo | mbox::DefaultNo) != mbox::IdYes)
     return Declined;
 
   StorageDeviceNumber image, target;

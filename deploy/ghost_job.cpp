@@ -46,7 +46,8 @@ int RunGhostJob(GhostJob job) {
     return ghost_result::Refused;
   }
   if (job.restore != 1 && exists &&
-      ShowMessage(L"文件：" + job.imagePath + L"已经存在！是否覆盖？", mbox::YesNo | mbox::IconQuestion) !=
+      ShowMessage(L"文件：" + job.imagePath + L"已经存在！是否覆盖？",
+                  mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) !=
           mbox::IdYes)
     return ghost_result::Declined;
   return g_bInPE ? RunGhostInPE(job) : StageGhostJob(job);

@@ -11,9 +11,10 @@
 namespace {
 
 constexpr unsigned kError = mbox::Ok | mbox::IconExclamation;
-constexpr unsigned kQuestion = mbox::YesNo | mbox::IconQuestion;
+constexpr unsigned kQuestion = mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo;
 constexpr uint32_t kFormatDefault = 0xFFFF;   // SHFMT_ID_DEFAULT
 constexpr uint32_t kFormatFull = 1;           // SHFMT_OPT_FULL
+constexpr uint32_t kFormatCancelled = 0xFFFFFFFE;  // SHFMT_CANCEL: the user said no there
 
 // The folder the imaging calls work on: a bare drive ("D:") would mean the drive's
 // current folder, which need not be its root (the program's own folder when it runs
@@ -106,9 +107,13 @@ void ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, co
   uint32_t error = 0;
   Seam::WimHandle file = seam.WimCreateFile(imagePath, wim::GenericRead, wim::OpenExisting, 0, wim::CompressNone,
                                             &error);
-  if (!file) return;
+  if (!file) {
+    ShowMessage(Format(L"打开WIM文件失败！错误代码：%d", static_cast<int>(error)), kError);
+    return;
+  }
   uint32_t count = 0;
   if (!seam.WimImageCount(file, &count)) {
+    ShowMessage(L"读取WIM文件信息失败！", kError);
     seam.WimCloseHandle(file);
     return;
   }
@@ -130,11 +135,17 @@ void ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, co
     seam.WimCloseHandle(file);
     return;
   }
-  uint32_t drive = 0;
+  bool formatted = false;
   if (ShowMessage(Format(L"确定将%s中的索引为%d的镜像应用到%s中么？这将会格式化您的%s盘。", imagePath, index, target,
                          target),
-                  kQuestion) != mbox::IdYes ||
-      !DriveNumber(target, &drive) || seam.FormatDrive(drive, kFormatDefault, kFormatFull) != 0) {
+                  kQuestion) == mbox::IdYes) {
+    uint32_t drive = 0;
+    uint32_t result = DriveNumber(target, &drive) ? seam.FormatDrive(drive, kFormatDefault, kFormatFull) : 1;
+    formatted = result == 0;
+    // Cancelled in the format dialog is the user's own choice; anything else failed.
+    if (!formatted && result != kFormatCancelled) ShowMessage(Format(L"格式化%s盘失败！", target), kError);
+  }
+  if (!formatted) {
     seam.WimCloseHandle(image);
     seam.WimCloseHandle(file);
     return;

@@ -115,7 +115,8 @@ class Seam {
   virtual uint32_t LastError() = 0;
 
   // ---- Dangerous or missing under test -----------------------------------------
-  // MessageBoxExW owned by the main window, default language.
+  // MessageBoxExW owned by the window the user is in (the main window or the modal
+  // dialog over it), default language.
   virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) = 0;
   // CreateProcessW (CREATE_NO_WINDOW, SW_SHOW or SW_HIDE); waited: the exit code;
   // not waited: 0; -1 when it cannot be started. An empty application means none.

@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "platform/format.h"
+#include "platform/user_window.h"
 #include "platform/win_handle.h"
 
 namespace {
@@ -459,7 +460,7 @@ uint32_t Win32Seam::LastError() { return GetLastError(); }
 // ---- Dangerous or missing under test -----------------------------------------------
 
 int Win32Seam::ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) {
-  return MessageBoxExW(mainWindow_.load(), text.c_str(), caption.c_str(), style, 0);
+  return MessageBoxExW(UserWindow(mainWindow_.load()), text.c_str(), caption.c_str(), style, 0);
 }
 
 int Win32Seam::StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
@@ -783,5 +784,5 @@ bool Win32Seam::WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t*
 }
 
 uint32_t Win32Seam::FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) {
-  return SHFormatDrive(mainWindow_.load(), drive, formatId, options);
+  return SHFormatDrive(UserWindow(mainWindow_.load()), drive, formatId, options);
 }

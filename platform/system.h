@@ -13,7 +13,9 @@
 namespace mbox {
 constexpr unsigned Ok = 0x0, YesNoCancel = 0x3, YesNo = 0x4;
 constexpr unsigned IconQuestion = 0x20, IconExclamation = 0x30;
-constexpr unsigned DefaultSecond = 0x100;   // MB_DEFBUTTON2: "否" of a Yes/No question
+// The second button ("否") is the default: for questions whose Yes destroys or
+// overwrites data, so that a quick Enter never does it.
+constexpr unsigned DefaultNo = 0x100;
 constexpr int IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7;
 }  // namespace mbox
 

@@ -43,6 +43,12 @@ bool Dialog::Create(HWND parent) {
 }
 
 INT_PTR Dialog::DoModal(HWND owner) {
+  if (modal_) {
+    // Already open (a second click that reached its button): never a second modal run
+    // over the same object.
+    if (hwnd_) SetForegroundWindow(hwnd_);
+    return -1;
+  }
   modal_ = true;
   ending_ = false;
   result_ = -1;
@@ -98,6 +104,29 @@ bool Dialog::PreTranslateChain(MSG& msg) {
   return false;
 }
 
+// Opens over the middle of the window it belongs to (the main window, or the dialog
+// above it), kept inside that monitor's work area.
+void Dialog::CentreOnOwner() {
+  HWND owner = GetWindow(hwnd_, GW_OWNER);
+  if (!owner || !IsWindowVisible(owner) || IsIconic(owner)) return;
+  RECT ownerRect = {}, own = {};
+  GetWindowRect(owner, &ownerRect);
+  GetWindowRect(hwnd_, &own);
+  int width = own.right - own.left, height = own.bottom - own.top;
+  int x = ownerRect.left + ((ownerRect.right - ownerRect.left) - width) / 2;
+  int y = ownerRect.top + ((ownerRect.bottom - ownerRect.top) - height) / 2;
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    const RECT& work = monitor.rcWork;
+    if (x + width > work.right) x = work.right - width;
+    if (y + height > work.bottom) y = work.bottom - height;
+    if (x < work.left) x = work.left;
+    if (y < work.top) y = work.top;
+  }
+  SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 bool Dialog::OnCommand(int id, int code, HWND) {
   if (code != BN_CLICKED) return false;
   if (id == IDOK) { OnOK(); return true; }
@@ -142,8 +171,11 @@ INT_PTR CALLBACK Dialog::Procedure(HWND window, UINT message, WPARAM wParam, LPA
 
 INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG:
-      return OnInitDialog() ? TRUE : FALSE;
+    case WM_INITDIALOG: {
+      bool focusByManager = OnInitDialog();
+      if (modal_) CentreOnOwner();
+      return focusByManager ? TRUE : FALSE;
+    }
     case WM_COMMAND:
       return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
     case WM_NOTIFY: {

@@ -14,8 +14,9 @@ class Dialog {
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
 
-  // Runs the dialog modally with the given owner (disabled meanwhile); the value given
-  // to EndDialog, or -1 when the window cannot be created. Virtual, so that a dialog
+  // Runs the dialog modally with the given owner (disabled meanwhile), centred on it;
+  // the value given to EndDialog, or -1 when the window cannot be created or the dialog
+  // is already open (it is brought to the front instead). Virtual, so that a dialog
   // whose run needs more (a worker waited for) gets it through a base reference too.
   virtual INT_PTR DoModal(HWND owner = nullptr);
   // Creates the dialog as a modeless child (the pages of the main window).
@@ -27,6 +28,8 @@ class Dialog {
   HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
   int templateId() const { return templateId_; }
   bool IsModalRunning() const { return modal_ && !ending_; }
+  // True for a dialog run by DoModal, false for a child made by Create (a page).
+  bool IsModal() const { return modal_; }
 
   // The dialog object attached to a window of ours, or nullptr.
   static Dialog* FromHandle(HWND window);
@@ -54,6 +57,7 @@ class Dialog {
  private:
   static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  void CentreOnOwner();
 
   int templateId_;
   HWND hwnd_ = nullptr;

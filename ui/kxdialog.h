@@ -19,9 +19,18 @@ class KXDialog : public ui::Dialog {
   virtual BackgroundJob RunningJob() const { return BackgroundJob::None; }
 
  protected:
-  // Enter and Esc never press a default button or cancel a page or dialog of ours.
+  // Keys: a page never closes or presses its default button on Enter or Esc, but a
+  // control that takes them itself gets them (an open drop-down list, a link), Enter
+  // presses a focused push button, and Tab leaves the page at its ends. A modal
+  // dialog takes Enter as its default button and Esc as Cancel, as Windows dialogs do.
   bool PreTranslateMessage(MSG& msg) override;
   void OnShowWindow(bool show, int status) override;
+  // Enter in a page on a control that is not a push button (the search box of a
+  // page, say); true when the page acted on it.
+  virtual bool OnEnterKey(HWND /*focus*/) { return false; }
 
   bool m_bFirstShow = true;
+
+ private:
+  bool PageEnterOrEscape(MSG& msg);
 };

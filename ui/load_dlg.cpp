@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/seam.h"
+#include "platform/user_window.h"
 #include "resources/resource.h"
 #include "ui/thread_wait.h"
 
@@ -24,9 +25,10 @@ LoadDlg::LoadDlg() : KXDialog(IDD_LOAD) {}
 LoadDlg::~LoadDlg() { WaitForWorker(); }
 
 INT_PTR LoadDlg::DoModal(HWND owner) {
-  // Without an owner of its own the dialog belongs to the main window, which stays
-  // disabled meanwhile: the page behind cannot change while the worker runs.
-  if (!owner) owner = static_cast<HWND>(TheSeam().MainWindow());
+  // Without an owner of its own the dialog belongs to the window the user is in (the
+  // main window, or the modal dialog over it), which stays disabled meanwhile: the page
+  // or dialog behind cannot change while the worker runs.
+  if (!owner) owner = UserWindow(static_cast<HWND>(TheSeam().MainWindow()));
   // Every run is a first show of its own window: a dialog shown again starts its worker
   // again instead of waiting for a close that nothing would post.
   WaitForWorker();
@@ -66,7 +68,20 @@ void LoadDlg::OnFirstShow() {
     return;
   }
   // Nothing runs: let the user leave instead of waiting for a close that never comes.
+  EnableClose();
+}
+
+void LoadDlg::EnableClose() {
   EnableWindow(m_btnClose, TRUE);
+  SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_btnClose), TRUE);
+}
+
+bool LoadDlg::PreTranslateMessage(MSG& msg) {
+  if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
+    if (IsWindowEnabled(m_btnClose)) PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+    return true;
+  }
+  return KXDialog::PreTranslateMessage(msg);
 }
 
 unsigned __stdcall LoadDlg::WorkerEntry(void* start) {
@@ -105,7 +120,7 @@ bool LoadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
       ShowNextStatus();
       return true;
     case WM_LOAD_ENABLE_CLOSE:
-      EnableWindow(m_btnClose, TRUE);
+      EnableClose();
       taskbar_.Failed();
       return true;
     case WM_SYSCOMMAND:

@@ -43,8 +43,13 @@ class LoadDlg : public KXDialog {
   bool OnCommand(int id, int code, HWND control) override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   void OnFirstShow() override;
+  // Enter and Esc never end the run while the worker has "关闭" disabled; once it is
+  // enabled they close the window as "关闭" does.
+  bool PreTranslateMessage(MSG& msg) override;
 
  private:
+  // Enables "关闭" and gives it the focus, so that Enter closes.
+  void EnableClose();
   friend void SetStatusText(const std::wstring& text, LoadDlg* dialog);
   static unsigned __stdcall WorkerEntry(void* start);
   bool WorkerRunning() const;

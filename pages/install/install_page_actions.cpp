@@ -15,7 +15,7 @@ const wchar_t* const kCompressionNames[4] = {L"不压缩", L"快速压缩", L"�
 namespace {
 
 constexpr unsigned kWarning = mbox::Ok | mbox::IconExclamation;
-constexpr unsigned kQuestion = mbox::YesNo | mbox::IconQuestion;
+constexpr unsigned kQuestion = mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo;
 
 std::wstring DiskStyleText(uint32_t style) {
   if (style == layout::kStyleMbr) return L"MBR";

@@ -78,7 +78,7 @@ void QuickInstall(int index, const std::wstring& slot) {
   std::wstring question =
       Format(L"确定将文件：%s 还原到%s盘（%s，%s）中么？\n这将会清空您%s盘的数据，还原前请将数据备份！", slot,
              target.letter, target.size, target.label, target.letter);
-  if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion) != mbox::IdYes) return;
+  if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes) return;
   RunJob(GhostJob{slot, target.letter, 0, 1});
 }
 
@@ -86,7 +86,7 @@ void OneClickBackup() {
   if (Refused(L"一键备份")) return;
   GhostJob job{kOneClickImage, kOneClickDrive, 3, 0};
   std::wstring question = Format(L"确定备份%s盘系统到文件%s中么？", kOneClickDrive, kOneClickImage);
-  if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion) != mbox::IdYes) return;
+  if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes) return;
   RunJob(job);
 }
 
@@ -94,7 +94,7 @@ void OneClickRestore() {
   if (Refused(L"一键还原")) return;
   GhostJob job{kOneClickImage, kOneClickDrive, 3, 1};
   std::wstring question = Format(L"确定还原镜像文件%s到%s盘中么？", kOneClickImage, kOneClickDrive);
-  if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion) != mbox::IdYes) return;
+  if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes) return;
   RunJob(job);
 }
 

@@ -17,6 +17,21 @@ std::wstring WindowText(HWND window) {
   return text.data();
 }
 
+// Width in pixels of the longest text of the list box in its own font, with a margin.
+int WidestPath(HWND list) {
+  HDC dc = GetDC(list);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+  int widest = 0;
+  for (const std::wstring& path : TheDisk().foundPaths) {
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, path.c_str(), static_cast<int>(path.size()), &size);
+    if (size.cx > widest) widest = size.cx;
+  }
+  SelectObject(dc, old);
+  ReleaseDC(list, dc);
+  return widest > 0 ? widest + 2 * GetSystemMetrics(SM_CXEDGE) + 4 : 0;
+}
+
 }  // namespace
 
 SearchDlg::SearchDlg(HWND page) : KXDialog(IDD_SEARCH_GHO), page_(page), m_nDepth(image_search::kDefaultDepth) {}
@@ -68,6 +83,9 @@ void SearchDlg::ShowFoundPaths() {
   SendMessageW(list, LB_RESETCONTENT, 0, 0);
   for (const std::wstring& path : TheDisk().foundPaths)
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  // The list scrolls sideways as far as its longest path reaches, so that a deep
+  // path can be read whole.
+  SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(WidestPath(list)), 0);
 }
 
 void SearchDlg::ChooseSelected() {

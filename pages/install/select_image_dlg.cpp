@@ -6,12 +6,13 @@
 
 #include "platform/format.h"
 #include "platform/system.h"
+#include "platform/user_window.h"
 
 SelectImageDlg::SelectImageDlg(const WimImageList& images, int* chosenIndex)
     : KXDialog(IDD_SELECT_IMAGE), m_images(images), m_pIndex(chosenIndex) {}
 
 INT_PTR SelectImageDlg::DoModal(HWND owner) {
-  if (!owner) owner = static_cast<HWND>(TheSeam().MainWindow());
+  if (!owner) owner = UserWindow(static_cast<HWND>(TheSeam().MainWindow()));
   return KXDialog::DoModal(owner);
 }
 

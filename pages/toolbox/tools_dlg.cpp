@@ -131,6 +131,12 @@ void ToolsDlg::OnSearch() {
     RefreshList(CategoryText());
 }
 
+bool ToolsDlg::OnEnterKey(HWND focus) {
+  if (focus != m_searchText) return false;
+  OnSearch();
+  return true;
+}
+
 bool ToolsDlg::OnCommand(int id, int code, HWND control) {
   if (id == IDC_TOOLS_CATEGORY && code == CBN_SELCHANGE) {
     const LRESULT selected = SendMessageW(m_category, CB_GETCURSEL, 0, 0);

@@ -39,6 +39,8 @@ class ToolsDlg : public KXDialog, private tools_page::LoaderHost {
   bool OnCommand(int id, int code, HWND control) override;
   bool OnNotify(const NMHDR& header, LRESULT& result) override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // Enter in the search box searches.
+  bool OnEnterKey(HWND focus) override;
 
  private:
   // LoaderHost, on the loader's thread.

@@ -183,7 +183,7 @@ bool PrepareAndMount(_MOUNT* mount, LoaderHost& host) {
   bool emptied = !PathExists(folder);
   if (!emptied &&
       Tell(host, Format(L"软件需要将工具挂载到路径%s下，但该路径已经存在，需要删除该路径。是否删除？", folder),
-           mbox::YesNo) == mbox::IdYes) {
+           mbox::YesNo | mbox::DefaultNo) == mbox::IdYes) {
     emptied = true;   // the user gave it up: the clean-up removes it too
     const uint32_t code = DeletePathQuietly(folder);
     if (code != 0) {

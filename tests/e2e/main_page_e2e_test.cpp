@@ -126,6 +126,7 @@ class MainPageRoadsOnSystemDrive : public RigmateE2EOnSystemDrive {
     EXPECT_EQ(box.text, question);
     EXPECT_EQ(box.caption, L"Rigmate");
     EXPECT_EQ(Buttons(box), (std::set<int>{IDYES, IDNO}));
+    EXPECT_EQ(e2e::DefaultButton(box), IDNO) << "Yes destroys data: Enter must not press it";
     ASSERT_TRUE(e2e::AnswerBox(box, answer));
   }
 
@@ -188,14 +189,16 @@ TEST_F(MainPageRoadsOnSystemDrive, DesktopBackupOntoAnExistingImageAsksBeforeOve
   Settle();
   Shot("before");
 
-  // No to the overwrite: nothing is staged, nothing started, the image stays.
+  // Enter on the overwrite question answers No: nothing is staged, nothing started,
+  // the image stays.
   ClickAndAnswer(IDC_ONE_CLICK_BACKUP, L"确定备份C:盘系统到文件D:\\RigmateBackup.GHO中么？", IDYES);
   e2e::Box box;
   ASSERT_TRUE(e2e::WaitForBox(app().id(), L"已经存在", &box));
   Shot("overwrite-question");
   EXPECT_EQ(box.text, L"文件：D:\\RigmateBackup.GHO已经存在！是否覆盖？");
   EXPECT_EQ(Buttons(box), (std::set<int>{IDYES, IDNO}));
-  ASSERT_TRUE(e2e::AnswerBox(box, IDNO));
+  ASSERT_TRUE(e2e::PostKey(box.window, VK_RETURN));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); }, 5000));
   Settle();
   EXPECT_EQ(e2e::Boxes(app().id()).size(), 1u) << "no further message";
   ExpectNoDosStage();

@@ -196,7 +196,7 @@ TEST_F(DosStage, TwoDisksGoOnAndThreeAsk) {
   EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Declined);
   ASSERT_EQ(three.messages.size(), 1u);
   EXPECT_EQ(three.messages[0].text, question);
-  EXPECT_EQ(three.messages[0].style, 0x4u);
+  EXPECT_EQ(three.messages[0].style, 0x104u);
   EXPECT_TRUE(Changed(three).empty());
   EXPECT_TRUE(three.starts.empty());
 

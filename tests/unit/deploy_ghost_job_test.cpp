@@ -87,7 +87,7 @@ TEST_F(GhostJobTest, BackupOntoAnExistingFileAsksFirst) {
   EXPECT_EQ(RunGhostJob(Backup()), ghost_result::Declined);
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].text, L"文件：D:\\RigmateBackup.GHO已经存在！是否覆盖？");
-  EXPECT_EQ(fake.messages[0].style, 0x24u);
+  EXPECT_EQ(fake.messages[0].style, 0x124u);
   EXPECT_TRUE(fake.starts.empty());
 
   fake.QueueAnswer(mbox::IdYes);

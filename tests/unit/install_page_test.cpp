@@ -146,6 +146,7 @@ TEST_F(InstallPageTest, GhostRestoreInsidePeRepairsTheBootFilesWithRedirectionOf
   EXPECT_TRUE(redirectionOff);
   EXPECT_FALSE(fake.fsRedirectionOff);
   EXPECT_EQ(Texts(), (std::vector<std::wstring>{kRestoreQuestion, kRestartQuestion}));
+  EXPECT_EQ(fake.messages[0].style, 0x124u) << "\"否\" is the default of the restore question";
 }
 
 TEST_F(InstallPageTest, FailedBootRepairEndsWithoutRestart) {

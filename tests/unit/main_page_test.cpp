@@ -190,7 +190,7 @@ TEST_F(MainPageTest, QuickInstallAsksAndNoChangesNothing) {
   EXPECT_EQ(OnlyMessage(),
             L"确定将文件：D:\\Rigmate\\GHO\\WIN764.GHO 还原到C:盘（60.00 GB，本地磁盘）中么？\n"
             L"这将会清空您C:盘的数据，还原前请将数据备份！");
-  EXPECT_EQ(fake.messages[0].style, 0x24u);
+  EXPECT_EQ(fake.messages[0].style, 0x124u);
   EXPECT_TRUE(fake.starts.empty());
   EXPECT_TRUE(fake.fileOps.empty());
 }

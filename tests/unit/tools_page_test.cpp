@@ -168,7 +168,7 @@ TEST_F(ToolsLoaderTest, AnExistingMountFolderIsAskedAboutAndItsFailuresReported)
   Load();
   EXPECT_EQ(fake.messages[0].text,
             L"软件需要将工具挂载到路径C:\\Rigmate\\WEPE32下，但该路径已经存在，需要删除该路径。是否删除？");
-  EXPECT_EQ(fake.messages[0].style, 0x4u);
+  EXPECT_EQ(fake.messages[0].style, 0x104u);
   EXPECT_FALSE(fake.Exists(L"C:\\Rigmate\\WEPE32\\old"));
   EXPECT_EQ(mounts.front().bMounted, 1);
   EXPECT_EQ(fake.messages.back().text, L"打开配置文件失败！");   // the image holds no map

@@ -114,7 +114,7 @@ TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
   EXPECT_EQ(shown, (std::vector<std::wstring>{L"1 Windows 7 旗舰版 64位", L"3  "}));
   ASSERT_EQ(fake.messages.size(), 2u);
   EXPECT_EQ(fake.messages[0].text, L"确定将E:\\sources\\install.wim中的索引为3的镜像应用到D:中么？这将会格式化您的D:盘。");
-  EXPECT_EQ(fake.messages[0].style, 0x24u);
+  EXPECT_EQ(fake.messages[0].style, 0x124u);
   ASSERT_EQ(fake.formatRequests.size(), 1u);
   EXPECT_EQ(fake.formatRequests[0].drive, 3u);
   EXPECT_EQ(fake.formatRequests[0].formatId, 0xFFFFu);
@@ -134,6 +134,13 @@ TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
 }
 
 TEST_F(WimEngineTest, ApplyEndsBeforeTheFormatUnlessAnImageIsChosenLoadedAndConfirmed) {
+  ApplyWimImage(L"E:\\missing.wim", L"D:", page);
+  EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"打开WIM文件失败！错误代码：2"});
+  wimFile->attributesFail = true;
+  Apply();
+  EXPECT_EQ(fake.messages.back().text, L"读取WIM文件信息失败！");
+  wimFile->attributesFail = false;
+  fake.messages.clear();
   chosen = 0;                       // chooser cancelled
   Apply();
   EXPECT_TRUE(fake.messages.empty());
@@ -147,12 +154,17 @@ TEST_F(WimEngineTest, ApplyEndsBeforeTheFormatUnlessAnImageIsChosenLoadedAndConf
   wimFile->imageCount = 1;
   fake.QueueAnswer(mbox::IdNo);
   Apply();
-  EXPECT_EQ(fake.messages.back().style, 0x24u);
+  EXPECT_EQ(fake.messages.back().style, 0x124u);
   EXPECT_TRUE(fake.formatRequests.empty());
   fake.formatResult = 0xFFFFFFFD;   // format not done
   fake.QueueAnswer(mbox::IdYes);
   Apply();
-  EXPECT_EQ(fake.formatRequests.size(), 1u);
+  EXPECT_EQ(fake.messages.back().text, L"格式化D:盘失败！");
+  fake.formatResult = 0xFFFFFFFE;   // cancelled in the format dialog: nothing to tell
+  fake.QueueAnswer(mbox::IdYes);
+  Apply();
+  EXPECT_EQ(fake.messages.back().style, 0x124u);
+  EXPECT_EQ(fake.formatRequests.size(), 2u);
   EXPECT_TRUE(window.empty());
   EXPECT_TRUE(fake.starts.empty());
   EXPECT_TRUE(fake.wimOpenHandles.empty());

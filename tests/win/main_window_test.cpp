@@ -109,15 +109,15 @@ TEST(MainWindow, TabSwitchShowsOnePageAndRunsEachHookOnFirstSelection) {
   EXPECT_EQ(hooked[2], (std::vector<int>{0, 2, 3}));
 }
 
-TEST(MainWindow, PagesFillThePageRectangleOfTheTabControl) {
+TEST(MainWindow, PagesFillTheDisplayAreaBelowTheRowOfTabs) {
   CRigmateDlg dialog;
   std::vector<RECT> rects;
-  RECT expected = {};
+  RECT expected = {}, row = {}, client = {};
   StepRunner().Run(dialog, {[&](HWND main) {
     HWND tab = GetDlgItem(main, IDC_TAB);
-    RECT client = {};
     GetClientRect(tab, &client);
-    expected = CRigmateDlg::PageRect(client);
+    SendMessageW(tab, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+    expected = CRigmateDlg::PageRect(tab);
     for (int i = 0; i < CRigmateDlg::kPageCount; ++i) {
       RECT r = {};
       GetWindowRect(dialog.Page(i)->hwnd(), &r);
@@ -128,6 +128,10 @@ TEST(MainWindow, PagesFillThePageRectangleOfTheTabControl) {
   }});
   ASSERT_EQ(rects.size(), 7u);
   for (const RECT& r : rects) EXPECT_TRUE(EqualRect(&r, &expected));
+  EXPECT_GE(expected.top, row.bottom) << "a page covers the row of tabs";
+  EXPECT_GT(expected.left, client.left);
+  EXPECT_LT(expected.right, client.right);
+  EXPECT_LT(expected.bottom, client.bottom);
 }
 
 TEST(MainWindow, OpensCentredOnTheWorkArea) {
@@ -146,43 +150,197 @@ TEST(MainWindow, OpensCentredOnTheWorkArea) {
   EXPECT_EQ(big.right, 1000);
 }
 
-TEST(MainWindow, PageRectangleKeepsTwoPixelsAndTheTabRow) {
-  RECT r = CRigmateDlg::PageRect(RECT{0, 0, 500, 300});
-  EXPECT_EQ(r.left, 2);
-  EXPECT_EQ(r.top, 22);
-  EXPECT_EQ(r.right, 498);
-  EXPECT_EQ(r.bottom, 298);
+// Posted keys carry no key state: Shift and Ctrl are set in this thread's own.
+void HoldKeys(bool shift, bool control) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = shift ? 0x80 : 0;
+  keys[VK_CONTROL] = control ? 0x80 : 0;
+  SetKeyboardState(keys);
 }
 
-TEST(MainWindow, EnterAndEscInsideAPageChangeNothing) {
+// A key pressed on the focused window with Shift and Ctrl as given; they are let go
+// once it has been handled (the next step).
+void PressOnFocus(UINT key, bool shift = false, bool control = false) {
+  HoldKeys(shift, control);
+  PostKey(GetFocus(), key);
+}
+
+int FocusId() { return GetDlgCtrlID(GetFocus()); }
+
+TEST(MainWindow, EnterAndEscInsideAPageChangeNothingButOpenDropDownsTakeThem) {
   CRigmateDlg dialog;
-  bool running = false;
+  bool running = false, ticked = true;
   std::vector<int> visible;
-  HWND focused = nullptr;
+  std::vector<LRESULT> dropped;
+  LRESULT choice = -1;
+  HWND compress = nullptr;
   StepRunner().Run(dialog, {
-      // Into a button of the main page (the focus is there too), then into a page itself.
+      [&](HWND main) { SelectTab(main, 1); },
+      // On a check box of the backup and restore page: neither key does anything.
       [&](HWND) {
-        HWND button = GetWindow(dialog.Page(0)->hwnd(), GW_CHILD);
-        while (button && !(GetWindowLongPtrW(button, GWL_STYLE) & WS_TABSTOP))
-          button = GetWindow(button, GW_HWNDNEXT);
-        ASSERT_TRUE(button) << "the main page has controls";
-        SetFocus(button);
-        focused = button;
-        PostKey(button, VK_RETURN);
-        PostKey(button, VK_ESCAPE);
-      },
-      [&](HWND main) { SelectTab(main, 5); },
-      [&](HWND) {
-        PostKey(dialog.Page(5)->hwnd(), VK_ESCAPE);
-        PostKey(dialog.Page(5)->hwnd(), VK_RETURN);
+        SetFocus(GetDlgItem(dialog.Page(1)->hwnd(), IDC_INSTALL_REBOOT));
+        PressOnFocus(VK_RETURN);
+        PressOnFocus(VK_ESCAPE);
+        PostKey(dialog.Page(1)->hwnd(), VK_ESCAPE);
       },
       [&](HWND) {
         running = dialog.IsModalRunning();
         visible = VisiblePages(dialog);
+        ticked = IsDlgButtonChecked(dialog.Page(1)->hwnd(), IDC_INSTALL_REBOOT) == BST_CHECKED;
+        // The compression box, enabled in a backup mode, with its list open.
+        SendMessageW(GetDlgItem(dialog.Page(1)->hwnd(), IDC_INSTALL_MODE_GHO), BM_CLICK, 0, 0);
+        compress = GetDlgItem(dialog.Page(1)->hwnd(), IDC_INSTALL_COMPRESS);
+        SetFocus(compress);
+        SendMessageW(compress, CB_SHOWDROPDOWN, TRUE, 0);
+        dropped.push_back(SendMessageW(compress, CB_GETDROPPEDSTATE, 0, 0));
+        PressOnFocus(VK_ESCAPE);
+      },
+      [&](HWND) {
+        dropped.push_back(SendMessageW(compress, CB_GETDROPPEDSTATE, 0, 0));
+        SendMessageW(compress, CB_SHOWDROPDOWN, TRUE, 0);
+        PressOnFocus(VK_DOWN);
+        PressOnFocus(VK_RETURN);
+      },
+      [&](HWND) {
+        dropped.push_back(SendMessageW(compress, CB_GETDROPPEDSTATE, 0, 0));
+        choice = SendMessageW(compress, CB_GETCURSEL, 0, 0);
+        running = running && dialog.IsModalRunning();
       }});
   EXPECT_TRUE(running) << "a key inside a page ended the main window";
-  EXPECT_EQ(visible, std::vector<int>{5});
-  EXPECT_TRUE(focused);
+  EXPECT_EQ(visible, std::vector<int>{1});
+  EXPECT_FALSE(ticked);
+  EXPECT_EQ(dropped, (std::vector<LRESULT>{TRUE, FALSE, FALSE})) << "Escape and Enter close the open list";
+  EXPECT_EQ(choice, 1) << "Enter takes the choice of the open list";
+}
+
+TEST(MainWindow, TabMovesBetweenTheStripAndThePageCtrlTabSwitchesPages) {
+  CRigmateDlg dialog;
+  HWND tab = nullptr;
+  std::vector<int> focus;       // control IDs; the strip is IDC_TAB
+  std::vector<int> selected;
+  std::vector<std::vector<int>> visible;
+  auto record = [&](HWND) {
+    HoldKeys(false, false);
+    focus.push_back(FocusId());
+  };
+  auto recordPage = [&](HWND main) {
+    record(main);
+    selected.push_back(static_cast<int>(SendMessageW(tab, TCM_GETCURSEL, 0, 0)));
+    visible.push_back(VisiblePages(dialog));
+  };
+  auto press = [](UINT key, bool shift = false, bool control = false) {
+    return [=](HWND) { PressOnFocus(key, shift, control); };
+  };
+  std::vector<StepRunner::Step> steps = {
+      [&](HWND main) {
+        tab = GetDlgItem(main, IDC_TAB);
+        SelectTab(main, 1);
+        SetFocus(tab);
+      },
+      press(VK_TAB), record,                 // into the page: its ticked radio button
+      press(VK_TAB, true), record,           // and back out to the strip
+      press(VK_TAB, true), record,           // into the page from its end
+      press(VK_TAB), record,                 // past the end: the strip again
+      press(VK_TAB),                         // into the page, then the next page from there
+      press(VK_TAB, false, true), recordPage,
+      press(VK_TAB, true, true), recordPage, // Ctrl+Shift+Tab back again
+      press(VK_TAB, false, true), record,    // the boot-disk page, row by row
+  };
+  for (int i = 0; i < 7; ++i) {
+    steps.push_back(press(VK_TAB));
+    steps.push_back(record);
+  }
+  StepRunner().Run(dialog, steps);
+  std::vector<int> expected = {IDC_INSTALL_MODE_RESTORE, IDC_TAB, IDC_INSTALL_EXECUTE, IDC_TAB,
+                               IDC_MAKEBOOT_DEVICE, IDC_INSTALL_MODE_RESTORE, IDC_MAKEBOOT_DEVICE,
+                               IDC_MAKEBOOT_SIZE, IDC_MAKEBOOT_DATA, IDC_MAKEBOOT_TOOLS, IDC_MAKEBOOT_FORCE,
+                               IDC_MAKEBOOT_START, IDC_MAKEBOOT_RESTORE, IDC_MAKEBOOT_TEST};
+  EXPECT_EQ(focus, expected);
+  EXPECT_EQ(selected, (std::vector<int>{2, 1}));
+  EXPECT_EQ(visible, (std::vector<std::vector<int>>{{2}, {1}}));
+}
+
+BOOL CALLBACK TakeDialogWithText(HWND window, LPARAM data) {
+  auto* want = reinterpret_cast<std::pair<std::wstring, HWND>*>(data);
+  wchar_t cls[16] = {};
+  GetClassNameW(window, cls, 16);
+  if (!IsWindowVisible(window) || std::wstring(cls) != L"#32770") return TRUE;
+  if (WindowText(window) != want->first && WindowText(GetDlgItem(window, 0xFFFF)) != want->first) return TRUE;
+  want->second = window;
+  return FALSE;
+}
+
+// A shown dialog of this thread whose caption or message-box text is this.
+HWND FindDialog(const std::wstring& text) {
+  std::pair<std::wstring, HWND> want(text, nullptr);
+  EnumThreadWindows(GetCurrentThreadId(), TakeDialogWithText, reinterpret_cast<LPARAM>(&want));
+  return want.second;
+}
+
+int CountDialogs(const std::wstring& text) {
+  int count = 0;
+  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
+    if (IsWindowVisible(w) && GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId() && WindowText(w) == text)
+      ++count;
+  return count;
+}
+
+// The search dialog from the keyboard: Enter on a focused button opens it, Enter in it
+// is its default button, a box raised in it belongs to it (so closing the box leaves
+// the main window disabled and the dialog cannot be opened a second time), Esc cancels.
+TEST(MainWindow, SearchDialogFromTheKeyboardKeepsTheMainWindowDisabled) {
+  CRigmateDlg dialog;
+  HWND search = nullptr, box = nullptr;
+  bool boxOwnedBySearch = false;
+  std::vector<bool> mainEnabled;
+  int copies = 0;
+  RECT mainRect = {}, searchRect = {};
+  auto noteMain = [&](HWND main) { mainEnabled.push_back(IsWindowEnabled(main) != FALSE); };
+  StepRunner().Run(dialog, {
+      [&](HWND main) { SelectTab(main, 1); },
+      [&](HWND) {
+        SetFocus(GetDlgItem(dialog.Page(1)->hwnd(), IDC_INSTALL_SEARCH));
+        PressOnFocus(VK_RETURN);
+      },
+      [&](HWND main) {
+        search = FindDialog(L"搜索GHO文件");
+        ASSERT_TRUE(search) << "Enter on the focused button opened the search dialog";
+        GetWindowRect(main, &mainRect);
+        GetWindowRect(search, &searchRect);
+        noteMain(main);
+        HWND depth = GetDlgItem(search, IDC_SEARCH_DEPTH);
+        SetWindowTextW(depth, L"0");
+        SetFocus(depth);
+        PressOnFocus(VK_RETURN);  // "搜索": the depth is refused in a box
+      },
+      [&](HWND main) {
+        box = FindDialog(L"目录深度输入不正确！");
+        ASSERT_TRUE(box);
+        boxOwnedBySearch = GetWindow(box, GW_OWNER) == search;
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        noteMain(main);
+      },
+      [&](HWND main) {
+        noteMain(main);
+        // A click that reached the button anyway opens no second copy.
+        SendMessageW(dialog.Page(1)->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_INSTALL_SEARCH, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog.Page(1)->hwnd(), IDC_INSTALL_SEARCH)));
+        copies = CountDialogs(L"搜索GHO文件");
+        SetFocus(GetDlgItem(search, IDC_SEARCH_FOUND));
+        PressOnFocus(VK_ESCAPE);
+      },
+      [&](HWND main) {
+        noteMain(main);
+        search = FindDialog(L"搜索GHO文件");
+      }});
+  EXPECT_TRUE(boxOwnedBySearch) << "the box belongs to the dialog the user is in";
+  EXPECT_EQ(mainEnabled, (std::vector<bool>{false, false, false, true}));
+  EXPECT_EQ(copies, 1);
+  EXPECT_EQ(search, nullptr) << "Esc cancelled the search dialog";
+  // Opened centred on the main window.
+  EXPECT_NEAR((searchRect.left + searchRect.right) / 2, (mainRect.left + mainRect.right) / 2, 1);
+  EXPECT_NEAR((searchRect.top + searchRect.bottom) / 2, (mainRect.top + mainRect.bottom) / 2, 1);
 }
 
 // An installer of the software page that runs until the test lets it end.
@@ -340,8 +498,8 @@ TEST(MainWindow, OtherSystemCommandsKeepTheirUsualBehaviour) {
   EXPECT_EQ(result, IDCANCEL);
 }
 
-// KXDialog on a dialog of the test: the hook runs on the first WM_SHOWWINDOW only,
-// whether it shows or hides, and Enter and Esc do not close it.
+// KXDialog on a modal dialog of the test: the hook runs on the first WM_SHOWWINDOW
+// only, whether it shows or hides; Esc cancels it as in any Windows dialog.
 class CountingDialog : public KXDialog {
  public:
   CountingDialog() : KXDialog(IDD_ABOUTBOX) {}
@@ -349,10 +507,9 @@ class CountingDialog : public KXDialog {
   int hooks = 0;
 };
 
-TEST(KXDialogRules, FirstShowHookRunsOnceAndEnterAndEscDoNotClose) {
+TEST(KXDialogRules, FirstShowHookRunsOnceAndEscCancelsAModalDialog) {
   CountingDialog dialog;
   std::vector<int> hooks;
-  bool runningAfterKeys = false;
   INT_PTR result = StepRunner().Run(
       dialog, {[&](HWND window) {
                  hooks.push_back(dialog.hooks);
@@ -361,16 +518,10 @@ TEST(KXDialogRules, FirstShowHookRunsOnceAndEnterAndEscDoNotClose) {
                  hooks.push_back(dialog.hooks);
                  HWND ok = GetDlgItem(window, IDOK);
                  SetFocus(ok);
-                 PostKey(ok, VK_RETURN);
-                 PostKey(window, VK_ESCAPE);
-               },
-               [&](HWND window) {
-                 runningAfterKeys = dialog.IsModalRunning();
-                 SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                 PostKey(ok, VK_ESCAPE);
                }});
   EXPECT_EQ(hooks, (std::vector<int>{1, 1}));
-  EXPECT_TRUE(runningAfterKeys);
-  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(result, IDCANCEL);
   EXPECT_FALSE(dialog.FirstShowPending());
 }
 

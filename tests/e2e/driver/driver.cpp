@@ -320,6 +320,15 @@ bool SelectTab(HWND tab, int index, int timeoutMs) {
   return WaitUntil([&] { return TabSelection(tab) == index; }, timeoutMs);
 }
 
+bool TabDisplayArea(HWND tab, RECT* area) {
+  RemoteBlock block(tab, sizeof(RECT));
+  RECT rect = {};
+  GetClientRect(tab, &rect);
+  return block.ok() && block.Write(0, &rect, sizeof rect) &&
+         SendWithTimeout(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(block.address()), nullptr) &&
+         block.Read(0, area, sizeof *area);
+}
+
 // ---- Tooltips --------------------------------------------------------------------------
 
 std::wstring ToolTipText(DWORD processId, HWND tool) {
@@ -389,6 +398,12 @@ bool WaitForBox(DWORD processId, const std::wstring& part, Box* found, int timeo
         return false;
       },
       timeoutMs);
+}
+
+int DefaultButton(const Box& box) {
+  for (HWND child : ChildrenInCreationOrder(box.window, L"Button"))
+    if ((GetWindowLongPtrW(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) return GetDlgCtrlID(child);
+  return 0;
 }
 
 bool AnswerBox(const Box& box, int buttonId, int timeoutMs) {

@@ -80,6 +80,9 @@ int TabSelection(HWND tab);
 std::wstring TabCaption(HWND tab, int index);
 // Clicks the tab item; true once the control reports it selected.
 bool SelectTab(HWND tab, int index, int timeoutMs = 5000);
+// The display area below the row of tabs as the control reports it (TCM_ADJUSTRECT of
+// its client rectangle), in its client coordinates.
+bool TabDisplayArea(HWND tab, RECT* area);
 
 // ---- Tooltips ----------------------------------------------------------------------
 // The text that a tooltip control of the process shows for the window tool (a tool
@@ -104,6 +107,8 @@ std::vector<Box> Boxes(DWORD processId);
 // Waits for a box of the process whose text contains part (empty: any box).
 bool WaitForBox(DWORD processId, const std::wstring& part, Box* found,
                 int timeoutMs = kDefaultTimeoutMs);
+// The ID of the box's default button (the one Enter presses), or 0.
+int DefaultButton(const Box& box);
 // Presses the box's button (IDOK, IDYES, IDNO, IDCANCEL…); true once the box is gone.
 bool AnswerBox(const Box& box, int buttonId, int timeoutMs = 5000);
 
