@@ -255,8 +255,21 @@ void CReportCtrl::ResetSort() {
   m_bSortAscending = true;
 }
 
+// The pages give their widths for the dialogs' 9-point font at 96 DPI, 12 pixels high.
+// A larger font (150 % or 200 % DPI) widens the columns in proportion, so that the
+// headers and cells still fit; a smaller one keeps them.
+int CReportCtrl::ScaledWidth(int width) const {
+  constexpr int kDesignFontHeight = 12;
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+  LOGFONTW info = {};
+  if (width <= 0 || !font || !GetObjectW(font, sizeof info, &info) || -info.lfHeight <= kDesignFontHeight)
+    return width;
+  return MulDiv(width, -info.lfHeight, kDesignFontHeight);
+}
+
 int CReportCtrl::InsertColumn(int column, const wchar_t* heading, int format, int width) {
   if (!hwnd_) return -1;
+  width = ScaledWidth(width);
   LVCOLUMNW info = {};
   info.mask = LVCF_FMT | LVCF_TEXT | LVCF_SUBITEM | (width >= 0 ? LVCF_WIDTH : 0);
   info.fmt = format;

@@ -47,7 +47,8 @@ class CReportCtrl {
   HWND hwnd() const { return hwnd_; }
 
   // Columns and rows. Inserting a row or setting a text forgets the sort, so the next
-  // header click sorts ascending.
+  // header click sorts ascending. A column's width is given in pixels at 96 DPI and
+  // grows with the list's font.
   int InsertColumn(int column, const wchar_t* heading, int format = LVCFMT_LEFT, int width = -1);
   int InsertItem(int row, const wchar_t* text);
   int InsertItem(int row, const wchar_t* text, int image);
@@ -95,6 +96,8 @@ class CReportCtrl {
   bool OnParentNotify(const NMHDR& header, LRESULT& result);
   LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw) const;
   void ResetSort();
+  // A column width given for the 9-point font at 96 DPI, in pixels of the list's font.
+  int ScaledWidth(int width) const;
   void FreeAllRows();
   _ROWDATA* MakeRowData(DWORD_PTR data) const;
   _ROWDATA* RowData(int row) const;

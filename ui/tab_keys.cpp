@@ -49,6 +49,18 @@ HWND EntryOf(HWND page, HWND control) {
   return control;
 }
 
+// The page's first (or last) control that Tab stops at. Walked here: the dialog
+// manager's GetNextDlgTabItem without a starting control is not the same everywhere.
+HWND EdgeTabStop(HWND page, bool last) {
+  HWND child = GetWindow(page, GW_CHILD);
+  if (child && last) child = GetWindow(child, GW_HWNDLAST);
+  for (; child; child = GetWindow(child, last ? GW_HWNDPREV : GW_HWNDNEXT)) {
+    LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
+    if ((style & WS_TABSTOP) && (style & WS_VISIBLE) && !(style & WS_DISABLED)) return child;
+  }
+  return nullptr;
+}
+
 void SwitchPage(HWND strip, bool back) {
   int count = static_cast<int>(SendMessageW(strip, TCM_GETITEMCOUNT, 0, 0));
   if (count <= 0) return;
@@ -72,8 +84,8 @@ void SwitchPage(HWND strip, bool back) {
 bool IsPageSwitch(const MSG& msg) { return IsTabPress(msg) && KeyDown(VK_CONTROL); }
 
 bool FocusPage(HWND page, bool last) {
-  HWND control = GetNextDlgTabItem(page, nullptr, last ? TRUE : FALSE);
-  if (!control || !IsChild(page, control)) return false;
+  HWND control = EdgeTabStop(page, last);
+  if (!control) return false;
   // Through the page's dialog manager, which also selects an edit field's text.
   SendMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(EntryOf(page, control)), TRUE);
   return true;

@@ -329,6 +329,18 @@ bool TabDisplayArea(HWND tab, RECT* area) {
          block.Read(0, area, sizeof *area);
 }
 
+// ---- Lists -----------------------------------------------------------------------------
+
+int ListStringWidth(HWND list, const std::wstring& text) {
+  size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  RemoteBlock block(list, bytes);
+  DWORD_PTR width = 0;
+  if (!block.ok() || !block.Write(0, text.c_str(), bytes) ||
+      !SendWithTimeout(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(block.address()), &width))
+    return -1;
+  return static_cast<int>(width);
+}
+
 // ---- Tooltips --------------------------------------------------------------------------
 
 std::wstring ToolTipText(DWORD processId, HWND tool) {

@@ -84,6 +84,10 @@ bool SelectTab(HWND tab, int index, int timeoutMs = 5000);
 // its client rectangle), in its client coordinates.
 bool TabDisplayArea(HWND tab, RECT* area);
 
+// ---- Lists -------------------------------------------------------------------------
+// The width in pixels of a text in the list view's font (LVM_GETSTRINGWIDTH), or -1.
+int ListStringWidth(HWND list, const std::wstring& text);
+
 // ---- Tooltips ----------------------------------------------------------------------
 // The text that a tooltip control of the process shows for the window tool (a tool
 // added with TTF_IDISHWND), read through a buffer in the process; empty when no
