@@ -15,7 +15,6 @@ constexpr int kGptStyle = 1;
 constexpr uint32_t kPayloadAttributes = 0x27;   // read-only, hidden, system, archive
 constexpr uint32_t kNormalAttributes = 0x80;
 constexpr uint32_t kNoFile = 0xFFFFFFFF;
-constexpr unsigned kNoByDefault = 0x100;      // MB_DEFBUTTON2: Enter keeps what is there
 // What a staging writes into the root of the system drive.
 const wchar_t* const kStagedFiles[] = {L"\\kxdos.ima", L"\\kxldr", L"\\kxldr.mbr", L"\\ghost.ba_", L"\\boot.in_"};
 
@@ -212,7 +211,7 @@ int StageGhostJob(GhostJob job) {
   // otherwise be saved as the configuration to go back to.
   if (DosStageWaiting()) {
     if (ShowMessage(L"系统盘上已有一个等待下次启动时执行的GHOST任务，是否撤销该任务并以本次任务代替？",
-                    mbox::YesNo | mbox::IconQuestion | kNoByDefault) != mbox::IdYes)
+                    mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes)
       return Declined;
     if (!UndoStaging()) return StagingFailed;
   }
