@@ -168,26 +168,29 @@ bool Win32Seam::ShellCopy(const std::wstring& from, const std::wstring& to) {
   return SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
 }
 
-bool Win32Seam::ShellDelete(const std::wstring& path) {
+// The shell's delete with these flags: its own result; *aborted when it gave up part of it.
+int Win32Seam::ShellDeleteWith(const std::wstring& path, unsigned flags, bool* aborted) {
   std::vector<wchar_t> source = DoubleZeroBuffer(path);
   SHFILEOPSTRUCTW operation = {};
   operation.hwnd = mainWindow_.load();
   operation.wFunc = FO_DELETE;
   operation.pFrom = source.data();
-  operation.fFlags = FOF_NOCONFIRMATION;
-  return SHFileOperationW(&operation) == 0;
+  operation.fFlags = static_cast<FILEOP_FLAGS>(flags);
+  const int result = SHFileOperationW(&operation);
+  *aborted = operation.fAnyOperationsAborted != FALSE;
+  return result;
+}
+
+bool Win32Seam::ShellDelete(const std::wstring& path) {
+  bool aborted = false;
+  return ShellDeleteWith(path, FOF_NOCONFIRMATION, &aborted) == 0;
 }
 
 uint32_t Win32Seam::ShellDeleteQuietly(const std::wstring& path) {
-  std::vector<wchar_t> source = DoubleZeroBuffer(path);
-  SHFILEOPSTRUCTW operation = {};
-  operation.hwnd = mainWindow_.load();
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = source.data();
-  operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
-  const int result = SHFileOperationW(&operation);
+  bool aborted = false;
+  const int result = ShellDeleteWith(path, FOF_NOCONFIRMATION | FOF_NOERRORUI, &aborted);
   if (result != 0) return static_cast<uint32_t>(result);
-  return operation.fAnyOperationsAborted ? ERROR_CANCELLED : 0;
+  return aborted ? ERROR_CANCELLED : 0;
 }
 
 bool Win32Seam::ReadWholeFile(const std::wstring& path, std::string* bytes) {

@@ -105,6 +105,8 @@ class Win32Seam : public Seam {
   };
 
  private:
+  int ShellDeleteWith(const std::wstring& path, unsigned flags, bool* aborted);
+
   std::atomic<HWND> mainWindow_{nullptr};
   // Registrations live from WimRegisterCallback to WimUnregisterCallback of the same pair.
   std::mutex wimLock_;

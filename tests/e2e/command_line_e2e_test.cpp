@@ -14,18 +14,6 @@ namespace {
 // One MBR disk holding C: (partition 1) and D: (partition 2), started by BIOS.
 const char kMachine[] = "disk mbr 500G\n  part 1 100G letter=C: boot\n  part 2 400G letter=D:\nfirmware bios\n";
 
-std::vector<std::wstring> Lines(const std::wstring& text) {
-  std::vector<std::wstring> lines;
-  for (size_t start = 0; start < text.size();) {
-    size_t end = std::min(text.find(L'\n', start), text.size());
-    std::wstring line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == L'\r') line.pop_back();
-    lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
-}
-
 bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
 // Each of `wanted` is found in `lines`, in this order.
@@ -45,7 +33,7 @@ std::vector<std::wstring> LogBeside(const std::wstring& programFolder) {
   std::vector<std::wstring> lines;
   if (!e2e::ReadFileBytes(programFolder + L"\\Rigmate.log", &bytes)) return lines;
   if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
-  for (const auto& line : Lines(e2e::Utf8ToWide(bytes)))
+  for (const auto& line : e2e::SplitLines(e2e::Utf8ToWide(bytes)))
     if (line.size() > 21) lines.push_back(line.substr(21));
   return lines;
 }

@@ -184,17 +184,24 @@ e2e::Program& RigmateE2E::StartStandIn(const std::wstring& fileName, const Envir
 
 std::vector<StandinRecord> RigmateE2E::StandInStarts() const { return ReadStandinLog(StandInLogPath()); }
 
-bool RigmateE2E::RunRigmate(const std::wstring& arguments, DWORD* exitCode, std::wstring* output,
-                            const std::wstring& build) {
-  Environment environment = variables_;
-  if (!machineFile_.empty()) environment.push_back({L"RIGMATE_SIM_MACHINE", machineFile_});
-  environment.push_back({L"RIGMATE_SIM_RECORD", InFolder(L"record.txt")});
-  std::wstring exe = ProgramFolder() + L"\\Rigmate.exe";
+bool RigmateE2E::PlaceProgram(const std::wstring& build, std::wstring* exe, Environment* environment) {
+  *environment = variables_;
+  if (!machineFile_.empty()) environment->push_back({L"RIGMATE_SIM_MACHINE", machineFile_});
+  environment->push_back({L"RIGMATE_SIM_RECORD", InFolder(L"record.txt")});
+  *exe = ProgramFolder() + L"\\Rigmate.exe";
   MakeFolders(ProgramFolder());
-  if (!CopyFileW((BuildFolder() + L"\\" + build).c_str(), exe.c_str(), FALSE)) {
-    ADD_FAILURE() << "cannot copy " << e2e::WideToUtf8(build) << " to " << e2e::WideToUtf8(exe);
+  if (!CopyFileW((BuildFolder() + L"\\" + build).c_str(), exe->c_str(), FALSE)) {
+    ADD_FAILURE() << "cannot copy " << e2e::WideToUtf8(build) << " to " << e2e::WideToUtf8(*exe);
     return false;
   }
+  return true;
+}
+
+bool RigmateE2E::RunRigmate(const std::wstring& arguments, DWORD* exitCode, std::wstring* output,
+                            const std::wstring& build) {
+  Environment environment;
+  std::wstring exe;
+  if (!PlaceProgram(build, &exe, &environment)) return false;
   // A file per run: Wine may still hold the last run's for a moment.
   static int runs = 0;
   std::wstring outputFile = InFolder(L"output-" + std::to_wstring(++runs) + L".txt");
@@ -218,15 +225,9 @@ bool RigmateE2E::RunRigmate(const std::wstring& arguments, DWORD* exitCode, std:
 }
 
 bool RigmateE2E::StartRigmate(const std::wstring& build) {
-  Environment environment = variables_;
-  if (!machineFile_.empty()) environment.push_back({L"RIGMATE_SIM_MACHINE", machineFile_});
-  environment.push_back({L"RIGMATE_SIM_RECORD", InFolder(L"record.txt")});
-  std::wstring exe = ProgramFolder() + L"\\Rigmate.exe";
-  MakeFolders(ProgramFolder());
-  if (!CopyFileW((BuildFolder() + L"\\" + build).c_str(), exe.c_str(), FALSE)) {
-    ADD_FAILURE() << "cannot copy " << e2e::WideToUtf8(build) << " to " << e2e::WideToUtf8(exe);
-    return false;
-  }
+  Environment environment;
+  std::wstring exe;
+  if (!PlaceProgram(build, &exe, &environment)) return false;
   if (!app_.Start(exe, L"", environment)) {
     ADD_FAILURE() << "cannot start " << e2e::WideToUtf8(exe);
     return false;
@@ -244,17 +245,8 @@ std::vector<HWND> RigmateE2E::Pages() const { return e2e::ChildrenInCreationOrde
 
 std::vector<std::wstring> RigmateE2E::Recorded() const {
   std::string bytes;
-  std::vector<std::wstring> lines;
-  if (!e2e::ReadFileBytes(InFolder(L"record.txt"), &bytes)) return lines;
-  std::wstring text = e2e::Utf8ToWide(bytes);
-  for (size_t start = 0; start < text.size();) {
-    size_t end = std::min(text.find(L'\n', start), text.size());
-    std::wstring line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == L'\r') line.pop_back();
-    lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
+  if (!e2e::ReadFileBytes(InFolder(L"record.txt"), &bytes)) return {};
+  return e2e::SplitLines(e2e::Utf8ToWide(bytes));
 }
 
 void RigmateE2E::Shot(const std::string& name) {

@@ -108,6 +108,9 @@ class RigmateE2E : public ::testing::Test {
   static std::wstring BuildFolder();   // where e2e_tests.exe and Rigmate-e2e.exe live
 
  private:
+  // Copies the build to ProgramFolder() as Rigmate.exe and gives the environment it runs in.
+  bool PlaceProgram(const std::wstring& build, std::wstring* exe, Environment* environment);
+
   std::wstring folder_;
   std::wstring machineFile_;
   Environment variables_;

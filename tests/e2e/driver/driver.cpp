@@ -428,6 +428,18 @@ bool AnswerBox(const Box& box, int buttonId, int timeoutMs) {
 
 // ---- Files ---------------------------------------------------------------------------------
 
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = std::min(text.find(L'\n', start), text.size());
+    std::wstring line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
 std::wstring Utf8ToWide(const std::string& text) {
   if (text.empty()) return L"";
   int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);

@@ -121,6 +121,8 @@ std::wstring UnixToWindowsPath(const std::string& unixPath);
 std::string WindowsToUnixPath(const std::wstring& path);
 bool ReadFileBytes(const std::wstring& path, std::string* bytes);
 std::wstring Utf8ToWide(const std::string& text);
+// The lines of a text, each without its CR LF or LF.
+std::vector<std::wstring> SplitLines(const std::wstring& text);
 std::string WideToUtf8(const std::wstring& text);
 
 // ---- The host ----------------------------------------------------------------------
