@@ -45,7 +45,11 @@ bool CRigmateDlg::OnInitDialog() {
   SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : m_hIcon));
   m_tab = Item(IDC_TAB);
   InsertTabs();
-  CreatePages();
+  ShowPage(0);
+  // The other pages are made once the window has been painted: a zero timer comes only
+  // when no input, posted message or painting waits. A tab chosen before then makes its
+  // page at once.
+  SetTimer(hwnd(), kCreatePagesTimer, 0, nullptr);
   SetWindowTextW(hwnd(), TitleFor(GetOSNameWithBitness()).c_str());
   CentreOnWorkArea();
   return true;
@@ -108,19 +112,26 @@ void CRigmateDlg::InsertTabs() {
   }
 }
 
-void CRigmateDlg::CreatePages() {
-  RECT r = PageRect(m_tab);
-  for (int i = 0; i < kPageCount; ++i) {
-    KXDialog* page = pages_[static_cast<size_t>(i)];
-    page->Create(m_tab);  // a page that fails to create stays absent
-    if (!page->hwnd()) continue;
-    MoveWindow(page->hwnd(), r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
-    ShowWindow(page->hwnd(), i == 0 ? SW_SHOW : SW_HIDE);
-  }
+// Makes the page hidden in the tab's display area; a page that fails to create stays
+// absent and is not tried again.
+void CRigmateDlg::CreatePage(int index) {
+  if (pageTried_[static_cast<size_t>(index)]) return;
+  pageTried_[static_cast<size_t>(index)] = true;
+  KXDialog* page = pages_[static_cast<size_t>(index)];
+  page->Create(m_tab);
+  if (!page->hwnd()) return;
+  const RECT r = PageRect(m_tab);
+  MoveWindow(page->hwnd(), r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+}
+
+void CRigmateDlg::CreateRemainingPages() {
+  KillTimer(hwnd(), kCreatePagesTimer);
+  for (int i = 0; i < kPageCount; ++i) CreatePage(i);
 }
 
 void CRigmateDlg::ShowPage(int index) {
   if (index < 0 || index >= kPageCount) return;
+  CreatePage(index);
   for (int i = 0; i < kPageCount; ++i) {
     HWND page = pages_[static_cast<size_t>(i)]->hwnd();
     if (page) ShowWindow(page, i == index ? SW_SHOW : SW_HIDE);
@@ -165,6 +176,11 @@ bool CRigmateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result
       return true;
     case WM_PAINT:
       if (!PaintMinimized()) return false;
+      result = 0;
+      return true;
+    case WM_TIMER:
+      if (wParam != kCreatePagesTimer) return false;
+          CreateRemainingPages();
       result = 0;
       return true;
     case WM_QUERYDRAGICON:

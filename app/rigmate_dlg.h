@@ -42,7 +42,8 @@ class CRigmateDlg : public ui::Dialog {
  private:
   void AddAboutMenuItem();
   void InsertTabs();
-  void CreatePages();
+  void CreatePage(int index);
+  void CreateRemainingPages();
   void ShowPage(int index);
   void CentreOnWorkArea();
   bool PaintMinimized();
@@ -62,6 +63,8 @@ class CRigmateDlg : public ui::Dialog {
   DriverDlg driverPage_;
   SoftwareDlg softwarePage_;
   std::array<KXDialog*, kPageCount> pages_;
+  std::array<bool, kPageCount> pageTried_{};
+  static constexpr UINT_PTR kCreatePagesTimer = 1;
 };
 
 // The About box, reached from the system menu.

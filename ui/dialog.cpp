@@ -174,6 +174,9 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG: {
       bool focusByManager = OnInitDialog();
       if (modal_) CentreOnOwner();
+      // A page (a child dialog) never takes the focus as it is made: it may be made
+      // hidden while the user works elsewhere in the window.
+      if (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_CHILD) return FALSE;
       return focusByManager ? TRUE : FALSE;
     }
     case WM_COMMAND:

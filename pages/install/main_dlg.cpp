@@ -7,8 +7,24 @@ constexpr int kFirstQuickInstallButton = IDC_QUICK_WINXP;
 
 bool MainDlg::OnInitDialog() {
   ShowSystemFacts();
+  // The images behind the quick-install buttons are looked for once the window has been
+  // painted (a zero timer comes after painting), or at a click on one before that.
+  SetTimer(hwnd(), kFindImagesTimer, 0, nullptr);
+  return true;
+}
+
+void MainDlg::FindQuickInstallImages() {
+  if (imagesFound_) return;
+  imagesFound_ = true;
+  KillTimer(hwnd(), kFindImagesTimer);
   slots_ = main_page::SearchQuickInstallImages();
   CreateToolTips();
+}
+
+bool MainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (message != WM_TIMER || wParam != kFindImagesTimer) return false;
+  FindQuickInstallImages();
+  result = 0;
   return true;
 }
 
@@ -43,6 +59,7 @@ bool MainDlg::OnCommand(int id, int code, HWND control) {
   if (code != BN_CLICKED) return KXDialog::OnCommand(id, code, control);
   if (id >= kFirstQuickInstallButton && id < kFirstQuickInstallButton + main_page::kQuickInstallCount) {
     int index = id - kFirstQuickInstallButton;
+    FindQuickInstallImages();
     main_page::QuickInstall(index, slots_[index]);
     return true;
   }

@@ -37,6 +37,12 @@ std::vector<int> PagesWithHookRun(CRigmateDlg& dialog) {
   return run;
 }
 
+bool AllPagesMade(CRigmateDlg& dialog) {
+  for (int i = 0; i < CRigmateDlg::kPageCount; ++i)
+    if (!dialog.Page(i)->hwnd()) return false;
+  return true;
+}
+
 // Selects a tab as a click does: the control's selection, then its notification.
 void SelectTab(HWND main, int index) {
   HWND tab = GetDlgItem(main, IDC_TAB);
@@ -69,18 +75,35 @@ HWND FindAbout() {
   return found;
 }
 
+// The other pages are made after the window is shown: hidden, in tab order, without
+// their hooks, and without taking the focus.
 TEST(MainWindow, StartsWithOnlyTheMainPageShownAndOnlyItsHookRun) {
   CRigmateDlg dialog;
   std::vector<int> visible, hooked;
+  std::vector<HWND> order, expectedOrder;
   bool dialogVisible = false;
-  StepRunner().Run(dialog, {[&](HWND main) {
-                     visible = VisiblePages(dialog);
-                     hooked = PagesWithHookRun(dialog);
-                     dialogVisible = IsWindowVisible(main) != FALSE;
-                   }});
+  bool focusHidden = false;
+  HWND tab = nullptr;
+  StepRunner().Run(dialog, {StepRunner::WaitUntil([&] { return AllPagesMade(dialog); }),
+                            [&](HWND main) {
+                              tab = GetDlgItem(main, IDC_TAB);
+                              visible = VisiblePages(dialog);
+                              hooked = PagesWithHookRun(dialog);
+                              dialogVisible = IsWindowVisible(main) != FALSE;
+                              // (Another test's window may take the activation, and with it
+                              // the focus, meanwhile: no focus is no fault here.)
+                              HWND focus = GetFocus();
+                              focusHidden = focus && !IsWindowVisible(focus);
+                              for (HWND w = GetWindow(tab, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+                                order.push_back(w);  // from the top: creation order
+                              for (int i = 0; i < CRigmateDlg::kPageCount; ++i)
+                                expectedOrder.push_back(dialog.Page(i)->hwnd());
+                            }});
   EXPECT_TRUE(dialogVisible);
   EXPECT_EQ(visible, std::vector<int>{0});
   EXPECT_EQ(hooked, std::vector<int>{0});
+  EXPECT_FALSE(focusHidden) << "a page made hidden took the focus";
+  EXPECT_EQ(order, expectedOrder);
 }
 
 TEST(MainWindow, TabSwitchShowsOnePageAndRunsEachHookOnFirstSelection) {
@@ -113,7 +136,7 @@ TEST(MainWindow, PagesFillTheDisplayAreaBelowTheRowOfTabs) {
   CRigmateDlg dialog;
   std::vector<RECT> rects;
   RECT expected = {}, row = {}, client = {};
-  StepRunner().Run(dialog, {[&](HWND main) {
+  StepRunner().Run(dialog, {StepRunner::WaitUntil([&] { return AllPagesMade(dialog); }), [&](HWND main) {
     HWND tab = GetDlgItem(main, IDC_TAB);
     GetClientRect(tab, &client);
     SendMessageW(tab, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
