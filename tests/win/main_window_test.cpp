@@ -106,6 +106,27 @@ TEST(MainWindow, StartsWithOnlyTheMainPageShownAndOnlyItsHookRun) {
   EXPECT_EQ(order, expectedOrder);
 }
 
+// A tab chosen before the other pages are made (a click taken before the window's
+// first idle moment) makes and shows its page at once.
+TEST(MainWindow, TabChosenBeforeThePagesAreMadeShowsItsPage) {
+  struct ChoosesAtOnce : CRigmateDlg {
+    std::vector<int> visible;
+    bool otherMade = true;
+    bool OnInitDialog() override {
+      bool result = CRigmateDlg::OnInitDialog();
+      SelectTab(hwnd(), 3);
+      // The window itself is not shown yet: the pages' own flags tell.
+      for (int i = 0; i < kPageCount; ++i)
+        if (Page(i)->hwnd() && (GetWindowLongPtrW(Page(i)->hwnd(), GWL_STYLE) & WS_VISIBLE)) visible.push_back(i);
+      otherMade = Page(2)->hwnd() != nullptr;
+      return result;
+    }
+  } dialog;
+  StepRunner().Run(dialog, {});
+  EXPECT_EQ(dialog.visible, std::vector<int>{3});
+  EXPECT_FALSE(dialog.otherMade) << "made before the window was shown";
+}
+
 TEST(MainWindow, TabSwitchShowsOnePageAndRunsEachHookOnFirstSelection) {
   CRigmateDlg dialog;
   std::vector<std::vector<int>> visible, hooked;
