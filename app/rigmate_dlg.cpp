@@ -180,7 +180,7 @@ bool CRigmateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result
       return true;
     case WM_TIMER:
       if (wParam != kCreatePagesTimer) return false;
-          CreateRemainingPages();
+      CreateRemainingPages();
       result = 0;
       return true;
     case WM_QUERYDRAGICON:

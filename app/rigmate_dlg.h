@@ -18,7 +18,8 @@ class CRigmateDlg : public ui::Dialog {
   static constexpr int kPageCount = 7;
   CRigmateDlg();
 
-  // The pages in tab order.
+  // The pages in tab order. Only the main page is made with the window; the others
+  // once it has been painted, or when their tab is chosen first (no window before).
   KXDialog* Page(int index) { return pages_[static_cast<size_t>(index)]; }
   // The rectangle the pages fill: the tab control's display area as it reports it
   // (below its row of tabs, whose height follows the font), in its client coordinates.
