@@ -256,7 +256,16 @@ HWND FindMainWindow(DWORD processId) {
 
 HWND WaitForMainWindow(DWORD processId, int timeoutMs) {
   HWND found = nullptr;
-  WaitUntil([&] { return (found = FindMainWindow(processId)) != nullptr; }, timeoutMs);
+  if (!WaitUntil([&] { return (found = FindMainWindow(processId)) != nullptr; }, timeoutMs)) return found;
+  // The window shows with its first page; the other six pages and the main page's
+  // tooltips follow once it has been painted.
+  HWND tab = GetDlgItem(found, 1000);
+  WaitUntil(
+      [&] {
+        return ChildrenInCreationOrder(tab, L"#32770").size() == 7 &&
+               !TopLevelWindows(processId, TOOLTIPS_CLASSW, false).empty();
+      },
+      5000);
   return found;
 }
 

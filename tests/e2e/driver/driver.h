@@ -72,6 +72,8 @@ std::vector<HWND> ChildrenInCreationOrder(HWND parent, const wchar_t* className 
 
 // The program's main window: a visible dialog holding the tab control 1000.
 HWND FindMainWindow(DWORD processId);
+// The main window once shown, after its start has finished (all seven pages made, the
+// main page's tooltips there; waited for at most five seconds more).
 HWND WaitForMainWindow(DWORD processId, int timeoutMs = kDefaultTimeoutMs);
 
 // ---- Tabs ------------------------------------------------------------------------
