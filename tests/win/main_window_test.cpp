@@ -23,10 +23,13 @@
 
 namespace {
 
+// The pages shown in the tab, by their own flag: it tells before the window itself shows.
 std::vector<int> VisiblePages(CRigmateDlg& dialog) {
   std::vector<int> visible;
-  for (int i = 0; i < CRigmateDlg::kPageCount; ++i)
-    if (dialog.Page(i)->hwnd() && IsWindowVisible(dialog.Page(i)->hwnd())) visible.push_back(i);
+  for (int i = 0; i < CRigmateDlg::kPageCount; ++i) {
+    HWND page = dialog.Page(i)->hwnd();
+    if (page && (GetWindowLongPtrW(page, GWL_STYLE) & WS_VISIBLE)) visible.push_back(i);
+  }
   return visible;
 }
 
@@ -115,9 +118,7 @@ TEST(MainWindow, TabChosenBeforeThePagesAreMadeShowsItsPage) {
     bool OnInitDialog() override {
       bool result = CRigmateDlg::OnInitDialog();
       SelectTab(hwnd(), 3);
-      // The window itself is not shown yet: the pages' own flags tell.
-      for (int i = 0; i < kPageCount; ++i)
-        if (Page(i)->hwnd() && (GetWindowLongPtrW(Page(i)->hwnd(), GWL_STYLE) & WS_VISIBLE)) visible.push_back(i);
+      visible = VisiblePages(*this);
       otherMade = Page(2)->hwnd() != nullptr;
       return result;
     }
