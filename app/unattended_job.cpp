@@ -1,6 +1,8 @@
 // The unattended job: its checks, the page's roads without the window, and its exit code.
 #include "app/unattended_job.h"
 
+#include <chrono>
+#include <thread>
 #include <utility>
 
 #include "deploy/wim_engine.h"
@@ -22,35 +24,35 @@ constexpr unsigned kError = mbox::Ok | mbox::IconExclamation;
 // The imaging engine's own message when bcdboot fails after an apply.
 const wchar_t kBootRepairFailedText[] = L"修复启动项出错！";
 
-// The progress window of the imaging workers, on the console: the worker runs on the
-// job's thread, and every tenth percent and every status other than the percent shows.
-// It notes whether the worker succeeded, since the engine keeps the outcome to itself.
-class ConsoleWorkerWindow : public WorkerWindow {
+// The progress of the imaging workers, on the console: every tenth percent and every
+// status other than the percent shows.
+class ConsoleProgress : public Progress {
  public:
-  ConsoleWorkerWindow(const Output& output, bool* succeeded) : output_(output), succeeded_(succeeded) {}
-  void PostProgress(int percent) override {
+  explicit ConsoleProgress(const Output& output) : output_(output) {}
+  void Position(int percent) override {
     if (percent / 10 == lastTenth_) return;
     lastTenth_ = percent / 10;
     output_(Format(L"已完成 %d%%", percent));
   }
-  void SetStatus(const std::wstring& text) override {
+  void Status(const std::wstring& text) override {
     if (text.compare(0, 4, L"正在执行") != 0) output_(text);
   }
-  void PostEnableClose() override {}
-  void PostClose() override {}
-  void RunModal(Worker worker, void* param) override { *succeeded_ = worker(param) == 0; }
+  bool Stopping() const override { return false; }
+  void Pause(int milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
  private:
   const Output& output_;
-  bool* succeeded_;
   int lastTenth_ = -1;
 };
 
+// The work runs on the job's thread; its result is noted, since the engine keeps the
+// outcome to itself.
 WimPageHooks ConsoleHooks(const Output& output, bool* succeeded, int index) {
   WimPageHooks hooks;
   hooks.chooseImage = [index](const WimImageList&) { return index; };
-  hooks.newWorkerWindow = [&output, succeeded]() {
-    return std::unique_ptr<WorkerWindow>(new ConsoleWorkerWindow(output, succeeded));
+  hooks.runWork = [&output, succeeded](const Work& work) {
+    ConsoleProgress progress(output);
+    return *succeeded = work(progress);
   };
   return hooks;
 }

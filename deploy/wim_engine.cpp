@@ -81,6 +81,9 @@ void DiscardFailedCapture(const std::wstring& imagePath, bool created) {
   DeletePath(WimTempFolder());
 }
 
+// The imaging work behind the page's progress window: its result.
+bool RunImaging(const WimPageHooks& page, const Work& work) { return page.runWork && page.runWork(work); }
+
 }  // namespace
 
 const std::wstring& WimTempFolder() {
@@ -151,20 +154,18 @@ void ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, co
     return;
   }
 
-  std::unique_ptr<WorkerWindow> window = page.newWorkerWindow();
-  seam.WimRegisterCallback(file, &WimMessageCallback, window.get());
   _WIMJOB job;
-  job.dialog = window.get();
   job.handle = image;
   job.path = FolderOf(target);
-  window->RunModal(&ApplyWimThread, &job);
+  seam.WimRegisterCallback(file, &WimMessageCallback, &job);
+  bool applied = RunImaging(page, [&job](Progress& progress) { return ApplyWimWork(&job, progress); });
 
   // After a failed apply the window has told why; the target holds no Windows to boot.
-  bool bootRepaired = job.result == 0 && RepairBootFiles(target);
+  bool bootRepaired = applied && RepairBootFiles(target);
   seam.WimUnregisterCallback(file, &WimMessageCallback);
   seam.WimCloseHandle(image);
   seam.WimCloseHandle(file);
-  if (job.result != 0) return;
+  if (!applied) return;
   if (!bootRepaired) {
     ShowMessage(L"修复启动项出错！", kError);
     return;
@@ -195,24 +196,22 @@ void CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, 
     ShowMessage(L"设置临时文件路径失败！", kError);
     return;
   }
-  std::unique_ptr<WorkerWindow> window = page.newWorkerWindow();
-  if (seam.WimRegisterCallback(file, &WimMessageCallback, window.get()) == wim::InvalidCallbackValue) {
+  _WIMJOB job;
+  job.handle = file;
+  job.path = FolderOf(source);
+  if (seam.WimRegisterCallback(file, &WimMessageCallback, &job) == wim::InvalidCallbackValue) {
     seam.WimCloseHandle(file);
     DiscardFailedCapture(imagePath, !append);
     ShowMessage(L"注册回调函数失败！", kError);
     return;
   }
-  _WIMJOB job;
-  job.dialog = window.get();
-  job.handle = file;
-  job.path = FolderOf(source);
-  window->RunModal(&CaptureWimThread, &job);
+  bool captured = RunImaging(page, [&job](Progress& progress) { return CaptureWimWork(&job, progress); });
 
   // Unregistered while the handle is still open, so that the call reaches its file.
   seam.WimUnregisterCallback(file, &WimMessageCallback);
   seam.WimCloseHandle(file);
   // A failed capture has told why in the progress window.
-  if (job.result != 0) {
+  if (!captured) {
     DiscardFailedCapture(imagePath, !append);
     return;
   }
@@ -220,14 +219,15 @@ void CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, 
 }
 
 uint32_t WimMessageCallback(uint32_t message, uintptr_t wParam, intptr_t lParam, void* user) {
-  auto* window = static_cast<WorkerWindow*>(user);
+  Progress* progress = static_cast<_WIMJOB*>(user)->progress;
   switch (message) {
     case wim::MsgProgress:
-      window->PostProgress(static_cast<int>(wParam));
-      window->SetStatus(Format(L"正在执行......，已完成%d %%", static_cast<int>(wParam)));
+      if (!progress) break;
+      progress->Position(static_cast<int>(wParam));
+      progress->Status(Format(L"正在执行......，已完成%d %%", static_cast<int>(wParam)));
       break;
     case wim::MsgScanning:
-      window->SetStatus(L"正在扫描......，请耐心等待！");
+      if (progress) progress->Status(L"正在扫描......，请耐心等待！");
       break;
     case wim::MsgError:
       WriteLogLine(L"ERROR", wParam, lParam);
@@ -249,32 +249,27 @@ uint32_t WimMessageCallback(uint32_t message, uintptr_t wParam, intptr_t lParam,
 
 namespace {
 
-unsigned WorkerFailed(_WIMJOB* job, uint32_t error) {
-  job->dialog->SetStatus(Format(L"操作失败！代码：%d", error));
-  job->dialog->PostEnableClose();
-  return job->result = 1;
+bool WorkFailed(Progress& progress, uint32_t error) {
+  progress.Status(Format(L"操作失败！代码：%d", error));
+  return false;
 }
 
 }  // namespace
 
-unsigned ApplyWimThread(void* param) {
-  auto* job = static_cast<_WIMJOB*>(param);
+bool ApplyWimWork(_WIMJOB* job, Progress& progress) {
+  job->progress = &progress;
   uint32_t error = 0;
-  if (!TheSeam().WimApplyImage(job->handle, job->path, job->flags, &error)) return WorkerFailed(job, error);
-  job->result = 0;
-  job->dialog->PostClose();
-  return 0;
+  if (!TheSeam().WimApplyImage(job->handle, job->path, job->flags, &error)) return WorkFailed(progress, error);
+  return true;
 }
 
-unsigned CaptureWimThread(void* param) {
-  auto* job = static_cast<_WIMJOB*>(param);
+bool CaptureWimWork(_WIMJOB* job, Progress& progress) {
+  job->progress = &progress;
   uint32_t error = 0;
   Seam::WimHandle image = TheSeam().WimCaptureImage(job->handle, job->path, job->flags, &error);
-  if (!image) return WorkerFailed(job, error);
-  job->result = 0;
-  job->dialog->PostClose();
+  if (!image) return WorkFailed(progress, error);
   TheSeam().WimCloseHandle(image);
-  return 0;
+  return true;
 }
 
 void RunExternalInstaller() {

@@ -9,11 +9,11 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "deploy/wim_image_info.h"
 #include "deploy/wim_image_xml.h"
+#include "platform/progress.h"
 #include "platform/seam.h"
 
 // Values of the Windows Imaging API.
@@ -27,38 +27,21 @@ constexpr uint32_t MsgSuccess = 0;
 constexpr uint32_t InvalidCallbackValue = 0xFFFFFFFF;
 }  // namespace wim
 
-// The progress window of an imaging worker, built by the page over LoadDlg. The first
-// four are called on the worker's thread and only post to the window (WM_LOAD_PROGRESS,
-// SetStatusText, WM_LOAD_ENABLE_CLOSE, WM_CLOSE); RunModal is called on the page's
-// thread.
-class WorkerWindow {
- public:
-  using Worker = unsigned (*)(void* param);
-  virtual ~WorkerWindow() = default;
-  virtual void PostProgress(int percent) = 0;
-  virtual void SetStatus(const std::wstring& text) = 0;
-  virtual void PostEnableClose() = 0;
-  virtual void PostClose() = 0;
-  // Shows the window modally and runs worker(param) on a thread of its own from its first
-  // show; returns once the window has closed and the worker has ended.
-  virtual void RunModal(Worker worker, void* param) = 0;
-};
-
 struct WimPageHooks {
   // The image chooser (SelectImageDlg): the chosen image's index, or 0 when none was chosen.
   std::function<int(const WimImageList& images)> chooseImage;
-  // A new progress window, not shown yet.
-  std::function<std::unique_ptr<WorkerWindow>()> newWorkerWindow;
+  // Runs the imaging work behind the progress window and returns its result once the
+  // window has closed and the work has ended.
+  WorkRunner runWork;
 };
 
 // The parameter record of the two imaging workers; it lives in the frame of the apply or
 // capture for the length of the modal progress window.
 struct _WIMJOB {
-  WorkerWindow* dialog = nullptr;
-  Seam::WimHandle handle = 0;   // the loaded image (apply) or the WIM file (capture)
-  std::wstring path;            // the target (apply) or source (capture) folder
+  Progress* progress = nullptr;   // set by the worker as it starts: the callback reports there
+  Seam::WimHandle handle = 0;     // the loaded image (apply) or the WIM file (capture)
+  std::wstring path;              // the target (apply) or source (capture) folder
   uint32_t flags = 0;
-  unsigned result = 1;          // what the worker returned: 0 success, 1 failure
 };
 
 // Restores one image of the WIM file onto the target partition ("D:"), formatting it
@@ -69,11 +52,11 @@ void ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, co
 void CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, int compression,
                      const WimPageHooks& page);
 
-// The imaging message callback; user is the WorkerWindow. Always WIM_MSG_SUCCESS.
+// The imaging message callback; user is the _WIMJOB. Always WIM_MSG_SUCCESS.
 uint32_t WimMessageCallback(uint32_t message, uintptr_t wParam, intptr_t lParam, void* user);
-// The workers, given a _WIMJOB: 0 on success, 1 on failure.
-unsigned ApplyWimThread(void* param);
-unsigned CaptureWimThread(void* param);
+// The workers: true on success; on failure the status says why.
+bool ApplyWimWork(_WIMJOB* job, Progress& progress);
+bool CaptureWimWork(_WIMJOB* job, Progress& progress);
 
 // Starts SGI.exe from the program folder or a drive root.
 void RunExternalInstaller();

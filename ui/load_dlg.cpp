@@ -1,28 +1,40 @@
 // LoadDlg: worker start at first show, the worker's private messages, refused closes.
 #include "ui/load_dlg.h"
 
-#include <process.h>
-
-#include <memory>
 #include <utility>
 
 #include "platform/seam.h"
 #include "platform/user_window.h"
 #include "resources/resource.h"
-#include "ui/thread_wait.h"
+
+// The progress of a work run behind the window: everything it says is posted there.
+class LoadDlg::PostedProgress : public Progress {
+ public:
+  explicit PostedProgress(LoadDlg* dialog) : dialog_(dialog) {}
+  void Position(int percent) override { dialog_->Post(WM_LOAD_PROGRESS, static_cast<WPARAM>(percent)); }
+  void Status(const std::wstring& text) override { SetStatusText(text, dialog_); }
+  // The window goes before its work only when its run was ended from outside.
+  bool Stopping() const override { return dialog_->window_.load() == nullptr; }
+  void Pause(int milliseconds) override { Sleep(static_cast<DWORD>(milliseconds)); }
+
+ private:
+  LoadDlg* dialog_;
+};
 
 namespace {
 
-struct WorkerStart {
-  LoadDlg::WorkerFunction function;
-  LPVOID argument;
+// The parameter record of a work run behind the window.
+struct WorkRun {
+  LoadDlg* dialog;
+  const Work* work;
+  bool succeeded;
 };
 
 }  // namespace
 
 LoadDlg::LoadDlg() : KXDialog(IDD_LOAD) {}
 
-LoadDlg::~LoadDlg() { WaitForWorker(); }
+LoadDlg::~LoadDlg() { worker_.Wait(); }
 
 INT_PTR LoadDlg::DoModal(HWND owner) {
   // Without an owner of its own the dialog belongs to the window the user is in (the
@@ -31,11 +43,37 @@ INT_PTR LoadDlg::DoModal(HWND owner) {
   if (!owner) owner = UserWindow(static_cast<HWND>(TheSeam().MainWindow()));
   // Every run is a first show of its own window: a dialog shown again starts its worker
   // again instead of waiting for a close that nothing would post.
-  WaitForWorker();
+  worker_.Wait();
   m_bFirstShow = true;
   INT_PTR result = KXDialog::DoModal(owner);
-  WaitForWorker();
+  // A message box of the worker's own disables the main window with a sent message:
+  // answered meanwhile, so that the worker's last steps cannot deadlock with this wait.
+  worker_.Wait();
   return result;
+}
+
+bool LoadDlg::RunWork(const Work& work, HWND owner) {
+  WorkRun run{this, &work, false};
+  m_pfnWorker = &LoadDlg::RunWorkEntry;
+  m_pWorkerParam = &run;
+  DoModal(owner);
+  m_pfnWorker = nullptr;
+  m_pWorkerParam = nullptr;
+  return run.succeeded;
+}
+
+UINT LoadDlg::RunWorkEntry(LPVOID param) {
+  auto* run = static_cast<WorkRun*>(param);
+  PostedProgress progress(run->dialog);
+  run->succeeded = (*run->work)(progress);
+  // The window ends the same way whatever road the work took to its result.
+  run->dialog->Post(run->succeeded ? WM_CLOSE : WM_LOAD_ENABLE_CLOSE);
+  return run->succeeded ? 0 : 1;
+}
+
+bool RunBehindProgress(const Work& work, HWND owner) {
+  LoadDlg dialog;
+  return dialog.RunWork(work, owner);
 }
 
 bool LoadDlg::Post(UINT message, WPARAM wParam, LPARAM lParam) const {
@@ -56,17 +94,10 @@ bool LoadDlg::OnInitDialog() {
 }
 
 void LoadDlg::OnFirstShow() {
-  if (worker_) return;
-  auto start = std::make_unique<WorkerStart>();
-  start->function = m_pfnWorker;
-  start->argument = m_pWorkerParam ? m_pWorkerParam : static_cast<LPVOID>(this);
-  uintptr_t thread = 0;
-  if (start->function) thread = _beginthreadex(nullptr, 0, &LoadDlg::WorkerEntry, start.get(), 0, nullptr);
-  if (thread) {
-    start.release();  // the worker owns it now
-    worker_ = reinterpret_cast<HANDLE>(thread);
-    return;
-  }
+  if (worker_.Started()) return;
+  WorkerFunction function = m_pfnWorker;
+  LPVOID argument = m_pWorkerParam ? m_pWorkerParam : static_cast<LPVOID>(this);
+  if (function && worker_.Start([function, argument] { function(argument); })) return;
   // Nothing runs: let the user leave instead of waiting for a close that never comes.
   EnableClose();
 }
@@ -82,24 +113,6 @@ bool LoadDlg::PreTranslateMessage(MSG& msg) {
     return true;
   }
   return KXDialog::PreTranslateMessage(msg);
-}
-
-unsigned __stdcall LoadDlg::WorkerEntry(void* start) {
-  std::unique_ptr<WorkerStart> own(static_cast<WorkerStart*>(start));
-  return own->function(own->argument);
-}
-
-bool LoadDlg::WorkerRunning() const {
-  return worker_ && WaitForSingleObject(worker_, 0) == WAIT_TIMEOUT;
-}
-
-void LoadDlg::WaitForWorker() {
-  if (!worker_) return;
-  // A message box of the worker's own disables the main window with a sent message:
-  // answered here, so that the worker's last steps cannot deadlock with this wait.
-  ui::WaitAnsweringSentMessages(worker_);
-  CloseHandle(worker_);
-  worker_ = nullptr;
 }
 
 bool LoadDlg::OnCommand(int id, int code, HWND control) {
@@ -126,7 +139,7 @@ bool LoadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
     case WM_SYSCOMMAND:
       // Alt+F4 and the system menu would end the modal run while the worker still uses
       // the caller's record; the worker's own WM_CLOSE is not a system command.
-      if ((wParam & 0xFFF0) == SC_CLOSE && WorkerRunning()) {
+      if ((wParam & 0xFFF0) == SC_CLOSE && worker_.Running()) {
         result = 0;
         return true;
       }

@@ -1,10 +1,12 @@
 // LoadDlg: the modal progress window behind which a worker thread runs a long operation.
 //
-// The caller sets m_pfnWorker and m_pWorkerParam and calls DoModal. The worker starts
-// when the window is first shown and drives the window only by posted messages:
-// WM_LOAD_PROGRESS, SetStatusText, WM_LOAD_ENABLE_CLOSE after a failure, WM_CLOSE after
-// success. DoModal returns only once the worker has ended, so a parameter record in the
-// caller's stack frame outlives it.
+// The program's workers run through RunWork (or RunBehindProgress): a Work that reports
+// through a Progress, and whose result closes the window (success) or enables "关闭"
+// with the last status kept (failure). Underneath, the window's own protocol: the caller
+// sets m_pfnWorker and m_pWorkerParam and calls DoModal; the worker starts when the
+// window is first shown and drives it only by posted messages (WM_LOAD_PROGRESS,
+// SetStatusText, WM_LOAD_ENABLE_CLOSE, WM_CLOSE). DoModal returns only once the worker
+// has ended, so a parameter record in the caller's stack frame outlives it.
 #pragma once
 
 #include <atomic>
@@ -12,8 +14,10 @@
 #include <mutex>
 #include <string>
 
+#include "platform/progress.h"
 #include "ui/kxdialog.h"
 #include "ui/taskbar_progress.h"
+#include "ui/worker_thread.h"
 
 constexpr UINT WM_LOAD_PROGRESS = WM_USER + 2;      // wParam: position 0..100
 constexpr UINT WM_LOAD_STATUS = WM_USER + 3;        // the next status text handed over
@@ -31,6 +35,10 @@ class LoadDlg : public KXDialog {
   // messages that the worker sends meanwhile) before returning. Without an owner, the
   // main window owns it. A dialog may be run again once its run has returned.
   INT_PTR DoModal(HWND owner = nullptr) override;
+
+  // Runs the work on the window's worker thread (as DoModal does) and posts the close
+  // or the enabled "关闭" from its result; returns that result.
+  bool RunWork(const Work& work, HWND owner = nullptr);
 
   // Posts to the dialog window from any thread; false once the window is gone.
   bool Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
@@ -51,9 +59,8 @@ class LoadDlg : public KXDialog {
   // Enables "关闭" and gives it the focus, so that Enter closes.
   void EnableClose();
   friend void SetStatusText(const std::wstring& text, LoadDlg* dialog);
-  static unsigned __stdcall WorkerEntry(void* start);
-  bool WorkerRunning() const;
-  void WaitForWorker();
+  class PostedProgress;
+  static UINT RunWorkEntry(LPVOID run);
   void ShowNextStatus();
 
   HWND m_progress = nullptr;
@@ -66,10 +73,14 @@ class LoadDlg : public KXDialog {
   std::mutex statusLock_;
   std::deque<std::wstring> pendingStatus_;
   std::atomic<HWND> window_{nullptr};
-  HANDLE worker_ = nullptr;
+  WorkerThread worker_;
   TaskbarProgress taskbar_;   // the same progress on the taskbar button
 };
 
 // Worker side: hands a copy of the text to the dialog, whose status line shows it when
 // the posted WM_LOAD_STATUS is handled (after everything posted before it).
 void SetStatusText(const std::wstring& text, LoadDlg* dialog);
+
+// The one way a page runs a long operation: behind a progress window of its own, owned
+// by the window the user is in unless an owner is given. Returns the work's result.
+bool RunBehindProgress(const Work& work, HWND owner = nullptr);

@@ -10,6 +10,7 @@
 
 #include "pages/bootmedia/boot_disk_devices.h"
 #include "platform/disk.h"
+#include "platform/progress.h"
 
 namespace boot_disk {
 
@@ -74,15 +75,6 @@ std::wstring RestoreQuestion(const std::wstring& entry);
 bool Confirm(const std::wstring& question);
 
 // ---- The make ------------------------------------------------------------------------
-// The progress window of a worker; called on the worker's thread, posts only.
-class Progress {
- public:
-  virtual ~Progress() = default;
-  virtual void Position(int percent) = 0;           // 0..100
-  virtual void Status(const std::wstring& text) = 0;
-  virtual void Pause(int milliseconds) = 0;         // a wait the user can read the last text in
-};
-
 struct CopyStep {
   int progress = 0;
   std::wstring status;          // shown before the copy

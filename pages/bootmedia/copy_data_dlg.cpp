@@ -7,20 +7,11 @@
 #include <vector>
 
 #include "ui/load_dlg.h"
-#include "pages/bootmedia/load_progress.h"
 #include "pages/bootmedia/make_boot_dlg.h"
 
 namespace {
 
 constexpr int kNameColumn = 0, kPathColumn = 2;
-
-// The search worker's record: the progress dialog, the page, and the paths it finds,
-// which the page takes over once the worker has ended.
-struct SearchParam {
-  LoadDlg* dialog;
-  const MakeBootDlg* page;
-  std::array<std::wstring, boot_disk::kSystemCount> paths;
-};
 
 }  // namespace
 
@@ -60,26 +51,22 @@ bool CopyDataDlg::OnCommand(int id, int code, HWND control) {
 }
 
 void CopyDataDlg::SearchSystems() {
-  LoadDlg dialog;
-  SearchParam param{&dialog, m_pOwner, {}};
-  dialog.m_pfnWorker = &CopyDataDlg::SearchSystemsThread;
-  dialog.m_pWorkerParam = &param;
-  dialog.DoModal(hwnd());
-  m_pOwner->m_strSystemPath = param.paths;
+  // The paths found: the page takes them over once the search has ended.
+  std::array<std::wstring, boot_disk::kSystemCount> paths;
+  const boot_disk::BootDiskConfig& config = *m_pOwner;
+  RunBehindProgress(
+      [&config, &paths](Progress& progress) {
+        boot_disk::SearchSystems(config, &paths, progress);
+        return true;
+      },
+      hwnd());
+  m_pOwner->m_strSystemPath = paths;
   for (int row = 0; row < m_list.GetItemCount(); ++row) {
     std::wstring name = m_list.GetItemText(row, kNameColumn);
     for (int j = 0; j < boot_disk::kSystemCount; ++j)
       if (name == m_pOwner->m_strSystemName[j])
         m_list.SetItemText(row, kPathColumn, boot_disk::SearchedPathText(m_pOwner->m_strSystemPath[j]));
   }
-}
-
-UINT CopyDataDlg::SearchSystemsThread(LPVOID param) {
-  SearchParam* search = static_cast<SearchParam*>(param);
-  LoadProgress progress(search->dialog);
-  boot_disk::SearchSystems(*search->page, &search->paths, progress);
-  search->dialog->Post(WM_CLOSE);
-  return 0;
 }
 
 void CopyDataDlg::OnOK() {

@@ -26,7 +26,6 @@ class CopyDataDlg : public KXDialog {
   void OnOK() override;
 
  private:
-  static UINT SearchSystemsThread(LPVOID param);
   void SearchSystems();
 
   MakeBootDlg* m_pOwner;

@@ -7,18 +7,11 @@
 
 #include "ui/load_dlg.h"
 #include "pages/bootmedia/copy_data_dlg.h"
-#include "pages/bootmedia/load_progress.h"
 #include "pages/bootmedia/make_config_dlg.h"
 #include "platform/system.h"
+#include "ui/window_text.h"
 
 namespace {
-
-// A worker's parameter record: the progress dialog first, then what it works on.
-template <typename Request>
-struct WorkerParam {
-  LoadDlg* dialog;
-  const Request* request;
-};
 
 void Exclaim(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
 
@@ -41,17 +34,6 @@ LRESULT CALLBACK WatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 // Windows sends a burst of notifications for one device; the list is read once they settle.
 constexpr UINT_PTR kDeviceTimer = 1;
 constexpr UINT kDeviceSettleMs = 400;
-
-// Shows the progress window until the worker has ended; the request in the caller's
-// frame outlives it.
-template <typename Request>
-void RunBehindProgress(const Request& request, LoadDlg::WorkerFunction worker) {
-  LoadDlg dialog;
-  WorkerParam<Request> param{&dialog, &request};
-  dialog.m_pfnWorker = worker;
-  dialog.m_pWorkerParam = &param;
-  dialog.DoModal();
-}
 
 }  // namespace
 
@@ -184,16 +166,8 @@ void MakeBootDlg::OnMake() {
   request.config = *this;
   request.force = ForceFormat();
   m_job = DiskJob::Make;
-  RunBehindProgress(request, &MakeBootDlg::MakeBootThread);
+  RunBehindProgress([&request](Progress& progress) { return boot_disk::MakeBootDisk(request, progress) == 0; });
   m_job = DiskJob::None;
-}
-
-UINT MakeBootDlg::MakeBootThread(LPVOID param) {
-  auto* make = static_cast<WorkerParam<boot_disk::MakeRequest>*>(param);
-  LoadProgress progress(make->dialog);
-  int result = boot_disk::MakeBootDisk(*make->request, progress);
-  make->dialog->Post(result == 0 ? WM_CLOSE : WM_LOAD_ENABLE_CLOSE);
-  return static_cast<UINT>(result);
 }
 
 void MakeBootDlg::OnRestore() {
@@ -208,16 +182,8 @@ void MakeBootDlg::OnRestore() {
   boot_disk::RestoreRequest request{m_strFbinstPath, choice->identity, ForceFormat()};
   if (!boot_disk::Confirm(boot_disk::RestoreQuestion(entry))) return;
   m_job = DiskJob::Restore;
-  RunBehindProgress(request, &MakeBootDlg::RestoreBootThread);
+  RunBehindProgress([&request](Progress& progress) { return boot_disk::RestoreBootDisk(request, progress) == 0; });
   m_job = DiskJob::None;
-}
-
-UINT MakeBootDlg::RestoreBootThread(LPVOID param) {
-  auto* restore = static_cast<WorkerParam<boot_disk::RestoreRequest>*>(param);
-  LoadProgress progress(restore->dialog);
-  int result = boot_disk::RestoreBootDisk(*restore->request, progress);
-  restore->dialog->Post(result == 0 ? WM_CLOSE : WM_LOAD_ENABLE_CLOSE);
-  return static_cast<UINT>(result);
 }
 
 void MakeBootDlg::OnCopyData() {

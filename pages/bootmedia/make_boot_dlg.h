@@ -31,8 +31,6 @@ class MakeBootDlg : public KXDialog, public boot_disk::BootDiskConfig {
  private:
   enum class DiskJob { None, Make, Restore };
 
-  static UINT MakeBootThread(LPVOID param);
-  static UINT RestoreBootThread(LPVOID param);
   void OnMake();
   void OnRestore();
   bool RefusedWhileBusy();

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "pages/bootmedia/load_progress.h"
+#include "ui/window_text.h"
 #include "pages/bootmedia/make_boot_dlg.h"
 #include "platform/system.h"
 

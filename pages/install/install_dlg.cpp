@@ -9,7 +9,6 @@
 
 #include "ui/load_dlg.h"
 #include "deploy/wim_engine.h"
-#include "pages/install/load_dlg_window.h"
 #include "pages/install/select_image_dlg.h"
 #include "platform/seam_win.h"
 
@@ -25,7 +24,7 @@ constexpr Column kColumns[] = {{L"盘符", 40},     {L"序号", 50}, {L"卷标",
 WimPageHooks PageHooks() {
   WimPageHooks hooks;
   hooks.chooseImage = &ChooseWimImage;
-  hooks.newWorkerWindow = [] { return std::make_unique<LoadDlgWindow>(); };
+  hooks.runWork = [](const Work& work) { return RunBehindProgress(work); };
   return hooks;
 }
 

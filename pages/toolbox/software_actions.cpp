@@ -49,21 +49,19 @@ MapFields SplitSoftwareLine(const std::wstring& line) {
   return fields;
 }
 
-bool LoadSoftwareCatalogue(LoadReport& report, SoftwareList* catalogue) {
+bool LoadSoftwareCatalogue(Progress& progress, const IconAdder& addIcon, SoftwareList* catalogue) {
   std::wstring mapPath;
   if (!LocateFile(kSoftwareMap, &mapPath)) {
-    report.Status(L"找不带软件映射文件！");
-    report.Failed();
+    progress.Status(L"找不带软件映射文件！");
     return false;
   }
   catalogue->clear();
   map_text::Head head;
   if (!map_text::ReadHead(mapPath, kMapReadBytes, &head)) {
-    report.Status(L"打开软件映射文件失败！");
-    report.Failed();
+    progress.Status(L"打开软件映射文件失败！");
     return false;
   }
-  report.Status(L"正在解析软件映射文件，请稍等！");
+  progress.Status(L"正在解析软件映射文件，请稍等！");
   const std::wstring text = map_text::Decode(head.bytes);
 
   const std::wstring folder = GetParentFolder(mapPath);
@@ -77,12 +75,11 @@ bool LoadSoftwareCatalogue(LoadReport& report, SoftwareList* catalogue) {
     entry.name = std::move(fields.name);
     entry.description = std::move(fields.description);
     entry.parameters = std::move(fields.parameters);
-    report.Status(entry.installerPath);
-    report.Progress(static_cast<unsigned>(line.end * 100 / text.size()));
-    entry.iconIndex = report.AddIcon(entry.installerPath);
+    progress.Status(entry.installerPath);
+    progress.Position(static_cast<int>(line.end * 100 / text.size()));
+    entry.iconIndex = addIcon(entry.installerPath);
     catalogue->push_back(std::move(entry));
   }
-  report.Done();
   return true;
 }
 
@@ -94,9 +91,9 @@ std::wstring SilentCommandLine(const _INSTALL& entry) {
   return Format(L"%s %s", entry.name, entry.parameters);
 }
 
-void RunInstallQueue(const InstallQueue& queue, const std::atomic<bool>& stop) {
+void RunInstallQueue(const InstallQueue& queue, Progress& progress) {
   for (const _INSTALL& entry : queue) {
-    if (stop.load()) return;
+    if (progress.Stopping()) return;
     RunProgram(entry.installerPath, SilentCommandLine(entry), true, true);
   }
 }
@@ -125,7 +122,8 @@ bool InstallThread::Start(InstallQueue queue) {
   shared->running.store(true);
   try {
     thread_ = std::thread([shared] {
-      RunInstallQueue(shared->queue, shared->stop);
+      QuietProgress progress(shared->stop);
+      RunInstallQueue(shared->queue, progress);
       shared->running.store(false);
     });
   } catch (const std::system_error&) {

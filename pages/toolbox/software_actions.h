@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "pages/toolbox/map_text.h"
+#include "platform/progress.h"
 
 // One entry of the catalogue.
 struct _SOFTWARE {
@@ -54,31 +56,22 @@ struct MapFields {
 };
 MapFields SplitSoftwareLine(const std::wstring& line);
 
-// What the catalogue load reports to the progress dialog, and where the icons go. Called
-// on the load's worker thread.
-class LoadReport {
- public:
-  virtual ~LoadReport() = default;
-  virtual void Status(const std::wstring& text) = 0;
-  virtual void Progress(unsigned position) = 0;            // 0..100
-  virtual void Failed() = 0;                               // the close button is enabled
-  virtual void Done() = 0;                                 // the dialog closes
-  // Adds the small icon of the file's type to the page's image list: its index, or -1.
-  virtual int AddIcon(const std::wstring& installerPath) = 0;
-};
+// Adds the small icon of the installer's file type to the page's image list: its index,
+// or -1. Called on the load's thread.
+using IconAdder = std::function<int(const std::wstring& installerPath)>;
 
 // Locates and reads SOFT_MAP into the catalogue (emptied first once the map is found):
-// the entries whose installer exists, in map order. A map that is missing or cannot be
-// read leaves its failure text on the dialog; false then.
-bool LoadSoftwareCatalogue(LoadReport& report, SoftwareList* catalogue);
+// the entries whose installer exists, in map order. False when the map is missing or
+// cannot be read; the last status says which.
+bool LoadSoftwareCatalogue(Progress& progress, const IconAdder& addIcon, SoftwareList* catalogue);
 
 // "名称 参数": what a silent install gives its installer as command line; a name
 // holding a blank is quoted.
 std::wstring SilentCommandLine(const _INSTALL& entry);
 
 // Runs every installer of the queue in order, silently, each waited for; a failed start
-// or a failed installer does not stop the queue. stop is checked before each installer.
-void RunInstallQueue(const InstallQueue& queue, const std::atomic<bool>& stop);
+// or a failed installer does not stop the queue; once stopping, no further installer starts.
+void RunInstallQueue(const InstallQueue& queue, Progress& progress);
 
 // Starts one installer with its parameters alone as command line, not waited for: an
 // installer that skips its first token then runs with its own dialogs.

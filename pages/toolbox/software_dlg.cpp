@@ -9,34 +9,16 @@
 
 namespace {
 
-// The catalogue load's report to the progress dialog, and the page's image list.
-class ProgressReport : public software_page::LoadReport {
- public:
-  ProgressReport(LoadDlg* dialog, HIMAGELIST images) : dialog_(dialog), images_(images) {}
-  void Status(const std::wstring& text) override { SetStatusText(text, dialog_); }
-  void Progress(unsigned position) override { dialog_->Post(WM_LOAD_PROGRESS, position); }
-  void Failed() override { dialog_->Post(WM_LOAD_ENABLE_CLOSE); }
-  void Done() override { dialog_->Post(WM_CLOSE); }
-  int AddIcon(const std::wstring& installerPath) override {
-    SHFILEINFOW info = {};
-    if (!SHGetFileInfoW(installerPath.c_str(), 0, &info, sizeof info,
-                        SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES) || !info.hIcon)
-      return -1;
-    int index = images_ ? ImageList_AddIcon(images_, info.hIcon) : -1;
-    DestroyIcon(info.hIcon);
-    return index;
-  }
-
- private:
-  LoadDlg* dialog_;
-  HIMAGELIST images_;
-};
-
-// The worker's parameter record: the progress dialog first, then the page.
-struct LoadParam {
-  LoadDlg* dialog;
-  SoftwareDlg* page;
-};
+// The small icon of the installer's file type, added to the page's image list.
+int AddFileIcon(HIMAGELIST images, const std::wstring& installerPath) {
+  SHFILEINFOW info = {};
+  if (!SHGetFileInfoW(installerPath.c_str(), 0, &info, sizeof info,
+                      SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES) || !info.hIcon)
+    return -1;
+  int index = images ? ImageList_AddIcon(images, info.hIcon) : -1;
+  DestroyIcon(info.hIcon);
+  return index;
+}
 
 }  // namespace
 
@@ -60,25 +42,18 @@ bool SoftwareDlg::OnInitDialog() {
 }
 
 void SoftwareDlg::OnFirstShow() {
-  LoadDlg dialog;
-  LoadParam param{&dialog, this};
-  dialog.m_pfnWorker = &SoftwareDlg::LoadCatalogue;
-  dialog.m_pWorkerParam = &param;
-  // Returns once the worker has ended: the catalogue is complete and ours again.
-  dialog.DoModal();
+  HIMAGELIST images = m_imageList;
+  SoftwareList* catalogue = &m_softwareList;
+  // Returns once the load has ended: the catalogue is complete and ours again.
+  RunBehindProgress([images, catalogue](Progress& progress) {
+    // The shell's icon lookup wants COM on the thread that asks.
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    bool loaded = software_page::LoadSoftwareCatalogue(
+        progress, [images](const std::wstring& path) { return AddFileIcon(images, path); }, catalogue);
+    if (SUCCEEDED(com)) CoUninitialize();
+    return loaded;
+  });
   FillList();
-}
-
-UINT SoftwareDlg::LoadCatalogue(LPVOID param) {
-  LoadParam* load = static_cast<LoadParam*>(param);
-  // The shell's icon lookup wants COM on the thread that asks.
-  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  {
-    ProgressReport report(load->dialog, load->page->m_imageList);
-    software_page::LoadSoftwareCatalogue(report, &load->page->m_softwareList);
-  }
-  if (SUCCEEDED(com)) CoUninitialize();
-  return 0;
 }
 
 void SoftwareDlg::FillList() {

@@ -26,7 +26,6 @@ class SoftwareDlg : public KXDialog {
   bool OnNotify(const NMHDR& header, LRESULT& result) override;
 
  private:
-  static UINT LoadCatalogue(LPVOID param);
   void FillList();
   void TickAll();
   void InstallTicked();

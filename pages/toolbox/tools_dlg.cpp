@@ -3,7 +3,6 @@
 #include "pages/toolbox/tools_dlg.h"
 
 #include <objbase.h>
-#include <process.h>
 #include <shellapi.h>
 
 #include "platform/system.h"
@@ -39,30 +38,28 @@ bool ToolsDlg::OnInitDialog() {
 void ToolsDlg::OnFirstShow() {
   if (m_bLoaderStarted != 0) return;
   m_bLoaderStarted = 1;
-  unsigned id = 0;
-  m_loader = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ToolsDlg::LoaderEntry, this, 0, &id));
-  m_loaderId = id;
+  m_loader.Start([this] { Load(); });
 }
 
-unsigned __stdcall ToolsDlg::LoaderEntry(void* page) {
-  auto* self = static_cast<ToolsDlg*>(page);
+void ToolsDlg::Load() {
   // The shell's icon lookup wants COM on the thread that asks.
   HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  tools_page::ToolsLoadThread(&self->m_strMountRoot, &self->m_mountList, *self);
+  const HWND page = m_self;
+  tools_page::ToolsOut out;
+  out.add = [this](_PROGRAM program) { AddProgram(std::move(program)); };
+  out.refresh = [page] { PostMessageW(page, WM_TOOLS_REFRESH, 0, 0); };
+  QuietProgress progress(m_stopping);
+  tools_page::ToolsLoadThread(&m_strMountRoot, &m_mountList, out, progress);
   if (SUCCEEDED(com)) CoUninitialize();
-  return 0;
 }
 
 void ToolsDlg::WaitForLoader() {
-  if (!m_loader) return;
   // A box the loader showed before it was told to stop is answered for the user who
   // has left; a mount it is in the middle of must end before it can be undone.
-  const DWORD loaderId = m_loaderId;
-  ui::WaitAnsweringSentMessages(m_loader, [this, loaderId] {
+  const DWORD loaderId = m_loader.Id();
+  m_loader.Wait([this, loaderId] {
     if (m_stopping) ui::DismissMessageBoxesOf(loaderId);
   });
-  CloseHandle(m_loader);
-  m_loader = nullptr;
 }
 
 void ToolsDlg::AddProgram(_PROGRAM program) {
@@ -73,8 +70,6 @@ void ToolsDlg::AddProgram(_PROGRAM program) {
   std::lock_guard<std::mutex> lock(m_pendingLock);
   m_pending.emplace_back(std::move(program), info.hIcon);
 }
-
-void ToolsDlg::PostRefresh() { PostMessageW(m_self, WM_TOOLS_REFRESH, 0, 0); }
 
 void ToolsDlg::TakePending() {
   std::vector<std::pair<_PROGRAM, HICON>> taken;

@@ -9,13 +9,14 @@
 
 #include "ui/kxdialog.h"
 #include "ui/report_ctrl.h"
+#include "ui/worker_thread.h"
 #include "pages/toolbox/tools_page_actions.h"
 #include "resources/resource.h"
 
 // Posted by the loader: refresh the list as for "全部".
 constexpr UINT WM_TOOLS_REFRESH = WM_USER + 2;
 
-class ToolsDlg : public KXDialog, private tools_page::LoaderHost {
+class ToolsDlg : public KXDialog {
  public:
   ToolsDlg() : KXDialog(IDD_TOOLS_PAGE) {}
   ~ToolsDlg() override;
@@ -43,10 +44,9 @@ class ToolsDlg : public KXDialog, private tools_page::LoaderHost {
   bool OnEnterKey(HWND focus) override;
 
  private:
-  // LoaderHost, on the loader's thread.
-  void AddProgram(_PROGRAM program) override;
-  void PostRefresh() override;
-  bool Stopping() override { return m_stopping.load(); }
+  // On the loader's thread: the record waits with its icon until the page takes it.
+  void AddProgram(_PROGRAM program);
+  void Load();
 
   void TakePending();
   void RefreshList(const std::wstring& category);
@@ -54,7 +54,6 @@ class ToolsDlg : public KXDialog, private tools_page::LoaderHost {
   void AddRow(const _PROGRAM& program);
   void OnSearch();
   std::wstring CategoryText() const;
-  static unsigned __stdcall LoaderEntry(void* page);
 
   CReportCtrl m_list;
   HWND m_category = nullptr;
@@ -71,8 +70,7 @@ class ToolsDlg : public KXDialog, private tools_page::LoaderHost {
   std::wstring m_strMountRoot;
   int m_bLoaderStarted = 0;
   bool m_cleanedUp = false;
-  HANDLE m_loader = nullptr;
-  DWORD m_loaderId = 0;
+  WorkerThread m_loader;
   std::atomic<bool> m_stopping{false};
   HWND m_self = nullptr;   // the page's window, for the loader's posts
 };

@@ -29,8 +29,8 @@ void WriteDiagnostic(const std::wstring& line) {
 
 // A box of the loader's: once the page is going, nobody is there to answer it, and the
 // window thread must not wait for it. The answer then is the one that goes on least.
-int Tell(LoaderHost& host, const std::wstring& text, unsigned style) {
-  if (host.Stopping()) return (style & 0xF) == mbox::YesNo ? mbox::IdNo : mbox::IdOk;
+int Tell(Progress& progress, const std::wstring& text, unsigned style) {
+  if (progress.Stopping()) return (style & 0xF) == mbox::YesNo ? mbox::IdNo : mbox::IdOk;
   return ShowMessage(text, style);
 }
 
@@ -78,33 +78,35 @@ std::vector<MapLine> SplitToolsMap(const std::wstring& text, bool cut) {
   return lines;
 }
 
-void ParseToolsMap(const map_text::Head& head, const std::wstring& baseFolder, LoaderHost& host) {
+void ParseToolsMap(const map_text::Head& head, const std::wstring& baseFolder, const ToolsOut& out,
+                   Progress& progress) {
   int count = 0;
   for (MapLine& line : SplitToolsMap(map_text::Decode(head.bytes), head.cut)) {
-    if (host.Stopping()) return;
+    if (progress.Stopping()) return;
     _PROGRAM program;
     program.strName = std::move(line.name);
     program.strCategory = std::move(line.category);
     program.strPath = baseFolder + line.path;
     program.strDescription = std::move(line.description);
     program.strVersion = GetFileVersionString(program.strPath);
-    host.AddProgram(std::move(program));
-    if (++count % 5 == 0) host.PostRefresh();
+    out.add(std::move(program));
+    if (++count % 5 == 0) out.refresh();
   }
 }
 
-void LoadToolsMap(const std::wstring& mapPath, const std::wstring& baseFolder, LoaderHost& host) {
+void LoadToolsMap(const std::wstring& mapPath, const std::wstring& baseFolder, const ToolsOut& out,
+                  Progress& progress) {
   if (!PathExists(mapPath)) {
-    Tell(host, L"找不到TOOL.MAP文件！", kError);
+    Tell(progress, L"找不到TOOL.MAP文件！", kError);
     return;
   }
   map_text::Head head;
   if (!map_text::ReadHead(mapPath, kMapReadBytes, &head)) {
-    Tell(host, L"打开配置文件失败！", kError);
+    Tell(progress, L"打开配置文件失败！", kError);
     return;
   }
-  ParseToolsMap(head, baseFolder, host);
-  host.PostRefresh();
+  ParseToolsMap(head, baseFolder, out, progress);
+  out.refresh();
 }
 
 uint32_t MountToolsImage(const _MOUNT& mount) {
@@ -178,44 +180,44 @@ bool RemoveStaleMount(const std::wstring& mountPath) {
   return UnmountAndClose(wim, image) == 0 && DeletePathQuietly(mountPath) == 0;
 }
 
-bool PrepareAndMount(_MOUNT* mount, LoaderHost& host) {
+bool PrepareAndMount(_MOUNT* mount, const ToolsOut& out, Progress& progress) {
   const std::wstring& folder = mount->strMountPath;
   bool emptied = !PathExists(folder);
   if (!emptied &&
-      Tell(host, Format(L"软件需要将工具挂载到路径%s下，但该路径已经存在，需要删除该路径。是否删除？", folder),
+      Tell(progress, Format(L"软件需要将工具挂载到路径%s下，但该路径已经存在，需要删除该路径。是否删除？", folder),
            mbox::YesNo | mbox::DefaultNo) == mbox::IdYes) {
     emptied = true;   // the user gave it up: the clean-up removes it too
     const uint32_t code = DeletePathQuietly(folder);
     if (code != 0) {
       mount->bFolderOurs = 1;
-      Tell(host, DeleteFailureText(folder, code), mbox::Ok);
+      Tell(progress, DeleteFailureText(folder, code), mbox::Ok);
       return false;
     }
   }
-  if (host.Stopping()) return false;
+  if (progress.Stopping()) return false;
   if (!CreateFolderPath(folder)) {
     const int code = static_cast<int>(TheSeam().LastError());
-    Tell(host, Format(L"创建路径%s失败！代码：%d", folder, code), mbox::Ok);
+    Tell(progress, Format(L"创建路径%s失败！代码：%d", folder, code), mbox::Ok);
     return false;
   }
   if (emptied) mount->bFolderOurs = 1;
   const uint32_t result = MountToolsImage(*mount);
   if (result != 0) {
-    Tell(host, Format(L"挂载工具包失败！错误代码：%d", static_cast<int>(result)), kError);
+    Tell(progress, Format(L"挂载工具包失败！错误代码：%d", static_cast<int>(result)), kError);
     return false;
   }
   mount->bMounted = 1;
-  if (host.Stopping()) return true;
+  if (progress.Stopping()) return true;
   map_text::Head head;
   if (!map_text::ReadHead(Format(L"%s%s", folder, L"\\TOOLS.MAP"), kMapReadBytes, &head)) {
-    Tell(host, L"打开配置文件失败！", kError);
+    Tell(progress, L"打开配置文件失败！", kError);
     return true;
   }
-  ParseToolsMap(head, folder, host);
+  ParseToolsMap(head, folder, out, progress);
   return true;
 }
 
-void MountToolPacks(std::wstring* mountRoot, MountList* mounts, LoaderHost& host) {
+void MountToolPacks(std::wstring* mountRoot, MountList* mounts, const ToolsOut& out, Progress& progress) {
   const std::wstring systemDrive = GetSystemDrive();
   mounts->clear();
   // Without a system drive the mount folder would be relative to the current folder.
@@ -234,17 +236,17 @@ void MountToolPacks(std::wstring* mountRoot, MountList* mounts, LoaderHost& host
   mount.strWimPath = wimPath;
   mounts->push_back(mount);
   for (_MOUNT& each : *mounts) {
-    if (host.Stopping()) break;
-    PrepareAndMount(&each, host);
+    if (progress.Stopping()) break;
+    PrepareAndMount(&each, out, progress);
   }
-  host.PostRefresh();
+  out.refresh();
 }
 
-unsigned ToolsLoadThread(std::wstring* mountRoot, MountList* mounts, LoaderHost& host) {
+unsigned ToolsLoadThread(std::wstring* mountRoot, MountList* mounts, const ToolsOut& out, Progress& progress) {
   if (IsProcessRunning(L"PECMD.EXE"))
-    LoadToolsMap(kPeMap, kPeBaseFolder, host);
+    LoadToolsMap(kPeMap, kPeBaseFolder, out, progress);
   else
-    MountToolPacks(mountRoot, mounts, host);
+    MountToolPacks(mountRoot, mounts, out, progress);
   return 0;
 }
 

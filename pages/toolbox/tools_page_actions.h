@@ -4,11 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <string>
 #include <vector>
 
 #include "pages/toolbox/map_text.h"
+#include "platform/progress.h"
 
 // One tool of the map.
 struct _PROGRAM {
@@ -59,23 +61,21 @@ struct MapLine {
 // a longer map reaches (a cut path could name another file).
 std::vector<MapLine> SplitToolsMap(const std::wstring& text, bool cut);
 
-// The page as the loader thread sees it. Called on the loader's thread.
-class LoaderHost {
- public:
-  virtual ~LoaderHost() = default;
+// Where the loader hands its tools over, on the loader's thread.
+struct ToolsOut {
   // A finished record, icon not yet set: the page adds the icon of strPath and takes it.
-  virtual void AddProgram(_PROGRAM program) = 0;
-  // Posts WM_TOOLS_REFRESH to the page.
-  virtual void PostRefresh() = 0;
-  // True once the page is going: the loader does not start anything new.
-  virtual bool Stopping() = 0;
+  std::function<void(_PROGRAM)> add;
+  // The page shows what it has taken so far (WM_TOOLS_REFRESH).
+  std::function<void()> refresh;
 };
 
 // Builds the records of a map's head (base folder + path field, file version) and hands
 // them over in order, with a refresh after every fifth.
-void ParseToolsMap(const map_text::Head& head, const std::wstring& baseFolder, LoaderHost& host);
+void ParseToolsMap(const map_text::Head& head, const std::wstring& baseFolder, const ToolsOut& out,
+                   Progress& progress);
 // A map found by path: the two warnings, or the tools and one more refresh.
-void LoadToolsMap(const std::wstring& mapPath, const std::wstring& baseFolder, LoaderHost& host);
+void LoadToolsMap(const std::wstring& mapPath, const std::wstring& baseFolder, const ToolsOut& out,
+                  Progress& progress);
 
 // The imaging sequences; 0 or the failing step's error code, with a diagnostic line on
 // standard output.
@@ -86,12 +86,12 @@ uint32_t UnmountToolsImage(const std::wstring& mountPath);
 // committing anything and the folder removed; true when one was found and removed.
 bool RemoveStaleMount(const std::wstring& mountPath);
 // Prepares the mount folder, mounts and reads the pack's map; false when this pack is skipped.
-// Once the host is stopping, no box is shown and nothing new is started.
-bool PrepareAndMount(_MOUNT* mount, LoaderHost& host);
+// Once stopping, no box is shown and nothing new is started.
+bool PrepareAndMount(_MOUNT* mount, const ToolsOut& out, Progress& progress);
 // The desktop road: chooses the WEPE image, records its _MOUNT and mounts it.
-void MountToolPacks(std::wstring* mountRoot, MountList* mounts, LoaderHost& host);
+void MountToolPacks(std::wstring* mountRoot, MountList* mounts, const ToolsOut& out, Progress& progress);
 // The whole loader: the PE's own folder inside a PE, else the mounted pack. Returns 0.
-unsigned ToolsLoadThread(std::wstring* mountRoot, MountList* mounts, LoaderHost& host);
+unsigned ToolsLoadThread(std::wstring* mountRoot, MountList* mounts, const ToolsOut& out, Progress& progress);
 
 // At page destruction: unmount each mounted pack and remove every mount folder; an
 // unmount failure ends the clean-up at once.

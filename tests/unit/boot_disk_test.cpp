@@ -21,6 +21,7 @@ class RecordedProgress : public Progress {
   void Position(int percent) override { log.push_back(L"@" + std::to_wstring(percent)); }
   void Status(const std::wstring& text) override { log.push_back(text); last = text; }
   void Pause(int milliseconds) override { log.push_back(L"wait " + std::to_wstring(milliseconds)); }
+  bool Stopping() const override { return false; }
   std::vector<std::wstring> log;
   std::wstring last;
 };

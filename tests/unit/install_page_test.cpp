@@ -1,7 +1,7 @@
 // The backup and restore page's actions on a simulated machine: rows, refusals, roads.
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <atomic>
 
 #include "pages/install/install_page_actions.h"
 #include "platform/disk.h"
@@ -17,15 +17,12 @@ using install_page::Road;
 
 constexpr int64_t kGiB = 1ll << 30;
 
-// The progress window, reduced to running the worker.
-class QuietWindow : public WorkerWindow {
- public:
-  void PostProgress(int) override {}
-  void SetStatus(const std::wstring&) override {}
-  void PostEnableClose() override {}
-  void PostClose() override {}
-  void RunModal(Worker worker, void* param) override { worker(param); }
-};
+// The progress window, reduced to running the work.
+bool RunQuietly(const Work& work) {
+  std::atomic<bool> stop{false};
+  QuietProgress progress(stop);
+  return work(progress);
+}
 
 class InstallPageTest : public ::testing::Test {
  protected:
@@ -40,7 +37,7 @@ class InstallPageTest : public ::testing::Test {
     fake.AddFile(L"E:\\img\\win7.Gho");
     TheDisk().Refresh();
     g_bInPE = 1;
-    hooks.newWorkerWindow = [] { return std::make_unique<QuietWindow>(); };
+    hooks.runWork = &RunQuietly;
   }
   void TearDown() override {
     g_bInPE = 0;
@@ -190,7 +187,7 @@ TEST(InstallPageOnTheDesktop, GhostRestoreIsStagedWithoutBcdbootAndAsksForTheRes
   fake.AddFile(L"D:\\img\\win7.GHO", "image");
   TheDisk().Refresh();
   WimPageHooks hooks;
-  hooks.newWorkerWindow = [] { return std::make_unique<QuietWindow>(); };
+  hooks.runWork = &RunQuietly;
   Request request;
   request.rowSelected = true;
   request.target = L"C:";

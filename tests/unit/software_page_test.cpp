@@ -43,14 +43,13 @@ TEST(SoftwareMapSplit, FieldsFollowTheSeparators) {
   EXPECT_EQ(SplitSoftwareLine(L"no separators").name, L"");
 }
 
-// Records what the catalogue load tells its dialog, in order.
-class RecordingReport : public LoadReport {
+// Records what the catalogue load tells its dialog, in order, and how the dialog ends.
+class RecordingReport : public Progress {
  public:
   void Status(const std::wstring& text) override { events.push_back(L"status " + text); }
-  void Progress(unsigned position) override { events.push_back(L"progress " + std::to_wstring(position)); }
-  void Failed() override { events.push_back(L"failed"); }
-  void Done() override { events.push_back(L"done"); }
-  int AddIcon(const std::wstring&) override { return nextIcon++; }
+  void Position(int position) override { events.push_back(L"progress " + std::to_wstring(position)); }
+  bool Stopping() const override { return false; }
+  void Pause(int) override {}
   std::vector<std::wstring> events;
   int nextIcon = 7;
 };
@@ -68,6 +67,13 @@ class SoftwarePageTest : public ::testing::Test {
   ScopedSeam use{&fake};
   RecordingReport report;
   SoftwareList catalogue;
+
+  // The load as the progress dialog runs it: its result closes the dialog or enables "关闭".
+  bool Load() {
+    bool loaded = LoadSoftwareCatalogue(report, [this](const std::wstring&) { return report.nextIcon++; }, &catalogue);
+    report.events.push_back(loaded ? L"done" : L"failed");
+    return loaded;
+  }
 };
 
 TEST_F(SoftwarePageTest, CatalogueKeepsMapOrderAndDropsMissingInstallersSilently) {
@@ -80,7 +86,7 @@ TEST_F(SoftwarePageTest, CatalogueKeepsMapOrderAndDropsMissingInstallersSilently
   fake.AddFile(folder + L"\\setup\\player.exe");
   catalogue.push_back({});  // a catalogue is replaced, not added to
 
-  ASSERT_TRUE(LoadSoftwareCatalogue(report, &catalogue));
+  ASSERT_TRUE(Load());
   ASSERT_EQ(catalogue.size(), 2u);
   const _SOFTWARE& first = catalogue.front();
   EXPECT_EQ(first.name, L"编辑器");
@@ -106,7 +112,7 @@ TEST_F(SoftwarePageTest, MapsAsEditorsSaveThemGiveWholeEntries) {
   auto load = [&](const std::string& map) {
     fake.AddFile(folder + L"\\SOFT_MAP", map);
     catalogue.clear();
-    EXPECT_TRUE(LoadSoftwareCatalogue(report, &catalogue));
+    EXPECT_TRUE(Load());
     std::wstring flat;
     for (const _SOFTWARE& entry : catalogue) flat += entry.name + L"," + entry.parameters + L";";
     return flat;
@@ -132,13 +138,13 @@ TEST_F(SoftwarePageTest, MapsAsEditorsSaveThemGiveWholeEntries) {
 }
 
 TEST_F(SoftwarePageTest, MissingOrUnreadableMapLeavesItsTextAndTheCloseButton) {
-  EXPECT_FALSE(LoadSoftwareCatalogue(report, &catalogue));
+  EXPECT_FALSE(Load());
   EXPECT_EQ(report.events, (std::vector<std::wstring>{L"status 找不带软件映射文件！", L"failed"}));
 
   report.events.clear();
   fake.AddFile(L"C:\\prog\\Rigmate\\SOFTWARE\\SOFT_MAP", "a|b|c|d");
   fake.Fail(FakeSeam::Op::ReadFileHead, L"C:\\prog\\Rigmate\\SOFTWARE\\SOFT_MAP");
-  EXPECT_FALSE(LoadSoftwareCatalogue(report, &catalogue));
+  EXPECT_FALSE(Load());
   EXPECT_EQ(report.events, (std::vector<std::wstring>{L"status 打开软件映射文件失败！", L"failed"}));
   EXPECT_TRUE(catalogue.empty());
 }

@@ -3,6 +3,7 @@
 // clean-up, and the list filters.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
 
 #include "pages/toolbox/tools_page_actions.h"
@@ -37,16 +38,16 @@ TEST(ToolsMapSplit, FieldsThatOverflowTheirRoomLeaveTheLineOut) {
 }
 
 // Records what the loader hands to the page.
-class RecordingHost : public tools_page::LoaderHost {
- public:
-  void AddProgram(_PROGRAM program) override {
-    programs.push_back(std::move(program));
-    events += "+";
-  }
-  void PostRefresh() override { events += "R"; }
-  bool Stopping() override { return false; }
+struct RecordingHost {
   std::vector<_PROGRAM> programs;
   std::string events;
+  tools_page::ToolsOut Out() {
+    return {[this](_PROGRAM program) {
+              programs.push_back(std::move(program));
+              events += "+";
+            },
+            [this] { events += "R"; }};
+  }
 };
 
 std::string Lines(int count) {
@@ -63,7 +64,10 @@ class ToolsLoaderTest : public ::testing::Test {
   std::wstring mountRoot;
   MountList mounts;
 
-  void Load() { tools_page::ToolsLoadThread(&mountRoot, &mounts, host); }
+  std::atomic<bool> stop{false};
+  QuietProgress progress{stop};
+
+  void Load() { tools_page::ToolsLoadThread(&mountRoot, &mounts, host.Out(), progress); }
   std::vector<std::wstring> Texts() const {
     std::vector<std::wstring> texts;
     for (const auto& m : fake.messages) texts.push_back(m.text);

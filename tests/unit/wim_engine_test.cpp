@@ -19,22 +19,30 @@ const wchar_t kXml[] =
     L"<IMAGE INDEX=\"3\"><DISPLAYNAME>d</DISPLAYNAME><DESCRIPTION>备份</DESCRIPTION></IMAGE>"
     L"<IMAGE INDEX=\"10\"><NAME>未完</WIM>";
 
-// The progress window: what the engine asked of it, in order; the worker runs on a thread.
-class LoggedWindow : public WorkerWindow {
+// The progress window: what the engine's work told it, in order.
+class LoggedProgress : public Progress {
  public:
-  explicit LoggedWindow(std::vector<std::wstring>* log) : log_(log) {}
-  void PostProgress(int percent) override { log_->push_back(Format(L"progress %d", percent)); }
-  void SetStatus(const std::wstring& text) override { log_->push_back(L"status " + text); }
-  void PostEnableClose() override { log_->push_back(L"enable close"); }
-  void PostClose() override { log_->push_back(L"close"); }
-  void RunModal(Worker worker, void* param) override {
-    log_->push_back(L"run");
-    std::thread(worker, param).join();
-  }
+  explicit LoggedProgress(std::vector<std::wstring>* log) : log_(log) {}
+  void Position(int percent) override { log_->push_back(Format(L"progress %d", percent)); }
+  void Status(const std::wstring& text) override { log_->push_back(L"status " + text); }
+  bool Stopping() const override { return false; }
+  void Pause(int) override {}
 
  private:
   std::vector<std::wstring>* log_;
 };
+
+// The progress window's run: the work on a thread, then the close its result asks for.
+WorkRunner LoggedRun(std::vector<std::wstring>* log) {
+  return [log](const Work& work) {
+    log->push_back(L"run");
+    LoggedProgress progress(log);
+    bool succeeded = false;
+    std::thread([&] { succeeded = work(progress); }).join();
+    log->push_back(succeeded ? L"close" : L"enable close");
+    return succeeded;
+  };
+}
 
 }  // namespace
 
@@ -85,7 +93,7 @@ class WimEngineTest : public ::testing::Test {
       for (const auto& image : images) shown.push_back(Format(L"%d %s %s", image.index, image.name, image.description));
       return chosen;
     };
-    page.newWorkerWindow = [this] { return std::make_unique<LoggedWindow>(&window); };
+    page.runWork = LoggedRun(&window);
   }
   void TearDown() override { TheDisk().Refresh(); }
 
@@ -246,13 +254,15 @@ TEST_F(WimEngineTest, CaptureRefusalsAndFailures) {
 }
 
 TEST_F(WimEngineTest, CallbackWritesTheImagingLogToStandardOutput) {
-  LoggedWindow logged(&window);
+  LoggedProgress logged(&window);
+  _WIMJOB job;
+  job.progress = &logged;
   std::wstring path = L"C:\\Windows\\系统.dll";
   testing::internal::CaptureStdout();
-  EXPECT_EQ(WimMessageCallback(wim::MsgError, reinterpret_cast<uintptr_t>(path.c_str()), 5, &logged), 0u);
-  WimMessageCallback(wim::MsgRetry, reinterpret_cast<uintptr_t>(path.c_str()), 32, &logged);
-  WimMessageCallback(wim::MsgInfo, 0, 0, &logged);
-  WimMessageCallback(wim::MsgWarning, reinterpret_cast<uintptr_t>(path.c_str()), -1, &logged);
+  EXPECT_EQ(WimMessageCallback(wim::MsgError, reinterpret_cast<uintptr_t>(path.c_str()), 5, &job), 0u);
+  WimMessageCallback(wim::MsgRetry, reinterpret_cast<uintptr_t>(path.c_str()), 32, &job);
+  WimMessageCallback(wim::MsgInfo, 0, 0, &job);
+  WimMessageCallback(wim::MsgWarning, reinterpret_cast<uintptr_t>(path.c_str()), -1, &job);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "ERROR: C:\\Windows\\系统.dll [err = 5]\nRETRY: C:\\Windows\\系统.dll [err = 32]\nINFO:  [err = 0]\n"
             "WARNING: C:\\Windows\\系统.dll [err = -1]\n");

@@ -22,15 +22,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The progress window: the bar's values and the status texts; the worker runs on a thread.
-class RecordedWindow : public WorkerWindow {
+// The progress window: the bar's values and the status texts.
+class RecordedProgress : public Progress {
  public:
-  RecordedWindow(std::vector<int>* bar, std::vector<std::wstring>* statuses) : bar_(bar), statuses_(statuses) {}
-  void PostProgress(int percent) override { bar_->push_back(percent); }
-  void SetStatus(const std::wstring& text) override { statuses_->push_back(text); }
-  void PostEnableClose() override {}
-  void PostClose() override {}
-  void RunModal(Worker worker, void* param) override { std::thread(worker, param).join(); }
+  RecordedProgress(std::vector<int>* bar, std::vector<std::wstring>* statuses) : bar_(bar), statuses_(statuses) {}
+  void Position(int percent) override { bar_->push_back(percent); }
+  void Status(const std::wstring& text) override { statuses_->push_back(text); }
+  bool Stopping() const override { return false; }
+  void Pause(int) override {}
 
  private:
   std::vector<int>* bar_;
@@ -119,7 +118,13 @@ class WimRealTest : public ::testing::Test {
       for (const auto& image : images) shown.push_back(Format(L"%d %s %s", image.index, image.name, image.description));
       return chosen;
     };
-    page.newWorkerWindow = [this] { return std::make_unique<RecordedWindow>(&bar, &statuses); };
+    // The work runs on a thread of its own, as behind the progress window.
+    page.runWork = [this](const Work& work) {
+      RecordedProgress progress(&bar, &statuses);
+      bool succeeded = false;
+      std::thread([&] { succeeded = work(progress); }).join();
+      return succeeded;
+    };
   }
   void TearDown() override {
     EXPECT_EQ(seam.OpenHandles(), 0u);

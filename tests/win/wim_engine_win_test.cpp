@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/install/load_dlg_window.h"
+#include "ui/load_dlg.h"
 #include "deploy/wim_engine.h"
 #include "platform/seam_win.h"
 #include "win/modal_deadline.h"
@@ -69,13 +69,13 @@ class ScriptedImaging : public AnsweringSeam {
 
 // The backup and restore page's progress window, with a deadline so that a fault
 // cannot leave the modal run open.
-class DeadlineLoadDlgWindow : public LoadDlgWindow {
- public:
-  void RunModal(Worker worker, void* param) override {
-    Prepare(worker, param);
-    ModalDeadline deadline(&dialog_, 10000);
-    dialog_.DoModal();
+struct DeadlineLoadDlg {
+  static bool Run(const Work& work) {
+    LoadDlg dialog;
+    ModalDeadline deadline(&dialog, 10000);
+    bool succeeded = dialog.RunWork(work);
     expired = deadline.expired();
+    return succeeded;
   }
   static inline bool expired = false;
 };
@@ -101,10 +101,10 @@ TEST(WimEngineOnWine, CaptureRunsBehindTheProgressWindow) {
   ScriptedImaging seam;
   SetSeam(&seam);
   WimPageHooks page;
-  page.newWorkerWindow = [] { return std::make_unique<DeadlineLoadDlgWindow>(); };
+  page.runWork = &DeadlineLoadDlg::Run;
   CaptureWimImage(L"C:\\rigmate-wim-test.wim", L"C:", 0, page);
   SetSeam(nullptr);
-  EXPECT_FALSE(DeadlineLoadDlgWindow::expired);
+  EXPECT_FALSE(DeadlineLoadDlg::expired);
   EXPECT_EQ(seam.captured, L"C:\\");
   EXPECT_NE(seam.callbackThread.load(), GetCurrentThreadId());
   EXPECT_EQ(seam.closed, (std::vector<Seam::WimHandle>{2, 1}));
