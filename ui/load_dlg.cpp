@@ -65,8 +65,14 @@ bool LoadDlg::RunWork(const Work& work, HWND owner) {
 UINT LoadDlg::RunWorkEntry(LPVOID param) {
   auto* run = static_cast<WorkRun*>(param);
   PostedProgress progress(run->dialog);
-  run->succeeded = (*run->work)(progress);
-  // The window ends the same way whatever road the work took to its result.
+  try {
+    run->succeeded = (*run->work)(progress);
+  } catch (...) {
+    // A work that threw (out of memory) failed: it must not end the program, and the
+    // window must not wait for a close that nothing would post.
+    run->succeeded = false;
+  }
+  // The window ends from here only, the same way whatever road the work took.
   run->dialog->Post(run->succeeded ? WM_CLOSE : WM_LOAD_ENABLE_CLOSE);
   return run->succeeded ? 0 : 1;
 }
