@@ -47,6 +47,12 @@ bool InUseByThisRun(const std::wstring& drive) {
   return drive == DriveOf(TheSeam().ModulePath()) || drive == DriveOf(GetSystemDrive());
 }
 
+// Inside a PE Ghost would read the image from the partition it overwrites. On a desktop
+// the staging moves an image off its target first, so the image's partition stays one.
+bool HoldsTheImageInPe(const std::wstring& drive, const std::wstring& imageDrive) {
+  return g_bInPE && drive == imageDrive;
+}
+
 // The lettered partition behind a letter when a restore of an image of imageBytes on
 // imageDrive may overwrite it.
 bool Qualifies(const std::wstring& letter, const std::wstring& imageDrive, uint64_t imageBytes, Candidate* out) {
@@ -58,7 +64,7 @@ bool Qualifies(const std::wstring& letter, const std::wstring& imageDrive, uint6
   const _PARTITIONS partition = TheDisk().GetPartition(static_cast<int>(number.partitionNumber),
                                                        static_cast<int>(number.deviceNumber));
   if (partition.partitionNumber == 0) return false;   // not a partition of a disk the model read
-  if (letter == imageDrive || InUseByThisRun(letter) || IsPortableDisk(number.deviceNumber)) return false;
+  if (HoldsTheImageInPe(letter, imageDrive) || InUseByThisRun(letter) || IsPortableDisk(number.deviceNumber)) return false;
   if (partition.layout.PartitionLength < 0 || static_cast<uint64_t>(partition.layout.PartitionLength) < imageBytes)
     return false;
   out->target = RestoreTarget{letter, partition.size, partition.label};

@@ -17,11 +17,12 @@ struct RestoreTarget {
 };
 
 // The partition a quick install of this image restores onto. Only lettered MBR or GPT
-// partitions of fixed disks qualify that are at least as large as the image and do not
-// hold it; inside a PE, where Ghost writes at once, neither the PE's own system drive
-// nor the program's drive. Among them the running Windows (desktop), then one holding
-// a Windows installation, then the active partition of the first disk, then the first
-// letter.
+// partitions of fixed disks qualify that are at least as large as the image; inside a
+// PE, where Ghost writes at once, neither the image's partition, the PE's own system
+// drive nor the program's drive (on a desktop the staging moves the image off its
+// target). Among them the running Windows (desktop), then one holding a Windows
+// installation, then the active partition of the lowest-numbered disk that has one, then
+// the first letter.
 RestoreTarget ChooseQuickInstallTarget(const std::wstring& image);
 
 // The message that refuses a one-click action (its name, "一键还原"…) on this fixed

@@ -128,6 +128,9 @@ TEST_F(MainPageTest, QuickInstallInsidePeTakesTheWindowsPartitionNeverTheStick) 
   Layout({{0, L'C', 16 * kGiB}, {1, L'D', 200 * kGiB}, {1, L'E', 60 * kGiB, true}});
   fake.disks[0].storage.removableMedia = true;
   EXPECT_EQ(Target(onStick), L"E:");
+  Layout({{0, L'C', 16 * kGiB}, {2, L'D', 200 * kGiB, true}, {1, L'E', 60 * kGiB, true}});
+  fake.disks[0].storage.removableMedia = true;
+  EXPECT_EQ(Target(onStick), L"E:") << "the active partition of disk 1 before that of disk 2";
   Layout({{0, L'C', 16 * kGiB}, {1, L'D', 200 * kGiB}, {1, L'E', 60 * kGiB}});
   fake.disks[0].storage.removableMedia = true;
   EXPECT_EQ(Target(onStick), L"D:");
@@ -139,22 +142,19 @@ TEST_F(MainPageTest, QuickInstallInsidePeTakesTheWindowsPartitionNeverTheStick) 
   EXPECT_EQ(Target(L"D:\\WIN764.GHO"), L"") << "C: runs the program, D: holds the image";
 }
 
-TEST_F(MainPageTest, QuickInstallNeverTakesTheImagesPartitionNorOneTooSmall) {
+// On a desktop the running Windows comes first, also where the image lies: the staging
+// moves it off (inside a PE the image's partition is never a target: the test above).
+TEST_F(MainPageTest, QuickInstallTakesTheRunningWindowsOnTheDesktopNeverOneTooSmall) {
   fake.AddFolder(L"C:\\Windows\\System32");
   fake.AddFolder(L"E:\\Windows\\System32");
-  fake.AddFile(L"D:\\WIN764.GHO");
-  fake.SetFileSize(L"D:\\WIN764.GHO", 8 * kGiB);
-  // Another partition of the target's disk holds the image: the DOS stage needs no more.
-  EXPECT_EQ(Target(L"D:\\WIN764.GHO"), L"C:");
-
-  fake.AddFile(L"C:\\WIN764.GHO");
-  EXPECT_EQ(Target(L"C:\\WIN764.GHO"), L"E:") << "the next Windows partition";
-  fake.SetFileSize(L"C:\\WIN764.GHO", 20 * kGiB);
-  EXPECT_EQ(Target(L"C:\\WIN764.GHO"), L"D:") << "E: is smaller than the image";
-
-  // On the desktop the running Windows comes first, even behind another one.
+  const std::wstring image = L"C:\\Rigmate\\GHO\\WIN764.GHO";
+  fake.AddFile(image);
+  fake.SetFileSize(image, 8 * kGiB);
+  EXPECT_EQ(Target(image), L"C:") << "the image's own partition";
   fake.systemDirectory = L"E:\\Windows\\system32";
-  EXPECT_EQ(Target(L"D:\\WIN764.GHO"), L"E:");
+  EXPECT_EQ(Target(image), L"E:") << "the running Windows behind another";
+  fake.SetFileSize(image, 20 * kGiB);
+  EXPECT_EQ(Target(image), L"C:") << "E: is smaller than the image";
 }
 
 TEST_F(MainPageTest, QuickInstallWithoutAnImageNamesTheIndexAndDoesNothingElse) {
