@@ -47,7 +47,7 @@ bool ReadPartition(const std::wstring& text, std::wstring* partition) {
 
 // A full path from a drive letter whose file name ends in .GHO or .WIM (any case).
 bool ReadImage(const std::wstring& text, std::wstring* image, bool* wim) {
-  if (text.size() < 4 || !IsLetter(text[0]) || text[1] != L':' || text[2] != L'\\') return false;
+  if (!IsAbsoluteImagePath(text)) return false;
   size_t slash = text.rfind(L'\\'), dot = text.rfind(L'.');
   if (dot == std::wstring::npos || dot < slash || dot == slash + 1) return false;
   std::wstring extension = UpperText(text.substr(dot));

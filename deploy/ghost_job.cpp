@@ -28,7 +28,23 @@ std::wstring GhostWindowsCommand(const std::wstring& ghostPath, const GhostJob& 
                 job.target, job.imagePath, job.compression);
 }
 
+bool IsAbsoluteImagePath(const std::wstring& path) {
+  const wchar_t letter = path.empty() ? L'\0' : path[0];
+  return path.size() >= 4 && ((letter >= L'A' && letter <= L'Z') || (letter >= L'a' && letter <= L'z')) &&
+         path[1] == L':' && path[2] == L'\\';
+}
+
+std::wstring ImagePathRefusal(const std::wstring& path) {
+  if (IsAbsoluteImagePath(path)) return std::wstring();
+  return L"镜像文件：" + path + L"不是带盘符的完整路径（如 D:\\GHO\\WIN7.GHO），请重新选择！";
+}
+
 int RunGhostJob(GhostJob job) {
+  const std::wstring refusal = ImagePathRefusal(job.imagePath);
+  if (!refusal.empty()) {
+    Tell(refusal);
+    return ghost_result::NotFound;
+  }
   bool oneFile = NamesAtMostOneFile(job.imagePath);
   bool exists = oneFile && PathExists(job.imagePath);
   if (job.restore == 1 && !exists) {

@@ -15,12 +15,20 @@ struct GhostJob {
 namespace ghost_result {
 constexpr int Done = 0;           // done inside PE, or staged: the restart prompt follows
 constexpr int Failed = 1;         // Ghost failed (PE) or the boot entry was not set (desktop)
-constexpr int NotFound = 2;       // image missing or not one file name, or GHOST32.EXE not found (PE)
+constexpr int NotFound = 2;       // image missing, not one file name or not absolute, or GHOST32.EXE
+                                  // not found (PE)
 constexpr int Declined = 3;       // the user declined (overwrite, or the multi-disk warning)
 constexpr int StagingFailed = 5;  // the DOS stage could not be prepared
 constexpr int Refused = 6;        // the job cannot be done here (GPT, UEFI, boot data elsewhere,
                                   // or a PE restore from the target partition itself)
 }  // namespace ghost_result
+
+// Whether an image path is absolute from a drive letter (D:\x.GHO). A drive-relative
+// D:x.GHO or a rooted \x.GHO depends on the current folder of the moment, which DOS
+// Ghost at the next start does not share.
+bool IsAbsoluteImagePath(const std::wstring& path);
+// The refusal of an image path that is not absolute; empty when it is.
+std::wstring ImagePathRefusal(const std::wstring& path);
 
 // Checks the image against the job, then runs Ghost in PE or stages the DOS stage.
 int RunGhostJob(GhostJob job);

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "deploy/wow64_redirection.h"
+#include "platform/disk.h"
 #include "platform/format.h"
 #include "platform/system.h"
 
@@ -101,7 +102,20 @@ bool RepairBootFiles(const std::wstring& target) {
 }
 
 std::wstring BcdbootCommand(const std::wstring& target) {
-  return Format(L"bcdboot.exe %s\\windows /L %s", target, L"ZH-CN");
+  const std::wstring command = Format(L"bcdboot.exe %s\\windows /L %s", target, L"ZH-CN");
+  const std::wstring system = SystemPartitionOf(target);
+  return system.empty() ? command : command + L" /s " + system;
+}
+
+std::wstring SystemPartitionOf(const std::wstring& target) {
+  const _PARTITIONS partition = TheDisk().GetPartitionByLetter(target);
+  if (partition.letter.empty()) return target;
+  if (partition.layout.PartitionStyle == layout::kStyleGpt) return std::wstring();
+  for (const _PARTITIONS& each : TheDisk().partitions)
+    if (each.diskIndex == partition.diskIndex && !each.letter.empty() &&
+        each.layout.PartitionStyle == layout::kStyleMbr && each.layout.Mbr.BootIndicator)
+      return each.letter;
+  return target;
 }
 
 void ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, const WimPageHooks& page) {

@@ -84,7 +84,7 @@ bool RunGhostOperation(const Request& request) {
 }
 
 Road RouteOf(const Request& request, std::wstring* refusal) {
-  auto refuse = [refusal](const wchar_t* text) {
+  auto refuse = [refusal](const std::wstring& text) {
     *refusal = text;
     return Road::Refused;
   };
@@ -92,6 +92,8 @@ Road RouteOf(const Request& request, std::wstring* refusal) {
   // calls could reach: it is no more a choice than no row at all.
   if (!request.rowSelected || request.target.empty()) return refuse(L"请选择一个分区!");
   if (request.imagePath.empty()) return refuse(L"请输入正确的镜像路径!");
+  // Refused before the question, for WIM files as much as for Ghost images.
+  if (!IsAbsoluteImagePath(request.imagePath)) return refuse(ImagePathRefusal(request.imagePath));
   size_t dot = request.imagePath.rfind(L'.');
   if (dot == std::wstring::npos) return refuse(L"请选择正确的路径!");
   std::wstring extension = request.imagePath.substr(dot + 1);

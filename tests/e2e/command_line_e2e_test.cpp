@@ -63,7 +63,7 @@ TEST_F(CommandLine, PeRestoreRunsGhostAtOnceAndLogsEveryStepInOrder) {
 
   const std::wstring ghost = ProgramFolder() +
                              L"\\GHOST32.EXE -noide -nousb -clone,mode=pload,src=\"D:\\WIN7.GHO:1\",dst=C: -crcignore -sure";
-  const std::wstring bcdboot = L"bcdboot.exe C:\\windows /L ZH-CN";
+  const std::wstring bcdboot = L"bcdboot.exe C:\\windows /L ZH-CN /s C:";
   std::vector<std::wstring> starts;
   for (const StandinRecord& start : StandInStarts())
     if (!Contains(start.commandLine, L"PECMD")) starts.push_back(start.commandLine);

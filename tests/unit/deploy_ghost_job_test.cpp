@@ -56,6 +56,24 @@ TEST_F(GhostJobTest, AnImagePathNamesOneFile) {
   EXPECT_TRUE(fake.starts.empty());
 }
 
+// A path that depends on a current folder would name another file for DOS Ghost.
+TEST_F(GhostJobTest, AnImagePathIsAbsoluteFromADriveLetter) {
+  AddGhost();
+  fake.AddFile(L"D:\\WIN764.GHO", "image in D:'s root");
+  for (int pe : {1, 0})
+    for (const wchar_t* path : {L"D:WIN764.GHO", L"\\WIN764.GHO", L"WIN764.GHO", L"\\\\pc\\d\\WIN764.GHO"})
+      for (int restore : {1, 0}) {
+        SCOPED_TRACE(fake.WideToAnsi(path) + (pe ? " PE" : " desktop") + (restore ? " restore" : " backup"));
+        g_bInPE = pe;
+        fake.messages.clear();
+        EXPECT_EQ(RunGhostJob(GhostJob{path, L"C:", 0, restore}), ghost_result::NotFound);
+        EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"镜像文件：" + std::wstring(path) +
+                                                                L"不是带盘符的完整路径（如 D:\\GHO\\WIN7.GHO），请重新选择！"});
+      }
+  EXPECT_TRUE(fake.starts.empty());
+  EXPECT_TRUE(Changed(fake).empty());
+}
+
 TEST_F(GhostJobTest, InPeARestoreFromTheTargetItselfIsRefused) {
   AddGhost();
   fake.AddFile(L"C:\\WIN7.GHO", "image on the target");

@@ -94,11 +94,13 @@ TEST_F(InstallPageTest, RefusalsComeInOrderAndTouchNothing) {
   EXPECT_EQ(Execute(request, hooks), Road::Refused);
   EXPECT_EQ(Execute(Restore(L"E:\\a.wim", L""), hooks), Road::Refused);   // a row without letter
   EXPECT_EQ(Execute(Restore(L""), hooks), Road::Refused);
+  EXPECT_EQ(Execute(Restore(L"E:a.wim"), hooks), Road::Refused);
   EXPECT_EQ(Execute(Restore(L"E:\\image"), hooks), Road::Refused);
   EXPECT_EQ(Execute(Restore(L"E:\\old.dir\\image"), hooks), Road::Refused);
   g_bInPE = 0;
   EXPECT_EQ(Execute(Restore(L"E:\\a.WIM"), hooks), Road::Refused);
   EXPECT_EQ(Texts(), (std::vector<std::wstring>{L"请选择一个分区!", L"请选择一个分区!", L"请输入正确的镜像路径!",
+                                                L"镜像文件：E:a.wim不是带盘符的完整路径（如 D:\\GHO\\WIN7.GHO），请重新选择！",
                                                 L"请选择正确的路径!", L"不支持的文件类型！",
                                                 L"不支持在桌面环境下进行WIM文件的操作！"}));
   for (const auto& box : fake.messages) EXPECT_EQ(box.style, 0x30u);
@@ -137,7 +139,7 @@ TEST_F(InstallPageTest, GhostRestoreInsidePeRepairsTheBootFilesWithRedirectionOf
   fake.QueueAnswer(6);
   EXPECT_EQ(Execute(Restore(L"E:\\img\\win7.Gho"), hooks), Road::GhostRestore);
   ASSERT_EQ(fake.starts.size(), 2u);
-  EXPECT_EQ(fake.starts[1].commandLine, L"bcdboot.exe D:\\windows /L ZH-CN");
+  EXPECT_EQ(fake.starts[1].commandLine, L"bcdboot.exe D:\\windows /L ZH-CN /s D:");
   EXPECT_TRUE(fake.starts[1].wait);
   EXPECT_FALSE(fake.starts[1].show);
   EXPECT_TRUE(redirectionOff);

@@ -57,6 +57,7 @@ TEST(CommandLineTest, RefusesWhatItCannotTakeWhole) {
       {L"D:\\a.gho", L"C:"},                         // no job named
       {L"/restore", L"D:\\a.gho"},                   // no partition
       {L"/restore", L"a.gho", L"C:"},                // not a full path
+      {L"/restore", L"D:a.gho", L"C:"},              // relative to D:'s current folder
       {L"/restore", L"\\\\server\\a.gho", L"C:"},    // no drive letter
       {L"/restore", L"D:\\a.iso", L"C:"},            // neither Ghost nor WIM
       {L"/restore", L"D:\\dir.gho\\image", L"C:"},   // the dot is not in the file name
@@ -144,7 +145,7 @@ TEST_F(UnattendedJobTest, PeRestoreRunsGhostAtOnceAndLogsEachStep) {
       L"D:\\GHOST32.EXE -noide -nousb -clone,mode=pload,src=\"D:\\WIN7.GHO:1\",dst=C: -crcignore -sure";
   ASSERT_GE(fake.starts.size(), 2u);
   EXPECT_EQ(fake.starts[0].commandLine, ghost);
-  EXPECT_EQ(fake.starts[1].commandLine, L"bcdboot.exe C:\\windows /L ZH-CN");
+  EXPECT_EQ(fake.starts[1].commandLine, L"bcdboot.exe C:\\windows /L ZH-CN /s C:");
   EXPECT_EQ(fake.rebootRequests, 1);
   EXPECT_TRUE(fake.messages.empty()) << "the question was answered by /yes, not shown";
 
@@ -153,8 +154,8 @@ TEST_F(UnattendedJobTest, PeRestoreRunsGhostAtOnceAndLogsEachStep) {
       L"提问：确定将文件：D:\\WIN7.GHO 还原到C:盘中么？ / 这将会清空您C:盘的数据，还原前请将数据备份！ —— 回答：是",
       L"启动程序：" + ghost,
       L"程序结束，退出代码 0：" + ghost,
-      L"启动程序：bcdboot.exe C:\\windows /L ZH-CN",
-      L"程序结束，退出代码 0：bcdboot.exe C:\\windows /L ZH-CN",
+      L"启动程序：bcdboot.exe C:\\windows /L ZH-CN /s C:",
+      L"程序结束，退出代码 0：bcdboot.exe C:\\windows /L ZH-CN /s C:",
       L"请求重启电脑",
       L"程序退出，退出代码：0",
   };

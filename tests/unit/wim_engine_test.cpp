@@ -129,7 +129,7 @@ TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
   EXPECT_EQ(fake.formatRequests[0].options, 1u);
   EXPECT_EQ(window, (std::vector<std::wstring>{L"run", L"status 正在扫描......，请耐心等待！", L"progress 37",
                                                L"status 正在执行......，已完成37 %", L"close"}));
-  EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{L"bcdboot.exe D:\\windows /L ZH-CN"});
+  EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{L"bcdboot.exe D:\\windows /L ZH-CN /s D:"});
   EXPECT_FALSE(fake.starts[0].show);
   EXPECT_TRUE(redirectionOffForBcdboot);
   EXPECT_FALSE(fake.fsRedirectionOff);
@@ -139,6 +139,39 @@ TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
   EXPECT_TRUE(fake.IsFolder(L"C:\\Windows\\Temp\\KXWimTemp"));
   EXPECT_NE(std::find(fake.wimCalls.begin(), fake.wimCalls.end(), L"ApplyImage 4 D:\\ 0"), fake.wimCalls.end());
   EXPECT_TRUE(fake.wimOpenHandles.empty());
+}
+
+// A PE started from a USB stick (disk 0, C: active) with Windows on E: of the internal
+// disk: the boot files go to the internal disk's system partition, never to the stick.
+TEST_F(WimEngineTest, BootRepairNamesTheSystemPartitionOfTheTargetsDisk) {
+  struct Row {
+    bool internalActive, activeLettered;
+    uint32_t style;
+    const wchar_t* command;
+  };
+  const Row rows[] = {
+      {true, true, 0, L"bcdboot.exe E:\\windows /L ZH-CN /s D:"},
+      {false, true, 0, L"bcdboot.exe E:\\windows /L ZH-CN /s E:"},   // no active partition: the target
+      {true, false, 0, L"bcdboot.exe E:\\windows /L ZH-CN /s E:"},   // nothing to name it by
+      {false, true, 1, L"bcdboot.exe E:\\windows /L ZH-CN"},         // GPT: the firmware's EFI partition
+  };
+  for (const Row& row : rows) {
+    fake.disks.clear();
+    fake.volumes.clear();
+    fake.SetDrives(L"");
+    PartitionInfoEx stick = FakeSeam::MbrEntry(1, 16ll << 30);
+    stick.Mbr.BootIndicator = true;
+    fake.AddDisk(0, 0, {stick}, 16ll << 30).storage.busType = 7;
+    fake.AddVolume(L"C:", 0, 1);
+    PartitionInfoEx system = row.style ? FakeSeam::GptEntry(1, 100 << 20, L"EFI") : FakeSeam::MbrEntry(1, 100 << 20);
+    PartitionInfoEx windows = row.style ? FakeSeam::GptEntry(2, 60ll << 30, L"") : FakeSeam::MbrEntry(2, 60ll << 30);
+    if (!row.style) system.Mbr.BootIndicator = row.internalActive;
+    fake.AddDisk(1, row.style, {system, windows}, 500ll << 30);
+    if (row.activeLettered) fake.AddVolume(L"D:", 1, 1).partitionStyle = static_cast<int>(row.style);
+    fake.AddVolume(L"E:", 1, 2).partitionStyle = static_cast<int>(row.style);
+    TheDisk().Refresh();
+    EXPECT_EQ(BcdbootCommand(L"E:"), row.command);
+  }
 }
 
 TEST_F(WimEngineTest, ApplyEndsBeforeTheFormatUnlessAnImageIsChosenLoadedAndConfirmed) {

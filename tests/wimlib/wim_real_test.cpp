@@ -216,7 +216,7 @@ TEST_F(WimRealTest, AppendedImageIsListedAndAppliesBackOntoTheFormattedTarget) {
   EXPECT_EQ(TreeOf(Real(L"F:")), captured);
   ExpectBarRanForward();
   ASSERT_EQ(seam.starts.size(), 1u);
-  EXPECT_EQ(seam.starts[0].commandLine, L"bcdboot.exe F:\\windows /L ZH-CN");
+  EXPECT_EQ(seam.starts[0].commandLine, L"bcdboot.exe F:\\windows /L ZH-CN /s F:");
   EXPECT_EQ(LastMessage(), L"安装完成，请重启电脑进行下一步的安装。");
 }
 

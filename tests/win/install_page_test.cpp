@@ -144,7 +144,7 @@ TEST_F(InstallPageWindow, ModesCompressionRowAndRestartBoxReachTheJobs) {
   ASSERT_EQ(fake.starts.size(), 3u);   // Ghost, then the boot repair
   EXPECT_NE(fake.starts[1].commandLine.find(L"src=\"E:\\img\\win7.gho:1\",dst=D:"), std::wstring::npos)
       << fake.starts[1].commandLine;
-  EXPECT_EQ(fake.starts[2].commandLine, L"bcdboot.exe D:\\windows /L ZH-CN");
+  EXPECT_EQ(fake.starts[2].commandLine, L"bcdboot.exe D:\\windows /L ZH-CN /s D:");
   EXPECT_EQ(fake.messages.size(), asked + 1);
   EXPECT_EQ(fake.rebootRequests, 1);
 
