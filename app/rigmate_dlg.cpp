@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/session_end_win.h"
+#include "platform/machine_change.h"
 #include "ui/kxdialog.h"
 #include "ui/tab_keys.h"
 #include "platform/system.h"
@@ -179,8 +181,9 @@ bool CRigmateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result
       result = 0;
       return true;
     case WM_TIMER:
-      if (wParam != kCreatePagesTimer) return false;
-      CreateRemainingPages();
+      if (wParam == kCreatePagesTimer) CreateRemainingPages();
+      else if (wParam == kSessionEndReasonTimer) ClearSessionEndReasonWhenDone();
+      else return false;
       result = 0;
       return true;
     case WM_QUERYDRAGICON:
@@ -191,7 +194,7 @@ bool CRigmateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result
       result = 0;
       return true;
     case WM_QUERYENDSESSION:
-      result = TRUE;
+      result = AllowSessionEnd() ? TRUE : FALSE;
       return true;
     case WM_ENDSESSION:
       // The process ends after this message: the pack mounted for this run must not
@@ -208,6 +211,22 @@ KXDialog::BackgroundJob CRigmateDlg::RunningJob() const {
   KXDialog::BackgroundJob job = KXDialog::BackgroundJob::None;
   for (const KXDialog* page : pages_) job = std::max(job, page->RunningJob());
   return job;
+}
+
+bool CRigmateDlg::AllowSessionEnd() {
+  const std::wstring refusal = SessionEndRefusal(RunningJob() == KXDialog::BackgroundJob::WritesDisk);
+  if (refusal.empty()) return true;
+  SetSessionEndReason(hwnd(), refusal);
+  SetTimer(hwnd(), kSessionEndReasonTimer, 1000, nullptr);
+  return false;
+}
+
+// Windows lists a program with a reason as one that holds the session up, also after
+// the change that made it refuse has ended: the reason goes with the change.
+void CRigmateDlg::ClearSessionEndReasonWhenDone() {
+  if (!SessionEndRefusal(RunningJob() == KXDialog::BackgroundJob::WritesDisk).empty()) return;
+  KillTimer(hwnd(), kSessionEndReasonTimer);
+  SetSessionEndReason(hwnd(), L"");
 }
 
 void CRigmateDlg::OnClose() {

@@ -52,6 +52,10 @@ class CRigmateDlg : public ui::Dialog {
   // WM_CLOSE: asks first while a page's job runs, refuses while one writes a disk.
   void OnClose();
   KXDialog::BackgroundJob RunningJob() const;
+  // WM_QUERYENDSESSION: refuses, with the reason Windows shows, while a staging or a
+  // disk write is under way, as the close box refuses a disk write.
+  bool AllowSessionEnd();
+  void ClearSessionEndReasonWhenDone();
 
   HICON m_hIcon = nullptr;
   HICON smallIcon_ = nullptr;   // the icon's own small size: crisper than m_hIcon scaled down
@@ -66,6 +70,7 @@ class CRigmateDlg : public ui::Dialog {
   std::array<KXDialog*, kPageCount> pages_;
   std::array<bool, kPageCount> pageTried_{};
   static constexpr UINT_PTR kCreatePagesTimer = 1;
+  static constexpr UINT_PTR kSessionEndReasonTimer = 2;
 };
 
 // The About box, reached from the system menu.

@@ -3,6 +3,7 @@
 
 #include "deploy/dos_stage.h"
 #include "platform/format.h"
+#include "platform/machine_change.h"
 #include "platform/pe_flag.h"
 #include "platform/system.h"
 
@@ -66,6 +67,9 @@ int RunGhostJob(GhostJob job) {
                   mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) !=
           mbox::IdYes)
     return ghost_result::Declined;
+  // Until Ghost has ended or the staging is complete (or undone), ending the session
+  // would leave a half-written partition or half a staging.
+  MachineChange underWay(g_bInPE ? kDiskWriteUnderWay : kStagingUnderWay);
   return g_bInPE ? RunGhostInPE(job) : StageGhostJob(job);
 }
 

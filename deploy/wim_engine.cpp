@@ -3,10 +3,12 @@
 #include "deploy/wim_engine.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "deploy/wow64_redirection.h"
 #include "platform/disk.h"
 #include "platform/format.h"
+#include "platform/machine_change.h"
 #include "platform/system.h"
 
 namespace {
@@ -153,9 +155,13 @@ void ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, co
     return;
   }
   bool formatted = false;
+  // From the format until the boot files are back, an end of the session would leave a
+  // partition that does not start.
+  std::unique_ptr<MachineChange> underWay;
   if (ShowMessage(Format(L"确定将%s中的索引为%d的镜像应用到%s中么？这将会格式化您的%s盘。", imagePath, index, target,
                          target),
                   kQuestion) == mbox::IdYes) {
+    underWay = std::make_unique<MachineChange>(kDiskWriteUnderWay);
     uint32_t drive = 0;
     uint32_t result = DriveNumber(target, &drive) ? seam.FormatDrive(drive, kFormatDefault, kFormatFull) : 1;
     formatted = result == 0;
@@ -176,6 +182,7 @@ void ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, co
 
   // After a failed apply the window has told why; the target holds no Windows to boot.
   bool bootRepaired = applied && RepairBootFiles(target);
+  underWay.reset();
   seam.WimUnregisterCallback(file, &WimMessageCallback);
   seam.WimCloseHandle(image);
   seam.WimCloseHandle(file);
@@ -219,7 +226,12 @@ void CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, 
     ShowMessage(L"注册回调函数失败！", kError);
     return;
   }
-  bool captured = RunImaging(page, [&job](Progress& progress) { return CaptureWimWork(&job, progress); });
+  bool captured = false;
+  {
+    // A capture cut short leaves a broken file, which may hold earlier images.
+    MachineChange underWay(kDiskWriteUnderWay);
+    captured = RunImaging(page, [&job](Progress& progress) { return CaptureWimWork(&job, progress); });
+  }
 
   // Unregistered while the handle is still open, so that the call reaches its file.
   seam.WimUnregisterCallback(file, &WimMessageCallback);

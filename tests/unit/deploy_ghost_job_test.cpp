@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "deploy/ghost_job.h"
+#include "platform/machine_change.h"
 #include "platform/pe_flag.h"
 #include "tests/unit/deploy_machine.h"
 
@@ -72,6 +73,21 @@ TEST_F(GhostJobTest, AnImagePathIsAbsoluteFromADriveLetter) {
       }
   EXPECT_TRUE(fake.starts.empty());
   EXPECT_TRUE(Changed(fake).empty());
+}
+
+// Ending the session while Ghost writes (PE) or a staging is half done is refused.
+TEST_F(GhostJobTest, TheSessionMayNotEndWhileGhostRunsOrAStagingIsHalfDone) {
+  AddGhost();
+  std::vector<std::wstring> refusals;
+  EmulateAttrib(fake, [&](const std::wstring&) { return refusals.push_back(SessionEndRefusal(false)), 0; });
+  RunGhostJob(Restore());
+  g_bInPE = 0;
+  RunGhostJob(Restore());
+  ASSERT_GE(refusals.size(), 2u);
+  EXPECT_EQ(refusals.front(), kDiskWriteUnderWay) << "Ghost";
+  for (size_t i = 1; i < refusals.size(); ++i) EXPECT_EQ(refusals[i], kStagingUnderWay) << "bcdedit " << i;
+  EXPECT_EQ(SessionEndRefusal(false), L"");
+  EXPECT_EQ(SessionEndRefusal(true), kDiskWriteUnderWay) << "a page's disk job";
 }
 
 TEST_F(GhostJobTest, InPeARestoreFromTheTargetItselfIsRefused) {

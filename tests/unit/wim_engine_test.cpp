@@ -6,6 +6,7 @@
 #include "deploy/wim_engine.h"
 #include "platform/disk.h"
 #include "platform/format.h"
+#include "platform/machine_change.h"
 #include "tests/unit/deploy_machine.h"
 
 using namespace deploy_test;
@@ -112,7 +113,11 @@ TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
   wimFile->unloadable = {2};
   fake.wimMessages = {{wim::MsgScanning, 0, 0, L""}, {wim::MsgProgress, 37, 0, L""}, {12345, 0, 0, L""}};
   bool redirectionOffForBcdboot = false;
-  fake.onStart = [&](const FakeSeam::ProcessStart&) { return redirectionOffForBcdboot = fake.fsRedirectionOff, 0; };
+  std::wstring sessionEnd;
+  fake.onStart = [&](const FakeSeam::ProcessStart&) {
+    sessionEnd = SessionEndRefusal(false);
+    return redirectionOffForBcdboot = fake.fsRedirectionOff, 0;
+  };
   fake.QueueAnswer(mbox::IdYes);
   testing::internal::CaptureStdout();
   Apply();
@@ -133,6 +138,8 @@ TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
   EXPECT_FALSE(fake.starts[0].show);
   EXPECT_TRUE(redirectionOffForBcdboot);
   EXPECT_FALSE(fake.fsRedirectionOff);
+  EXPECT_EQ(sessionEnd, kDiskWriteUnderWay) << "refused until the boot files are back";
+  EXPECT_EQ(SessionEndRefusal(false), L"");
   EXPECT_EQ(fake.messages[1].text, L"安装完成，请重启电脑进行下一步的安装。");
   EXPECT_EQ(fake.messages[1].style, 0x30u);
   EXPECT_EQ(fake.wimTemporaryPath, L"C:\\Windows\\Temp\\KXWimTemp");

@@ -14,6 +14,7 @@
 #include "ui/kxdialog.h"
 #include "app/rigmate_dlg.h"
 #include "pages/toolbox/software_dlg.h"
+#include "platform/machine_change.h"
 #include "platform/system.h"
 #include "resources/resource.h"
 #include "tests/fakes/fake_seam.h"
@@ -450,6 +451,24 @@ TEST(MainWindow, ClosesOnlyByItsCloseBoxAndAsksWhileAJobRuns) {
   EXPECT_EQ(result, IDCANCEL);
   EXPECT_EQ(questions(), 2);
   EXPECT_EQ(fake.messages.back().style, UINT(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+}
+
+// Windows ending the session is refused while a staging or a disk write is under way.
+TEST(MainWindow, RefusesTheEndOfTheSessionOnlyWhileAChangeIsUnderWay) {
+  FakeSeam fake;
+  ScopedSeam use(&fake);
+  CRigmateDlg dialog;
+  std::vector<LRESULT> answers;
+  auto ask = [&](HWND main) { answers.push_back(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF)); };
+  StepRunner().Run(dialog, {[&](HWND main) {
+    ask(main);
+    {
+      MachineChange underWay(kStagingUnderWay);
+      ask(main);
+    }
+    ask(main);
+  }});
+  EXPECT_EQ(answers, (std::vector<LRESULT>{TRUE, FALSE, TRUE}));
 }
 
 TEST(MainWindow, TitleIsTheProductWithWindowsNameAndBitness) {
