@@ -138,7 +138,7 @@ std::wstring UsageText() {
          L"\n"
          L"退出代码：0 完成；1 参数错误；2 镜像文件、分区、索引或 GHOST32.EXE 与参数不符；\n"
          L"  3 提问回答了“否”；4 当前环境不支持；5 DOS 安装环境配置失败；6 启动项设置或修复失败；\n"
-         L"  7 镜像操作失败；8 重启失败；9 其他失败。\n";
+         L"  7 镜像操作失败；8 重启失败；9 其他失败；10 另一个 Rigmate 正在运行，未执行任务。\n";
 }
 
 int ExitCodeOfGhost(int result, bool inPE) {

@@ -42,6 +42,7 @@ constexpr int BootFailed = 6;      // the boot entry could not be set, or the bo
 constexpr int ImagingFailed = 7;   // Ghost or the imaging API failed
 constexpr int RestartFailed = 8;   // the job was done, but Windows refused to restart
 constexpr int OtherFailure = 9;
+constexpr int AnotherCopy = 10;    // another copy of the program runs: nothing was done
 }  // namespace exit_code
 
 // The exit code of the backup and restore page's Ghost routine (install_page::RunGhostSteps).

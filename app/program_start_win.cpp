@@ -10,11 +10,13 @@
 
 #include "app/command_line.h"
 #include "app/console_win.h"
+#include "app/one_copy_win.h"
 #include "app/unattended_job.h"
 #include "platform/format.h"
 #include "platform/log.h"
 #include "platform/log_file_win.h"
 #include "platform/logging_seam.h"
+#include "platform/system.h"
 #include "resources/version.h"
 
 namespace {
@@ -45,13 +47,22 @@ void InstallLog(Seam& under, const std::wstring& file, const std::wstring& heade
   SetSeam(&KeepForRun<LoggingSeam>(under));
 }
 
+const wchar_t kAnotherCopy[] = L"另一个 Rigmate 正在运行（窗口或命令行任务），请等待它结束后再启动本软件。";
+
+// A copy that is still starting gets this long to show its window.
+constexpr DWORD kOtherWindowWaitMs = 5000;
+
 }  // namespace
 
 bool RunBeforeWindow(int* exitCode) {
   cli::Options options = cli::ParseArguments(Arguments());
   if (options.action == cli::Action::Window) {
     InstallLog(DefaultSeam(), L"", Format(L"%s 启动（窗口），进程 %d", kVersion, GetCurrentProcessId()));
-    return false;
+    if (ClaimOneCopy()) return false;
+    // The user asked for the window: the one that runs is it.
+    if (!BringOtherCopyForward(kOtherWindowWaitMs)) ShowMessage(kAnotherCopy, mbox::Ok | mbox::IconExclamation);
+    *exitCode = cli::exit_code::AnotherCopy;
+    return true;
   }
   // Bad arguments change nothing, not even the log.
   if (options.action == cli::Action::Usage) {
@@ -64,7 +75,12 @@ bool RunBeforeWindow(int* exitCode) {
   auto& unattended = KeepForRun<cli::UnattendedSeam>(DefaultSeam(), options.yes, output);
   InstallLog(unattended, options.logFile,
              Format(L"%s 命令行，进程 %d：%s", kVersion, GetCurrentProcessId(), GetCommandLineW()));
-  *exitCode = cli::RunJob(options, unattended, output);
+  if (ClaimOneCopy()) {
+    *exitCode = cli::RunJob(options, unattended, output);
+  } else {
+    ShowMessage(kAnotherCopy, mbox::Ok | mbox::IconExclamation);   // to the console and the log
+    *exitCode = cli::exit_code::AnotherCopy;
+  }
   std::wstring end = Format(L"命令行任务结束，退出代码：%d", *exitCode);
   WriteConsoleLine(end);
   LogEvent(end);

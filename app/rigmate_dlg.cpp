@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/one_copy_win.h"
 #include "app/session_end_win.h"
 #include "platform/machine_change.h"
 #include "ui/kxdialog.h"
@@ -41,6 +42,7 @@ std::wstring CRigmateDlg::TitleFor(const std::wstring& osNameWithBitness) {
 
 bool CRigmateDlg::OnInitDialog() {
   TheSeam().SetMainWindow(hwnd());
+  MarkMainWindow(hwnd(), true);
   AddAboutMenuItem();
   SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   UseArtworkForDpi();
@@ -186,6 +188,9 @@ bool CRigmateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result
       else return false;
       result = 0;
       return true;
+    case WM_DESTROY:
+      MarkMainWindow(hwnd(), false);
+      return false;
     case WM_QUERYDRAGICON:
       result = reinterpret_cast<LRESULT>(m_hIcon);
       return true;
