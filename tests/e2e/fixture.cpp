@@ -184,15 +184,10 @@ e2e::Program& RigmateE2E::StartStandIn(const std::wstring& fileName, const Envir
 
 std::vector<StandinRecord> RigmateE2E::StandInStarts() const { return ReadStandinLog(StandInLogPath()); }
 
-RigmateE2E::Environment RigmateE2E::ProgramEnvironment() const {
-  Environment environment = variables_;
-  if (!machineFile_.empty()) environment.push_back({L"RIGMATE_SIM_MACHINE", machineFile_});
-  environment.push_back({L"RIGMATE_SIM_RECORD", InFolder(L"record.txt")});
-  return environment;
-}
-
 bool RigmateE2E::PlaceProgram(const std::wstring& build, std::wstring* exe, Environment* environment) {
-  *environment = ProgramEnvironment();
+  *environment = variables_;
+  if (!machineFile_.empty()) environment->push_back({L"RIGMATE_SIM_MACHINE", machineFile_});
+  environment->push_back({L"RIGMATE_SIM_RECORD", InFolder(L"record.txt")});
   *exe = ProgramFolder() + L"\\Rigmate.exe";
   MakeFolders(ProgramFolder());
   if (!CopyFileW((BuildFolder() + L"\\" + build).c_str(), exe->c_str(), FALSE)) {
@@ -207,24 +202,14 @@ bool RigmateE2E::RunRigmate(const std::wstring& arguments, DWORD* exitCode, std:
   Environment environment;
   std::wstring exe;
   if (!PlaceProgram(build, &exe, &environment)) return false;
-  return RunToItsEnd(app_, exe, environment, arguments, exitCode, output);
-}
-
-bool RigmateE2E::RunSecondCopy(const std::wstring& arguments, DWORD* exitCode, std::wstring* output) {
-  e2e::Program second;
-  return RunToItsEnd(second, ProgramFolder() + L"\\Rigmate.exe", ProgramEnvironment(), arguments, exitCode, output);
-}
-
-bool RigmateE2E::RunToItsEnd(e2e::Program& program, const std::wstring& exe, const Environment& environment,
-                             const std::wstring& arguments, DWORD* exitCode, std::wstring* output) {
   // A file per run: Wine may still hold the last run's for a moment.
   static int runs = 0;
   std::wstring outputFile = InFolder(L"output-" + std::to_wstring(++runs) + L".txt");
-  if (!program.Start(exe, L"", environment, arguments, outputFile)) {
+  if (!app_.Start(exe, L"", environment, arguments, outputFile)) {
     ADD_FAILURE() << "cannot start " << e2e::WideToUtf8(exe);
     return false;
   }
-  if (!program.WaitForExit(60000, exitCode)) {
+  if (!app_.WaitForExit(60000, exitCode)) {
     ADD_FAILURE() << "the job did not end within a minute";
     return false;
   }

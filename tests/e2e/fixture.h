@@ -93,9 +93,6 @@ class RigmateE2E : public ::testing::Test {
   // Its exit code, and its standard output decoded from the ANSI code page.
   bool RunRigmate(const std::wstring& arguments, DWORD* exitCode, std::wstring* output,
                   const std::wstring& build = L"Rigmate-e2e.exe");
-  // Runs a further copy of the program that StartRigmate placed, as RunRigmate does,
-  // while the first may still run.
-  bool RunSecondCopy(const std::wstring& arguments, DWORD* exitCode, std::wstring* output);
   e2e::Program& app() { return app_; }
   HWND main() const { return main_; }
   HWND tab() const { return tab_; }
@@ -113,11 +110,6 @@ class RigmateE2E : public ::testing::Test {
  private:
   // Copies the build to ProgramFolder() as Rigmate.exe and gives the environment it runs in.
   bool PlaceProgram(const std::wstring& build, std::wstring* exe, Environment* environment);
-  Environment ProgramEnvironment() const;
-  // Starts the program with its output into a file of its own, waits a minute at most for
-  // its end, and reads the output back.
-  bool RunToItsEnd(e2e::Program& program, const std::wstring& exe, const Environment& environment,
-                   const std::wstring& arguments, DWORD* exitCode, std::wstring* output);
 
   std::wstring folder_;
   std::wstring machineFile_;

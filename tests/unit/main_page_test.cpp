@@ -142,19 +142,22 @@ TEST_F(MainPageTest, QuickInstallInsidePeTakesTheWindowsPartitionNeverTheStick) 
   EXPECT_EQ(Target(L"D:\\WIN764.GHO"), L"") << "C: runs the program, D: holds the image";
 }
 
-// On a desktop the running Windows comes first, also where the image lies: the staging
-// moves it off (inside a PE the image's partition is never a target: the test above).
-TEST_F(MainPageTest, QuickInstallTakesTheRunningWindowsOnTheDesktopNeverOneTooSmall) {
+TEST_F(MainPageTest, QuickInstallOnTheDesktopTakesTheRunningWindowsNeverOneTooSmall) {
   fake.AddFolder(L"C:\\Windows\\System32");
   fake.AddFolder(L"E:\\Windows\\System32");
-  const std::wstring image = L"C:\\Rigmate\\GHO\\WIN764.GHO";
-  fake.AddFile(image);
-  fake.SetFileSize(image, 8 * kGiB);
-  EXPECT_EQ(Target(image), L"C:") << "the image's own partition";
+  fake.AddFile(L"D:\\WIN764.GHO");
+  fake.SetFileSize(L"D:\\WIN764.GHO", 8 * kGiB);
+  // Another partition of the target's disk holds the image: the DOS stage needs no more.
+  EXPECT_EQ(Target(L"D:\\WIN764.GHO"), L"C:");
+
+  fake.AddFile(L"C:\\WIN764.GHO");
+  EXPECT_EQ(Target(L"C:\\WIN764.GHO"), L"C:") << "the staging moves the image off its target";
+
+  // On the desktop the running Windows comes first, even behind another one.
   fake.systemDirectory = L"E:\\Windows\\system32";
-  EXPECT_EQ(Target(image), L"E:") << "the running Windows behind another";
-  fake.SetFileSize(image, 20 * kGiB);
-  EXPECT_EQ(Target(image), L"C:") << "E: is smaller than the image";
+  EXPECT_EQ(Target(L"D:\\WIN764.GHO"), L"E:");
+  fake.SetFileSize(L"D:\\WIN764.GHO", 20 * kGiB);
+  EXPECT_EQ(Target(L"D:\\WIN764.GHO"), L"C:") << "E: is smaller than the image";
 }
 
 TEST_F(MainPageTest, QuickInstallWithoutAnImageNamesTheIndexAndDoesNothingElse) {

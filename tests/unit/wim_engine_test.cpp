@@ -115,8 +115,7 @@ TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
   bool redirectionOffForBcdboot = false;
   std::wstring sessionEnd;
   fake.onStart = [&](const FakeSeam::ProcessStart&) {
-    sessionEnd = SessionEndRefusal(false);
-    return redirectionOffForBcdboot = fake.fsRedirectionOff, 0;
+    return sessionEnd = SessionEndRefusal(false), redirectionOffForBcdboot = fake.fsRedirectionOff, 0;
   };
   fake.QueueAnswer(mbox::IdYes);
   testing::internal::CaptureStdout();
@@ -139,7 +138,6 @@ TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
   EXPECT_TRUE(redirectionOffForBcdboot);
   EXPECT_FALSE(fake.fsRedirectionOff);
   EXPECT_EQ(sessionEnd, kDiskWriteUnderWay) << "refused until the boot files are back";
-  EXPECT_EQ(SessionEndRefusal(false), L"");
   EXPECT_EQ(fake.messages[1].text, L"安装完成，请重启电脑进行下一步的安装。");
   EXPECT_EQ(fake.messages[1].style, 0x30u);
   EXPECT_EQ(fake.wimTemporaryPath, L"C:\\Windows\\Temp\\KXWimTemp");
@@ -148,36 +146,23 @@ TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
   EXPECT_TRUE(fake.wimOpenHandles.empty());
 }
 
-// A PE started from a USB stick (disk 0, C: active) with Windows on E: of the internal
-// disk: the boot files go to the internal disk's system partition, never to the stick.
+// A PE started from a USB stick (disk 0, C: active), Windows on E: of the internal disk:
+// the boot files go to the internal disk's active partition (row 0), never to the stick.
 TEST_F(WimEngineTest, BootRepairNamesTheSystemPartitionOfTheTargetsDisk) {
-  struct Row {
-    bool internalActive, activeLettered;
-    uint32_t style;
-    const wchar_t* command;
-  };
-  const Row rows[] = {
-      {true, true, 0, L"bcdboot.exe E:\\windows /L ZH-CN /s D:"},
-      {false, true, 0, L"bcdboot.exe E:\\windows /L ZH-CN /s E:"},   // no active partition: the target
-      {true, false, 0, L"bcdboot.exe E:\\windows /L ZH-CN /s E:"},   // nothing to name it by
-      {false, true, 1, L"bcdboot.exe E:\\windows /L ZH-CN"},         // GPT: the firmware's EFI partition
-  };
-  for (const Row& row : rows) {
-    fake.disks.clear();
-    fake.volumes.clear();
-    fake.SetDrives(L"");
-    PartitionInfoEx stick = FakeSeam::MbrEntry(1, 16ll << 30);
-    stick.Mbr.BootIndicator = true;
+  const wchar_t* const system[] = {L" /s D:", L" /s E:", L""};   // D: not active; GPT: the firmware's
+  for (uint32_t row = 0; row < 3; ++row) {
+    PartitionInfoEx stick = FakeSeam::MbrEntry(1, 16ll << 30), boot = FakeSeam::MbrEntry(1, 100 << 20),
+                    windows = FakeSeam::MbrEntry(2, 60ll << 30);
+    stick.Mbr.BootIndicator = boot.Mbr.BootIndicator = row == 0;
+    if (row == 2) boot = FakeSeam::GptEntry(1, 100 << 20, L"EFI"), windows = FakeSeam::GptEntry(2, 60ll << 30, L"");
     fake.AddDisk(0, 0, {stick}, 16ll << 30).storage.busType = 7;
-    fake.AddVolume(L"C:", 0, 1);
-    PartitionInfoEx system = row.style ? FakeSeam::GptEntry(1, 100 << 20, L"EFI") : FakeSeam::MbrEntry(1, 100 << 20);
-    PartitionInfoEx windows = row.style ? FakeSeam::GptEntry(2, 60ll << 30, L"") : FakeSeam::MbrEntry(2, 60ll << 30);
-    if (!row.style) system.Mbr.BootIndicator = row.internalActive;
-    fake.AddDisk(1, row.style, {system, windows}, 500ll << 30);
-    if (row.activeLettered) fake.AddVolume(L"D:", 1, 1).partitionStyle = static_cast<int>(row.style);
-    fake.AddVolume(L"E:", 1, 2).partitionStyle = static_cast<int>(row.style);
+    fake.AddDisk(1, row == 2, {boot, windows}, 500ll << 30);
+    fake.SetDrives(L"CDE");
+    fake.volumes[L'C'] = DiskVolume(0, 1);
+    fake.volumes[L'D'] = DiskVolume(1, 1, row == 2);
+    fake.volumes[L'E'] = DiskVolume(1, 2, row == 2);
     TheDisk().Refresh();
-    EXPECT_EQ(BcdbootCommand(L"E:"), row.command);
+    EXPECT_EQ(BcdbootCommand(L"E:"), std::wstring(L"bcdboot.exe E:\\windows /L ZH-CN") + system[row]);
   }
 }
 
