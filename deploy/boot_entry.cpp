@@ -29,18 +29,31 @@ void ShowBootIniAttributes(bool shown) {
 
 bool SameText(const std::wstring& a, const std::wstring& b) { return ContainsText(a, b, false) && a.size() == b.size(); }
 
+bool IsDriveLetter(const std::wstring& place) { return place.size() == 2 && place[1] == L':'; }
+
 // Creates or replaces a file that an earlier staging may have left read-only or hidden.
 bool Replace(const std::wstring& path, const std::string& bytes) {
   if (TheSeam().FileAttributes(path) != kNoFile) TheSeam().SetAttributes(path, kNormalAttributes);
   return TheSeam().WriteNewFile(path, bytes);
 }
 
-// Writes BOOT.INI; a write that fails half-way is undone with the bytes it had.
-bool RewriteBootIni(const std::string& bytes, const std::string& before) {
-  if (TheSeam().RewriteFile(kBootIni, bytes)) return true;
-  if (!TheSeam().RewriteFile(kBootIni, before)) TheSeam().CopyOneFile(kBootIniCopy, kBootIni);
-  return false;
+void RemoveExport(const std::wstring& path) {
+  TheSeam().SetAttributes(path, kNormalAttributes);
+  TheSeam().RemoveFile(path);
 }
+
+// What BOOT.INI holds after a rewrite.
+enum class Rewrite { Written, AsBefore, SavedCopy, Unknown };
+
+// Writes BOOT.INI; a write that fails half-way is undone with the bytes it had, else with
+// the saved copy of the original.
+Rewrite RewriteBootIni(const std::string& bytes, const std::string& before) {
+  if (TheSeam().RewriteFile(kBootIni, bytes)) return Rewrite::Written;
+  if (TheSeam().RewriteFile(kBootIni, before)) return Rewrite::AsBefore;
+  return TheSeam().CopyOneFile(kBootIniCopy, kBootIni) ? Rewrite::SavedCopy : Rewrite::Unknown;
+}
+
+const wchar_t kBootIniMayBeBroken[] = L"BOOT.INI可能已损坏！原来的BOOT.INI保存在C:\\BOOT.INIKX。";
 
 // Stops the edit: a message, the attributes back, false.
 bool StopEdit(const std::wstring& message) {
@@ -61,34 +74,48 @@ std::wstring NewGuidText() {
 
 bool UsesBootIni(int osMajorVersion) { return osMajorVersion >= 0 && osMajorVersion < 6; }
 
-bool BcdStoreOnSystemDrive() {
+std::wstring BcdStorePlace() {
+  const std::wstring systemDrive = GetSystemDrive();
   std::wstring hive;
   if (!TheSeam().RegistryText(L"SYSTEM\\CurrentControlSet\\Control\\hivelist", L"\\REGISTRY\\MACHINE\\BCD00000000",
                               kKeyRead, 1024, &hive))
-    return true;
-  std::wstring device = TheSeam().DosDeviceName(GetSystemDrive());
-  return !device.empty() && SameText(hive, device + L"\\Boot\\BCD");
+    return systemDrive;
+  const std::wstring suffix = L"\\Boot\\BCD";
+  if (hive.size() <= suffix.size() || !SameText(hive.substr(hive.size() - suffix.size()), suffix)) return L"";
+  const std::wstring device = hive.substr(0, hive.size() - suffix.size());
+  std::wstring systemDevice = TheSeam().DosDeviceName(systemDrive);
+  if (!systemDevice.empty() && SameText(systemDevice, device)) return systemDrive;
+  for (std::wstring volume : TheSeam().VolumeNames()) {
+    if (!volume.empty() && volume.back() == L'\\') volume.pop_back();
+    if (SameText(TheSeam().DosDeviceName(volume), device)) return volume;
+  }
+  return L"";
 }
 
 bool AddBcdEntry() {
   Wow64FsRedirection redirection;
   redirection.Disable();
   std::wstring guid = NewGuidText();
-  std::wstring drive = GetSystemDrive();
-  std::wstring backup = drive + L"\\boot\\BCDKX";
+  std::wstring place = BcdStorePlace();
+  std::wstring backup = place + L"\\boot\\BCDKX";
+  // A drive is named by its letter; the partition without one is the boot manager's own.
+  std::wstring device = IsDriveLetter(place) ? L"partition=" + place : L"boot";
   // Without a GUID the commands below would name no entry; without the export there
   // is nothing to undo with.
-  bool ok = !guid.empty() && !drive.empty() && Run(Format(L"bcdedit.exe /export \"%s\"", backup));
+  bool ok = !guid.empty() && !place.empty() && Run(Format(L"bcdedit.exe /export \"%s\"", backup));
   bool undone = true;
   if (ok) {
     for (const std::wstring& command :
          {Format(L"bcdedit.exe /create %s /d \"Korvex数码 一键装机\" /application bootsector", guid),
-          Format(L"bcdedit.exe /set %s device partition=%s", guid, drive),
+          Format(L"bcdedit.exe /set %s device %s", guid, device),
           Format(L"bcdedit.exe /set %s path \\kxldr.mbr", guid),
           Format(L"bcdedit.exe /displayorder %s /addlast", guid),
           Format(L"bcdedit.exe /default %s", guid)}) {
       if (!Run(command)) {
         undone = Run(Format(L"bcdedit.exe /import \"%s\"", backup));
+        // The store is as it was: an export left behind could later be imported over
+        // changes made after it.
+        if (undone) RemoveExport(backup);
         ok = false;
         break;
       }
@@ -102,14 +129,20 @@ bool AddBcdEntry() {
 }
 
 bool RestoreBcd() {
+  std::wstring place = BcdStorePlace();
+  std::wstring backup = (place.empty() ? GetSystemDrive() : place) + L"\\boot\\BCDKX";
+  if (TheSeam().FileAttributes(backup) == kNoFile) return true;
   Wow64FsRedirection redirection;
   redirection.Disable();
-  std::wstring backup = GetSystemDrive() + L"\\boot\\BCDKX";
   bool ok = Run(Format(L"bcdedit.exe /import \"%s\"", backup));
   redirection.Revert();
   redirection.Release();
-  if (!ok) Tell(L"恢复启动数据失败！原来的启动数据保存在" + backup + L"。");
-  return ok;
+  if (!ok) {
+    Tell(L"恢复启动数据失败！原来的启动数据保存在" + backup + L"。");
+    return false;
+  }
+  RemoveExport(backup);
+  return true;
 }
 
 bool AddBootIniEntry() {
@@ -134,7 +167,9 @@ bool AddBootIniEntry() {
   Tell(TheSeam().AnsiToWide(bytes));
   if (!EditBootIniText(&bytes)) return StopEdit(L"无法解析BOOT.INI文件！");
   Tell(TheSeam().AnsiToWide(bytes));
-  if (!RewriteBootIni(bytes, before)) return StopEdit(L"写入BOOT.INI文件失败！");
+  Rewrite written = RewriteBootIni(bytes, before);
+  if (written == Rewrite::Unknown) return StopEdit(std::wstring(L"写入BOOT.INI文件失败，") + kBootIniMayBeBroken);
+  if (written != Rewrite::Written) return StopEdit(L"写入BOOT.INI文件失败！");
   ShowBootIniAttributes(false);
   return true;
 }
@@ -155,9 +190,12 @@ bool RestoreBootIni() {
   }
   ShowBootIniAttributes(true);
   std::string saved, current;
-  bool ok = TheSeam().ReadWholeFile(kBootIniCopy, &saved) && TheSeam().ReadWholeFile(kBootIni, &current) &&
-            RewriteBootIni(saved, current);
+  bool read = TheSeam().ReadWholeFile(kBootIniCopy, &saved) && TheSeam().ReadWholeFile(kBootIni, &current);
+  Rewrite written = read ? RewriteBootIni(saved, current) : Rewrite::AsBefore;
   ShowBootIniAttributes(false);
-  if (!ok) Tell(L"恢复BOOT.INI文件失败，BOOT.INI保持原样！原来的BOOT.INI保存在C:\\BOOT.INIKX。");
-  return ok;
+  // The saved copy put back whole is the restore that was asked for.
+  if (written == Rewrite::Written || written == Rewrite::SavedCopy) return true;
+  if (written == Rewrite::Unknown) Tell(std::wstring(L"恢复BOOT.INI文件失败，") + kBootIniMayBeBroken);
+  else Tell(L"恢复BOOT.INI文件失败，BOOT.INI保持原样！原来的BOOT.INI保存在C:\\BOOT.INIKX。");
+  return false;
 }

@@ -1,6 +1,8 @@
 // The DOS stage: checks, image move, DOS-stage files, boot entry and restart prompt.
 #include "deploy/dos_stage.h"
 
+#include <vector>
+
 #include "deploy/boot_entry.h"
 #include "platform/disk.h"
 #include "platform/format.h"
@@ -15,8 +17,14 @@ constexpr int kGptStyle = 1;
 constexpr uint32_t kPayloadAttributes = 0x27;   // read-only, hidden, system, archive
 constexpr uint32_t kNormalAttributes = 0x80;
 constexpr uint32_t kNoFile = 0xFFFFFFFF;
-// What a staging writes into the root of the system drive.
+// What a staging writes into the root of its place.
 const wchar_t* const kStagedFiles[] = {L"\\kxdos.ima", L"\\kxldr", L"\\kxldr.mbr", L"\\ghost.ba_", L"\\boot.in_"};
+// Room a partition without a letter must have beyond the payload: the store's export
+// and the file system's own needs.
+constexpr uint64_t kPlaceSpare = 1u << 20;
+
+// The image copy the last staging made, removed again when that staging is undone or fails.
+std::wstring g_movedImage;
 
 void Tell(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
 
@@ -29,6 +37,9 @@ bool SameDrive(const std::wstring& a, const std::wstring& b) {
   return a.size() >= 2 && b.size() >= 2 && ContainsText(a.substr(0, 2), b.substr(0, 2), false);
 }
 
+// A drive ("C:") or a volume path, compared without case.
+bool SamePlace(const std::wstring& a, const std::wstring& b) { return a.size() == b.size() && ContainsText(a, b, false); }
+
 bool ContainsNoCase(const std::string& bytes, const std::string& text) {
   auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
   for (size_t at = 0; at + text.size() <= bytes.size(); ++at) {
@@ -40,7 +51,8 @@ bool ContainsNoCase(const std::string& bytes, const std::string& text) {
 }
 
 // The payload's files look like what they claim: a bootable 1.44 or 2.88 MB floppy, a
-// loader whose preset menu boots kxdos.ima, and a boot-sector loader that starts kxldr.
+// loader of a loader's size, and a boot-sector loader that starts kxldr. The loader keeps
+// its preset menu compressed; the build checked that menu when it took the loader in.
 bool PayloadLooksBootable() {
   std::string image, loader, loaderMbr;
   Seam& seam = TheSeam();
@@ -49,9 +61,62 @@ bool PayloadLooksBootable() {
     return false;
   bool floppy = (image.size() == 1474560 || image.size() == 2949120) && static_cast<uint8_t>(image[510]) == 0x55 &&
                 static_cast<uint8_t>(image[511]) == 0xAA;
-  bool menu = loader.size() >= 16 * 1024 && loader.size() <= 1024 * 1024 && ContainsNoCase(loader, "kxdos.ima");
+  bool menu = loader.size() >= 16 * 1024 && loader.size() <= 1024 * 1024;
   bool chain = loaderMbr.size() >= 1024 && loaderMbr.size() <= 64 * 1024 && ContainsNoCase(loaderMbr, "KXLDR");
   return floppy && menu && chain;
+}
+
+uint64_t PayloadBytes() {
+  uint64_t total = kDosLineLimit + 1;
+  for (int id : {IDR_DOS_IMAGE, IDR_LOADER, IDR_LOADER_MBR}) {
+    std::string bytes;
+    if (TheSeam().ResourceBytes(id, L"FILE", &bytes)) total += bytes.size();
+  }
+  return total;
+}
+
+// The places that may hold DOS-stage files: the system drive, and the partition of the
+// live store when that is another one.
+std::vector<std::wstring> StagePlaces() {
+  std::vector<std::wstring> places{GetSystemDrive()};
+  std::wstring store = UsesBootIni(GetOSMajorVersion()) ? L"" : BcdStorePlace();
+  if (!store.empty() && !SamePlace(store, places[0])) places.push_back(store);
+  if (places[0].empty()) places.erase(places.begin());
+  return places;
+}
+
+void RemoveStagedFiles(const std::wstring& place) {
+  for (const wchar_t* name : kStagedFiles) {
+    std::wstring path = place + name;
+    if (TheSeam().FileAttributes(path) == kNoFile) continue;
+    TheSeam().SetAttributes(path, kNormalAttributes);
+    TheSeam().RemoveFile(path);
+  }
+}
+
+// Why the DOS stage cannot go onto the partition of the live store, or empty when it can:
+// it must be the system drive, or an MBR partition of the system drive's disk (the one the
+// boot manager starts from) with room for the payload.
+std::wstring StorePlaceRefusal(const std::wstring& place, const std::wstring& systemDrive) {
+  if (SamePlace(place, systemDrive)) return L"";
+  const std::wstring unusable =
+      L"不支持在桌面条件下对启动数据位于其他硬盘、GPT分区或无法识别的分区上的电脑进行安装，请在PE中进行安装！";
+  StorageDeviceNumber store, system;
+  int style = 0;
+  if (place.empty() || !GetVolumeDeviceNumber(place, &store) || !GetVolumeDeviceNumber(systemDrive, &system) ||
+      store.deviceType != kDiskDevice || store.deviceNumber != system.deviceNumber ||
+      !GetVolumePartitionStyle(place, &style) || style != 0)
+    return unusable;
+  uint64_t freeBytes = 0, storeBytes = 0;
+  TheSeam().FileSize(place + L"\\Boot\\BCD", &storeBytes);
+  if (!TheSeam().FreeBytes(place + L"\\", &freeBytes) || freeBytes < PayloadBytes() + storeBytes + kPlaceSpare)
+    return L"系统保留分区的剩余空间不足，无法写入DOS启动文件，请在PE中进行安装！";
+  return L"";
+}
+
+void RemoveMovedImage() {
+  if (!g_movedImage.empty()) DeletePath(g_movedImage);
+  g_movedImage.clear();
 }
 
 }  // namespace
@@ -81,24 +146,21 @@ bool PayloadComplete() {
 }
 
 bool DosStageWaiting() {
-  std::wstring drive = GetSystemDrive();
-  return !drive.empty() && (PathExists(drive + L"\\ghost.ba_") || PathExists(drive + L"\\kxdos.ima"));
+  for (const std::wstring& place : StagePlaces())
+    if (PathExists(place + L"\\ghost.ba_") || PathExists(place + L"\\kxdos.ima")) return true;
+  return false;
 }
 
 void RemoveDosStageFiles() {
-  std::wstring drive = GetSystemDrive();
-  if (drive.empty()) return;
-  for (const wchar_t* name : kStagedFiles) {
-    std::wstring path = drive + name;
-    if (TheSeam().FileAttributes(path) == kNoFile) continue;
-    TheSeam().SetAttributes(path, kNormalAttributes);
-    TheSeam().RemoveFile(path);
-  }
+  for (const std::wstring& place : StagePlaces()) RemoveStagedFiles(place);
 }
 
 bool UndoStaging() {
-  // Files left by a staging whose BOOT.INI edit is already gone need no restore.
-  bool restored = UsesBootIni(GetOSMajorVersion()) ? !BootIniHoldsEntry() || RestoreBootIni() : RestoreBcd();
+  // Files left by a staging whose BOOT.INI edit is already gone need no restore; a restore
+  // that failed may still have taken the entry out (the saved copy put back whole).
+  bool restored = UsesBootIni(GetOSMajorVersion())
+                      ? !BootIniHoldsEntry() || RestoreBootIni() || !BootIniHoldsEntry()
+                      : RestoreBcd();
   // While the boot entry is still there its files must stay, or it names missing ones.
   if (restored) RemoveDosStageFiles();
   return restored;
@@ -133,9 +195,9 @@ bool WriteResourceFile(int id, const std::wstring& path) {
   return true;
 }
 
-bool WriteDosStageFiles(const std::wstring& batchLine) {
+bool WriteDosStageFiles(const std::wstring& batchLine, const std::wstring& place) {
   std::string line = TheSeam().WideToAnsi(batchLine);
-  std::wstring drive = GetSystemDrive();
+  std::wstring drive = place.empty() ? GetSystemDrive() : place;
   if (drive.empty() || line.size() > kDosLineLimit) return false;
   if (!WriteResourceFile(IDR_DOS_IMAGE, drive + L"\\kxdos.ima") ||
       !WriteResourceFile(IDR_LOADER, drive + L"\\kxldr") ||
@@ -163,14 +225,14 @@ int StageGhostJob(GhostJob job) {
   // The boot-sector loader starts only under BIOS.
   if (TheSeam().FirmwareIsUefi())
     return Refuse(L"不支持在桌面条件下对UEFI启动的电脑进行安装，请在PE中进行安装！", Refused);
-  // The XP entry names C:\KXLDR.MBR, and the DOS stage puts back only the store that
-  // lies on the system drive.
+  // The XP entry names C:\KXLDR.MBR. The DOS stage puts the store back on the partition
+  // that holds its files, so they go where the live store is.
   bool bootIni = UsesBootIni(GetOSMajorVersion());
   if (bootIni && !SameDrive(systemDrive, L"C:"))
     return Refuse(L"不支持在桌面条件下对安装在C盘以外的Windows XP进行安装，请在PE中进行安装！", Refused);
-  if (!bootIni && !BcdStoreOnSystemDrive())
-    return Refuse(L"不支持在桌面条件下对启动数据不在系统盘上（位于隐藏的系统保留分区）的电脑进行安装，请在PE中进行安装！",
-                  Refused);
+  std::wstring place = bootIni ? systemDrive : BcdStorePlace();
+  std::wstring placeRefusal = bootIni ? L"" : StorePlaceRefusal(place, systemDrive);
+  if (!placeRefusal.empty()) return Refuse(placeRefusal, Refused);
 
   if (CountPhysicalDrives() > 2 &&
       ShowMessage(L"检测到您的电脑疑似有多个硬盘，在多硬盘条件下Windows与DOS对硬盘的排序可能有差异，"
@@ -216,35 +278,47 @@ int StageGhostJob(GhostJob job) {
     if (!UndoStaging()) return StagingFailed;
   }
 
+  g_movedImage.clear();
   if (imagePath != job.imagePath) {
     if (!CopyPath(job.imagePath, imagePath)) return Refuse(L"转移文件失败，安装终止！", StagingFailed);
-    job.imagePath = imagePath;
+    job.imagePath = g_movedImage = imagePath;
   }
 
-  // Whatever stops the staging from here on leaves no file behind that could run later.
-  if (!WriteDosStageFiles(line)) {
-    RemoveDosStageFiles();
+  // Whatever stops the staging from here on leaves no file behind that could run later;
+  // and the loader and the DOS batch must find one payload only.
+  for (const std::wstring& other : StagePlaces())
+    if (!SamePlace(other, place)) RemoveStagedFiles(other);
+  if (!WriteDosStageFiles(line, place)) {
+    RemoveStagedFiles(place);
+    RemoveMovedImage();
     return Refuse(L"写入DOS启动文件失败，安装终止！", StagingFailed);
   }
   if (!(bootIni ? AddBootIniEntry() : AddBcdEntry())) {
-    RemoveDosStageFiles();
+    // A BOOT.INI that could be neither edited nor put back may still name the loader:
+    // then the entry's files must stay.
+    if (bootIni && BootIniHoldsEntry())
+      return Refuse(L"设置启动数据失败！BOOT.INI中仍有本次任务的启动项，下次启动电脑时将执行本次GHOST任务。", Failed);
+    RemoveStagedFiles(place);
+    RemoveMovedImage();
     return Refuse(L"设置启动数据失败！", Failed);
   }
   return Done;
 }
 
 void PromptRestart() {
+  // "否" is the default: one Enter must not restart and lose unsaved work elsewhere.
   if (g_bInPE) {
     if (ShowMessage(L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启",
-                    mbox::YesNo | mbox::IconQuestion) == mbox::IdYes)
+                    mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) == mbox::IdYes)
       RebootSystem();
     return;
   }
   int answer = ShowMessage(L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启，“取消”撤销安装！",
-                           mbox::YesNoCancel | mbox::IconQuestion);
+                           mbox::YesNoCancel | mbox::IconQuestion | mbox::DefaultNo);
   if (answer == mbox::IdYes) {
     RebootSystem();
-  } else if (answer == mbox::IdCancel && !UndoStaging()) {
-    Tell(L"撤销安装失败，下次启动电脑时仍会执行本次GHOST任务！");
+  } else if (answer == mbox::IdCancel) {
+    if (UndoStaging()) RemoveMovedImage();
+    else Tell(L"撤销安装失败，下次启动电脑时仍会执行本次GHOST任务！");
   }
 }

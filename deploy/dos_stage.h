@@ -26,9 +26,10 @@ std::wstring GetGhostNumber(const std::wstring& volume);
 std::wstring FindTransferDrive(const StorageDeviceNumber& target);
 
 // Writes kxdos.ima, kxldr and kxldr.mbr (read-only, hidden, system, archive) and the
-// Ghost batch ghost.ba_ into the root of the system drive. False as soon as one of
-// them cannot be written, or when the line does not fit DOS's batch line.
-bool WriteDosStageFiles(const std::wstring& batchLine);
+// Ghost batch ghost.ba_ into the root of place: a drive ("C:") or a volume path; empty
+// for the system drive. False as soon as one of them cannot be written, or when the
+// line does not fit DOS's batch line.
+bool WriteDosStageFiles(const std::wstring& batchLine, const std::wstring& place = L"");
 
 // Writes the program's FILE resource id to path with the attributes 0x27; false when
 // the resource is missing or the file cannot be written.
@@ -39,12 +40,13 @@ bool WriteResourceFile(int id, const std::wstring& path);
 // nothing may be staged.
 bool PayloadComplete();
 
-// Whether an earlier staging still waits for the next start on the system drive.
+// Whether an earlier staging still waits for the next start: its files lie on the system
+// drive or on the partition of the live boot store.
 bool DosStageWaiting();
 // Takes the boot entry out (by the Windows version) and then removes the staged files;
 // false, with the files left for the entry that stays, when the entry cannot be taken out.
 bool UndoStaging();
-// Removes the staged files from the root of the system drive.
+// Removes the staged files from the system drive and the partition of the live store.
 void RemoveDosStageFiles();
 
 // ---- Pure pieces ---------------------------------------------------------------------

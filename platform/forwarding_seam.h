@@ -94,6 +94,7 @@ class ForwardingSeam : public Seam {
   void SetMainWindowVisible(bool visible) override { inner_.SetMainWindowVisible(visible); }
   bool FirmwareIsUefi() override { return inner_.FirmwareIsUefi(); }
   std::wstring DosDeviceName(const std::wstring& drive) override { return inner_.DosDeviceName(drive); }
+  std::vector<std::wstring> VolumeNames() override { return inner_.VolumeNames(); }
   bool DisableFsRedirection(void** previous) override { return inner_.DisableFsRedirection(previous); }
   bool RevertFsRedirection(void* previous) override { return inner_.RevertFsRedirection(previous); }
   WimHandle WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition,

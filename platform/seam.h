@@ -66,9 +66,10 @@ class Seam {
   // Reads at most limit bytes from the start of a file; *more tells whether the file
   // goes on after them. A huge file is not loaded whole.
   virtual bool ReadFileHead(const std::wstring& path, size_t limit, std::string* bytes, bool* more) = 0;
-  // Opens an existing file for reading and writing, truncates it and writes the bytes.
+  // Replaces the bytes of an existing file as one step: all of them or none (a new file
+  // beside it, flushed, renamed over it); false, with the file as it was, on a failure.
   virtual bool RewriteFile(const std::wstring& path, const std::string& bytes) = 0;
-  // Creates or replaces a file (CREATE_ALWAYS) with exactly these bytes.
+  // Creates or replaces a file (CREATE_ALWAYS) with exactly these bytes, flushed to disk.
   virtual bool WriteNewFile(const std::wstring& path, const std::string& bytes) = 0;
   virtual uint32_t FileAttributes(const std::wstring& path) = 0;              // 0xFFFFFFFF: none
   virtual bool SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
@@ -132,7 +133,8 @@ class Seam {
   virtual bool DriveLayout(int disk, size_t bufferSize, std::vector<uint8_t>* buffer,
                            uint32_t* error) = 0;
   virtual bool DiskLength(int disk, int64_t* length) = 0;   // IOCTL_DISK_GET_LENGTH_INFO
-  // "\\.\%s" of a volume such as "C:" and IOCTL_STORAGE_GET_DEVICE_NUMBER.
+  // "\\.\%s" of a volume such as "C:" (or a volume path as it is) and
+  // IOCTL_STORAGE_GET_DEVICE_NUMBER.
   virtual VolumeOpen VolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number) = 0;
   // IOCTL_DISK_GET_PARTITION_INFO_EX's PartitionStyle (0 MBR, 1 GPT, 2 RAW).
   virtual bool VolumePartitionStyle(const std::wstring& volume, int* style) = 0;
@@ -147,9 +149,11 @@ class Seam {
   // ---- Boot firmware and WOW64 redirection ---------------------------------------
   // Whether Windows was started by UEFI firmware: a boot-sector entry cannot start there.
   virtual bool FirmwareIsUefi() = 0;
-  // QueryDosDeviceW of a drive such as "C:": the device it stands for
-  // ("\Device\HarddiskVolume2"); empty when it cannot be told.
+  // QueryDosDeviceW of a drive such as "C:", or of a volume path ("\\?\Volume{...}"): the
+  // device it stands for ("\Device\HarddiskVolume2"); empty when it cannot be told.
   virtual std::wstring DosDeviceName(const std::wstring& drive) = 0;
+  // The volume paths of every volume, letter or not ("\\?\Volume{...}\", FindFirstVolumeW).
+  virtual std::vector<std::wstring> VolumeNames() = 0;
   // Wow64DisableWow64FsRedirection and Wow64RevertWow64FsRedirection on the calling
   // thread; false when Kernel32 has no such function (32-bit Windows).
   virtual bool DisableFsRedirection(void** previous) = 0;

@@ -29,6 +29,18 @@ FileHandle OpenDevice(const std::wstring& path, DWORD attributes) {
                                 OPEN_EXISTING, attributes, nullptr));
 }
 
+// "\\?\Volume{...}": a volume named by its path rather than its letter.
+bool IsVolumePath(const std::wstring& name) { return name.compare(0, 4, L"\\\\?\\") == 0; }
+
+// The device path of a volume given as "C:" or as a volume path (without the trailing
+// backslash, which would open its root folder instead).
+std::wstring VolumeDevicePath(const std::wstring& volume) {
+  if (!IsVolumePath(volume)) return L"\\\\.\\" + volume;
+  std::wstring path = volume;
+  if (path.back() == L'\\') path.pop_back();
+  return path;
+}
+
 FileHandle OpenPhysicalDrive(int disk) { return OpenDevice(Format(L"\\\\.\\PhysicalDrive%d", disk), 0); }
 
 bool WriteAll(HANDLE file, const std::string& bytes) {
@@ -233,16 +245,26 @@ bool Win32Seam::ReadFileHead(const std::wstring& path, size_t limit, std::string
   return true;
 }
 
+// The new bytes go to a file beside the old one and reach the disk before one rename puts
+// them in its place: a power cut leaves the old bytes or the new ones, never part of them.
 bool Win32Seam::RewriteFile(const std::wstring& path, const std::string& bytes) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return file && WriteAll(file.get(), bytes) && SetEndOfFile(file.get());
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  const std::wstring written = path + L".kx~";
+  if (!WriteNewFile(written, bytes)) {
+    DeleteFileW(written.c_str());
+    return false;
+  }
+  if (MoveFileExW(written.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  DeleteFileW(written.c_str());
+  return false;
 }
 
+// Flushed before it returns: what is staged next (a boot entry) may rely on these bytes
+// being on the disk when the power goes.
 bool Win32Seam::WriteNewFile(const std::wstring& path, const std::string& bytes) {
   FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               nullptr));
-  return file && WriteAll(file.get(), bytes);
+  return file && WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
 }
 
 uint32_t Win32Seam::FileAttributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
@@ -535,7 +557,7 @@ bool Win32Seam::DiskLength(int disk, int64_t* length) {
 }
 
 VolumeOpen Win32Seam::VolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number) {
-  FileHandle device = OpenDevice(L"\\\\.\\" + volume, FILE_ATTRIBUTE_NORMAL);
+  FileHandle device = OpenDevice(VolumeDevicePath(volume), FILE_ATTRIBUTE_NORMAL);
   if (!device) return VolumeOpen::NotOpened;
   STORAGE_DEVICE_NUMBER info = {};
   DWORD returned = 0;
@@ -547,7 +569,7 @@ VolumeOpen Win32Seam::VolumeDeviceNumber(const std::wstring& volume, StorageDevi
 }
 
 bool Win32Seam::VolumePartitionStyle(const std::wstring& volume, int* style) {
-  FileHandle device = OpenDevice(L"\\\\.\\" + volume, 0);
+  FileHandle device = OpenDevice(VolumeDevicePath(volume), 0);
   PARTITION_INFORMATION_EX info = {};
   DWORD returned = 0;
   if (!device || !DeviceIoControl(device.get(), IOCTL_DISK_GET_PARTITION_INFO_EX, nullptr, 0, &info, sizeof(info),
@@ -604,9 +626,24 @@ bool Win32Seam::FirmwareIsUefi() {
 }
 
 std::wstring Win32Seam::DosDeviceName(const std::wstring& drive) {
+  // A volume path is asked by its name alone: "Volume{...}".
+  std::wstring name = drive;
+  if (IsVolumePath(name)) name = name.substr(4);
+  if (!name.empty() && name.back() == L'\\') name.pop_back();
   wchar_t target[1024] = {};
-  if (QueryDosDeviceW(drive.c_str(), target, 1024) == 0) return std::wstring();
+  if (QueryDosDeviceW(name.c_str(), target, 1024) == 0) return std::wstring();
   return target;   // the first of the names, the one in use
+}
+
+std::vector<std::wstring> Win32Seam::VolumeNames() {
+  std::vector<std::wstring> names;
+  wchar_t name[MAX_PATH] = {};
+  HANDLE search = FindFirstVolumeW(name, MAX_PATH);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(name);
+  while (FindNextVolumeW(search, name, MAX_PATH));
+  FindVolumeClose(search);
+  return names;
 }
 
 bool Win32Seam::DisableFsRedirection(void** previous) {

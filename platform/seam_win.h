@@ -78,6 +78,7 @@ class Win32Seam : public Seam {
 
   bool FirmwareIsUefi() override;
   std::wstring DosDeviceName(const std::wstring& drive) override;
+  std::vector<std::wstring> VolumeNames() override;
   bool DisableFsRedirection(void** previous) override;
   bool RevertFsRedirection(void* previous) override;
 

@@ -14,6 +14,7 @@
 #                                 XCOPY.EXE GHOST.EXE and the folder NLS
 #                  bootsect.bin   the floppy's DOS boot sector (512 bytes)
 #                  kxldr          the loader with the preset menu of TEXT_DIR/menu.lst
+#                                 (plain or LZMA-compressed inside it; checked here)
 #                  kxldr.mbr      the boot-sector loader that starts kxldr
 #                Names are matched without regard to case.
 #
@@ -55,6 +56,22 @@ loader_mbr=$(find_item "$outside" kxldr.mbr)
 if [ -n "$bootsect" ] && [ "$(stat -c %s "$bootsect")" != 512 ]; then
   echo "make-payload: $bootsect is not 512 bytes" >&2
   exit 1
+fi
+# The loader keeps its preset menu compressed, so only here, with the menu unpacked, can
+# it be told that the loader boots kxdos.ima the way the batches expect.
+if [ -n "$loader" ]; then
+  if ! menu=$("$(dirname "$0")/loader-menu.py" "$loader"); then
+    echo "make-payload: $loader carries no preset menu" >&2
+    exit 1
+  fi
+  while IFS= read -r line; do
+    line=${line%$'\r'}
+    [ -z "$line" ] && continue
+    if ! grep -qxF -- "$line" <<<"${menu//$'\r'/}"; then
+      echo "make-payload: the preset menu of $loader lacks the line: $line" >&2
+      exit 1
+    fi
+  done < "$text/menu.lst"
 fi
 
 # 2.88 MB geometry: 80 tracks, 2 heads, 36 sectors; 2 sectors per cluster, 240 root

@@ -147,6 +147,8 @@ bool RigmateE2E::MapDrive(wchar_t letter, const std::wstring& relativeFolder) {
   std::string script;
   if (letter == L'C') {
     script = "find " + Quoted(former) + " -mindepth 1 -maxdepth 1 -exec ln -s {} " + Quoted(unixTarget) + "/ ';'\n";
+    // The system drive of Windows 7 holds its boot store in \boot, where bcdedit exports it.
+    script += "mkdir -p " + Quoted(unixTarget + "/boot") + "\n";
     systemDriveFolder_ = unixTarget;
   }
   script += "ln -sfn " + Quoted(unixTarget) + " " + Quoted(link) + "\n";

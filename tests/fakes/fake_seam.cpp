@@ -79,6 +79,8 @@ std::wstring FakeSeam::NameOf(const std::wstring& path) {
 }
 
 bool FakeSeam::DriveExists(const std::wstring& key) const {
+  for (const auto& named : namedVolumes)
+    if (Key(named.first) == key) return true;
   if (key.size() != 2 || key[1] != L':') return false;
   for (size_t slot = 0; slot + 1 < drives.size() && drives[slot]; slot += 4)
     if (Upper(drives[slot]) == key[0]) return true;
@@ -632,6 +634,10 @@ std::string FakeSeam::WideToAnsi(const std::wstring& text) {
 }
 
 const FakeSeam::Volume* FakeSeam::VolumeOf(const std::wstring& rootOrLetter) const {
+  std::wstring key = Key(rootOrLetter);
+  if (!key.empty() && key.back() == L'\\') key.pop_back();
+  for (const auto& named : namedVolumes)
+    if (Key(named.first) == key) return &named.second;
   if (rootOrLetter.size() < 2 || rootOrLetter[1] != L':') return nullptr;
   auto it = volumes.find(Upper(rootOrLetter[0]));
   return it == volumes.end() ? nullptr : &it->second;
@@ -748,7 +754,7 @@ bool FakeSeam::DiskLength(int disk, int64_t* length) {
 VolumeOpen FakeSeam::VolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number) {
   Lock lock(mutex_);
   const Volume* found = VolumeOf(volume);
-  if (!found || volume.size() != 2) return VolumeOpen::NotOpened;
+  if (!found || (volume.size() != 2 && !namedVolumes.count(volume))) return VolumeOpen::NotOpened;
   if (found->open == VolumeOpen::Ok) *number = found->number;
   return found->open;
 }
@@ -764,7 +770,8 @@ bool FakeSeam::DiskStorageFacts(int disk, StorageFacts* facts) {
 bool FakeSeam::VolumePartitionStyle(const std::wstring& volume, int* style) {
   Lock lock(mutex_);
   const Volume* found = VolumeOf(volume);
-  if (!found || volume.size() != 2 || found->open == VolumeOpen::NotOpened || found->partitionStyle < 0)
+  if (!found || (volume.size() != 2 && !namedVolumes.count(volume)) || found->open == VolumeOpen::NotOpened ||
+      found->partitionStyle < 0)
     return false;
   *style = found->partitionStyle;
   return true;
@@ -782,8 +789,18 @@ bool FakeSeam::FirmwareIsUefi() { Lock lock(mutex_); return firmwareUefi; }
 
 std::wstring FakeSeam::DosDeviceName(const std::wstring& drive) {
   Lock lock(mutex_);
-  auto it = dosDevices.find(Key(drive));
+  std::wstring key = Key(drive);
+  if (!key.empty() && key.back() == L'\\') key.pop_back();
+  auto it = dosDevices.find(key);
   return it == dosDevices.end() ? std::wstring() : it->second;
+}
+
+std::vector<std::wstring> FakeSeam::VolumeNames() {
+  Lock lock(mutex_);
+  std::vector<std::wstring> names;
+  for (const auto& letter : volumes) names.push_back(L"\\\\?\\Volume{letter-" + std::wstring(1, letter.first) + L"}\\");
+  for (const auto& named : namedVolumes) names.push_back(named.first + L"\\");
+  return names;
 }
 
 // The previous state travels as a non-null pointer for "was off".

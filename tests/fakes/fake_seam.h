@@ -139,6 +139,9 @@ class FakeSeam : public Seam {
   bool guidFails = false;
   std::map<int, Disk> disks;                // by N of \\.\PhysicalDriveN
   std::map<wchar_t, Volume> volumes;        // by upper-case letter
+  // Volumes without a letter, by their volume path as VolumeNames gives it without the
+  // trailing backslash ("\\?\Volume{...}"); their files are reached through that path.
+  std::map<std::wstring, Volume> namedVolumes;
   bool iconFails = false;
   uint32_t lastError = 0;                   // what LastError answers
   uint32_t shellDeleteError = 5;            // what a failing ShellDeleteQuietly returns
@@ -162,7 +165,8 @@ class FakeSeam : public Seam {
   void* mainWindow = nullptr;
   bool mainWindowVisible = true;
   bool firmwareUefi = false;
-  std::map<std::wstring, std::wstring> dosDevices;   // "C:" (upper case) -> "\Device\HarddiskVolume2"
+  // "C:" or a volume path (upper case, no trailing backslash) -> "\Device\HarddiskVolume2"
+  std::map<std::wstring, std::wstring> dosDevices;
   bool hasFsRedirection = true;             // false: Kernel32 without the switch
   bool fsRedirectionOff = false;            // redirection disabled right now
 
@@ -263,6 +267,7 @@ class FakeSeam : public Seam {
 
   bool FirmwareIsUefi() override;
   std::wstring DosDeviceName(const std::wstring& drive) override;
+  std::vector<std::wstring> VolumeNames() override;
   bool DisableFsRedirection(void** previous) override;
   bool RevertFsRedirection(void* previous) override;
 

@@ -14,9 +14,9 @@ done
 printf 'stand-in code page table\r\n' > "$out/floppy/NLS/CP936.NLS"
 # A boot sector: a jump over the parameter block, then zeros and the boot signature.
 { printf '\xeb\x3c\x90'; head -c 507 /dev/zero; printf '\x55\xaa'; } > "$out/bootsect.bin"
-# The loaders: distinct sizes and bytes that are not text, to catch a mixed-up copy; each
-# names what it starts, as the real ones do (the menu kxdos.ima, the boot sector KXLDR),
-# and has a size the program takes for a real loader.
-{ printf 'stand-in kxldr\x00\xff'; cat "$(dirname "$0")/../../resources/payload/menu.lst"
+# The loaders: distinct sizes and bytes that are not text, to catch a mixed-up copy, and a
+# size the program takes for a real loader. Like the real ones, the boot sector names
+# KXLDR, and the loader keeps its preset menu LZMA-compressed (no "kxdos.ima" in plain).
+{ printf 'stand-in kxldr\x00\xff'; xz --format=lzma -c "$(dirname "$0")/../../resources/payload/menu.lst"
   head -c 20000 /dev/zero | tr '\0' '\x47'; } > "$out/kxldr"
 { printf 'stand-in kxldr.mbr\x00\xfe KXLDR '; head -c 9000 /dev/zero | tr '\0' '\x4d'; } > "$out/kxldr.mbr"

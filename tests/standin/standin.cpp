@@ -15,7 +15,9 @@
 //                              source over target before it exits (a formatting tool that
 //                              changes the simulated machine's description).
 // A copy named attrib.exe (any case) also applies every +/-R, +/-H, +/-S, +/-A flag of its
-// command line to each file named there, as one change.
+// command line to each file named there, as one change. A copy named bcdedit.exe writes
+// the file of "/export <file>" as bcdedit does, and fails "/import <file>" (exit 1) when
+// that file is missing.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -112,6 +114,27 @@ void ApplyAttributes() {
   }
 }
 
+// The store's export and import as far as the files go; -1 when the command is neither.
+int StoreFile() {
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!arguments) return -1;
+  int result = -1;
+  if (count == 3 && _wcsicmp(arguments[1], L"/export") == 0) {
+    HANDLE file = CreateFileW(arguments[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    result = file == INVALID_HANDLE_VALUE ? 1 : 0;
+    if (file != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      WriteFile(file, "stand-in store", 14, &written, nullptr);
+      CloseHandle(file);
+    }
+  } else if (count == 3 && _wcsicmp(arguments[1], L"/import") == 0) {
+    result = GetFileAttributesW(arguments[2]) == INVALID_FILE_ATTRIBUTES ? 1 : -1;
+  }
+  LocalFree(arguments);
+  return result;
+}
+
 int Number(const std::wstring& text, int fallback) {
   if (text.empty()) return fallback;
   wchar_t* end = nullptr;
@@ -126,6 +149,7 @@ int wmain() {
   std::wstring logPath = Variable(L"RIGMATE_STANDIN_LOG");
   if (!logPath.empty()) AppendRecord(logPath);
   if (name == L"ATTRIB") ApplyAttributes();
+  int storeResult = name == L"BCDEDIT" ? StoreFile() : -1;
 
   std::wstring replace = Variable(L"RIGMATE_STANDIN_REPLACE_" + name);
   size_t bar = replace.find(L'|');
@@ -137,5 +161,6 @@ int wmain() {
 
   bool named = false;
   std::wstring ownCode = Variable(L"RIGMATE_STANDIN_EXIT_" + name, &named);
-  return named ? Number(ownCode, 0) : Number(Variable(L"RIGMATE_STANDIN_EXIT"), 0);
+  if (named) return Number(ownCode, 0);
+  return storeResult > 0 ? storeResult : Number(Variable(L"RIGMATE_STANDIN_EXIT"), 0);
 }

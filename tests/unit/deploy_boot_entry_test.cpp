@@ -138,19 +138,29 @@ TEST_F(BcdEntry, AFailedUndoSaysWhereTheSavedStoreIs) {
             std::vector<std::wstring>{L"恢复启动数据失败，电脑的启动配置可能已被更改！原来的启动数据保存在D:\\boot\\BCDKX。"});
 }
 
-TEST_F(BcdEntry, TheLiveStoreMustBeTheOneOnTheSystemDrive) {
+TEST_F(BcdEntry, ThePlaceOfTheLiveStore) {
   const std::wstring key = L"SYSTEM\\CurrentControlSet\\Control\\hivelist", value = L"\\REGISTRY\\MACHINE\\BCD00000000";
-  EXPECT_TRUE(BcdStoreOnSystemDrive()) << "no store loaded: bcdedit has nothing to change either";
+  const std::wstring system = L"\\\\?\\Volume{0000-system}";
+  EXPECT_EQ(BcdStorePlace(), L"D:") << "no store loaded: bcdedit has nothing to change either";
+  fake.namedVolumes[system] = DiskVolume(0, 1);
   fake.dosDevices[L"D:"] = L"\\Device\\HarddiskVolume2";
-  fake.SetRegistryText(key, value, L"\\Device\\HarddiskVolume2\\BOOT\\BCD");
-  EXPECT_TRUE(BcdStoreOnSystemDrive());
-  fake.SetRegistryText(key, value, L"\\Device\\HarddiskVolume1\\Boot\\BCD");
-  EXPECT_FALSE(BcdStoreOnSystemDrive());
-  fake.SetRegistryText(key, value, L"\\Device\\HarddiskVolume2\\EFI\\Microsoft\\Boot\\BCD");
-  EXPECT_FALSE(BcdStoreOnSystemDrive());
-  fake.dosDevices.clear();
+  fake.dosDevices[L"\\\\?\\VOLUME{0000-SYSTEM}"] = L"\\Device\\HarddiskVolume1";
+  const struct {
+    const wchar_t* hive;
+    std::wstring place;
+  } rows[] = {
+      {L"\\Device\\HarddiskVolume2\\BOOT\\BCD", L"D:"},
+      {L"\\Device\\HarddiskVolume1\\Boot\\BCD", system},          // Windows Setup's system partition
+      {L"\\Device\\HarddiskVolume7\\Boot\\BCD", L""},             // no volume of that device
+      {L"\\Device\\HarddiskVolume2\\EFI\\Microsoft\\Boot\\BCD", L""},
+  };
+  for (const auto& row : rows) {
+    fake.SetRegistryText(key, value, row.hive);
+    EXPECT_EQ(BcdStorePlace(), row.place) << row.hive;
+  }
+  fake.dosDevices.erase(L"D:");
   fake.SetRegistryText(key, value, L"\\Device\\HarddiskVolume2\\Boot\\BCD");
-  EXPECT_FALSE(BcdStoreOnSystemDrive()) << "a system drive whose device is unknown";
+  EXPECT_EQ(BcdStorePlace(), L"") << "a system drive whose device is unknown";
 }
 
 TEST_F(BcdEntry, BcdeditThatCannotStartIsAFailure) {
@@ -166,12 +176,18 @@ TEST_F(BcdEntry, NoGuidRunsNothing) {
   EXPECT_TRUE(fake.starts.empty());
 }
 
-TEST_F(BcdEntry, RestoreImportsTheExport) {
+TEST_F(BcdEntry, RestoreImportsTheExportAndRemovesIt) {
+  EXPECT_TRUE(RestoreBcd()) << "no export: nothing to put back";
+  EXPECT_TRUE(fake.starts.empty());
+  fake.AddFile(L"D:\\boot\\BCDKX", "export");
   EXPECT_TRUE(RestoreBcd());
   EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{importLine});
   EXPECT_TRUE(fake.messages.empty());
+  EXPECT_FALSE(fake.Exists(L"D:\\boot\\BCDKX")) << "an old export is never imported over later changes";
+  fake.AddFile(L"D:\\boot\\BCDKX", "export");
   FailWhen(L"/import");
   EXPECT_FALSE(RestoreBcd());
+  EXPECT_TRUE(fake.Exists(L"D:\\boot\\BCDKX"));
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].text, L"恢复启动数据失败！原来的启动数据保存在D:\\boot\\BCDKX。");
   EXPECT_EQ(fake.messages[0].style, 0x30u);

@@ -165,6 +165,9 @@ TEST_F(DosStage, GptOnTheSystemDriveOrTheTargetIsRefused) {
   fake.systemDirectory = L"E:\\Windows\\system32";
   fake.volumes[L'E'].partitionStyle = 1;
   ExpectRefused(StageGhostJob(Restore()), ghost_result::Refused, message);
+  fake.messages.clear();
+  fake.systemDirectory = L"C:\\Windows\\system32";   // only the target is GPT
+  ExpectRefused(StageGhostJob(GhostJob{L"D:\\Rigmate\\GHO\\WIN764.GHO", L"E:", 0, 1}), ghost_result::Refused, message);
 }
 
 TEST_F(DosStage, UefiStartIsRefusedLikeGpt) {
@@ -243,6 +246,8 @@ TEST_F(DosStage, AFileThatCannotBeWrittenEndsTheStagingBeforeTheBootEntry) {
     EXPECT_EQ(StageGhostJob(Restore()), ghost_result::StagingFailed);
     EXPECT_EQ(MessageTexts(machine), std::vector<std::wstring>{L"写入DOS启动文件失败，安装终止！"});
     for (const auto& start : machine.starts) EXPECT_EQ(start.Program(), L"attrib.exe");
+    for (const wchar_t* staged : {L"C:\\kxdos.ima", L"C:\\kxldr", L"C:\\kxldr.mbr", L"C:\\ghost.ba_"})
+      EXPECT_FALSE(machine.Exists(staged)) << "left behind: " << testing::PrintToString(std::wstring(staged));
   }
 }
 
@@ -255,7 +260,7 @@ TEST_F(DosStage, PayloadThatDoesNotLookBootableIsRefused) {
     std::string bytes;
   } faults[] = {{IDR_DOS_IMAGE, FloppyBytes(2949120 - 512)}, {IDR_DOS_IMAGE, unsignedFloppy},
                 {IDR_LOADER, "Placeholder: no DOS-stage loader was supplied at build time.\r\n"},
-                {IDR_LOADER, std::string(40000, 'G')},   // a menu that boots no kxdos.ima
+                {IDR_LOADER, std::string(2 << 20, 'G')},   // no loader is that big
                 {IDR_LOADER_MBR, "KXLDR"}, {IDR_LOADER_MBR, std::string(4000, 'M')}};
   for (const auto& fault : faults) {
     FakeSeam machine;
@@ -271,6 +276,7 @@ TEST_F(DosStage, PayloadThatDoesNotLookBootableIsRefused) {
 
 TEST_F(DosStage, AWaitingJobIsReplacedOnlyOnYes) {
   EXPECT_EQ(StageGhostJob(Backup()), ghost_result::Done);
+  fake.AddFile(L"C:\\boot\\BCDKX", "export");   // what bcdedit saved
   fake.starts.clear();
   fake.fileOps.clear();
   const std::wstring question = L"系统盘上已有一个等待下次启动时执行的GHOST任务，是否撤销该任务并以本次任务代替？";
@@ -293,6 +299,7 @@ TEST_F(DosStage, AWaitingJobIsReplacedOnlyOnYes) {
   ExpectStaged(kRestoreLine);
 
   // When the saved configuration cannot be put back, the waiting job stays as it was.
+  fake.AddFile(L"C:\\boot\\BCDKX", "export");
   EmulateAttrib(fake, [](const std::wstring& line) { return line.find(L"/import") != std::wstring::npos ? 1 : 0; });
   fake.QueueAnswer(mbox::IdYes);
   EXPECT_EQ(StageGhostJob(Backup()), ghost_result::StagingFailed);
@@ -309,6 +316,15 @@ TEST_F(DosStage, LeftoversBesideAnUneditedBootIniAreReplacedWithoutACopy) {
   EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
   EXPECT_EQ(fake.Contents(L"C:\\BOOT.INIKX"), bootIni);
   EXPECT_EQ(fake.Contents(L"C:\\ghost.ba_"), fake.WideToAnsi(kRestoreLine));
+}
+
+// Left by a cut before the export, or after the DOS stage took the export back.
+TEST_F(DosStage, LeftoversWithoutASavedStoreAreReplacedWithoutAnImport) {
+  for (const wchar_t* name : {L"C:\\kxdos.ima", L"C:\\ghost.ba_"}) fake.AddFile(name, "old", 0x27);
+  fake.QueueAnswer(mbox::IdYes);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+  EXPECT_EQ(fake.starts.front().commandLine, L"bcdedit.exe /export \"C:\\boot\\BCDKX\"");
+  EXPECT_EQ(MessageTexts(fake).size(), 1u) << "only the question";
 }
 
 TEST_F(DosStage, AnImageOnAVolumeThatIsNoDiskIsMovedOrRefused) {
@@ -329,14 +345,36 @@ TEST_F(DosStage, ConfigurationsTheDosStageCannotPutBackAreRefused) {
   fake.systemDirectory = L"D:\\WINDOWS\\system32";
   ExpectRefused(StageGhostJob(Restore(L"E:\\WIN7.GHO")), ghost_result::Refused,
                 L"不支持在桌面条件下对安装在C盘以外的Windows XP进行安装，请在PE中进行安装！");
-  fake.messages.clear();
   fake.versionMajor = 6;
   fake.systemDirectory = L"C:\\Windows\\system32";
   fake.dosDevices[L"C:"] = L"\\Device\\HarddiskVolume2";
   fake.SetRegistryText(L"SYSTEM\\CurrentControlSet\\Control\\hivelist", L"\\REGISTRY\\MACHINE\\BCD00000000",
                        L"\\Device\\HarddiskVolume1\\Boot\\BCD");
-  ExpectRefused(StageGhostJob(Restore()), ghost_result::Refused,
-                L"不支持在桌面条件下对启动数据不在系统盘上（位于隐藏的系统保留分区）的电脑进行安装，请在PE中进行安装！");
+  // The store on a partition without a letter: staged there only when it is an MBR
+  // partition of the system drive's disk with room for the payload.
+  const std::wstring system = L"\\\\?\\Volume{0000-system}";
+  const std::wstring elsewhere =
+      L"不支持在桌面条件下对启动数据位于其他硬盘、GPT分区或无法识别的分区上的电脑进行安装，请在PE中进行安装！";
+  const struct {
+    bool known;
+    FakeSeam::Volume volume;
+    std::wstring message;
+  } rows[] = {
+      {false, DiskVolume(0, 1), elsewhere},                 // no volume of the store's device
+      {true, DiskVolume(1, 1), elsewhere},                  // on another disk
+      {true, DiskVolume(0, 1, 1), elsewhere},               // GPT
+      {true, DiskVolume(0, 1), L"系统保留分区的剩余空间不足，无法写入DOS启动文件，请在PE中进行安装！"},
+  };
+  for (const auto& row : rows) {
+    fake.messages.clear();
+    fake.namedVolumes.clear();
+    fake.dosDevices.erase(L"\\\\?\\VOLUME{0000-SYSTEM}");
+    if (row.known) {
+      fake.namedVolumes[system] = row.volume;
+      fake.dosDevices[L"\\\\?\\VOLUME{0000-SYSTEM}"] = L"\\Device\\HarddiskVolume1";
+    }
+    ExpectRefused(StageGhostJob(Restore()), ghost_result::Refused, row.message);
+  }
 }
 
 TEST_F(DosStage, BootEntryFailure) {
@@ -384,7 +422,7 @@ TEST_F(RestartPrompt, DesktopYesRestarts) {
   PromptRestart();
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].text, desktopQuestion);
-  EXPECT_EQ(fake.messages[0].style, 0x23u);
+  EXPECT_EQ(fake.messages[0].style, 0x123u) << "No (restart later) is the default";
   EXPECT_EQ(fake.rebootRequests, 1);
   EXPECT_TRUE(fake.starts.empty());
 }
@@ -401,12 +439,14 @@ TEST_F(RestartPrompt, CancelUndoesTheEntryByVersion) {
   for (int version : {6, 10}) {
     fake.starts.clear();
     fake.versionMajor = version;
+    fake.AddFile(L"C:\\boot\\BCDKX", "export");
     fake.QueueAnswer(mbox::IdCancel);
     PromptRestart();
     EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{L"bcdedit.exe /import \"C:\\boot\\BCDKX\""});
   }
   fake.starts.clear();
   fake.versionExtendedFails = fake.versionBasicFails = true;
+  fake.AddFile(L"C:\\boot\\BCDKX", "export");
   fake.QueueAnswer(mbox::IdCancel);
   PromptRestart();
   EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{L"bcdedit.exe /import \"C:\\boot\\BCDKX\""});
@@ -430,7 +470,7 @@ TEST_F(RestartPrompt, InsidePeOnlyYesOrNo) {
   PromptRestart();
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].text, L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启");
-  EXPECT_EQ(fake.messages[0].style, 0x24u);
+  EXPECT_EQ(fake.messages[0].style, 0x124u);
   EXPECT_EQ(fake.rebootRequests, 0);
   fake.QueueAnswer(mbox::IdYes);
   PromptRestart();

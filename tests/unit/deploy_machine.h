@@ -15,8 +15,8 @@
 namespace deploy_test {
 
 // The payload as the program would carry it: stand-ins of the real bytes that look like
-// them (a 2.88 MB floppy with its boot signature, a loader whose menu names kxdos.ima, a
-// boot-sector loader that names KXLDR).
+// them (a 2.88 MB floppy with its boot signature, a loader that keeps its menu compressed,
+// a boot-sector loader that names KXLDR).
 inline std::string FloppyBytes(size_t size = 2949120) {
   std::string bytes(size, '\0');
   bytes.replace(0, 6, "FLOPPY");
@@ -25,7 +25,7 @@ inline std::string FloppyBytes(size_t size = 2949120) {
   return bytes;
 }
 inline const std::string kImageBytes = FloppyBytes();
-inline const std::string kLoaderBytes = "GRLDR-BYTES find --set-root /kxdos.ima" + std::string(20000, 'G');
+inline const std::string kLoaderBytes = "GRLDR-BYTES ]\x00\x00\x80" + std::string(20000, 'G');
 inline const std::string kLoaderMbrBytes = std::string("MBR\0\xff KXLDR", 11) + std::string(2000, 'M');
 
 // attrib.exe over the fake's files: every flag applies (unlike Wine's attrib). Other

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cwctype>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -13,8 +14,11 @@ namespace next_start {
 
 namespace {
 
-const wchar_t kStore[] = L"C:\\Boot\\BCD";
 const wchar_t kBootIni[] = L"C:\\BOOT.INI";
+// The system partition of the Setup layout, by its volume path.
+const wchar_t kSystemPartition[] = L"\\\\?\\Volume{5e7a0000-0000-0000-0000-000000000001}";
+const wchar_t* const kStagedNames[] = {L"\\kxdos.ima", L"\\kxldr", L"\\kxldr.mbr", L"\\ghost.ba_",
+                                       L"\\boot.in_", L"\\Boot\\BCDKX"};
 const wchar_t kHiveList[] = L"SYSTEM\\CurrentControlSet\\Control\\hivelist";
 const wchar_t kStoreHive[] = L"\\REGISTRY\\MACHINE\\BCD00000000";
 
@@ -156,21 +160,89 @@ int ModelSeam::ShowMessageBox(const std::wstring& text, const std::wstring& capt
   return FakeSeam::ShowMessageBox(text, caption, style);
 }
 
-bool ModelSeam::RewriteFile(const std::wstring& path, const std::string& bytes) {
-  if (halfWritten.empty() || Narrow(path) != Narrow(halfWritten)) return FakeSeam::RewriteFile(path, bytes);
-  halfWritten.clear();   // a passing fault: the next write goes through
-  FakeSeam::RewriteFile(path, bytes.substr(0, bytes.size() / 2));
-  return false;
+void ModelSeam::BeforeChange() {
+  if (!armed) return;
+  if (++changes == cutBefore) {
+    armed = false;
+    throw PowerCut();
+  }
 }
 
-Machine::Machine(ModelSeam& fake, bool bootIni) : fake_(fake), bootIni_(bootIni) {
+bool ModelSeam::RewriteFile(const std::wstring& path, const std::string& bytes) {
+  BeforeChange();
+  if (failingRewrite.empty() || Lower(Narrow(path)) != Lower(Narrow(failingRewrite))) return FakeSeam::RewriteFile(path, bytes);
+  if (--failingRewrites <= 0) failingRewrite.clear();   // a passing fault: later writes go through
+  return false;   // a rewrite is all or nothing: the file keeps its bytes
+}
+
+bool ModelSeam::WriteNewFile(const std::wstring& path, const std::string& bytes) {
+  BeforeChange();
+  return FakeSeam::WriteNewFile(path, bytes);
+}
+bool ModelSeam::SetAttributes(const std::wstring& path, uint32_t attributes) {
+  BeforeChange();
+  return FakeSeam::SetAttributes(path, attributes);
+}
+bool ModelSeam::RemoveFile(const std::wstring& path) {
+  BeforeChange();
+  return FakeSeam::RemoveFile(path);
+}
+bool ModelSeam::CopyOneFile(const std::wstring& from, const std::wstring& to) {
+  BeforeChange();
+  return FakeSeam::CopyOneFile(from, to);
+}
+bool ModelSeam::ShellCopy(const std::wstring& from, const std::wstring& to) {
+  BeforeChange();
+  return FakeSeam::ShellCopy(from, to);
+}
+bool ModelSeam::ShellDelete(const std::wstring& path) {
+  BeforeChange();
+  return FakeSeam::ShellDelete(path);
+}
+uint32_t ModelSeam::ShellDeleteQuietly(const std::wstring& path) {
+  BeforeChange();
+  return FakeSeam::ShellDeleteQuietly(path);
+}
+bool ModelSeam::MakeFolder(const std::wstring& path) {
+  BeforeChange();
+  return FakeSeam::MakeFolder(path);
+}
+// A program run is one change, whatever the program (bcdedit, attrib) does to the files.
+int ModelSeam::StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
+                            bool show) {
+  BeforeChange();
+  bool wasArmed = armed;
+  armed = false;
+  int result = FakeSeam::StartProcess(application, commandLine, wait, show);
+  armed = wasArmed;
+  return result;
+}
+
+Machine::Machine(ModelSeam& fake, bool bootIni, Layout layout) : fake_(fake), bootIni_(bootIni) {
   deploy_test::SetUpDesktop(fake);
   fake.AddResource(IDR_DOS_IMAGE, L"FILE", deploy_test::FloppyBytes(1474560));   // the smaller floppy: quicker walks
   deploy_test::EmulateAttrib(fake, [this](const std::wstring& line) { return Bcdedit(line); });
   fake.AddFile(L"C:\\Windows\\system32\\winload.exe", "winload");
   fake.AddFile(L"C:\\ntldr", "ntldr", 0x27);
+  dosDrives_ = {L"C:", L"D:", L"E:", L"F:"};
   fake.dosDevices[L"C:"] = L"\\Device\\HarddiskVolume2";
-  fake.SetRegistryText(kHiveList, kStoreHive, L"\\Device\\HarddiskVolume2\\Boot\\BCD");
+  if (layout == Layout::Setup) {
+    // Ghost and DOS count the system partition first; Windows gives it no letter.
+    fake.volumes[L'C'] = deploy_test::DiskVolume(0, 2);
+    fake.volumes[L'D'] = deploy_test::DiskVolume(0, 3);
+    fake.volumes[L'E'] = deploy_test::DiskVolume(0, 4);
+    FakeSeam::Volume& system = fake.namedVolumes[kSystemPartition] = deploy_test::DiskVolume(0, 1);
+    system.freeBytes = 70ull << 20;
+    std::wstring key = kSystemPartition;
+    for (auto& c : key) c = static_cast<wchar_t>(std::towupper(c));
+    fake.dosDevices[key] = L"\\Device\\HarddiskVolume1";
+    fake.AddFolder(std::wstring(kSystemPartition) + L"\\Boot");
+    storeRoot_ = kSystemPartition;
+    dosDrives_.insert(dosDrives_.begin(), kSystemPartition);
+  }
+  fake.SetRegistryText(kHiveList, kStoreHive,
+                       layout == Layout::Setup ? L"\\Device\\HarddiskVolume1\\Boot\\BCD"
+                                               : L"\\Device\\HarddiskVolume2\\Boot\\BCD");
   if (bootIni) {
     fake.versionMajor = 5;
     // The OS description in code page 936, which the machine's conversions do not know.
@@ -185,30 +257,32 @@ Machine::Machine(ModelSeam& fake, bool bootIni) : fake_(fake), bootIni_(bootIni)
     store.order.push_back("{current}");
     store.defaultId = "{current}";
     original_ = store.Save();
-    fake.AddFile(kStore, original_, fattr::Hidden | fattr::System | fattr::Archive);
+    fake.AddFile(storeRoot_ + L"\\Boot\\BCD", original_, fattr::Hidden | fattr::System | fattr::Archive);
   }
-}
-
-void Machine::MoveStoreToHiddenPartition() {
-  hiddenStore_ = fake_.Contents(kStore);
-  fake_.SetAttributes(kStore, fattr::Normal);
-  fake_.RemoveFile(kStore);
-  storeHidden_ = true;
-  fake_.SetRegistryText(kHiveList, kStoreHive, L"\\Device\\HarddiskVolume1\\Boot\\BCD");
 }
 
 bool Machine::LoadStore(BcdStore* store) {
-  if (storeHidden_) return store->Load(hiddenStore_);
-  return fake_.Exists(kStore) && store->Load(fake_.Contents(kStore));
+  std::wstring path = storeRoot_ + L"\\Boot\\BCD";
+  return fake_.Exists(path) && store->Load(fake_.Contents(path));
 }
 
 void Machine::SaveStore(const BcdStore& store) {
-  if (storeHidden_) {
-    hiddenStore_ = store.Save();
-    return;
-  }
-  uint32_t attributes = fake_.Attributes(kStore);
-  fake_.AddFile(kStore, store.Save(), attributes == fattr::Invalid ? fattr::Archive : attributes);
+  std::wstring path = storeRoot_ + L"\\Boot\\BCD";
+  uint32_t attributes = fake_.Attributes(path);
+  fake_.AddFile(path, store.Save(), attributes == fattr::Invalid ? fattr::Archive : attributes);
+}
+
+std::string Machine::JobLine() {
+  std::wstring place = FirstWith(L"\\ghost.ba_", true);
+  return place.empty() ? "" : fake_.Contents(place + L"\\ghost.ba_");
+}
+
+std::vector<std::wstring> Machine::StagedFilesLeft() {
+  std::vector<std::wstring> left;
+  for (const std::wstring& root : dosDrives_)
+    for (const wchar_t* name : kStagedNames)
+      if (fake_.Exists(root + name)) left.push_back(root + name);
+  return left;
 }
 
 std::string Machine::Config() {
@@ -249,6 +323,8 @@ int Machine::Bcdedit(const std::wstring& commandLine) {
     return 1;
   } else if (command == "/set" && words.size() == 5 && StartsWith(words[4], "partition=") && Lower(words[3]) == "device") {
     entry->device = words[4].substr(10);
+  } else if (command == "/set" && words.size() == 5 && Lower(words[4]) == "boot" && Lower(words[3]) == "device") {
+    entry->device = "boot";
   } else if (command == "/set" && words.size() == 5 && Lower(words[3]) == "path") {
     entry->path = words[4];
   } else if (command == "/displayorder" && words.size() == 4 && Lower(words[3]) == "/addlast") {
@@ -262,17 +338,27 @@ int Machine::Bcdedit(const std::wstring& commandLine) {
   return 0;
 }
 
-// The loader at path starts kxldr beside it, whose menu boots the first kxdos.ima found;
-// its BATCH.BAT takes the job from the last drive that holds one.
-NextStart Machine::Chain(const std::wstring& loader) {
-  std::wstring drive = loader.substr(0, 2);
-  if (!fake_.Exists(loader)) return {NextStart::Broken, "the default names a missing " + Narrow(loader)};
-  if (!fake_.Exists(drive + L"\\kxldr")) return {NextStart::Broken, "the loader finds no kxldr"};
-  std::wstring stageDrive;
-  for (wchar_t letter = L'C'; letter <= L'Z'; ++letter)
-    if (fake_.Exists(std::wstring(1, letter) + L":\\kxdos.ima")) stageDrive = std::wstring(1, letter) + L":";
-  if (stageDrive.empty()) return {NextStart::Broken, "the loader finds no kxdos.ima"};
-  std::wstring job = stageDrive + L"\\ghost.ba_";
+// The partition among DOS's drives that holds name: the first (as the loaders search) or
+// the last (as BATCH.BAT takes it); empty when none does.
+std::wstring Machine::FirstWith(const std::wstring& name, bool last) {
+  std::wstring found;
+  for (const std::wstring& root : dosDrives_) {
+    if (!fake_.Exists(root + name)) continue;
+    found = root;
+    if (!last) break;
+  }
+  return found;
+}
+
+// The boot-sector loader at root\path searches the partitions for kxldr, whose menu boots
+// the first kxdos.ima found; BATCH.BAT takes the job from the last partition holding one.
+NextStart Machine::Chain(const std::wstring& root, const std::wstring& path) {
+  if (!fake_.Exists(root + path)) return {NextStart::Broken, "the default names a missing " + Narrow(path)};
+  if (FirstWith(L"\\kxldr", false).empty()) return {NextStart::Broken, "the loader finds no kxldr"};
+  std::wstring booted = FirstWith(L"\\kxdos.ima", false), stage = FirstWith(L"\\kxdos.ima", true);
+  if (booted.empty()) return {NextStart::Broken, "the loader finds no kxdos.ima"};
+  if (booted != stage) return {NextStart::Broken, "two partitions hold kxdos.ima: the batch would read the other one"};
+  std::wstring job = stage + L"\\ghost.ba_";
   return {NextStart::Dos, fake_.Exists(job) ? fake_.Contents(job) : ""};
 }
 
@@ -286,27 +372,34 @@ NextStart Machine::WhatStartsNext() {
         return {NextStart::Broken, "BOOT.INI lost the line " + line};
     if (!BootLoaderValue(bytes, "default", &value)) return {NextStart::Broken, "BOOT.INI has no default"};
     if (StartsWith(value, "multi(") || StartsWith(value, "signature(")) return {NextStart::Windows, value};
-    return Chain(fake_.AnsiToWide(value));
+    std::wstring loader = fake_.AnsiToWide(value);
+    return Chain(loader.substr(0, 2), loader.substr(2));
   }
   BcdStore store;
   if (!LoadStore(&store)) return {NextStart::Broken, "the store cannot be read"};
   BcdEntry* entry = store.Find(store.defaultId);
   if (!entry) return {NextStart::Broken, "the default names no entry"};
-  if (Lower(entry->path) == "\\kxldr.mbr") return Chain(fake_.AnsiToWide(entry->device + entry->path));
-  if (!fake_.Exists(fake_.AnsiToWide(entry->device + entry->path)))
+  std::wstring root = entry->device == "boot" ? storeRoot_ : fake_.AnsiToWide(entry->device);
+  if (Lower(entry->path) == "\\kxldr.mbr") return Chain(root, fake_.AnsiToWide(entry->path));
+  if (!fake_.Exists(root + fake_.AnsiToWide(entry->path)))
     return {NextStart::Broken, "the default names a missing " + entry->path};
   return {NextStart::Windows, entry->id};
 }
 
 // ---- The DOS batches ------------------------------------------------------------------
 
-std::string Machine::RunDosStage() {
+std::string Machine::RunDosStage(int cutAfter, bool* cut) {
   floppy_ = {{"AUTOEXEC.BAT", PayloadText("AUTOEXEC.BAT")}, {"BATCH.BAT", PayloadText("BATCH.BAT")}};
   variables_.clear();
   ghostLine_.clear();
   exited_ = false;
+  dosLinesRun = 0;
+  cutAfter_ = cutAfter;
+  cut_ = false;
   RunBatch("AUTOEXEC.BAT");
-  return ghostLine_;
+  if (cut) *cut = cut_;
+  // Ghost never started when the power went first.
+  return cut_ ? "" : ghostLine_;
 }
 
 void Machine::RunBatch(const std::string& name) {
@@ -328,6 +421,10 @@ void Machine::RunBatch(const std::string& name) {
     }
     std::string jump;
     if (!Execute(line, &jump)) return;   // exit
+    if (++dosLinesRun == cutAfter_) {
+      cut_ = exited_ = true;
+      return;
+    }
     ++at;
     if (jump.empty()) continue;
     at = lines.size();
@@ -338,13 +435,20 @@ void Machine::RunBatch(const std::string& name) {
 
 bool Machine::OnFloppy(const std::string& dosPath) const { return dosPath.size() < 2 || dosPath[1] != ':'; }
 
+// The machine's path of a DOS path on a hard-disk drive; empty for a letter DOS did not give.
+std::wstring Machine::DiskPath(const std::string& dosPath) const {
+  size_t drive = static_cast<size_t>(std::toupper(static_cast<unsigned char>(dosPath[0])) - 'C');
+  return drive < dosDrives_.size() ? dosDrives_[drive] + Wide(dosPath.substr(2)) : L"";
+}
+
 std::vector<std::wstring> Machine::Match(const std::string& dosPath) {
   std::vector<std::wstring> found;
   if (OnFloppy(dosPath)) {
     if (floppy_.count(Upper(dosPath))) found.push_back(Wide(Upper(dosPath)));
     return found;
   }
-  std::wstring path = Wide(Upper(dosPath.substr(0, 1)) + dosPath.substr(1));
+  std::wstring path = DiskPath(dosPath);
+  if (path.empty()) return found;
   size_t slash = path.find_last_of(L'\\');
   std::wstring folder = path.substr(0, slash);
   std::string pattern = Narrow(path.substr(slash + 1));
@@ -396,11 +500,18 @@ bool Machine::Execute(const std::string& text, std::string* jump) {
       (words[i][0] == '+' ? set : clear) |= bit;
     }
     for (const auto& file : Match(words.back())) fake_.SetAttributes(file, (fake_.Attributes(file) & ~clear) | set);
-  } else if (command == "xcopy") {
-    for (const auto& file : Match(words[1])) {
-      if (fake_.Attributes(file) & hiddenOrSystem) continue;   // needs /h
-      if (OnFloppy(words[2])) floppy_[Upper(words[2])] = fake_.Contents(file);
-      else fake_.AddFile(Wide(words[2]), fake_.Contents(file));
+  } else if (command == "xcopy" || command == "copy") {
+    // xcopy SOURCE TARGET /y, copy /y SOURCE TARGET: neither sees hidden or system files,
+    // and neither replaces a read-only one.
+    bool isCopy = command == "copy";
+    const std::string& to = words[isCopy ? 3 : 2];
+    for (const auto& file : Match(words[isCopy ? 2 : 1])) {
+      if (fake_.Attributes(file) & hiddenOrSystem) continue;
+      if (OnFloppy(to)) {
+        floppy_[Upper(to)] = fake_.Contents(file);
+      } else if (!(fake_.Attributes(DiskPath(to)) != fattr::Invalid && (fake_.Attributes(DiskPath(to)) & fattr::ReadOnly))) {
+        fake_.AddFile(DiskPath(to), fake_.Contents(file));
+      }
     }
   } else if (command == "del") {
     for (const auto& file : Match(words[1]))

@@ -26,14 +26,37 @@ struct BcdStore {
   BcdEntry* Find(const std::string& id);
 };
 
-// A FakeSeam that answers message boxes by their text and can cut a rewrite half-way.
+// Thrown when the power goes: nothing after the cut point happens.
+struct PowerCut {};
+
+// A FakeSeam that answers message boxes by their text, can make rewrites fail, and
+// can cut the power right before one of the changes the program makes to the machine
+// (a file written, copied, deleted or given attributes, a program such as bcdedit run).
 class ModelSeam : public FakeSeam {
  public:
   int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
   bool RewriteFile(const std::wstring& path, const std::string& bytes) override;
+  bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
+  bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+  bool RemoveFile(const std::wstring& path) override;
+  bool CopyOneFile(const std::wstring& from, const std::wstring& to) override;
+  bool ShellCopy(const std::wstring& from, const std::wstring& to) override;
+  bool ShellDelete(const std::wstring& path) override;
+  uint32_t ShellDeleteQuietly(const std::wstring& path) override;
+  bool MakeFolder(const std::wstring& path) override;
+  int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
+                   bool show) override;
   // Answer of a question whose text holds the key; questions not listed get No.
   std::map<std::wstring, int> answerFor;
-  std::wstring halfWritten;       // the next rewrite of this path writes half and fails
+  std::wstring failingRewrite;       // the next rewrites of this path fail (the file as it was)
+  int failingRewrites = 1;        // how many of them fail in a row
+  // Changes are counted only while armed (the program runs, not the machine's own start).
+  bool armed = false;
+  int changes = 0;
+  int cutBefore = 0;              // the power goes before this change; 0: never
+
+ private:
+  void BeforeChange();
 };
 
 struct NextStart {
@@ -41,22 +64,33 @@ struct NextStart {
   std::string detail;             // the waiting Ghost line (Dos), or what is wrong (Broken)
 };
 
+// The disks of the desktop. Plain: disk 0 holds C: (1, Windows and the store), D: (2) and
+// E: (3), disk 1 F: (1). Setup, as Windows Setup lays out an empty disk: a 100 MB system
+// partition without a letter first (1, the store), then C: (2), D: (3), E: (4); disk 1 F:.
+enum class Layout { Plain, Setup };
+
 class Machine {
  public:
   // Windows 7 (BCD) or XP (BOOT.INI) on C: of the two-disk desktop of the deployment
   // tests, its store or BOOT.INI as Windows left it; bcdedit and attrib act on the files.
-  Machine(ModelSeam& fake, bool bootIni);
+  Machine(ModelSeam& fake, bool bootIni, Layout layout = Layout::Plain);
 
   NextStart WhatStartsNext();
-  // Plays the DOS stage (AUTOEXEC.BAT, which calls BATCH.BAT) over the drives; the Ghost
-  // line it ran, or empty when it ran none.
-  std::string RunDosStage();
+  // Plays the DOS stage (AUTOEXEC.BAT, which calls BATCH.BAT) over the drives as DOS
+  // letters them; the Ghost line it ran, or empty when it ran none. With cutAfter, the
+  // power goes after that many batch lines (*cut says whether it went).
+  std::string RunDosStage(int cutAfter = 0, bool* cut = nullptr);
+  int dosLinesRun = 0;                       // batch lines the last DOS stage ran
   // The boot configuration is byte for byte the one Windows had before.
   bool ConfigAsBefore();
   std::string Config();
+  // The waiting Ghost line (ghost.ba_ where BATCH.BAT would take it); empty when none.
+  std::string JobLine();
+  // Staged files left in the roots of the partitions (kxdos.ima, ..., Boot\BCDKX).
+  std::vector<std::wstring> StagedFilesLeft();
+  // The root of the partition that holds the store: "C:" or the system partition's path.
+  const std::wstring& storeRoot() const { return storeRoot_; }
 
-  // Scripting: the live store on a partition without a letter (not C:\Boot\BCD).
-  void MoveStoreToHiddenPartition();
   std::set<std::wstring> failingSwitches;   // bcdedit switches that fail ("/import")
 
   std::vector<std::wstring> dosRan;          // programs the DOS batches started
@@ -65,19 +99,23 @@ class Machine {
   int Bcdedit(const std::wstring& commandLine);
   bool LoadStore(BcdStore* store);
   void SaveStore(const BcdStore& store);
-  NextStart Chain(const std::wstring& loader);
+  NextStart Chain(const std::wstring& root, const std::wstring& path);
+  std::wstring FirstWith(const std::wstring& name, bool last);
 
   // The DOS batch interpreter.
   void RunBatch(const std::string& name);
   bool Execute(const std::string& line, std::string* jump);
   std::vector<std::wstring> Match(const std::string& dosPath);
   bool OnFloppy(const std::string& dosPath) const;
+  std::wstring DiskPath(const std::string& dosPath) const;
 
   ModelSeam& fake_;
   bool bootIni_;
   std::string original_;
-  bool storeHidden_ = false;
-  std::string hiddenStore_;
+  std::wstring storeRoot_ = L"C:";
+  std::vector<std::wstring> dosDrives_;        // the roots DOS letters C:, D:, ... in that order
+  int cutAfter_ = 0;
+  bool cut_ = false;
   std::map<std::string, std::string> floppy_;   // upper-case name -> bytes
   std::map<std::string, std::string> variables_;
   std::string ghostLine_;

@@ -4,6 +4,8 @@
 // that names a missing file, never a job the user cancelled.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <random>
@@ -19,7 +21,7 @@ namespace {
 
 const wchar_t kReplaceQuestion[] = L"等待下次启动";
 const wchar_t kRestartQuestion[] = L"配置完成";
-int sequencesWalked = 0;
+int sequencesWalked = 0, cutsWalked = 0;
 
 struct Step {
   enum Kind { Stage, Start } kind = Start;
@@ -39,26 +41,56 @@ Step Backup(const std::wstring& image, int restart, int replace = mbox::IdNo, st
 }
 Step Start() { return Step{}; }
 
+// Where the power goes in a walk: before the at-th change the program makes during step
+// `step` (a staging), or after the at-th DOS batch line of the start at that step.
+struct Cut {
+  size_t step = SIZE_MAX;
+  int at = 0;
+};
+// What the user does once the machine is back after a cut: nothing, stage a new job, or
+// stage one and take it back at the restart question.
+enum class Then { Quit, StageAgain, StageAndCancel };
+
 class Walk {
  public:
-  explicit Walk(bool bootIni) : machine_(fake, bootIni) {}
+  explicit Walk(bool bootIni, Layout layout = Layout::Plain) : machine_(fake, bootIni, layout) {}
+
+  // What a walk without a cut saw at each step: its cut points (the changes of a staging,
+  // the DOS lines of a start) and the Ghost line a staging wrote.
+  struct Seen {
+    std::vector<int> points;
+    std::vector<std::string> jobs;
+  };
 
   // Runs the steps and checks the rule after each; the first break is a test failure.
-  void Run(const std::vector<Step>& steps) {
+  // With a cut, the walk ends with the start after it and what the user does then; seen
+  // is what the walk without the cut saw.
+  Seen Run(const std::vector<Step>& steps, Cut cut = {}, Then then = Then::Quit, const Seen& seen = {}) {
     ++sequencesWalked;
+    Seen now;
     for (size_t i = 0; i < steps.size(); ++i) {
       SCOPED_TRACE(testing::Message() << "step " << i);
-      if (steps[i].kind == Step::Stage) Stage(steps[i]);
-      else StartMachine();
-      if (testing::Test::HasFailure()) return;
+      int at = cut.step == i ? cut.at : 0;
+      plannedJob_ = i < seen.jobs.size() ? seen.jobs[i] : "";
+      std::string job;
+      bool wentOff = steps[i].kind == Step::Stage ? Stage(steps[i], at, &job) : StartMachine(at);
+      now.points.push_back(steps[i].kind == Step::Stage ? fake.changes : machine_.dosLinesRun);
+      now.jobs.push_back(job);
+      if (testing::Test::HasFailure()) return now;
+      if (wentOff) {
+        AfterCut(then);
+        return now;
+      }
     }
+    return now;
   }
 
   Machine& machine() { return machine_; }
   ModelSeam fake;
 
  private:
-  void Stage(const Step& step) {
+  // A staging and the answer to the restart question; true when the power went.
+  bool Stage(const Step& step, int cutBefore, std::string* job = nullptr) {
     const std::string before = expected_;
     fake.answerFor = {{kReplaceQuestion, step.replace}, {kRestartQuestion, step.restart}};
     Inject(step.failing, true);
@@ -66,36 +98,78 @@ class Walk {
     int reboots = fake.rebootRequests;
     if (step.job.restore == 1 && !fake.Exists(step.job.imagePath)) fake.AddFile(step.job.imagePath, "image");
     std::string staged;
-    if (RunGhostJob(step.job) == ghost_result::Done) {
-      staged = fake.Contents(L"C:\\ghost.ba_");
-      PromptRestart();
-      expected_ = step.restart == mbox::IdCancel ? "" : staged;
-    } else {
-      for (size_t i = shown; i < fake.messages.size(); ++i)
-        if (fake.messages[i].text.find(kReplaceQuestion) != std::wstring::npos && step.replace == mbox::IdYes)
-          expected_.clear();
+    fake.changes = 0;
+    fake.cutBefore = cutBefore;
+    fake.armed = true;
+    try {
+      if (RunGhostJob(step.job) == ghost_result::Done) {
+        staged = machine_.JobLine();
+        if (job) *job = staged;
+        PromptRestart();
+        expected_ = step.restart == mbox::IdCancel ? "" : staged;
+      } else {
+        for (size_t i = shown; i < fake.messages.size(); ++i)
+          if (fake.messages[i].text.find(kReplaceQuestion) != std::wstring::npos && step.replace == mbox::IdYes)
+            expected_.clear();
+      }
+    } catch (const PowerCut&) {
+      Inject(step.failing, false);
+      // The power went in the middle: the job before, this one, or Windows may start.
+      cutAllows_ = {before, plannedJob_};
+      return true;
     }
+    fake.armed = false;
     Inject(step.failing, false);
-    if (step.failing.empty()) {
-      Check();
-    } else {
-      // A failing tool may leave what was there before, but never unsaid.
-      bool told = false;
-      for (size_t i = shown; i < fake.messages.size(); ++i) told |= fake.messages[i].style == 0x30;
-      CheckAllowing({expected_, before, staged}, told);
-    }
-    if (fake.rebootRequests > reboots) StartMachine();
+    bool told = false;
+    for (size_t i = shown; i < fake.messages.size(); ++i) told |= fake.messages[i].style == 0x30;
+    // A failing tool may leave what was there before, but never unsaid.
+    if (step.failing.empty()) Check();
+    else CheckAllowing({expected_, before, staged}, told);
+    if (fake.rebootRequests > reboots) StartMachine(0);
+    return false;
   }
 
-  void StartMachine() {
+  // Starts the machine; true when the power went during its DOS stage.
+  bool StartMachine(int cutAfter) {
+    NextStart next = machine_.WhatStartsNext();
+    machine_.dosLinesRun = 0;
+    EXPECT_NE(next.kind, NextStart::Broken) << next.detail;
+    if (next.kind != NextStart::Dos) {
+      Check();
+      return false;
+    }
+    bool wentOff = false;
+    std::string ran = machine_.RunDosStage(cutAfter, &wentOff);
+    if (wentOff) {
+      cutAllows_ = {expected_};
+      return true;
+    }
+    EXPECT_EQ(ran, expected_) << "the DOS stage runs the job the user confirmed last";
+    expected_.clear();
+    Check();
+    return false;
+  }
+
+  // The machine starts again after the cut, and the user goes on.
+  void AfterCut(Then then) {
+    SCOPED_TRACE("after the cut");
     NextStart next = machine_.WhatStartsNext();
     ASSERT_NE(next.kind, NextStart::Broken) << next.detail;
     if (next.kind == NextStart::Dos) {
-      std::string ran = machine_.RunDosStage();
-      EXPECT_EQ(ran, expected_) << "the DOS stage runs the job the user confirmed last";
-      expected_.clear();
+      ASSERT_FALSE(next.detail.empty()) << "the DOS stage starts without a job";
+      ASSERT_TRUE(std::find(cutAllows_.begin(), cutAllows_.end(), next.detail) != cutAllows_.end())
+          << "after the cut the DOS stage runs \"" << next.detail << "\", a job the user took back";
+      EXPECT_EQ(machine_.RunDosStage(), next.detail);
+      next = machine_.WhatStartsNext();
+      ASSERT_EQ(next.kind, NextStart::Windows) << "the DOS stage starts again and again: " << next.detail;
     }
-    Check();
+    // Windows is up; what the cut left must not stop the program from doing its work.
+    expected_.clear();
+    strictAfterCut_ = false;
+    if (then == Then::Quit) return;
+    Stage(Restore(L"D:\\AFTER.GHO", then == Then::StageAgain ? mbox::IdNo : mbox::IdCancel, mbox::IdYes), 0);
+    strictAfterCut_ = true;
+    StartMachine(0);
   }
 
   void Inject(const std::wstring& failing, bool on) {
@@ -107,8 +181,9 @@ class Walk {
       } else {
         fake.ClearFailures();
       }
-    } else if (failing == L"write") {
-      fake.halfWritten = on ? L"C:\\BOOT.INI" : L"";
+    } else if (failing == L"write" || failing == L"write twice") {
+      fake.failingRewrite = on ? L"C:\\BOOT.INI" : L"";
+      fake.failingRewrites = failing == L"write" ? 1 : 2;
     } else if (!failing.empty()) {
       machine_.failingSwitches = on ? std::set<std::wstring>{failing} : std::set<std::wstring>{};
     }
@@ -123,30 +198,63 @@ class Walk {
     ASSERT_NE(next.kind, NextStart::Broken) << next.detail;
     std::string runs = next.kind == NextStart::Dos ? next.detail : "";
     ASSERT_FALSE(next.kind == NextStart::Dos && runs.empty()) << "the DOS stage starts without a job";
-    bool asIntended = runs == expected_ && (next.kind == NextStart::Dos || machine_.ConfigAsBefore());
+    // Until the program has run again after a cut, the store may keep what the cut left.
+    bool configAsIntended = next.kind == NextStart::Dos || !strictAfterCut_ || machine_.ConfigAsBefore();
+    bool asIntended = runs == expected_ && configAsIntended;
     ASSERT_TRUE(asIntended || (told && std::find(allowed.begin(), allowed.end(), runs) != allowed.end()))
         << "the next start runs \"" << runs << "\" but the user confirmed \"" << expected_ << "\"; the boot "
         << "configuration:\n" << machine_.Config();
     expected_ = runs;
-    if (next.kind != NextStart::Windows) return;
-    EXPECT_FALSE(fake.Exists(L"C:\\ghost.ba_")) << "no job waits on the system drive";
+    if (next.kind != NextStart::Windows || !strictAfterCut_) return;
+    // Nothing of a staging may stay behind to run, or to be put back over later changes.
+    std::vector<std::wstring> left = machine_.StagedFilesLeft();
+    if (told) left.erase(std::remove_if(left.begin(), left.end(),
+                                        [](const std::wstring& path) { return path.find(L"ghost.ba_") == std::wstring::npos; }),
+                         left.end());
+    EXPECT_TRUE(left.empty()) << "left behind: " << testing::PrintToString(left);
   }
 
   ScopedSeam use_{&fake};
   Machine machine_;
   std::string expected_;   // the Ghost line of the job the user confirmed last; empty: none
+  std::string plannedJob_;     // the line this staging writes when nothing stops it
+  std::vector<std::string> cutAllows_;
+  bool strictAfterCut_ = true;
 };
 
 const int Yes = mbox::IdYes, No = mbox::IdNo, Cancel = mbox::IdCancel;
 const wchar_t kImageA[] = L"D:\\Rigmate\\GHO\\WIN7A.GHO";
 const wchar_t kImageB[] = L"D:\\Rigmate\\GHO\\WIN7B.GHO";
+constexpr unsigned kCutSeeds = 6;   // generated sequences that are also cut everywhere
 
 class NextStartWalk : public ::testing::TestWithParam<bool> {
  protected:
   static void TearDownTestSuite() {
-    std::printf("[ next start ] %d sequences walked\n", sequencesWalked);
+    std::printf("[ next start ] %d sequences walked, %d of them cut\n", sequencesWalked, cutsWalked);
   }
 };
+
+// The sequence once whole, then once for every cut point of every step; what the user
+// does after the cut goes round the three choices from one cut point to the next.
+void WalkEveryCut(bool bootIni, Layout layout, const std::vector<Step>& steps) {
+  const Then choices[] = {Then::Quit, Then::StageAgain, Then::StageAndCancel};
+  Walk::Seen seen = Walk(bootIni, layout).Run(steps);
+  for (size_t step = 0; step < seen.points.size() && !testing::Test::HasFailure(); ++step) {
+    for (int at = 1; at <= seen.points[step]; ++at) {
+      Then then = choices[(step + static_cast<size_t>(at)) % 3];
+      SCOPED_TRACE(testing::Message() << "cut at step " << step << ", point " << at << ", then "
+                                      << static_cast<int>(then));
+      ++cutsWalked;
+      Walk(bootIni, layout).Run(steps, Cut{step, at}, then, seen);
+      if (testing::Test::HasFailure()) return;
+    }
+  }
+}
+
+std::vector<std::wstring> FailingTools(bool bootIni) {
+  return bootIni ? std::vector<std::wstring>{L"copy", L"write", L"write twice"}
+                 : std::vector<std::wstring>{L"/export", L"/create", L"/set", L"/displayorder", L"/default", L"/import"};
+}
 
 }  // namespace
 
@@ -169,10 +277,7 @@ TEST_P(NextStartWalk, ASecondStagingWhileTheFirstWaits) {
 }
 
 TEST_P(NextStartWalk, FailingToolsNeverLeaveABrokenStart) {
-  const std::vector<std::wstring> failing =
-      GetParam() ? std::vector<std::wstring>{L"copy", L"write"}
-                 : std::vector<std::wstring>{L"/export", L"/create", L"/set", L"/displayorder", L"/default", L"/import"};
-  for (const auto& tool : failing) {
+  for (const auto& tool : FailingTools(GetParam())) {
     SCOPED_TRACE(testing::Message() << tool.size());
     Walk(GetParam()).Run({Restore(kImageA, No, No, tool), Start()});
     Walk(GetParam()).Run({Restore(kImageA, Cancel, No, tool), Start()});
@@ -180,10 +285,10 @@ TEST_P(NextStartWalk, FailingToolsNeverLeaveABrokenStart) {
   }
 }
 
+// Random sequences of random steps, each walked whole and, for the first seeds, cut at
+// every point.
 TEST_P(NextStartWalk, GeneratedSequences) {
-  const std::vector<std::wstring> failing =
-      GetParam() ? std::vector<std::wstring>{L"copy", L"write"}
-                 : std::vector<std::wstring>{L"/export", L"/create", L"/set", L"/displayorder", L"/default", L"/import"};
+  const std::vector<std::wstring> failing = FailingTools(GetParam());
   const int answers[] = {Yes, No, Cancel};
   for (unsigned seed = 1; seed <= 120; ++seed) {
     std::mt19937 random(seed);
@@ -204,8 +309,22 @@ TEST_P(NextStartWalk, GeneratedSequences) {
       }
     }
     SCOPED_TRACE(testing::Message() << "seed " << seed);
-    Walk(GetParam()).Run(steps);
+    if (seed <= kCutSeeds) WalkEveryCut(GetParam(), Layout::Plain, steps);
+    else Walk(GetParam()).Run(steps);
     if (HasFailure()) return;
+  }
+}
+
+// The power goes before every change of a staging, its undo and a replacement, and after
+// every line of the DOS stage; the machine starts, and the user quits, stages again, or
+// stages and takes it back.
+TEST_P(NextStartWalk, EveryCutPoint) {
+  for (Layout layout : {Layout::Plain, Layout::Setup}) {
+    if (layout == Layout::Setup && GetParam()) continue;   // XP keeps BOOT.INI on C:
+    SCOPED_TRACE(testing::Message() << "layout " << static_cast<int>(layout));
+    WalkEveryCut(GetParam(), layout, {Restore(kImageA, No), Start(), Start()});
+    WalkEveryCut(GetParam(), layout, {Backup(L"D:\\BACKUP.GHO", Cancel), Start()});
+    WalkEveryCut(GetParam(), layout, {Restore(L"F:\\WIN7.GHO", No), Restore(kImageB, No, Yes), Start()});
   }
 }
 
@@ -218,8 +337,12 @@ TEST(NextStartOnDesktops, WindowsOnAnotherDriveThanCOnXp) {
   walk.Run({Step{Step::Stage, GhostJob{L"E:\\WIN.GHO", L"D:", 0, 1}, No, Yes, L""}, Start()});
 }
 
-TEST(NextStartOnDesktops, StoreOnAPartitionWithoutALetter) {
-  Walk walk(false);
-  walk.machine().MoveStoreToHiddenPartition();
-  walk.Run({Restore(kImageA, Yes), Start()});
+// Windows Setup's layout: the store on the system partition without a letter, where the
+// DOS stage's files go too; after the DOS stage the store there is the original one.
+TEST(NextStartOnDesktops, StoreOnTheSystemPartitionWithoutALetter) {
+  Walk walk(false, Layout::Setup);
+  walk.Run({Restore(kImageA, Yes), Start(), Backup(L"D:\\BACKUP.GHO", Cancel), Start(),
+            Restore(kImageA, No), Restore(kImageB, No, Yes), Start()});
+  EXPECT_TRUE(walk.machine().ConfigAsBefore());
+  EXPECT_NE(walk.fake.Contents(walk.machine().storeRoot() + L"\\Boot\\BCD"), "");
 }

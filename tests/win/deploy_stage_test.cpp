@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <memory>
@@ -67,6 +68,39 @@ class ScriptedDesktop : public Win32Seam {
     return true;
   }
   bool FirmwareIsUefi() override { return false; }
+
+  // A partition without a letter, reached by its volume path. Wine opens no file through a
+  // volume path, so the files named through it are handed to the real calls on the test
+  // drive that stands for it; the paths the program named are kept in throughVolume.
+  bool FindFile(const std::wstring& path, FileEntry* found) override { return Win32Seam::FindFile(Real(path), found); }
+  bool WriteNewFile(const std::wstring& path, const std::string& bytes) override {
+    return Win32Seam::WriteNewFile(Real(path), bytes);
+  }
+  uint32_t FileAttributes(const std::wstring& path) override { return Win32Seam::FileAttributes(Real(path)); }
+  bool SetAttributes(const std::wstring& path, uint32_t attributes) override {
+    return Win32Seam::SetAttributes(Real(path), attributes);
+  }
+  bool RemoveFile(const std::wstring& path) override { return Win32Seam::RemoveFile(Real(path)); }
+  bool FileSize(const std::wstring& path, uint64_t* bytes) override { return Win32Seam::FileSize(Real(path), bytes); }
+  bool FreeBytes(const std::wstring& root, uint64_t* bytes) override { return Win32Seam::FreeBytes(Real(root), bytes); }
+  std::vector<std::wstring> VolumeNames() override { return {volumePath + L"\\"}; }
+  std::wstring DosDeviceName(const std::wstring& drive) override {
+    return drive.compare(0, volumePath.size(), volumePath) == 0 ? L"\\Device\\HarddiskVolume1" : L"\\Device\\HarddiskVolume2";
+  }
+  bool RegistryText(const std::wstring& key, const std::wstring& value, uint32_t access, size_t bufferBytes,
+                    std::wstring* text) override {
+    if (storeHive.empty() || value != L"\\REGISTRY\\MACHINE\\BCD00000000")
+      return Win32Seam::RegistryText(key, value, access, bufferBytes, text);
+    *text = storeHive;
+    return true;
+  }
+  std::wstring Real(const std::wstring& path) {
+    if (volumePath.empty() || path.compare(0, volumePath.size(), volumePath) != 0) return path;
+    throughVolume.push_back(path);
+    return volumeDrive + path.substr(volumePath.size());
+  }
+  std::wstring volumePath, volumeDrive, storeHive;
+  std::vector<std::wstring> throughVolume;
 
   std::deque<int> answers;
   std::vector<Box> boxes;
@@ -200,6 +234,34 @@ TEST_F(DeployOnTestDrives, StagingWritesTheDosStageAndTheBootEntry) {
   // ... and removes the staged files, so that no job is left to run at a later start.
   for (const wchar_t* name : {L"\\kxdos.ima", L"\\kxldr", L"\\kxldr.mbr", L"\\ghost.ba_"})
     EXPECT_EQ(GetFileAttributesW((system + name).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Windows Setup's layout: the store on the system partition, which has no letter; the
+// payload goes there by its volume path (Q: stands for it), and the entry names it.
+TEST_F(DeployOnTestDrives, StagingOntoTheSystemPartitionWithoutALetter) {
+  UseStandinTools();
+  ScopedVariable bcdedit(L"RIGMATE_STANDIN_EXIT_BCDEDIT", L"0");   // its export cannot reach the volume path under Wine
+  seam_.version = 6;
+  seam_.volumePath = L"\\\\?\\Volume{5e7a0000-0000-0000-0000-000000000001}";
+  seam_.volumeDrive = data_;
+  seam_.storeHive = L"\\Device\\HarddiskVolume1\\Boot\\BCD";
+  seam_.volumes[seam_.volumePath] = StorageDeviceNumber{7, 0, 2};
+  ASSERT_TRUE(MakeFolders(data_ + L"\\Boot"));
+  ASSERT_TRUE(WriteFileBytes(data_ + L"\\Rigmate\\GHO\\WIN764.GHO", "image"));
+
+  ASSERT_EQ(RunGhostJob(GhostJob{data_ + L"\\Rigmate\\GHO\\WIN764.GHO", system_, 0, 1}), ghost_result::Done);
+  EXPECT_TRUE(seam_.boxes.empty());
+  for (const wchar_t* name : {L"\\kxdos.ima", L"\\kxldr", L"\\kxldr.mbr", L"\\ghost.ba_"}) {
+    EXPECT_TRUE(std::count(seam_.throughVolume.begin(), seam_.throughVolume.end(), seam_.volumePath + name)) << name;
+    EXPECT_TRUE(Exists(data_ + name)) << name;
+    EXPECT_FALSE(Exists(system_ + name)) << name;
+  }
+  EXPECT_EQ(ReadFileBytes(data_ + L"\\kxdos.ima"), ProgramResource(IDR_DOS_IMAGE));
+  EXPECT_EQ(GetFileAttributesW((data_ + L"\\kxldr.mbr").c_str()), 0x27u);
+  std::vector<std::wstring> lines = LoggedCommandLines(log_);
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[0], L"bcdedit.exe /export \"" + seam_.volumePath + L"\\boot\\BCDKX\"");
+  EXPECT_EQ(lines[2].substr(lines[2].size() - 12), L" device boot");
 }
 
 TEST_F(DeployOnTestDrives, BootIniEntryThroughTheShellAndAttrib) {
