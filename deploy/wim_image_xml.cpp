@@ -1,11 +1,16 @@
 // Image name and description out of the image-information XML, without an XML parser.
 #include "deploy/wim_image_xml.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/format.h"
 
 namespace {
+
+// The longest body a reference can have: "#x" and eight hexadecimal digits. The search for
+// a reference's ";" stops there, so that text full of "&" does not cost quadratic time.
+constexpr size_t kLongestBody = 10;
 
 // The text between open and close inside element; false when open is missing.
 bool ElementText(const std::wstring& element, const std::wstring& open, const std::wstring& close,
@@ -61,9 +66,11 @@ std::wstring DecodeXmlReferences(const std::wstring& text) {
     const size_t amp = text.find(L'&', at);
     if (amp == std::wstring::npos) break;
     out.append(text, at, amp - at);
-    const size_t semicolon = text.find(L';', amp + 1);
+    const size_t window = std::min(text.size(), amp + 2 + kLongestBody);
+    size_t semicolon = amp + 1;
+    while (semicolon < window && text[semicolon] != L';') ++semicolon;
     uint32_t code = 0;
-    if (semicolon == std::wstring::npos || !ReferencedCharacter(text.substr(amp + 1, semicolon - amp - 1), &code)) {
+    if (semicolon == window || !ReferencedCharacter(text.substr(amp + 1, semicolon - amp - 1), &code)) {
       out.push_back(L'&');
       at = amp + 1;
       continue;

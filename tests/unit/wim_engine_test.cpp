@@ -80,6 +80,10 @@ TEST(WimImageXml, CharacterReferencesAreDecodedAndBrokenOnesKeptAsWritten) {
   EXPECT_EQ(description, L"\"'中文&#X41;&amp;");   // decoded once; "&#X" is not XML
   EXPECT_EQ(DecodeXmlReferences(L"&#128512;&#xD800;&#0;&#x110000;&nbsp;&amp &;&#;a&b"),
             std::wstring(L"\U0001F600") + L"&#xD800;&#0;&#x110000;&nbsp;&amp &;&#;a&b");
+  EXPECT_EQ(DecodeXmlReferences(L"&#x0010FFFF;&#x00010FFFF;"), std::wstring(L"\U0010FFFF&#x00010FFFF;"));
+  // Text full of "&" takes linear time: each ";" is looked for only as far as a reference reaches.
+  const std::wstring ampersands(1 << 20, L'&');
+  EXPECT_EQ(DecodeXmlReferences(ampersands), ampersands);
 }
 
 class WimEngineTest : public ::testing::Test {
