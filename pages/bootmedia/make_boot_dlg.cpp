@@ -9,7 +9,7 @@
 #include "pages/bootmedia/copy_data_dlg.h"
 #include "pages/bootmedia/make_config_dlg.h"
 #include "platform/system.h"
-#include "ui/window_text.h"
+#include "ui/controls.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ bool MakeBootDlg::OnInitDialog() {
   SetDlgItemTextW(hwnd(), IDC_MAKEBOOT_SIZE, L"500");
   m_toolTip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                               CW_USEDEFAULT, hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (m_toolTip) SendMessageW(m_toolTip, TTM_ACTIVATE, TRUE, 0);
+  if (m_toolTip) ToolTip(m_toolTip).Activate(true);
   boot_disk::ResolveToolPaths(this);
   CheckDlgButton(hwnd(), IDC_MAKEBOOT_FORCE, BST_CHECKED);
   if (m_toolTip) {
@@ -57,7 +57,7 @@ bool MakeBootDlg::OnInitDialog() {
     tool.hwnd = hwnd();
     tool.uId = reinterpret_cast<UINT_PTR>(Item(IDC_MAKEBOOT_FORCE));
     tool.lpszText = const_cast<wchar_t*>(L"强行格式化U盘");
-    SendMessageW(m_toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    ToolTip(m_toolTip).AddTool(tool);
   }
   WatchDeviceChanges();
   return true;
@@ -78,22 +78,20 @@ void MakeBootDlg::WatchDeviceChanges() {
 void MakeBootDlg::OnFirstShow() { FillDevices(false); }
 
 void MakeBootDlg::FillDevices(bool keepChoice) {
-  HWND combo = Item(IDC_MAKEBOOT_DEVICE);
+  const ComboBox combo(Item(IDC_MAKEBOOT_DEVICE));
   std::wstring selected = SelectedEntry();
   bool choseDevice = boot_disk::ChoiceOfEntry(m_devices, selected) != nullptr;
   std::vector<boot_disk::DeviceChoice> now = boot_disk::ReadDeviceChoices();
   std::wstring keep = keepChoice ? boot_disk::EntryToKeep(m_devices, selected, now) : std::wstring();
   m_devices = now;
-  SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-  for (const std::wstring& entry : boot_disk::EntriesOf(m_devices))
-    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
-  LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-  LRESULT select = count - 1;
+  combo.ResetContent();
+  for (const std::wstring& entry : boot_disk::EntriesOf(m_devices)) combo.AddString(entry);
+  int select = combo.Count() - 1;
   if (!keep.empty())
-    select = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(keep.c_str()));
+    select = combo.FindStringExact(keep);
   else if (keepChoice && choseDevice)
     select = -1;   // the chosen disk is gone: no other disk is chosen in its place unseen
-  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(select), 0);
+  combo.SetCurSel(select);
 }
 
 bool MakeBootDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -128,7 +126,7 @@ bool MakeBootDlg::OnCommand(int id, int code, HWND control) {
 }
 
 bool MakeBootDlg::PreTranslateMessage(MSG& msg) {
-  if (m_toolTip) SendMessageW(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+  if (m_toolTip) ToolTip(m_toolTip).RelayEvent(msg);
   return KXDialog::PreTranslateMessage(msg);
 }
 

@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "ui/window_text.h"
 #include "pages/bootmedia/make_boot_dlg.h"
 #include "platform/system.h"
+#include "ui/controls.h"
 
 namespace {
 // Each filter: its text, its pattern, and the pair list's end.

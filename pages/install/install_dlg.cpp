@@ -11,6 +11,7 @@
 #include "deploy/wim_engine.h"
 #include "pages/install/select_image_dlg.h"
 #include "platform/seam_win.h"
+#include "ui/controls.h"
 
 namespace {
 
@@ -26,13 +27,6 @@ WimPageHooks PageHooks() {
   hooks.chooseImage = &ChooseWimImage;
   hooks.runWork = [](const Work& work) { return RunBehindProgress(work); };
   return hooks;
-}
-
-std::wstring WindowText(HWND window) {
-  int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], length + 1)));
-  return text;
 }
 
 }  // namespace
@@ -52,9 +46,9 @@ bool InstallDlg::OnInitDialog() {
   FillPartitionList();
 
   for (const wchar_t* name : install_page::kCompressionNames)
-    SendMessageW(m_comboCompress, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    ComboBox(m_comboCompress).AddString(name);
   EnableWindow(m_comboCompress, FALSE);
-  SendMessageW(m_comboCompress, CB_SETCURSEL, 0, 0);
+  ComboBox(m_comboCompress).SetCurSel(0);
   return true;
 }
 
@@ -127,7 +121,7 @@ void InstallDlg::Run() {
   request.rowSelected = row >= 0;
   if (request.rowSelected) request.target = m_listPartition.GetItemText(row, 0);
   request.imagePath = WindowText(m_comboImagePath);
-  request.compression = static_cast<int>(SendMessageW(m_comboCompress, CB_GETCURSEL, 0, 0));
-  request.restartAtOnce = SendMessageW(m_btnReboot, BM_GETCHECK, 0, 0) != 0;
+  request.compression = ComboBox(m_comboCompress).CurSel();
+  request.restartAtOnce = Button(m_btnReboot).Checked();
   install_page::Execute(request, PageHooks());
 }

@@ -1,6 +1,8 @@
 // The main page's window: fills its texts and tooltips and passes clicks to the actions.
 #include "pages/install/main_dlg.h"
 
+#include "ui/controls.h"
+
 namespace {
 constexpr int kFirstQuickInstallButton = IDC_QUICK_WINXP;
 }
@@ -50,9 +52,9 @@ void MainDlg::CreateToolTips() {
     tool.hwnd = hwnd();
     tool.uId = reinterpret_cast<UINT_PTR>(Item(kFirstQuickInstallButton + i));
     tool.lpszText = const_cast<wchar_t*>(text.c_str());  // the tooltip keeps its own copy
-    SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    ToolTip(toolTip_).AddTool(tool);
   }
-  SendMessageW(toolTip_, TTM_ACTIVATE, TRUE, 0);
+  ToolTip(toolTip_).Activate(true);
 }
 
 bool MainDlg::OnCommand(int id, int code, HWND control) {
@@ -72,6 +74,6 @@ bool MainDlg::OnCommand(int id, int code, HWND control) {
 }
 
 bool MainDlg::PreTranslateMessage(MSG& msg) {
-  if (toolTip_) SendMessageW(toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+  if (toolTip_) ToolTip(toolTip_).RelayEvent(msg);
   return KXDialog::PreTranslateMessage(msg);
 }

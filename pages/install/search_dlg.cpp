@@ -2,25 +2,18 @@
 #include "pages/install/search_dlg.h"
 
 #include <string>
-#include <vector>
 
 #include "pages/install/image_search.h"
 #include "platform/disk.h"
 #include "platform/format.h"
+#include "ui/controls.h"
 
 namespace {
-
-std::wstring WindowText(HWND window) {
-  int length = GetWindowTextLengthW(window);
-  std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, text.data(), length + 1);
-  return text.data();
-}
 
 // Width in pixels of the longest text of the list box in its own font, with a margin.
 int WidestPath(HWND list) {
   HDC dc = GetDC(list);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+  HGDIOBJ old = SelectObject(dc, ListBox(list).Font());
   int widest = 0;
   for (const std::wstring& path : TheDisk().foundPaths) {
     SIZE size = {};
@@ -71,7 +64,7 @@ void SearchDlg::Search() {
     // As the data exchange does: the box gets the focus with its text selected, and the
     // search goes on with the depth last accepted.
     SetFocus(depthBox);
-    SendMessageW(depthBox, EM_SETSEL, 0, -1);
+    Edit(depthBox).SelectAll();
   }
   if (!image_search::SearchDrives(depth, &TheDisk().foundPaths)) return;
   m_nDepth = depth;
@@ -80,22 +73,18 @@ void SearchDlg::Search() {
 
 void SearchDlg::ShowFoundPaths() {
   HWND list = Item(IDC_SEARCH_FOUND);
-  SendMessageW(list, LB_RESETCONTENT, 0, 0);
-  for (const std::wstring& path : TheDisk().foundPaths)
-    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  ListBox(list).ResetContent();
+  for (const std::wstring& path : TheDisk().foundPaths) ListBox(list).AddString(path);
   // The list scrolls sideways as far as its longest path reaches, so that a deep
   // path can be read whole.
-  SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(WidestPath(list)), 0);
+  ListBox(list).SetHorizontalExtent(WidestPath(list));
 }
 
 void SearchDlg::ChooseSelected() {
-  HWND list = Item(IDC_SEARCH_FOUND);
-  LRESULT row = SendMessageW(list, LB_GETCURSEL, 0, 0);
-  if (row == LB_ERR) return;
-  LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
-  if (length == LB_ERR) return;
-  std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
-  SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text.data()));
-  SetWindowTextW(GetDlgItem(page_, IDC_SEARCH_TARGET_PATH), text.data());
+  const ListBox list(Item(IDC_SEARCH_FOUND));
+  std::wstring text;
+  const int row = list.CurSel();
+  if (row == LB_ERR || !list.Text(row, &text)) return;
+  SetWindowTextW(GetDlgItem(page_, IDC_SEARCH_TARGET_PATH), text.c_str());
   PostMessageW(hwnd(), WM_CLOSE, 0, 0);
 }

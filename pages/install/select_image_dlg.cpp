@@ -7,6 +7,7 @@
 #include "platform/format.h"
 #include "platform/system.h"
 #include "platform/user_window.h"
+#include "ui/controls.h"
 
 SelectImageDlg::SelectImageDlg(const WimImageList& images, int* chosenIndex)
     : KXDialog(IDD_SELECT_IMAGE), m_images(images), m_pIndex(chosenIndex) {}
@@ -32,7 +33,7 @@ bool SelectImageDlg::OnInitDialog() {
   }
   if (m_listImage.GetItemCount() > 0) {
     m_listImage.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    SendMessageW(m_listImage.hwnd(), LVM_SETSELECTIONMARK, 0, 0);
+    ListView(m_listImage.hwnd()).SetSelectionMark(0);
   }
   return true;
 }

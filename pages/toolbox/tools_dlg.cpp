@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include "platform/system.h"
+#include "ui/controls.h"
 #include "ui/thread_wait.h"
 
 ToolsDlg::~ToolsDlg() {
@@ -18,8 +19,8 @@ bool ToolsDlg::OnInitDialog() {
   m_category = GetDlgItem(hwnd(), IDC_TOOLS_CATEGORY);
   m_searchText = GetDlgItem(hwnd(), IDC_TOOLS_SEARCH_TEXT);
   for (const std::wstring& category : tools_page::Categories())
-    SendMessageW(m_category, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(category.c_str()));
-  SendMessageW(m_category, CB_SETCURSEL, 0, 0);
+    ComboBox(m_category).AddString(category);
+  ComboBox(m_category).SetCurSel(0);
 
   m_imageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
   m_list.SubclassDlgItem(IDC_TOOLS_LIST, hwnd());
@@ -108,18 +109,10 @@ void ToolsDlg::ShowSearch(const std::wstring& text) {
     if (tools_page::MatchesSearch(program, text)) AddRow(program);
 }
 
-std::wstring ToolsDlg::CategoryText() const {
-  const int length = GetWindowTextLengthW(m_category);
-  if (length <= 0) return std::wstring();
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(m_category, &text[0], length + 1)));
-  return text;
-}
+std::wstring ToolsDlg::CategoryText() const { return WindowText(m_category); }
 
 void ToolsDlg::OnSearch() {
-  const int length = GetWindowTextLengthW(m_searchText);
-  std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(m_searchText, &text[0], length + 1)));
+  const std::wstring text = WindowText(m_searchText);
   if (!text.empty())
     ShowSearch(text);
   else
@@ -134,7 +127,7 @@ bool ToolsDlg::OnEnterKey(HWND focus) {
 
 bool ToolsDlg::OnCommand(int id, int code, HWND control) {
   if (id == IDC_TOOLS_CATEGORY && code == CBN_SELCHANGE) {
-    const LRESULT selected = SendMessageW(m_category, CB_GETCURSEL, 0, 0);
+    const int selected = ComboBox(m_category).CurSel();
     if (selected >= 0 && static_cast<size_t>(selected) < tools_page::Categories().size())
       RefreshList(tools_page::Categories()[static_cast<size_t>(selected)]);
     return true;
