@@ -6,6 +6,7 @@
 #include "deploy/boot_entry.h"
 #include "platform/disk.h"
 #include "platform/format.h"
+#include "platform/machine_change.h"
 #include "platform/pe_flag.h"
 #include "platform/system.h"
 #include "resources/resource.h"
@@ -318,6 +319,7 @@ void PromptRestart() {
   if (answer == mbox::IdYes) {
     RebootSystem();
   } else if (answer == mbox::IdCancel) {
+    MachineChange undoing(kStagingUnderWay);   // the session may not end half-way
     if (UndoStaging()) RemoveMovedImage();
     else Tell(L"撤销安装失败，下次启动电脑时仍会执行本次GHOST任务！");
   }

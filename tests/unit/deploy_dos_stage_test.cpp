@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "deploy/dos_stage.h"
+#include "platform/machine_change.h"
 #include "platform/pe_flag.h"
 #include "tests/unit/deploy_machine.h"
 
@@ -447,10 +448,13 @@ TEST_F(RestartPrompt, CancelUndoesTheEntryByVersion) {
   fake.starts.clear();
   fake.versionExtendedFails = fake.versionBasicFails = true;
   fake.AddFile(L"C:\\boot\\BCDKX", "export");
+  std::wstring sessionEnd;
+  EmulateAttrib(fake, [&](const std::wstring&) { return sessionEnd = SessionEndRefusal(false), 0; });
   fake.QueueAnswer(mbox::IdCancel);
   PromptRestart();
   EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{L"bcdedit.exe /import \"C:\\boot\\BCDKX\""});
   EXPECT_EQ(fake.rebootRequests, 0);
+  EXPECT_EQ(sessionEnd, kStagingUnderWay) << "the session may not end while the undo runs";
 }
 
 TEST_F(RestartPrompt, CancelOnXpPutsBootIniBack) {
