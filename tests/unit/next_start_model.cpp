@@ -175,38 +175,6 @@ bool ModelSeam::RewriteFile(const std::wstring& path, const std::string& bytes) 
   return false;   // a rewrite is all or nothing: the file keeps its bytes
 }
 
-bool ModelSeam::WriteNewFile(const std::wstring& path, const std::string& bytes) {
-  BeforeChange();
-  return FakeSeam::WriteNewFile(path, bytes);
-}
-bool ModelSeam::SetAttributes(const std::wstring& path, uint32_t attributes) {
-  BeforeChange();
-  return FakeSeam::SetAttributes(path, attributes);
-}
-bool ModelSeam::RemoveFile(const std::wstring& path) {
-  BeforeChange();
-  return FakeSeam::RemoveFile(path);
-}
-bool ModelSeam::CopyOneFile(const std::wstring& from, const std::wstring& to) {
-  BeforeChange();
-  return FakeSeam::CopyOneFile(from, to);
-}
-bool ModelSeam::ShellCopy(const std::wstring& from, const std::wstring& to) {
-  BeforeChange();
-  return FakeSeam::ShellCopy(from, to);
-}
-bool ModelSeam::ShellDelete(const std::wstring& path) {
-  BeforeChange();
-  return FakeSeam::ShellDelete(path);
-}
-uint32_t ModelSeam::ShellDeleteQuietly(const std::wstring& path) {
-  BeforeChange();
-  return FakeSeam::ShellDeleteQuietly(path);
-}
-bool ModelSeam::MakeFolder(const std::wstring& path) {
-  BeforeChange();
-  return FakeSeam::MakeFolder(path);
-}
 // A program run is one change, whatever the program (bcdedit, attrib) does to the files.
 int ModelSeam::StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                             bool show) {

@@ -36,14 +36,15 @@ class ModelSeam : public FakeSeam {
  public:
   int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
   bool RewriteFile(const std::wstring& path, const std::string& bytes) override;
-  bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
-  bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
-  bool RemoveFile(const std::wstring& path) override;
-  bool CopyOneFile(const std::wstring& from, const std::wstring& to) override;
-  bool ShellCopy(const std::wstring& from, const std::wstring& to) override;
-  bool ShellDelete(const std::wstring& path) override;
-  uint32_t ShellDeleteQuietly(const std::wstring& path) override;
-  bool MakeFolder(const std::wstring& path) override;
+  // Every change goes through BeforeChange first.
+  bool WriteNewFile(const std::wstring& p, const std::string& b) override { return BeforeChange(), FakeSeam::WriteNewFile(p, b); }
+  bool SetAttributes(const std::wstring& p, uint32_t a) override { return BeforeChange(), FakeSeam::SetAttributes(p, a); }
+  bool RemoveFile(const std::wstring& p) override { return BeforeChange(), FakeSeam::RemoveFile(p); }
+  bool CopyOneFile(const std::wstring& f, const std::wstring& t) override { return BeforeChange(), FakeSeam::CopyOneFile(f, t); }
+  bool ShellCopy(const std::wstring& f, const std::wstring& t) override { return BeforeChange(), FakeSeam::ShellCopy(f, t); }
+  bool ShellDelete(const std::wstring& p) override { return BeforeChange(), FakeSeam::ShellDelete(p); }
+  uint32_t ShellDeleteQuietly(const std::wstring& p) override { return BeforeChange(), FakeSeam::ShellDeleteQuietly(p); }
+  bool MakeFolder(const std::wstring& p) override { return BeforeChange(), FakeSeam::MakeFolder(p); }
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                    bool show) override;
   // Answer of a question whose text holds the key; questions not listed get No.
