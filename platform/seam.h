@@ -13,11 +13,6 @@
 #include <string>
 #include <vector>
 
-struct FileEntry {
-  std::wstring name;      // as the file system lists it, no folder part
-  bool isFolder = false;
-};
-
 // STORAGE_DEVICE_NUMBER
 struct StorageDeviceNumber {
   uint32_t deviceType = 0;       // FILE_DEVICE_DISK is 7
@@ -27,6 +22,12 @@ struct StorageDeviceNumber {
 
 struct LocalTime {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+struct FileEntry {
+  std::wstring name;      // as the file system lists it, no folder part
+  bool isFolder = false;
+  LocalTime modified;     // the last write, in local time
 };
 
 struct Guid {

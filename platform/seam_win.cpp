@@ -41,6 +41,15 @@ std::wstring VolumeDevicePath(const std::wstring& volume) {
   return path;
 }
 
+FileEntry EntryOf(const WIN32_FIND_DATAW& data) {
+  FileEntry entry{data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, {}};
+  FILETIME local;
+  SYSTEMTIME time;
+  if (FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &time))
+    entry.modified = LocalTime{time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
+  return entry;
+}
+
 FileHandle OpenPhysicalDrive(int disk) { return OpenDevice(Format(L"\\\\.\\PhysicalDrive%d", disk), 0); }
 
 bool WriteAll(HANDLE file, const std::string& bytes) {
@@ -142,7 +151,7 @@ bool Win32Seam::FindFile(const std::wstring& path, FileEntry* found) {
   WIN32_FIND_DATAW data;
   FindHandle find(FindFirstFileW(path.c_str(), &data));
   if (!find) return false;
-  if (found) *found = FileEntry{data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
+  if (found) *found = EntryOf(data);
   return true;
 }
 
@@ -152,7 +161,7 @@ std::vector<FileEntry> Win32Seam::ListFolder(const std::wstring& folder) {
   FindHandle find(FindFirstFileW((folder + L"\\*.*").c_str(), &data));
   if (!find) return entries;
   do {
-    entries.push_back(FileEntry{data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    entries.push_back(EntryOf(data));
   } while (FindNextFileW(find.get(), &data));
   return entries;
 }

@@ -92,8 +92,18 @@ void OneClickBackup() {
 
 void OneClickRestore() {
   if (Refused(L"一键还原")) return;
+  // The image is looked at before the question, which tells which backup it is.
+  FileEntry image;
+  uint64_t bytes = 0;
+  if (!TheSeam().FindFile(kOneClickImage, &image) || image.isFolder || !TheSeam().FileSize(kOneClickImage, &bytes)) {
+    ShowMessage(Format(L"镜像文件：%s不存在！", kOneClickImage), mbox::IconExclamation);
+    return;
+  }
   GhostJob job{kOneClickImage, kOneClickDrive, 3, 1};
-  std::wstring question = Format(L"确定还原镜像文件%s到%s盘中么？", kOneClickImage, kOneClickDrive);
+  const LocalTime& made = image.modified;
+  std::wstring question = Format(L"确定还原镜像文件%s到%s盘中么？", kOneClickImage, kOneClickDrive) +
+                          Format(L"\n该镜像文件保存于%d-%02d-%02d %02d:%02d，大小为%.2f GB。", made.year, made.month,
+                                 made.day, made.hour, made.minute, static_cast<double>(bytes) / 1024 / 1024 / 1024);
   if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes) return;
   RunJob(job);
 }

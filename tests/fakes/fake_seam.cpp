@@ -138,6 +138,7 @@ void FakeSeam::Put(const std::wstring& path, Node node) {
   auto it = nodes_.find(key);
   node.path = it == nodes_.end() ? path : it->second.path;
   node.order = it == nodes_.end() ? nextOrder_++ : it->second.order;
+  node.modified = now;
   nodes_[key] = node;
 }
 
@@ -348,7 +349,7 @@ bool FakeSeam::FindFile(const std::wstring& path, FileEntry* found) {
   }
   const Node* node = Lookup(path);
   if (!node) return false;
-  if (found) *found = FileEntry{NameOf(node->path), node->folder};
+  if (found) *found = FileEntry{NameOf(node->path), node->folder, node->modified};
   return true;
 }
 
@@ -358,10 +359,10 @@ std::vector<FileEntry> FakeSeam::ListFolder(const std::wstring& folder) {
   std::wstring key = Key(folder);
   if (Fails(Op::ListFolder, folder) || !ContainerExists(key)) return entries;
   if (!DriveExists(key)) {
-    entries.push_back({L".", true});
-    entries.push_back({L"..", true});
+    entries.push_back({L".", true, {}});
+    entries.push_back({L"..", true, {}});
   }
-  for (const Node* child : Children(folder)) entries.push_back({NameOf(child->path), child->folder});
+  for (const Node* child : Children(folder)) entries.push_back({NameOf(child->path), child->folder, child->modified});
   return entries;
 }
 

@@ -306,6 +306,7 @@ class FakeSeam : public Seam {
     std::string bytes;
     uint32_t attributes = fattr::Archive;
     uint64_t order = 0;     // insertion order, the listing order
+    LocalTime modified;     // the fake's clock (now) at the last write
   };
 
   static std::wstring Key(const std::wstring& path);

@@ -222,8 +222,10 @@ TEST_F(MainPageTest, OneClickQuestionsNameDriveAndImageInTheirOrder) {
 
   fake.messages.clear();
   fake.QueueAnswer(7);
+  fake.AddFile(L"D:\\RigmateBackup.GHO", "image");   // saved at the fake's clock
+  fake.SetFileSize(L"D:\\RigmateBackup.GHO", 5ull << 30);
   main_page::OneClickRestore();
-  EXPECT_EQ(OnlyMessage(), L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？");
+  EXPECT_EQ(OnlyMessage(), L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？\n该镜像文件保存于2024-05-06 07:08，大小为5.00 GB。");
   EXPECT_TRUE(fake.starts.empty());
 }
 
@@ -238,11 +240,9 @@ TEST_F(MainPageTest, OneClickBackupInsidePeCompressesWithThree) {
             L"C:\\GHOST32.EXE -noide -nousb -clone,mode=pdump,src=C:,dst=\"D:\\RigmateBackup.GHO\" -z3 -crcignore -sure");
 }
 
-TEST_F(MainPageTest, OneClickRestoreOfAMissingImageStopsAtTheDispatcher) {
-  fake.QueueAnswer(6);
+TEST_F(MainPageTest, OneClickRestoreOfAMissingImageIsToldBeforeAnyQuestion) {
   main_page::OneClickRestore();
-  ASSERT_EQ(fake.messages.size(), 2u);
-  EXPECT_EQ(fake.messages[1].text, L"镜像文件：D:\\RigmateBackup.GHO不存在！");
+  EXPECT_EQ(OnlyMessage(), L"镜像文件：D:\\RigmateBackup.GHO不存在！");
   EXPECT_TRUE(fake.starts.empty());
 }
 
@@ -263,14 +263,16 @@ TEST_F(MainPageTest, OneClickRefusesACOnAUsbDiskOrInUseInsidePe) {
 
   fake.messages.clear();
   fake.modulePath = L"D:\\Rigmate.exe";      // the same disk, another partition
+  fake.AddFile(L"D:\\RigmateBackup.GHO");
+  const std::wstring question = L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？\n该镜像文件保存于2024-05-06 07:08，大小为0.00 GB。";
   main_page::OneClickRestore();
-  EXPECT_EQ(OnlyMessage(), L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？");
+  EXPECT_EQ(OnlyMessage(), question);
 
   fake.messages.clear();
   g_bInPE = 0;
   fake.modulePath = L"C:\\Rigmate.exe";
   main_page::OneClickRestore();
-  EXPECT_EQ(OnlyMessage(), L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？");
+  EXPECT_EQ(OnlyMessage(), question);
   EXPECT_TRUE(fake.starts.empty());
 }
 

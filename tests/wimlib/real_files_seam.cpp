@@ -51,7 +51,7 @@ bool RealFilesSeam::FindFile(const std::wstring& path, FileEntry* found) {
   std::error_code error;
   fs::file_status status = fs::status(real, error);
   if (!fs::exists(status)) return false;
-  if (found) *found = FileEntry{name, fs::is_directory(status)};
+  if (found) *found = FileEntry{name, fs::is_directory(status), {}};
   return true;
 }
 
@@ -63,9 +63,9 @@ std::vector<FileEntry> RealFilesSeam::ListFolder(const std::wstring& folder) {
   std::error_code error;
   fs::directory_iterator it(real, error);
   if (error) return entries;
-  for (const auto& entry : it) entries.push_back({AnsiToWide(entry.path().filename().string()), entry.is_directory()});
+  for (const auto& entry : it) entries.push_back({AnsiToWide(entry.path().filename().string()), entry.is_directory(), {}});
   std::sort(entries.begin(), entries.end(), [](const FileEntry& a, const FileEntry& b) { return a.name < b.name; });
-  if (folder.size() > 3) entries.insert(entries.begin(), {{L".", true}, {L"..", true}});
+  if (folder.size() > 3) entries.insert(entries.begin(), {{L".", true, {}}, {L"..", true, {}}});
   return entries;
 }
 
