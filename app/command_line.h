@@ -7,7 +7,7 @@
 
 namespace cli {
 
-enum class Action { Window, Usage, Restore, Backup };
+enum class Action { Window, Usage, Version, Restore, Backup };
 
 struct Options {
   Action action = Action::Window;
@@ -19,21 +19,27 @@ struct Options {
   bool append = false;      // /append: add the backup to an existing WIM file
   bool yes = false;         // /yes: the program's own questions are answered Yes
   bool reboot = false;      // /reboot: restart once the job has succeeded
+  bool quiet = false;       // /quiet: only errors reach the console
   std::wstring logFile;     // /log: the log file instead of the default one
   std::wstring error;       // why the arguments were refused (Action::Usage); empty for /?
 };
 
-// Reads the arguments after the program's name. Anything it cannot take whole gives
-// Action::Usage with the reason in error.
+// Reads the arguments after the program's name. Switches start with / or -, in any case;
+// a value follows a colon (/index:2) or stands in the next argument (/index 2). Anything
+// it cannot take whole gives Action::Usage with the reason in error.
 Options ParseArguments(const std::vector<std::wstring>& arguments);
 
-// The usage text printed for /? and after bad arguments.
+// The usage text printed for /? and after bad arguments; no line is wider than 80
+// console columns.
 std::wstring UsageText();
+
+// A path holds a character Windows forbids in names, or a colon past its drive's.
+bool HasForbiddenCharacter(const std::wstring& path);
 
 // How an unattended job ended; documented in the README.
 namespace exit_code {
-constexpr int Done = 0;            // done inside a PE, or staged for the next start
-constexpr int BadArguments = 1;    // the usage was printed; nothing was changed
+constexpr int Done = 0;            // done
+constexpr int BadArguments = 1;    // the usage was printed, or the /log file cannot be written; nothing was changed
 constexpr int Mismatch = 2;        // the image, partition, index or GHOST32.EXE is not as named
 constexpr int Declined = 3;        // a question was answered No
 constexpr int Refused = 4;         // not possible here (GPT or UEFI on the desktop, WIM restore on the desktop)
@@ -43,7 +49,12 @@ constexpr int ImagingFailed = 7;   // Ghost or the imaging API failed
 constexpr int RestartFailed = 8;   // the job was done, but Windows refused to restart
 constexpr int OtherFailure = 9;
 constexpr int AnotherCopy = 10;    // another copy of the program runs: nothing was done
+// Staged on a desktop: the job runs at the next start. The imaging tools' "restart required".
+constexpr int RestartRequired = 3010;
 }  // namespace exit_code
+
+// What an exit code means, for the last line of a job on the console and in the log.
+std::wstring ExitCodeMeaning(int code);
 
 // The exit code of the backup and restore page's Ghost routine (install_page::RunGhostSteps).
 int ExitCodeOfGhost(int result, bool inPE);

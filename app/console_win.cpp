@@ -12,17 +12,18 @@ struct ConsoleOutput {
   bool console = false;   // WriteConsoleW; otherwise bytes in the ANSI code page
 };
 
-ConsoleOutput OpenOutput() {
+ConsoleOutput OpenOutput(DWORD which) {
   ConsoleOutput output;
   DWORD mode = 0;
-  HANDLE standard = GetStdHandle(STD_OUTPUT_HANDLE);
+  HANDLE standard = GetStdHandle(which);
   if (standard && standard != INVALID_HANDLE_VALUE) {
     output.handle = standard;
     output.console = GetConsoleMode(standard, &mode) != 0;
     return output;
   }
-  // A GUI program gets no console of its own: it writes into the one it was started from.
-  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return output;
+  // A GUI program gets no console of its own: it writes into the one it was started from
+  // (already attached when the other stream got there first).
+  if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED) return output;
   HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, 0, nullptr);
   if (console == INVALID_HANDLE_VALUE) return output;
@@ -40,13 +41,14 @@ std::wstring WithCrLf(const std::wstring& text) {
   return result + L"\r\n";
 }
 
-}  // namespace
-
-void WriteConsoleLine(const std::wstring& text) {
+std::mutex& WriteLock() {
   static std::mutex lock;
-  static const ConsoleOutput output = OpenOutput();
+  return lock;
+}
+
+void WriteLine(const ConsoleOutput& output, const std::wstring& text) {
   if (!output.handle) return;
-  std::lock_guard<std::mutex> hold(lock);
+  std::lock_guard<std::mutex> hold(WriteLock());
   std::wstring line = WithCrLf(text);
   DWORD written = 0;
   if (output.console) {
@@ -58,4 +60,16 @@ void WriteConsoleLine(const std::wstring& text) {
   std::string bytes(static_cast<size_t>(length), '\0');
   WideCharToMultiByte(CP_ACP, 0, line.data(), static_cast<int>(line.size()), &bytes[0], length, nullptr, nullptr);
   WriteFile(output.handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+}  // namespace
+
+void WriteConsoleLine(const std::wstring& text) {
+  static const ConsoleOutput output = OpenOutput(STD_OUTPUT_HANDLE);
+  WriteLine(output, text);
+}
+
+void WriteErrorLine(const std::wstring& text) {
+  static const ConsoleOutput output = OpenOutput(STD_ERROR_HANDLE);
+  WriteLine(output, text);
 }

@@ -7,3 +7,5 @@
 // redirection into a file or pipe, in the ANSI code page), otherwise to the console of
 // the parent process (AttachConsole). Without either, nothing is written.
 void WriteConsoleLine(const std::wstring& text);
+// The same for standard error: refusals and failures.
+void WriteErrorLine(const std::wstring& text);

@@ -12,6 +12,7 @@
 #include "app/console_win.h"
 #include "app/one_copy_win.h"
 #include "app/unattended_job.h"
+#include "deploy/dos_stage.h"
 #include "platform/format.h"
 #include "platform/log.h"
 #include "platform/log_file_win.h"
@@ -41,10 +42,36 @@ T& KeepForRun(Args&&... args) {
   return *kept;
 }
 
-void InstallLog(Seam& under, const std::wstring& file, const std::wstring& header) {
-  std::wstring path = file.empty() ? LogPathBesideProgram() : file;
-  SetLogSink(&KeepForRun<LogFile>(path, LogPathInTemp(), header));
+// fallback: where the log goes when path cannot be written; empty for none.
+void InstallLog(Seam& under, const std::wstring& path, const std::wstring& fallback, const std::wstring& header) {
+  SetLogSink(&KeepForRun<LogFile>(path, fallback, header));
   SetSeam(&KeepForRun<LoggingSeam>(under));
+}
+
+// The log of a job: the /log file, which must be writable, or the default one, falling
+// back to the temporary folder as the console is told. False when /log cannot be written.
+bool ChooseJobLog(const std::wstring& asked, std::wstring* path) {
+  if (!asked.empty()) {
+    *path = asked;
+    if (CanAppendTo(asked)) return true;
+    WriteErrorLine(L"无法写入日志文件：" + asked + L"，未执行任务。");
+    return false;
+  }
+  *path = LogPathBesideProgram();
+  if (CanAppendTo(*path)) return true;
+  std::wstring fallback = LogPathInTemp();
+  if (!fallback.empty() && CanAppendTo(fallback)) {
+    WriteErrorLine(L"程序所在的文件夹无法写入，日志文件在：" + fallback);
+    *path = fallback;
+  } else {
+    WriteErrorLine(L"无法写入日志文件：" + *path + L"，本次任务不留日志。");
+  }
+  return true;
+}
+
+std::wstring VersionText() {
+  return kVersion + L"\nDOS 安装环境：" +
+         (PayloadComplete() ? L"完整" : L"不完整（本程序无法在桌面环境下配置 GHO 任务）");
 }
 
 const wchar_t kAnotherCopy[] = L"另一个 Rigmate 正在运行（窗口或命令行任务），请等待它结束后再启动本软件。";
@@ -57,7 +84,8 @@ constexpr DWORD kOtherWindowWaitMs = 5000;
 bool RunBeforeWindow(int* exitCode) {
   cli::Options options = cli::ParseArguments(Arguments());
   if (options.action == cli::Action::Window) {
-    InstallLog(DefaultSeam(), L"", Format(L"%s 启动（窗口），进程 %d", kVersion, GetCurrentProcessId()));
+    InstallLog(DefaultSeam(), LogPathBesideProgram(), LogPathInTemp(),
+               Format(L"%s 启动（窗口），进程 %d", kVersion, GetCurrentProcessId()));
     if (ClaimOneCopy()) return false;
     // The user asked for the window: the one that runs is it.
     if (!BringOtherCopyForward(kOtherWindowWaitMs)) ShowMessage(kAnotherCopy, mbox::Ok | mbox::IconExclamation);
@@ -66,14 +94,28 @@ bool RunBeforeWindow(int* exitCode) {
   }
   // Bad arguments change nothing, not even the log.
   if (options.action == cli::Action::Usage) {
-    if (!options.error.empty()) WriteConsoleLine(L"参数错误：" + options.error + L"\n");
-    WriteConsoleLine(cli::UsageText());
+    if (options.error.empty()) WriteConsoleLine(cli::UsageText());
+    else WriteErrorLine(L"参数错误：" + options.error + L"\n\n" + cli::UsageText());
     *exitCode = options.error.empty() ? cli::exit_code::Done : cli::exit_code::BadArguments;
     return true;
   }
-  cli::Output output = [](const std::wstring& text) { WriteConsoleLine(text); };
+  if (options.action == cli::Action::Version) {
+    WriteConsoleLine(VersionText());
+    *exitCode = cli::exit_code::Done;
+    return true;
+  }
+  std::wstring logPath;
+  if (!ChooseJobLog(options.logFile, &logPath)) {
+    *exitCode = cli::exit_code::BadArguments;
+    return true;
+  }
+  bool quiet = options.quiet;
+  cli::Output output = [quiet](const std::wstring& text, bool error) {
+    if (error) WriteErrorLine(text);
+    else if (!quiet) WriteConsoleLine(text);
+  };
   auto& unattended = KeepForRun<cli::UnattendedSeam>(DefaultSeam(), options.yes, output);
-  InstallLog(unattended, options.logFile,
+  InstallLog(unattended, logPath, options.logFile.empty() ? LogPathInTemp() : L"",
              Format(L"%s 命令行，进程 %d：%s", kVersion, GetCurrentProcessId(), GetCommandLineW()));
   if (ClaimOneCopy()) {
     *exitCode = cli::RunJob(options, unattended, output);
@@ -81,8 +123,8 @@ bool RunBeforeWindow(int* exitCode) {
     ShowMessage(kAnotherCopy, mbox::Ok | mbox::IconExclamation);   // to the console and the log
     *exitCode = cli::exit_code::AnotherCopy;
   }
-  std::wstring end = Format(L"命令行任务结束，退出代码：%d", *exitCode);
-  WriteConsoleLine(end);
+  std::wstring end = Format(L"命令行任务结束，退出代码：%d（%s）", *exitCode, cli::ExitCodeMeaning(*exitCode));
+  output(end, *exitCode != cli::exit_code::Done && *exitCode != cli::exit_code::RestartRequired);
   LogEvent(end);
   return true;
 }

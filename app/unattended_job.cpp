@@ -18,8 +18,9 @@ namespace cli {
 
 namespace {
 
-constexpr unsigned kButtonsMask = 0xF;
+constexpr unsigned kButtonsMask = 0xF, kIconMask = 0xF0, kIconStop = 0x10;
 constexpr unsigned kError = mbox::Ok | mbox::IconExclamation;
+constexpr uint32_t kFormatDefault = 0xFFFF, kFormatFull = 1;   // the shell dialog's defaults, as the window has them
 
 // The imaging engine's own message when bcdboot fails after an apply.
 const wchar_t kBootRepairFailedText[] = L"修复启动项出错！";
@@ -32,10 +33,10 @@ class ConsoleProgress : public Progress {
   void Position(int percent) override {
     if (percent / 10 == lastTenth_) return;
     lastTenth_ = percent / 10;
-    output_(Format(L"已完成 %d%%", percent));
+    output_(Format(L"已完成 %d%%", percent), false);
   }
   void Status(const std::wstring& text) override {
-    if (text.compare(0, 4, L"正在执行") != 0) output_(text);
+    if (text.compare(0, 4, L"正在执行") != 0) output_(text, false);
   }
   bool Stopping() const override { return false; }
   void Pause(int milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
@@ -45,8 +46,22 @@ class ConsoleProgress : public Progress {
   int lastTenth_ = -1;
 };
 
+// The system's own quick format, without a window: format.com, NTFS, no questions. It
+// asks for the current label of a labelled volume, so the label stands on its input.
+uint32_t QuickFormat(const std::wstring& target) {
+  std::wstring label, fileSystem, fed;
+  TheSeam().VolumeInformation(target + L"\\", &label, &fileSystem);
+  for (wchar_t c : label) {
+    if (c == L'&' || c == L'^' || c == L'|' || c == L'<' || c == L'>') fed += L'^';
+    fed += c;
+  }
+  std::wstring command = Format(L"cmd.exe /c echo.%s|format.com %s /FS:NTFS /Q /Y", fed, target);
+  return RunCommandLine(command, true, false) == 0 ? 0 : 1;
+}
+
 // The work runs on the job's thread; its result is noted, since the engine keeps the
-// outcome to itself.
+// outcome to itself. Under /yes the target is formatted without the shell's dialog;
+// otherwise the dialog shows and a cancel there is noted as the user's No.
 WimPageHooks ConsoleHooks(const Output& output, bool* succeeded, int index) {
   WimPageHooks hooks;
   hooks.chooseImage = [index](const WimImageList&) { return index; };
@@ -93,20 +108,31 @@ install_page::Request RequestOf(const Options& options) {
   return request;
 }
 
+WimPageHooks ApplyHooks(const Output& output, bool* succeeded, int index, bool yes, bool* cancelled) {
+  WimPageHooks hooks = ConsoleHooks(output, succeeded, index);
+  hooks.formatTarget = [yes, cancelled](const std::wstring& target, uint32_t drive) {
+    if (yes) return QuickFormat(target);
+    uint32_t result = TheSeam().FormatDrive(drive, kFormatDefault, kFormatFull);
+    *cancelled = result == kFormatCancelled;
+    return result;
+  };
+  return hooks;
+}
+
 int RunWimApply(const Options& options, const UnattendedSeam& seam, const Output& output) {
   if (!PathExists(options.image))
     return Refuse(L"镜像文件：" + options.image + L"不存在！", exit_code::Mismatch);
   uint32_t count = 0;
   if (!CountImages(options.image, &count))
     return Refuse(L"打开WIM文件失败：" + options.image, exit_code::ImagingFailed);
+  if (count == 0) return Refuse(L"WIM文件中没有镜像：" + options.image, exit_code::Mismatch);
   int index = options.index ? options.index : 1;
-  // A file of one image (or none) is applied without asking which; another index does not exist.
-  if (index > static_cast<int>(count > 1 ? count : 1))
+  if (index > static_cast<int>(count))
     return Refuse(Format(L"WIM文件中没有索引为%d的镜像！", index), exit_code::Mismatch);
 
-  bool worked = false;
-  ApplyWimImage(options.image, options.partition, ConsoleHooks(output, &worked, index));
-  if (seam.declined()) return exit_code::Declined;
+  bool worked = false, cancelled = false;
+  ApplyWimImage(options.image, options.partition, ApplyHooks(output, &worked, index, options.yes, &cancelled));
+  if (seam.declined() || cancelled) return exit_code::Declined;
   if (!worked) return exit_code::ImagingFailed;
   return seam.told(kBootRepairFailedText) ? exit_code::BootFailed : exit_code::Done;
 }
@@ -134,9 +160,10 @@ int UnattendedSeam::ShowMessageBox(const std::wstring& text, const std::wstring&
   int answer = mbox::IdOk;
   if (question) {
     answer = answerYes_ ? mbox::IdYes : ForwardingSeam::ShowMessageBox(text, caption, style);
-    output_(text + L"\n—— 回答：" + AnswerText(answer) + (answerYes_ ? L"（/yes）" : L""));
+    output_(text + L"\n—— 回答：" + AnswerText(answer) + (answerYes_ ? L"（/yes）" : L""), false);
   } else {
-    output_(text);
+    unsigned icon = style & kIconMask;
+    output_(text, icon == mbox::IconExclamation || icon == kIconStop);
   }
   std::lock_guard<std::mutex> hold(lock_);
   messages_.push_back(text);
@@ -162,7 +189,7 @@ int RunJob(const Options& options, const UnattendedSeam& seam, const Output& out
   std::wstring start = restore ? Format(L"还原：%s -> %s", options.image, options.partition)
                                : Format(L"备份：%s -> %s", options.partition, options.image);
   start += g_bInPE ? L"（PE）" : L"（桌面）";
-  output(start);
+  output(start, false);
   LogEvent(L"命令行任务：" + start);
 
   // The window lists only the partitions of the disk model; the job may name no other.
@@ -189,10 +216,14 @@ int RunJob(const Options& options, const UnattendedSeam& seam, const Output& out
       break;
   }
   if (code != exit_code::Done) return code;
-  // RebootSystem ends the process when Windows accepts; false when it refused and said why.
-  if (options.reboot) return RebootSystem() ? exit_code::Done : exit_code::RestartFailed;
-  if (!g_bInPE && !options.wim) output(L"已配置完成，重启电脑后开始执行。");
-  return exit_code::Done;
+  // RebootSystem ends the process when Windows accepts. It says nothing when the
+  // privilege to restart is refused, so the job says it either way.
+  if (options.reboot && !RebootSystem()) return Refuse(L"任务已完成，但无法重启电脑。", exit_code::RestartFailed);
+  if (options.reboot) return exit_code::Done;
+  // On a desktop a Ghost job is only staged: DOS Ghost runs at the next start.
+  if (g_bInPE || options.wim) return exit_code::Done;
+  output(L"已配置完成，重启电脑后开始执行。", false);
+  return exit_code::RestartRequired;
 }
 
 }  // namespace cli

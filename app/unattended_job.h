@@ -12,8 +12,9 @@
 
 namespace cli {
 
-// Where the job's lines go (the console that started the program).
-using Output = std::function<void(const std::wstring& text)>;
+// Where the job's lines go (the console that started the program); error: a refusal or
+// failure, for standard error and for /quiet.
+using Output = std::function<void(const std::wstring& text, bool error)>;
 
 // The seam under an unattended job: a message goes to the output instead of a box that
 // nobody would close; a question is answered Yes under /yes and otherwise shown as in
@@ -34,8 +35,9 @@ class UnattendedSeam : public ForwardingSeam {
   std::vector<std::wstring> messages_;
 };
 
-// Runs the job on the calling thread; its exit code. The seam in use (TheSeam) must
-// reach `seam`. No restart question is asked: /reboot restarts after success.
+// Runs the job on the calling thread; its exit code (exit_code::RestartRequired when it
+// was only staged for the next start). The seam in use (TheSeam) must reach `seam`. No
+// restart question is asked: /reboot restarts after success.
 int RunJob(const Options& options, const UnattendedSeam& seam, const Output& output);
 
 }  // namespace cli

@@ -17,7 +17,6 @@ constexpr unsigned kError = mbox::Ok | mbox::IconExclamation;
 constexpr unsigned kQuestion = mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo;
 constexpr uint32_t kFormatDefault = 0xFFFF;   // SHFMT_ID_DEFAULT
 constexpr uint32_t kFormatFull = 1;           // SHFMT_OPT_FULL
-constexpr uint32_t kFormatCancelled = 0xFFFFFFFE;  // SHFMT_CANCEL: the user said no there
 
 // The folder the imaging calls work on: a bare drive ("D:") would mean the drive's
 // current folder, which need not be its root (the program's own folder when it runs
@@ -163,7 +162,9 @@ void ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, co
                   kQuestion) == mbox::IdYes) {
     underWay = std::make_unique<MachineChange>(kDiskWriteUnderWay);
     uint32_t drive = 0;
-    uint32_t result = DriveNumber(target, &drive) ? seam.FormatDrive(drive, kFormatDefault, kFormatFull) : 1;
+    uint32_t result = !DriveNumber(target, &drive) ? 1
+                      : page.formatTarget        ? page.formatTarget(target, drive)
+                                                 : seam.FormatDrive(drive, kFormatDefault, kFormatFull);
     formatted = result == 0;
     // Cancelled in the format dialog is the user's own choice; anything else failed.
     if (!formatted && result != kFormatCancelled) ShowMessage(Format(L"格式化%s盘失败！", target), kError);

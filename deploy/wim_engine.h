@@ -33,7 +33,13 @@ struct WimPageHooks {
   // Runs the imaging work behind the progress window and returns its result once the
   // window has closed and the work has ended.
   WorkRunner runWork;
+  // Formats the target of an apply in place of the shell's format dialog (drive 0 is A:):
+  // 0 when formatted, kFormatCancelled when the user said no, anything else on failure.
+  // Unset: the dialog.
+  std::function<uint32_t(const std::wstring& target, uint32_t drive)> formatTarget;
 };
+
+constexpr uint32_t kFormatCancelled = 0xFFFFFFFE;   // SHFMT_CANCEL
 
 // The parameter record of the two imaging workers; it lives in the frame of the apply or
 // capture for the length of the modal progress window.

@@ -61,3 +61,13 @@ std::wstring LogPathInTemp() {
   std::wstring temp = GetTempFolder();
   return temp.empty() ? std::wstring() : temp + L"Rigmate.log";
 }
+
+bool CanAppendTo(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+  CloseHandle(file);
+  if (created) DeleteFileW(path.c_str());
+  return true;
+}

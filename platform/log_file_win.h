@@ -27,3 +27,6 @@ class LogFile : public LogSink {
 // "Rigmate.log" beside the program, and the same name in the temporary folder.
 std::wstring LogPathBesideProgram();
 std::wstring LogPathInTemp();
+
+// Whether the log could be appended to path; a file that was not there is not left behind.
+bool CanAppendTo(const std::wstring& path);

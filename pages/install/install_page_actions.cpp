@@ -54,7 +54,8 @@ std::vector<PartitionRow> PartitionRows() {
 
 GhostJob BuildGhostJob(const Request& request) {
   if (request.mode == kRestore) return GhostJob{request.imagePath, request.target, 0, 1};
-  int level = request.compression >= 0 && request.compression <= 3 ? request.compression : 0;
+  // The box offers 0-3; the command line may ask for any level Ghost takes (0-9).
+  int level = request.compression >= 0 && request.compression <= 9 ? request.compression : 0;
   return GhostJob{request.imagePath, request.target, level, 0};
 }
 

@@ -94,8 +94,8 @@ TEST_F(CommandLine, RefusalChangesNothingAndSaysWhyOnTheConsoleAndInTheLog) {
   EXPECT_EQ(code, 4u);
   const std::wstring why = L"不支持在桌面环境下进行WIM文件的操作！";
   EXPECT_TRUE(Contains(console, why)) << e2e::WideToUtf8(console);
-  EXPECT_TRUE(Contains(console, L"命令行任务结束，退出代码：4"));
-  EXPECT_TRUE(InOrder(Log(), {L"消息：" + why, L"命令行任务结束，退出代码：4"}));
+  EXPECT_TRUE(Contains(console, L"命令行任务结束，退出代码：4（当前环境不支持）"));
+  EXPECT_TRUE(InOrder(Log(), {L"消息：" + why, L"命令行任务结束，退出代码：4（当前环境不支持）"}));
   EXPECT_TRUE(StandInStarts().empty());
   std::string left;
   EXPECT_TRUE(e2e::ReadFileBytes(InFolder(L"drive-d\\install.wim"), &left) && left == "image");
@@ -113,6 +113,51 @@ TEST_F(CommandLine, BadArgumentsGetTheUsageAndChangeNothing) {
   ASSERT_TRUE(RunRigmate(L"/?", &code, &console));
   EXPECT_EQ(code, 0u);
   EXPECT_TRUE(Contains(console, L"退出代码：0 完成"));
+}
+
+// Each case: the arguments, the exit code, a line of the console, and a line of the log
+// (empty: no log is written). Rows marked pe run inside a PE, after the others.
+struct JobCase {
+  const wchar_t* arguments;
+  DWORD code;
+  const wchar_t* console;
+  const wchar_t* log;
+  bool pe;
+};
+
+TEST_F(CommandLine, EachCaseEndsWithItsCodeAndSaysWhy) {
+  DescribeMachine(kMachine);
+  if (!MapDrive(L'D', L"drive-d")) GTEST_SKIP() << "D: is not listed";
+  ImageOnD("WIN7.GHO");
+  PlaceStandIn(ProgramFolder() + L"\\GHOST32.EXE");
+  SetVariable(L"RIGMATE_STANDIN_LOG", StandInLogPath());
+  const JobCase cases[] = {
+      {L"/backup C: \"D:\\a\\\" -x.GHO\"", 1, L"参数错误：镜像文件含有 Windows 不允许用于文件名的字符", L"", false},
+      {L"/restore D:\\WIN7.GHO C: /yes /log Q:\\none\\r.log", 1, L"无法写入日志文件：Q:\\none\\r.log，未执行任务。", L"",
+       false},
+      {L"-Restore D:\\missing.gho C: -YES -quiet", 2, L"镜像文件：D:\\missing.gho不存在！",
+       L"命令行任务结束，退出代码：2（镜像文件、分区、索引或 GHOST32.EXE 与参数不符）", false},
+      {L"-h", 0, L"Rigmate.exe /restore <镜像文件> <分区>", L"", false},
+      {L"/VERSION", 0, L"Rigmate 1.0.0.0", L"", false},
+      {L"/backup C: D:\\NEW.GHO /z:9 /yes", 0, L"命令行任务结束，退出代码：0（完成）",
+       L"\"D:\\NEW.GHO\" -z9 -crcignore -sure", true},
+  };
+  bool inPE = false;
+  for (const JobCase& job : cases) {
+    if (job.pe && !inPE) StartStandIn(L"PECMD.EXE");
+    inPE = inPE || job.pe;
+    DeleteFileW((ProgramFolder() + L"\\Rigmate.log").c_str());
+    DWORD code = 99;
+    std::wstring console;
+    ASSERT_TRUE(RunRigmate(job.arguments, &code, &console));
+    std::string name = e2e::WideToUtf8(job.arguments);
+    EXPECT_EQ(code, job.code) << name << "\n" << e2e::WideToUtf8(console);
+    EXPECT_TRUE(Contains(console, job.console)) << name << "\n" << e2e::WideToUtf8(console);
+    std::vector<std::wstring> log = Log();
+    if (!*job.log) EXPECT_TRUE(log.empty()) << name;
+    else EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::wstring& line) { return Contains(line, job.log); }))
+        << name;
+  }
 }
 
 // Beside the window, a job ends at once with its own code (else 2: the image is missing),
@@ -145,7 +190,7 @@ TEST_F(CommandLineOnSystemDrive, DesktopJobWithYesIsStagedAsTheWindowStagesIt) {
   DWORD code = 99;
   std::wstring console;
   ASSERT_TRUE(RunRigmate(L"/restore D:\\RigmateBackup.GHO C: /yes", &code, &console));
-  EXPECT_EQ(code, 0u) << e2e::WideToUtf8(console);
+  EXPECT_EQ(code, 3010u) << e2e::WideToUtf8(console);   // staged: restart required
 
   std::string batch;
   ASSERT_TRUE(e2e::ReadFileBytes(InFolder(L"drive-c\\ghost.ba_"), &batch));
@@ -163,7 +208,8 @@ TEST_F(CommandLineOnSystemDrive, DesktopJobWithYesIsStagedAsTheWindowStagesIt) {
 
   EXPECT_TRUE(InOrder(LogBeside(ProgramFolder()), {L"写入文件：C:\\kxdos.ima（2949120 字节）", L"设置属性：C:\\kxdos.ima 0x27",
                             L"写入文件：C:\\ghost.ba_（98 字节）", L"启动程序：" + bcdedit.front(),
-                            L"程序结束，退出代码 0：" + bcdedit.back(), L"命令行任务结束，退出代码：0"}));
+                            L"程序结束，退出代码 0：" + bcdedit.back(),
+                            L"命令行任务结束，退出代码：3010（已配置，重启电脑后执行）"}));
 }
 
 // The version resource and the manifest, read back from the program as built.

@@ -8,6 +8,7 @@
 
 #include "app/command_line.h"
 #include "app/unattended_job.h"
+#include "deploy/wim_engine.h"
 #include "platform/disk.h"
 #include "platform/log.h"
 #include "platform/logging_seam.h"
@@ -46,9 +47,42 @@ TEST(CommandLineTest, ReadsEachJobAndItsOptions) {
   EXPECT_EQ(ParseArguments({L"/backup", L"C:", L"D:\\b.gho", L"/z", L"9"}).compression, 9);
 
   EXPECT_EQ(ParseArguments({}).action, Action::Window);
-  Options usage = ParseArguments({L"/restore", L"/?"});
-  EXPECT_EQ(usage.action, Action::Usage);
-  EXPECT_TRUE(usage.error.empty());
+  for (const wchar_t* help : {L"/?", L"-?", L"/help", L"-H", L"/HELP"}) {
+    Options usage = ParseArguments({L"/restore", help});
+    EXPECT_EQ(usage.action, Action::Usage);
+    EXPECT_TRUE(usage.error.empty());
+  }
+  EXPECT_EQ(ParseArguments({L"-Version"}).action, Action::Version);
+}
+
+// Switches as technicians type them: / or -, any case, the value after a colon or apart.
+TEST(CommandLineTest, TakesEachSpellingOfASwitch) {
+  const std::vector<std::vector<std::wstring>> same = {
+      {L"/restore", L"D:\\a.wim", L"C:", L"/index", L"2", L"/log", L"X:\\r.log", L"/quiet"},
+      {L"-RESTORE", L"D:\\a.wim", L"C:", L"-Index:2", L"-LOG:X:\\r.log", L"-Quiet"},
+      {L"/Restore", L"D:\\a.wim", L"C:", L"/QUIET", L"/log", L"X:\\r.log", L"/INDEX:2"},
+  };
+  for (const auto& arguments : same) {
+    Options options = ParseArguments(arguments);
+    EXPECT_EQ(options.action, Action::Restore) << std::string(options.error.begin(), options.error.end());
+    EXPECT_EQ(options.index, 2);
+    EXPECT_EQ(options.logFile, L"X:\\r.log");
+    EXPECT_TRUE(options.quiet);
+  }
+}
+
+// Each line of the usage fits a console of 80 columns; a Chinese character takes two.
+TEST(CommandLineTest, UsageFitsEightyColumns) {
+  std::wstring usage = cli::UsageText();
+  size_t start = 0;
+  while (start < usage.size()) {
+    size_t end = usage.find(L'\n', start);
+    if (end == std::wstring::npos) end = usage.size();
+    size_t columns = 0;
+    for (size_t i = start; i < end; ++i) columns += usage[i] >= 0x1100 ? 2 : 1;
+    EXPECT_LE(columns, 80u) << std::string(usage.begin() + start, usage.begin() + end);
+    start = end + 1;
+  }
 }
 
 TEST(CommandLineTest, RefusesWhatItCannotTakeWhole) {
@@ -74,6 +108,16 @@ TEST(CommandLineTest, RefusesWhatItCannotTakeWhole) {
       {L"/backup", L"C:", L"D:\\a.gho", L"/append"},
       {L"/restore", L"D:\\a.gho", L"C:", L"/yes", L"/YES"},
       {L"/restore", L"D:\\a.gho", L"C:", L"/force"},
+      {L"/restore", L"D:\\a.gho", L"C:", L"/yes:1"},                  // a flag takes no value
+      {L"/restore", L"D:\\a.gho", L"C:", L"D:"},                      // one argument too many
+      {L"/restore", L"D:\\a.gho", L"C:", L"/log", L"D:\\a|b.log"},
+      // Characters Windows forbids in names: Ghost would get them in its command line.
+      {L"/backup", L"C:", L"D:\\a\" -x.GHO"},
+      {L"/backup", L"C:", L"D:\\a<b>.gho"},
+      {L"/backup", L"C:", L"D:\\a|b.gho"},
+      {L"/restore", L"D:\\*.gho", L"C:"},
+      {L"/restore", L"D:\\a?.gho", L"C:"},
+      {L"/restore", L"D:\\a:b.gho", L"C:"},
   };
   for (const auto& arguments : bad) {
     Options options = ParseArguments(arguments);
@@ -119,10 +163,11 @@ class UnattendedJobTest : public ::testing::Test {
   int Run(const std::vector<std::wstring>& arguments) {
     Options options = ParseArguments(arguments);
     EXPECT_TRUE(options.error.empty());
-    cli::UnattendedSeam unattended(fake, options.yes, [this](const std::wstring& text) { console.push_back(text); });
+    cli::Output output = [this](const std::wstring& text, bool) { console.push_back(text); };
+    cli::UnattendedSeam unattended(fake, options.yes, output);
     LoggingSeam logged(unattended);
     ScopedSeam use(&logged);
-    return cli::RunJob(options, unattended, [this](const std::wstring& text) { console.push_back(text); });
+    return cli::RunJob(options, unattended, output);
   }
   // The log lines without their time stamps.
   std::vector<std::wstring> Log() const {
@@ -175,6 +220,8 @@ TEST_F(UnattendedJobTest, EachKindOfFailureHasItsCodeAndChangesNothingBeforeIt) 
   EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"F:", L"/yes"}), code::Mismatch);   // no such partition
   EXPECT_EQ(Run({L"/restore", L"D:\\missing.gho", L"C:", L"/yes"}), code::Mismatch);
   EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:", L"/index", L"2", L"/yes"}), code::Mismatch);
+  fake.AddWimFile(L"D:\\empty.wim").imageCount = 0;
+  EXPECT_EQ(Run({L"/restore", L"D:\\empty.wim", L"C:", L"/yes"}), code::Mismatch);
   EXPECT_EQ(Run({L"/backup", L"C:", L"D:\\install.wim", L"/yes"}), code::Mismatch);   // exists, no /append
   EXPECT_TRUE(fake.starts.empty());
   EXPECT_TRUE(fake.formatRequests.empty());
@@ -200,6 +247,34 @@ TEST_F(UnattendedJobTest, EachKindOfFailureHasItsCodeAndChangesNothingBeforeIt) 
 
   fake.rebootRefused = true;
   EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"C:", L"/yes", L"/reboot"}), code::RestartFailed);
+  fake.rebootRefused = false;
+  fake.privilegeFails = true;   // Windows says nothing of it: the job must
+  console.clear();
+  EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"C:", L"/yes", L"/reboot"}), code::RestartFailed);
+  EXPECT_EQ(console.back(), L"任务已完成，但无法重启电脑。");
+  EXPECT_EQ(Log().back(), L"消息：任务已完成，但无法重启电脑。");
+}
+
+// Under /yes a WIM restore formats without the shell's dialog; a cancel there is a No.
+TEST_F(UnattendedJobTest, WimRestoreFormatsWithoutTheDialogUnderYes) {
+  InPE();
+  fake.AddWimFile(L"D:\\install.wim");
+  EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:", L"/yes"}), code::Done);
+  EXPECT_TRUE(fake.formatRequests.empty());
+  ASSERT_FALSE(fake.starts.empty());
+  EXPECT_NE(fake.starts[0].commandLine.find(L"|format.com C: /FS:NTFS /Q /Y"), std::wstring::npos);
+  fake.answers = {mbox::IdYes};
+  fake.formatResult = kFormatCancelled;
+  EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:"}), code::Declined);
+  EXPECT_EQ(fake.formatRequests.size(), 1u);
+}
+
+// Ghost takes levels 0-9; the page's box stops at 3, the command line does not.
+TEST_F(UnattendedJobTest, GhostBackupGetsTheLevelAsked) {
+  InPE();
+  EXPECT_EQ(Run({L"/backup", L"C:", L"D:\\NEW.GHO", L"-z:9", L"/yes"}), code::Done);
+  ASSERT_EQ(fake.starts.size(), 1u);
+  EXPECT_NE(fake.starts[0].commandLine.find(L"\" -z9 -crcignore"), std::wstring::npos);
 }
 
 }  // namespace
