@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(options.image.size() >= 4 && options.image[1] == L':' && options.image[2] == L'\\');
     FUZZ_CHECK(!options.partition.empty());
     FUZZ_CHECK(options.compression <= (options.wim ? 3 : 9));
+    FUZZ_CHECK(!cli::HasForbiddenCharacter(options.image) && !cli::HasForbiddenCharacter(options.logFile));
   }
   return 0;
 }
