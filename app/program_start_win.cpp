@@ -11,6 +11,7 @@
 #include "app/command_line.h"
 #include "app/console_win.h"
 #include "app/one_copy_win.h"
+#include "app/program_version.h"
 #include "app/unattended_job.h"
 #include "deploy/dos_stage.h"
 #include "platform/format.h"
@@ -70,8 +71,8 @@ bool ChooseJobLog(const std::wstring& asked, std::wstring* path) {
 }
 
 std::wstring VersionText() {
-  return kVersion + L"\nDOS 安装环境：" +
-         (PayloadComplete() ? L"完整" : L"不完整（本程序无法在桌面环境下配置 GHO 任务）");
+  return L"Rigmate " + ProgramVersion() + L"\n" + PayloadStateLine() +
+         (PayloadComplete() ? L"" : L"（本程序无法在桌面环境下配置 GHO 任务）");
 }
 
 const wchar_t kAnotherCopy[] = L"另一个 Rigmate 正在运行（窗口或命令行任务），请等待它结束后再启动本软件。";

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/one_copy_win.h"
+#include "app/program_version.h"
 #include "app/session_end_win.h"
 #include "platform/machine_change.h"
 #include "ui/kxdialog.h"
@@ -19,6 +20,12 @@ const wchar_t* const kTabCaptions[CRigmateDlg::kPageCount] = {
 }
 
 CAboutDlg::CAboutDlg() : ui::Dialog(IDD_ABOUTBOX) {}
+
+bool CAboutDlg::OnInitDialog() {
+  SetDlgItemTextW(hwnd(), IDC_ABOUT_VERSION, (L"Rigmate " + ProgramVersion() + L" 版").c_str());
+  SetDlgItemTextW(hwnd(), IDC_ABOUT_PAYLOAD, PayloadStateLine().c_str());
+  return true;
+}
 
 CRigmateDlg::CRigmateDlg()
     : ui::Dialog(IDD_RIGMATE),

@@ -73,8 +73,12 @@ class CRigmateDlg : public ui::Dialog {
   static constexpr UINT_PTR kSessionEndReasonTimer = 2;
 };
 
-// The About box, reached from the system menu.
+// The About box, reached from the system menu: the version of the program file and
+// whether its DOS-stage payload is complete.
 class CAboutDlg : public ui::Dialog {
  public:
   CAboutDlg();
+
+ protected:
+  bool OnInitDialog() override;
 };

@@ -29,6 +29,10 @@
 
 #define IDC_TAB           1000
 
+// About box
+#define IDC_ABOUT_VERSION      1001
+#define IDC_ABOUT_PAYLOAD      1002
+
 // Worker progress dialog
 #define IDC_LOAD_CLOSE         1001
 #define IDC_LOAD_PROGRESS      1042

@@ -17,6 +17,7 @@
 #include "platform/machine_change.h"
 #include "platform/system.h"
 #include "resources/resource.h"
+#include "resources/version.h"
 #include "tests/fakes/fake_seam.h"
 #include "tests/standin/standin_log.h"
 #include "tests/win/step_runner.h"
@@ -527,7 +528,8 @@ TEST(MainWindow, AboutBoxOpensModallyFromTheSystemMenu) {
                             }});
   EXPECT_EQ(opened, 2);
   EXPECT_EQ(mainEnabledWhileOpen, (std::vector<bool>{false, false}));
-  EXPECT_EQ(versionTexts, (std::vector<std::wstring>{L"Rigmate 1.0 版", L"Rigmate 1.0 版"}));
+  const std::wstring version = L"Rigmate " RIGMATE_VERSION_TEXT L" 版";
+  EXPECT_EQ(versionTexts, (std::vector<std::wstring>{version, version}));
   EXPECT_TRUE(closedAgain);
   EXPECT_TRUE(enabledAgain);
 }
