@@ -47,6 +47,7 @@ T& KeepForRun(Args&&... args) {
 void InstallLog(Seam& under, const std::wstring& path, const std::wstring& fallback, const std::wstring& header) {
   SetLogSink(&KeepForRun<LogFile>(path, fallback, header));
   SetSeam(&KeepForRun<LoggingSeam>(under));
+  SetImaging(&KeepForRun<LoggingImaging>(DefaultImaging()));
 }
 
 // The log of a job: the /log file, which must be writable, or the default one, falling

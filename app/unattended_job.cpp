@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "deploy/wim_engine.h"
+#include "deploy/wim_images.h"
 #include "pages/install/install_page_actions.h"
 #include "platform/disk.h"
 #include "platform/format.h"
@@ -78,17 +79,6 @@ int Refuse(const std::wstring& text, int code) {
   return code;
 }
 
-// The number of images in a WIM file; false when it cannot be opened or read.
-bool CountImages(const std::wstring& path, uint32_t* count) {
-  Seam& seam = TheSeam();
-  uint32_t error = 0;
-  Seam::WimHandle file = seam.WimCreateFile(path, wim::GenericRead, wim::OpenExisting, 0, wim::CompressNone, &error);
-  if (!file) return false;
-  bool read = seam.WimImageCount(file, count);
-  seam.WimCloseHandle(file);
-  return read;
-}
-
 // The drive letter of a partition of the page's list, named by its letter or by its
 // number ("1:1"); empty when the list has no such partition or it has no letter.
 std::wstring DriveOf(const std::wstring& partition) {
@@ -123,7 +113,7 @@ int RunWimApply(const Options& options, const UnattendedSeam& seam, const Output
   if (!PathExists(options.image))
     return Refuse(L"镜像文件：" + options.image + L"不存在！", exit_code::Mismatch);
   uint32_t count = 0;
-  if (!CountImages(options.image, &count))
+  if (!CountWimImages(options.image, &count))
     return Refuse(L"打开WIM文件失败：" + options.image, exit_code::ImagingFailed);
   if (count == 0) return Refuse(L"WIM文件中没有镜像：" + options.image, exit_code::Mismatch);
   int index = options.index ? options.index : 1;

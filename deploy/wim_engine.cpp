@@ -3,12 +3,13 @@
 #include "deploy/wim_engine.h"
 
 #include <cstdio>
-#include <memory>
 
+#include "deploy/wim_images.h"
 #include "deploy/wow64_redirection.h"
 #include "platform/disk.h"
 #include "platform/format.h"
 #include "platform/machine_change.h"
+#include "platform/seam.h"
 #include "platform/system.h"
 
 namespace {
@@ -58,23 +59,6 @@ bool RecreateTempFolder(bool tellFailures) {
   return true;
 }
 
-// The images of the file that can be loaded, named from the XML.
-WimImageList ListImages(Seam& seam, Seam::WimHandle file, uint32_t count) {
-  std::wstring xml;
-  seam.WimImageInformation(file, &xml);
-  WimImageList images;
-  for (uint32_t index = 1; index <= count; ++index) {
-    Seam::WimHandle image = seam.WimLoadImage(file, index);
-    if (!image) continue;
-    _WIMAGEINFO info;
-    info.index = static_cast<int>(index);
-    ParseImageInfo(xml, info.index, &info.name, &info.description);
-    images.push_back(info);
-    seam.WimCloseHandle(image);
-  }
-  return images;
-}
-
 // A capture that failed leaves nothing of its own behind: the file it created (empty
 // or partly written, no WIM to restore from) and its temporary folder go. A file that
 // it was adding an image to is left alone: it holds the earlier images.
@@ -119,130 +103,128 @@ std::wstring SystemPartitionOf(const std::wstring& target) {
   return target;
 }
 
-void ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, const WimPageHooks& page) {
-  Seam& seam = TheSeam();
-  RecreateTempFolder(false);
+namespace {
+
+bool ApplyConfirmed(const std::wstring& imagePath, int index, const std::wstring& target) {
+  return ShowMessage(Format(L"确定将%s中的索引为%d的镜像应用到%s中么？这将会格式化您的%s盘。", imagePath, index, target,
+                            target),
+                     kQuestion) == mbox::IdYes;
+}
+
+// The page's format of the target, or else the shell's; true once it is formatted.
+bool FormatTarget(const std::wstring& target, const WimPageHooks& page) {
+  uint32_t drive = 0;
+  uint32_t result = !DriveNumber(target, &drive) ? 1
+                    : page.formatTarget        ? page.formatTarget(target, drive)
+                                               : TheSeam().FormatDrive(drive, kFormatDefault, kFormatFull);
+  // Cancelled in the format dialog is the user's own choice; anything else failed.
+  if (result != 0 && result != kFormatCancelled) ShowMessage(Format(L"格式化%s盘失败！", target), kError);
+  return result == 0;
+}
+
+enum class ApplyEnd { Stopped, BootNotRepaired, Done };
+
+// From opening the file to the repaired boot files; every handle is closed on return.
+// A road that stops has told why (the progress window tells a failed apply).
+ApplyEnd ApplyFromFile(const std::wstring& imagePath, const std::wstring& target, const WimPageHooks& page) {
+  Imaging& imaging = TheImaging();
   uint32_t error = 0;
-  Seam::WimHandle file = seam.WimCreateFile(imagePath, wim::GenericRead, wim::OpenExisting, 0, wim::CompressNone,
-                                            &error);
+  const WimFileHandle file = OpenWimFile(imagePath, wim::GenericRead, wim::OpenExisting, wim::CompressNone, &error);
   if (!file) {
     ShowMessage(Format(L"打开WIM文件失败！错误代码：%d", static_cast<int>(error)), kError);
-    return;
+    return ApplyEnd::Stopped;
   }
   uint32_t count = 0;
-  if (!seam.WimImageCount(file, &count)) {
+  if (!imaging.WimImageCount(file.get(), &count)) {
     ShowMessage(L"读取WIM文件信息失败！", kError);
-    seam.WimCloseHandle(file);
-    return;
+    return ApplyEnd::Stopped;
   }
-  seam.WimSetTemporaryPath(file, WimTempFolder());
+  imaging.WimSetTemporaryPath(file.get(), WimTempFolder());
 
   int index = 1;
   if (count > 1) {
-    index = page.chooseImage ? page.chooseImage(ListImages(seam, file, count)) : 0;
-    if (index == 0) {
-      seam.WimCloseHandle(file);
-      return;
-    }
+    index = page.chooseImage ? page.chooseImage(ListWimImages(file, count)) : 0;
+    if (index == 0) return ApplyEnd::Stopped;
   }
   // Loaded before the question and the format: an image that cannot be loaded must not
   // cost the target its data.
-  Seam::WimHandle image = seam.WimLoadImage(file, static_cast<uint32_t>(index));
+  const WimImageHandle image = LoadWimImage(file, static_cast<uint32_t>(index));
   if (!image) {
     ShowMessage(L"打开镜像失败！", kError);
-    seam.WimCloseHandle(file);
-    return;
+    return ApplyEnd::Stopped;
   }
-  bool formatted = false;
+  if (!ApplyConfirmed(imagePath, index, target)) return ApplyEnd::Stopped;
   // From the format until the boot files are back, an end of the session would leave a
   // partition that does not start.
-  std::unique_ptr<MachineChange> underWay;
-  if (ShowMessage(Format(L"确定将%s中的索引为%d的镜像应用到%s中么？这将会格式化您的%s盘。", imagePath, index, target,
-                         target),
-                  kQuestion) == mbox::IdYes) {
-    underWay = std::make_unique<MachineChange>(kDiskWriteUnderWay);
-    uint32_t drive = 0;
-    uint32_t result = !DriveNumber(target, &drive) ? 1
-                      : page.formatTarget        ? page.formatTarget(target, drive)
-                                                 : seam.FormatDrive(drive, kFormatDefault, kFormatFull);
-    formatted = result == 0;
-    // Cancelled in the format dialog is the user's own choice; anything else failed.
-    if (!formatted && result != kFormatCancelled) ShowMessage(Format(L"格式化%s盘失败！", target), kError);
-  }
-  if (!formatted) {
-    seam.WimCloseHandle(image);
-    seam.WimCloseHandle(file);
-    return;
-  }
+  const MachineChange underWay(kDiskWriteUnderWay);
+  if (!FormatTarget(target, page)) return ApplyEnd::Stopped;
 
   _WIMJOB job;
-  job.handle = image;
+  job.handle = image.get();
   job.path = FolderOf(target);
-  seam.WimRegisterCallback(file, &WimMessageCallback, &job);
-  bool applied = RunImaging(page, [&job](Progress& progress) { return ApplyWimWork(&job, progress); });
+  const WimCallbackRegistration registration(file, &WimMessageCallback, &job);
+  const bool applied = RunImaging(page, [&job](Progress& progress) { return ApplyWimWork(&job, progress); });
+  // After a failed apply the target holds no Windows to boot.
+  if (!applied) return ApplyEnd::Stopped;
+  return RepairBootFiles(target) ? ApplyEnd::Done : ApplyEnd::BootNotRepaired;
+}
 
-  // After a failed apply the window has told why; the target holds no Windows to boot.
-  bool bootRepaired = applied && RepairBootFiles(target);
-  underWay.reset();
-  seam.WimUnregisterCallback(file, &WimMessageCallback);
-  seam.WimCloseHandle(image);
-  seam.WimCloseHandle(file);
-  if (!applied) return;
-  if (!bootRepaired) {
-    ShowMessage(L"修复启动项出错！", kError);
-    return;
+enum class CaptureEnd { NotOpened, TemporaryPathRefused, CallbackRefused, Failed, Done };
+
+// From opening (or creating) the file to the end of the worker; every handle is closed
+// on return, the callback unregistered while its file is still open.
+CaptureEnd CaptureIntoFile(const std::wstring& imagePath, bool append, const std::wstring& source, int compression,
+                           const WimPageHooks& page, uint32_t* error) {
+  uint32_t access = append ? (wim::GenericRead | wim::GenericWrite) : wim::GenericWrite;
+  uint32_t disposition = append ? wim::OpenExisting : wim::CreateAlways;
+  const WimFileHandle file = OpenWimFile(imagePath, access, disposition, static_cast<uint32_t>(compression), error);
+  if (!file) return CaptureEnd::NotOpened;
+  if (!TheImaging().WimSetTemporaryPath(file.get(), WimTempFolder())) return CaptureEnd::TemporaryPathRefused;
+  _WIMJOB job;
+  job.handle = file.get();
+  job.path = FolderOf(source);
+  const WimCallbackRegistration registration(file, &WimMessageCallback, &job);
+  if (!registration.registered()) return CaptureEnd::CallbackRefused;
+  // A capture cut short leaves a broken file, which may hold earlier images.
+  const MachineChange underWay(kDiskWriteUnderWay);
+  const bool captured = RunImaging(page, [&job](Progress& progress) { return CaptureWimWork(&job, progress); });
+  return captured ? CaptureEnd::Done : CaptureEnd::Failed;
+}
+
+}  // namespace
+
+void ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, const WimPageHooks& page) {
+  RecreateTempFolder(false);
+  switch (ApplyFromFile(imagePath, target, page)) {
+    case ApplyEnd::Stopped:
+      return;
+    case ApplyEnd::BootNotRepaired:
+      ShowMessage(L"修复启动项出错！", kError);
+      return;
+    case ApplyEnd::Done:
+      ShowMessage(L"安装完成，请重启电脑进行下一步的安装。", kError);
+      return;
   }
-  ShowMessage(L"安装完成，请重启电脑进行下一步的安装。", kError);
 }
 
 void CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, int compression,
                      const WimPageHooks& page) {
-  Seam& seam = TheSeam();
   if (!RecreateTempFolder(true)) return;
   if (ShowMessage(Format(L"确定将分区：%s备份到文件：%s中么？", source, imagePath), kQuestion) != mbox::IdYes) return;
 
-  bool append = PathExists(imagePath);
-  uint32_t access = append ? (wim::GenericRead | wim::GenericWrite) : wim::GenericWrite;
-  uint32_t disposition = append ? wim::OpenExisting : wim::CreateAlways;
+  const bool append = PathExists(imagePath);
   uint32_t error = 0;
-  Seam::WimHandle file = seam.WimCreateFile(imagePath, access, disposition, 0, static_cast<uint32_t>(compression),
-                                            &error);
-  if (!file) {
-    DiscardFailedCapture(imagePath, false);
-    ShowMessage(Format(L"打开或者创建WIM文件失败！错误代码：%d", error), kError);
+  const CaptureEnd end = CaptureIntoFile(imagePath, append, source, compression, page, &error);
+  if (end == CaptureEnd::Done) {
+    ShowMessage(L"操作完成！", kError);
     return;
   }
-  if (!seam.WimSetTemporaryPath(file, WimTempFolder())) {
-    seam.WimCloseHandle(file);
-    DiscardFailedCapture(imagePath, !append);
-    ShowMessage(L"设置临时文件路径失败！", kError);
-    return;
-  }
-  _WIMJOB job;
-  job.handle = file;
-  job.path = FolderOf(source);
-  if (seam.WimRegisterCallback(file, &WimMessageCallback, &job) == wim::InvalidCallbackValue) {
-    seam.WimCloseHandle(file);
-    DiscardFailedCapture(imagePath, !append);
-    ShowMessage(L"注册回调函数失败！", kError);
-    return;
-  }
-  bool captured = false;
-  {
-    // A capture cut short leaves a broken file, which may hold earlier images.
-    MachineChange underWay(kDiskWriteUnderWay);
-    captured = RunImaging(page, [&job](Progress& progress) { return CaptureWimWork(&job, progress); });
-  }
-
-  // Unregistered while the handle is still open, so that the call reaches its file.
-  seam.WimUnregisterCallback(file, &WimMessageCallback);
-  seam.WimCloseHandle(file);
+  // A file the capture was adding an image to holds the earlier images: it stays.
+  DiscardFailedCapture(imagePath, !append && end != CaptureEnd::NotOpened);
   // A failed capture has told why in the progress window.
-  if (!captured) {
-    DiscardFailedCapture(imagePath, !append);
-    return;
-  }
-  ShowMessage(L"操作完成！", kError);
+  if (end == CaptureEnd::NotOpened) ShowMessage(Format(L"打开或者创建WIM文件失败！错误代码：%d", error), kError);
+  if (end == CaptureEnd::TemporaryPathRefused) ShowMessage(L"设置临时文件路径失败！", kError);
+  if (end == CaptureEnd::CallbackRefused) ShowMessage(L"注册回调函数失败！", kError);
 }
 
 uint32_t WimMessageCallback(uint32_t message, uintptr_t wParam, intptr_t lParam, void* user) {
@@ -286,16 +268,16 @@ bool WorkFailed(Progress& progress, uint32_t error) {
 bool ApplyWimWork(_WIMJOB* job, Progress& progress) {
   job->progress = &progress;
   uint32_t error = 0;
-  if (!TheSeam().WimApplyImage(job->handle, job->path, job->flags, &error)) return WorkFailed(progress, error);
+  if (!TheImaging().WimApplyImage(job->handle, job->path, job->flags, &error)) return WorkFailed(progress, error);
   return true;
 }
 
 bool CaptureWimWork(_WIMJOB* job, Progress& progress) {
   job->progress = &progress;
   uint32_t error = 0;
-  Seam::WimHandle image = TheSeam().WimCaptureImage(job->handle, job->path, job->flags, &error);
+  Imaging& imaging = TheImaging();
+  const WimImageHandle image(imaging, imaging.WimCaptureImage(job->handle, job->path, job->flags, &error));
   if (!image) return WorkFailed(progress, error);
-  TheSeam().WimCloseHandle(image);
   return true;
 }
 

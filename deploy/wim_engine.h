@@ -4,28 +4,20 @@
 // The backup and restore page calls ApplyWimImage and CaptureWimImage on its own thread
 // and hands over, in WimPageHooks, what only a window can do: the image chooser and the
 // progress window behind which the long imaging call runs. The imaging calls themselves
-// go through the seam.
+// go through the imaging in use (platform/imaging.h), their handles owned as
+// deploy/wim_handles.h says. The rest of the WIM work sits beside it: deploy/wim_images
+// (image count and list), deploy/wim_mount (mount, unmount, stale mounts) and
+// deploy/wim_image_xml (the image XML).
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "deploy/wim_handles.h"
 #include "deploy/wim_image_info.h"
 #include "deploy/wim_image_xml.h"
 #include "platform/progress.h"
-#include "platform/seam.h"
-
-// Values of the Windows Imaging API.
-namespace wim {
-constexpr uint32_t GenericRead = 0x80000000, GenericWrite = 0x40000000;
-constexpr uint32_t CreateAlways = 2, OpenExisting = 3;
-constexpr uint32_t CompressNone = 0, CompressXpress = 1, CompressLzx = 2, CompressLzms = 3;
-constexpr uint32_t MsgProgress = 38008, MsgScanning = 38010, MsgError = 38015, MsgRetry = 38017,
-                   MsgInfo = 38020, MsgWarning = 38021;
-constexpr uint32_t MsgSuccess = 0;
-constexpr uint32_t InvalidCallbackValue = 0xFFFFFFFF;
-}  // namespace wim
 
 struct WimPageHooks {
   // The image chooser (SelectImageDlg): the chosen image's index, or 0 when none was chosen.
@@ -44,9 +36,9 @@ constexpr uint32_t kFormatCancelled = 0xFFFFFFFE;   // SHFMT_CANCEL
 // The parameter record of the two imaging workers; it lives in the frame of the apply or
 // capture for the length of the modal progress window.
 struct _WIMJOB {
-  Progress* progress = nullptr;   // set by the worker as it starts: the callback reports there
-  Seam::WimHandle handle = 0;     // the loaded image (apply) or the WIM file (capture)
-  std::wstring path;              // the target (apply) or source (capture) folder
+  Progress* progress = nullptr;      // set by the worker as it starts: the callback reports there
+  Imaging::WimHandle handle = 0;     // the loaded image (apply) or the WIM file (capture)
+  std::wstring path;                 // the target (apply) or source (capture) folder
   uint32_t flags = 0;
 };
 

@@ -97,39 +97,6 @@ class ForwardingSeam : public Seam {
   std::vector<std::wstring> VolumeNames() override { return inner_.VolumeNames(); }
   bool DisableFsRedirection(void** previous) override { return inner_.DisableFsRedirection(previous); }
   bool RevertFsRedirection(void* previous) override { return inner_.RevertFsRedirection(previous); }
-  WimHandle WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition,
-                          uint32_t flags, uint32_t compression, uint32_t* error) override {
-    return inner_.WimCreateFile(path, access, disposition, flags, compression, error);
-  }
-  bool WimImageCount(WimHandle wim, uint32_t* count) override { return inner_.WimImageCount(wim, count); }
-  bool WimSetTemporaryPath(WimHandle wim, const std::wstring& folder) override {
-    return inner_.WimSetTemporaryPath(wim, folder);
-  }
-  bool WimImageInformation(WimHandle wim, std::wstring* xml) override { return inner_.WimImageInformation(wim, xml); }
-  WimHandle WimLoadImage(WimHandle wim, uint32_t index) override { return inner_.WimLoadImage(wim, index); }
-  uint32_t WimRegisterCallback(WimHandle wim, WimCallback callback, void* user) override {
-    return inner_.WimRegisterCallback(wim, callback, user);
-  }
-  bool WimUnregisterCallback(WimHandle wim, WimCallback callback) override {
-    return inner_.WimUnregisterCallback(wim, callback);
-  }
-  bool WimApplyImage(WimHandle image, const std::wstring& path, uint32_t flags, uint32_t* error) override {
-    return inner_.WimApplyImage(image, path, flags, error);
-  }
-  WimHandle WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t flags, uint32_t* error) override {
-    return inner_.WimCaptureImage(wim, path, flags, error);
-  }
-  bool WimCloseHandle(WimHandle handle) override { return inner_.WimCloseHandle(handle); }
-  bool WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags, uint32_t* error) override {
-    return inner_.WimMountImageHandle(image, folder, flags, error);
-  }
-  bool WimGetMountedImageHandle(const std::wstring& folder, uint32_t flags, WimHandle* wim,
-                                WimHandle* image, uint32_t* error) override {
-    return inner_.WimGetMountedImageHandle(folder, flags, wim, image, error);
-  }
-  bool WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) override {
-    return inner_.WimUnmountImageHandle(image, flags, error);
-  }
   uint32_t FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) override {
     return inner_.FormatDrive(drive, formatId, options);
   }

@@ -123,39 +123,39 @@ void LoggingSeam::EndProcess(int code) {
   ForwardingSeam::EndProcess(code);
 }
 
-Seam::WimHandle LoggingSeam::WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition,
+Imaging::WimHandle LoggingImaging::WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition,
                                            uint32_t flags, uint32_t compression, uint32_t* error) {
-  WimHandle file = ForwardingSeam::WimCreateFile(path, access, disposition, flags, compression, error);
+  WimHandle file = ForwardingImaging::WimCreateFile(path, access, disposition, flags, compression, error);
   // Only a file opened for writing changes anything.
   if (access & kWimGenericWrite)
     LogStep(file != 0, L"打开WIM文件写入", file ? path : Format(L"%s，错误代码：%d", path, *error));
   return file;
 }
 
-bool LoggingSeam::WimApplyImage(WimHandle image, const std::wstring& path, uint32_t flags, uint32_t* error) {
+bool LoggingImaging::WimApplyImage(WimHandle image, const std::wstring& path, uint32_t flags, uint32_t* error) {
   LogEvent(L"开始应用WIM镜像到：" + path);
-  bool ok = ForwardingSeam::WimApplyImage(image, path, flags, error);
+  bool ok = ForwardingImaging::WimApplyImage(image, path, flags, error);
   LogStep(ok, L"应用WIM镜像", ok ? path : Format(L"%s，错误代码：%d", path, *error));
   return ok;
 }
 
-Seam::WimHandle LoggingSeam::WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t flags,
+Imaging::WimHandle LoggingImaging::WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t flags,
                                              uint32_t* error) {
   LogEvent(L"开始捕获WIM镜像：" + path);
-  WimHandle image = ForwardingSeam::WimCaptureImage(wim, path, flags, error);
+  WimHandle image = ForwardingImaging::WimCaptureImage(wim, path, flags, error);
   LogStep(image != 0, L"捕获WIM镜像", image ? path : Format(L"%s，错误代码：%d", path, *error));
   return image;
 }
 
-bool LoggingSeam::WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags,
+bool LoggingImaging::WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags,
                                       uint32_t* error) {
-  bool ok = ForwardingSeam::WimMountImageHandle(image, folder, flags, error);
+  bool ok = ForwardingImaging::WimMountImageHandle(image, folder, flags, error);
   LogStep(ok, L"挂载WIM镜像", ok ? folder : Format(L"%s，错误代码：%d", folder, *error));
   return ok;
 }
 
-bool LoggingSeam::WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) {
-  bool ok = ForwardingSeam::WimUnmountImageHandle(image, flags, error);
+bool LoggingImaging::WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) {
+  bool ok = ForwardingImaging::WimUnmountImageHandle(image, flags, error);
   LogStep(ok, L"卸载WIM镜像", ok ? std::wstring(L"完成") : Format(L"错误代码：%d", *error));
   return ok;
 }

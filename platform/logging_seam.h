@@ -2,11 +2,13 @@
 // changes the machine (files written, copied, moved or deleted, folders made, programs
 // started, formats, imaging, mounts, restarts) and every message shown is written to the
 // log with its outcome, whoever calls it: pages, engines and worker threads alike.
+// LoggingImaging does the same for the imaging.
 #pragma once
 
 #include <string>
 
 #include "platform/forwarding_seam.h"
+#include "platform/imaging.h"
 
 class LoggingSeam : public ForwardingSeam {
  public:
@@ -28,13 +30,21 @@ class LoggingSeam : public ForwardingSeam {
   bool RequestReboot(uint32_t* error) override;
   void EndProcess(int code) override;
 
+  uint32_t FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) override;
+};
+
+// The imaging with the log in front of it: what writes a WIM file, applies, captures,
+// mounts or unmounts an image.
+class LoggingImaging : public ForwardingImaging {
+ public:
+  using ForwardingImaging::ForwardingImaging;
+
   WimHandle WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition, uint32_t flags,
                           uint32_t compression, uint32_t* error) override;
   bool WimApplyImage(WimHandle image, const std::wstring& path, uint32_t flags, uint32_t* error) override;
   WimHandle WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t flags, uint32_t* error) override;
   bool WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags, uint32_t* error) override;
   bool WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) override;
-  uint32_t FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) override;
 };
 
 // The text of a message box's answer in the log ("是", "否", "取消", "确定").

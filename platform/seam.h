@@ -1,10 +1,11 @@
 // The one boundary between the program and the machine it runs on.
 //
 // Everything the platform services and engines need from Windows goes through one
-// process-wide Seam. The product links Win32Seam (plain Win32 calls). Tests replace
-// what is dangerous or missing under Wine (message boxes, process starts, restart,
-// disk I/O controls, the imaging API) with fakes; the native unit tests fake all of
-// it, files included, so that every road of an engine runs on Linux.
+// process-wide Seam; the imaging API has an interface of its own (platform/imaging.h).
+// The product links Win32Seam (plain Win32 calls). Tests replace what is dangerous or
+// missing under Wine (message boxes, process starts, restart, disk I/O controls) with
+// fakes; the native unit tests fake all of it, files included, so that every road of an
+// engine runs on Linux.
 //
 // This header is portable: no <windows.h>, only standard types.
 #pragma once
@@ -160,44 +161,7 @@ class Seam {
   virtual bool DisableFsRedirection(void** previous) = 0;
   virtual bool RevertFsRedirection(void* previous) = 0;
 
-  // ---- Windows Imaging API (wimgapi.dll) and the shell's format dialog ------------
-  // Opaque handles of WIM files and of the images inside them; 0 is none. The library
-  // and each of its functions are looked up once, on first use: a missing one makes
-  // its call fail (error 126 or 127) instead of stopping the program.
-  using WimHandle = uintptr_t;
-  // The imaging message callback, called on the thread of the imaging call with the
-  // message id, its wParam and lParam (a message about a file carries a pointer to the
-  // file's wide-string path in wParam) and the registration's user data; it returns
-  // WIM_MSG_SUCCESS (0) to let the call go on.
-  using WimCallback = uint32_t (*)(uint32_t message, uintptr_t wParam, intptr_t lParam, void* user);
-  // WIMCreateFile; on failure 0 and GetLastError's code in *error.
-  virtual WimHandle WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition,
-                                  uint32_t flags, uint32_t compression, uint32_t* error) = 0;
-  // WIMGetAttributes into a WIM_INFO block: its ImageCount.
-  virtual bool WimImageCount(WimHandle wim, uint32_t* count) = 0;
-  virtual bool WimSetTemporaryPath(WimHandle wim, const std::wstring& folder) = 0;
-  // WIMGetImageInformation: the image-information XML as text (the buffer is freed).
-  virtual bool WimImageInformation(WimHandle wim, std::wstring* xml) = 0;
-  virtual WimHandle WimLoadImage(WimHandle wim, uint32_t index) = 0;     // index from 1
-  // WIMRegisterMessageCallback: the callback's index, or 0xFFFFFFFF (INVALID_CALLBACK_VALUE).
-  virtual uint32_t WimRegisterCallback(WimHandle wim, WimCallback callback, void* user) = 0;
-  virtual bool WimUnregisterCallback(WimHandle wim, WimCallback callback) = 0;
-  // WIMApplyImage of a loaded image onto a folder; on failure GetLastError's code in *error.
-  virtual bool WimApplyImage(WimHandle image, const std::wstring& path, uint32_t flags, uint32_t* error) = 0;
-  // WIMCaptureImage of a folder into the WIM file: the new image's handle, or 0 and the
-  // error code.
-  virtual WimHandle WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t flags,
-                                    uint32_t* error) = 0;
-  virtual bool WimCloseHandle(WimHandle handle) = 0;
-  // WIMMountImageHandle of a loaded image onto an existing empty folder; on failure
-  // GetLastError's code in *error.
-  virtual bool WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags,
-                                   uint32_t* error) = 0;
-  // WIMGetMountedImageHandle of a mount folder: the handles of its WIM file and image.
-  virtual bool WimGetMountedImageHandle(const std::wstring& folder, uint32_t flags, WimHandle* wim,
-                                        WimHandle* image, uint32_t* error) = 0;
-  // WIMUnmountImageHandle of a mounted image; flags 0 commits nothing.
-  virtual bool WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) = 0;
+  // ---- The shell's format dialog ----------------------------------------------------
   // SHFormatDrive owned by the main window (drive 0 is A:): its result as returned.
   virtual uint32_t FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) = 0;
 };

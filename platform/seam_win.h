@@ -5,10 +5,6 @@
 #include <commctrl.h>
 
 #include <atomic>
-#include <map>
-#include <memory>
-#include <mutex>
-#include <utility>
 
 #include "platform/seam.h"
 
@@ -82,36 +78,12 @@ class Win32Seam : public Seam {
   bool DisableFsRedirection(void** previous) override;
   bool RevertFsRedirection(void* previous) override;
 
-  WimHandle WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition, uint32_t flags,
-                          uint32_t compression, uint32_t* error) override;
-  bool WimImageCount(WimHandle wim, uint32_t* count) override;
-  bool WimSetTemporaryPath(WimHandle wim, const std::wstring& folder) override;
-  bool WimImageInformation(WimHandle wim, std::wstring* xml) override;
-  WimHandle WimLoadImage(WimHandle wim, uint32_t index) override;
-  uint32_t WimRegisterCallback(WimHandle wim, WimCallback callback, void* user) override;
-  bool WimUnregisterCallback(WimHandle wim, WimCallback callback) override;
-  bool WimApplyImage(WimHandle image, const std::wstring& path, uint32_t flags, uint32_t* error) override;
-  WimHandle WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t flags, uint32_t* error) override;
-  bool WimCloseHandle(WimHandle handle) override;
-  bool WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags, uint32_t* error) override;
-  bool WimGetMountedImageHandle(const std::wstring& folder, uint32_t flags, WimHandle* wim, WimHandle* image,
-                                uint32_t* error) override;
-  bool WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) override;
   uint32_t FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) override;
-
-  // What the imaging API's callback hands on to a portable callback.
-  struct WimRegistration {
-    WimCallback callback;
-    void* user;
-  };
 
  private:
   int ShellDeleteWith(const std::wstring& path, unsigned flags, bool* aborted);
 
   std::atomic<HWND> mainWindow_{nullptr};
-  // Registrations live from WimRegisterCallback to WimUnregisterCallback of the same pair.
-  std::mutex wimLock_;
-  std::map<std::pair<WimHandle, WimCallback>, std::unique_ptr<WimRegistration>> wimCallbacks_;
 };
 
 // The image list of the volumes' small shell icons (16 x 16, 32-bit colour with mask)
@@ -119,3 +91,11 @@ class Win32Seam : public Seam {
 // use and kept for the whole run; a list view that shows it must have the style
 // LVS_SHAREIMAGELISTS, or it would destroy the list with itself.
 HIMAGELIST VolumeImageList();
+
+// A DLL of the system folder, never one of the same name elsewhere (the program's own
+// folder may be a downloads folder that others write to); null when missing.
+HMODULE SystemLibrary(const wchar_t* name);
+
+// The imaging of the program: wimgapi.dll (platform/imaging_win.cpp), one for the run.
+class Imaging;
+Imaging& WindowsImaging();

@@ -2,9 +2,8 @@
 #include "pages/toolbox/tools_page_actions.h"
 
 #include <algorithm>
-#include <cstdio>
 
-#include "deploy/wim_engine.h"
+#include "deploy/wim_mount.h"
 #include "platform/format.h"
 #include "platform/seam.h"
 #include "platform/system.h"
@@ -14,18 +13,7 @@ namespace tools_page {
 namespace {
 
 constexpr unsigned kError = mbox::Ok | mbox::IconExclamation;
-// A failed call that left no error code still fails: ERROR_GEN_FAILURE stands in.
-constexpr uint32_t kUnknownFailure = 31;
 constexpr uint32_t kSharingViolation = 32, kElementNotFound = 1168;
-
-uint32_t FailureCode(uint32_t code) { return code != 0 ? code : kUnknownFailure; }
-
-// The imaging diagnostics are plain ASCII.
-void WriteDiagnostic(const std::wstring& line) {
-  std::string bytes(line.begin(), line.end());
-  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-  std::fflush(stdout);
-}
 
 // A box of the loader's: once the page is going, nobody is there to answer it, and the
 // window thread must not wait for it. The answer then is the one that goes on least.
@@ -109,77 +97,6 @@ void LoadToolsMap(const std::wstring& mapPath, const std::wstring& baseFolder, c
   out.refresh();
 }
 
-uint32_t MountToolsImage(const _MOUNT& mount) {
-  Seam& seam = TheSeam();
-  const std::wstring temp = seam.TempPath();
-  if (temp.empty()) {
-    const uint32_t code = FailureCode(seam.LastError());
-    WriteDiagnostic(Format(L"Error 0x%08x while attempting to determine temporary path.\n", code));
-    return code;
-  }
-  uint32_t error = 0;
-  const Seam::WimHandle wim =
-      seam.WimCreateFile(mount.strWimPath, kGenericReadMount, wim::OpenExisting, 0, 0, &error);
-  if (!wim) {
-    const uint32_t code = FailureCode(error);
-    WriteDiagnostic(Format(L"Error 0x%08x while opening the WIM.\n", code));
-    return code;
-  }
-  uint32_t result = 0;
-  Seam::WimHandle image = 0;
-  if (!seam.WimSetTemporaryPath(wim, temp)) {
-    result = FailureCode(seam.LastError());
-    WriteDiagnostic(Format(L"Error 0x%08x while setting temporary path.\n", result));
-  } else if (!(image = seam.WimLoadImage(wim, static_cast<uint32_t>(mount.nImageIndex)))) {
-    result = FailureCode(seam.LastError());
-    WriteDiagnostic(Format(L"Error 0x%08x while acquiring image handle.\n", result));
-  } else if (!seam.WimMountImageHandle(image, mount.strMountPath, kMountReadOnly, &error)) {
-    result = FailureCode(error);
-    WriteDiagnostic(Format(L"Error 0x%08x while mounting image.\n", result));
-  }
-  if (image) seam.WimCloseHandle(image);
-  seam.WimCloseHandle(wim);
-  return result;
-}
-
-namespace {
-
-// Unmounts the image behind the handles, committing nothing, and closes them.
-uint32_t UnmountAndClose(Seam::WimHandle wim, Seam::WimHandle image) {
-  Seam& seam = TheSeam();
-  uint32_t result = 0, error = 0;
-  if (!seam.WimUnmountImageHandle(image, 0, &error)) {
-    result = FailureCode(error);
-    WriteDiagnostic(Format(L"Error 0x%x attempting to unmount the image\n", result));
-  }
-  if (image) seam.WimCloseHandle(image);
-  if (wim) seam.WimCloseHandle(wim);
-  return result;
-}
-
-}  // namespace
-
-uint32_t UnmountToolsImage(const std::wstring& mountPath) {
-  Seam::WimHandle wim = 0, image = 0;
-  uint32_t error = 0;
-  if (!TheSeam().WimGetMountedImageHandle(mountPath, 0, &wim, &image, &error)) {
-    const uint32_t code = FailureCode(error);
-    WriteDiagnostic(Format(L"Error 0x%x attempting to obtain an image handle.\n", code));
-    return code;
-  }
-  return UnmountAndClose(wim, image);
-}
-
-bool RemoveStaleMount(const std::wstring& mountPath) {
-  if (!PathExists(mountPath)) return false;
-  Seam::WimHandle wim = 0, image = 0;
-  uint32_t error = 0;
-  // Failing here is the usual answer: nothing is mounted at the folder.
-  if (!TheSeam().WimGetMountedImageHandle(mountPath, 0, &wim, &image, &error)) return false;
-  // The folder was ours: once it is free, it goes without a question.
-  return UnmountAndClose(wim, image) == 0 && DeletePathQuietly(mountPath) == 0;
-}
-
 bool PrepareAndMount(_MOUNT* mount, const ToolsOut& out, Progress& progress) {
   const std::wstring& folder = mount->strMountPath;
   bool emptied = !PathExists(folder);
@@ -201,7 +118,7 @@ bool PrepareAndMount(_MOUNT* mount, const ToolsOut& out, Progress& progress) {
     return false;
   }
   if (emptied) mount->bFolderOurs = 1;
-  const uint32_t result = MountToolsImage(*mount);
+  const uint32_t result = MountWimImage(mount->strWimPath, mount->nImageIndex, folder);
   if (result != 0) {
     Tell(progress, Format(L"挂载工具包失败！错误代码：%d", static_cast<int>(result)), kError);
     return false;
@@ -252,7 +169,7 @@ unsigned ToolsLoadThread(std::wstring* mountRoot, MountList* mounts, const Tools
 
 void CleanUpMounts(const MountList& mounts) {
   for (const _MOUNT& mount : mounts) {
-    if (mount.bMounted == 1 && UnmountToolsImage(mount.strMountPath) != 0) {
+    if (mount.bMounted == 1 && UnmountWimImage(mount.strMountPath) != 0) {
       ShowMessage(L"卸载工具包失败！", kError);
       return;
     }

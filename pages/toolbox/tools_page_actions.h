@@ -1,5 +1,6 @@
 // What the tool pack page does, apart from its window: TOOLS.MAP read into records, the
-// WEPE image mounted read-only and unmounted again, the list's category and search filters.
+// WEPE image mounted read-only and unmounted again (the imaging sequences themselves are
+// deploy/wim_mount's), the list's category and search filters.
 #pragma once
 
 #include <cstddef>
@@ -47,8 +48,6 @@ constexpr size_t kMapReadBytes = 10240;
 // Field room in the map's format, in bytes of the thread's code page, terminating zero
 // included.
 constexpr size_t kNameRoom = 36, kCategoryRoom = 20, kPathRoom = 128, kDescriptionRoom = 256;
-constexpr uint32_t kMountReadOnly = 0x200;
-constexpr uint32_t kGenericReadMount = 0xA0000000;   // WIM_GENERIC_READ | WIM_GENERIC_MOUNT
 
 // One line of the map, split into its fields.
 struct MapLine {
@@ -77,14 +76,6 @@ void ParseToolsMap(const map_text::Head& head, const std::wstring& baseFolder, c
 void LoadToolsMap(const std::wstring& mapPath, const std::wstring& baseFolder, const ToolsOut& out,
                   Progress& progress);
 
-// The imaging sequences; 0 or the failing step's error code, with a diagnostic line on
-// standard output.
-uint32_t MountToolsImage(const _MOUNT& mount);
-uint32_t UnmountToolsImage(const std::wstring& mountPath);
-
-// An image still mounted at the folder (left by an earlier run) is unmounted without
-// committing anything and the folder removed; true when one was found and removed.
-bool RemoveStaleMount(const std::wstring& mountPath);
 // Prepares the mount folder, mounts and reads the pack's map; false when this pack is skipped.
 // Once stopping, no box is shown and nothing new is started.
 bool PrepareAndMount(_MOUNT* mount, const ToolsOut& out, Progress& progress);

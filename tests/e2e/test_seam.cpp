@@ -3,7 +3,12 @@
 // through the disk model use the platform code, each with a seam of its own.
 #include "tests/fakes/fake_seam.h"
 
-Seam& DefaultSeam() {
+namespace {
+FakeSeam& Fake() {
   static FakeSeam seam;
   return seam;
 }
+}  // namespace
+
+Seam& DefaultSeam() { return Fake(); }
+Imaging& DefaultImaging() { return Fake(); }

@@ -14,7 +14,10 @@
 // thread of the code under test starts. Every seam call takes the fake's lock, so the
 // records may be written from worker threads.
 //
-// Install it with ScopedSeam (or SetSeam in a fixture): `FakeSeam fake; ScopedSeam use(&fake);`
+// It is the imaging of the machine too: WIM files scripted with AddWimFile.
+//
+// Install it with ScopedSeam (or SetSeam and SetImaging in a fixture):
+// `FakeSeam fake; ScopedSeam use(&fake);`
 #pragma once
 
 #include <cstdint>
@@ -28,6 +31,7 @@
 #include <vector>
 
 #include "platform/drive_layout.h"
+#include "platform/imaging.h"
 #include "platform/seam.h"
 
 // Windows file attributes, for tests that read or set them.
@@ -36,7 +40,7 @@ constexpr uint32_t ReadOnly = 0x1, Hidden = 0x2, System = 0x4, Directory = 0x10,
                    Normal = 0x80, Invalid = 0xFFFFFFFF;
 }
 
-class FakeSeam : public Seam {
+class FakeSeam : public Seam, public Imaging {
  public:
   // Operations whose failure can be switched on per path (see Fail).
   enum class Op { FindFile, ListFolder, MakeFolder, CopyOneFile, RemoveFile, ShellCopy, ShellDelete,
@@ -271,6 +275,9 @@ class FakeSeam : public Seam {
   bool DisableFsRedirection(void** previous) override;
   bool RevertFsRedirection(void* previous) override;
 
+  uint32_t FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) override;
+
+  // ---- Imaging (tests/fakes/fake_imaging.cpp) -----------------------------------
   WimHandle WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition, uint32_t flags,
                           uint32_t compression, uint32_t* error) override;
   bool WimImageCount(WimHandle wim, uint32_t* count) override;
@@ -286,7 +293,6 @@ class FakeSeam : public Seam {
   bool WimGetMountedImageHandle(const std::wstring& folder, uint32_t flags, WimHandle* wim, WimHandle* image,
                                 uint32_t* error) override;
   bool WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) override;
-  uint32_t FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) override;
 
  private:
   struct WimOpen {          // what a handle stands for
@@ -337,11 +343,22 @@ class FakeSeam : public Seam {
   std::map<std::pair<int, std::wstring>, std::string> resources_;
 };
 
-// Puts a seam in place for the lifetime of the object and restores the default after.
+// Puts a seam in place for the lifetime of the object and restores the default after;
+// a fake machine is the imaging in use as well.
 class ScopedSeam {
  public:
   explicit ScopedSeam(Seam* seam) { SetSeam(seam); }
-  ~ScopedSeam() { SetSeam(nullptr); }
+  explicit ScopedSeam(FakeSeam* fake) : imaging_(true) {
+    SetSeam(fake);
+    SetImaging(fake);
+  }
+  ~ScopedSeam() {
+    SetSeam(nullptr);
+    if (imaging_) SetImaging(nullptr);
+  }
   ScopedSeam(const ScopedSeam&) = delete;
   ScopedSeam& operator=(const ScopedSeam&) = delete;
+
+ private:
+  bool imaging_ = false;
 };

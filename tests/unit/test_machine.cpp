@@ -4,13 +4,18 @@
 #include "platform/disk.h"
 #include "tests/fakes/fake_seam.h"
 
-Seam& DefaultSeam() {
+namespace {
+FakeSeam& Fake() {
   static FakeSeam machine;
   return machine;
 }
+}  // namespace
+
+Seam& DefaultSeam() { return Fake(); }
+Imaging& DefaultImaging() { return Fake(); }
 
 namespace {
 CDisk g_testDisk;
-}
+}  // namespace
 
 CDisk& TheDisk() { return g_testDisk; }

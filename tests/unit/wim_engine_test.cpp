@@ -275,6 +275,12 @@ TEST_F(WimEngineTest, CaptureRefusalsAndFailures) {
   // The file the failed capture created and its temporary folder are gone.
   EXPECT_FALSE(fake.Exists(L"D:\\a.wim"));
   EXPECT_FALSE(fake.Exists(L"C:\\Windows\\Temp\\KXWimTemp"));
+  // A failed capture that was adding an image keeps the file and its earlier images.
+  fake.AddWimFile(L"D:\\kept.wim").imageCount = 2;
+  fake.QueueAnswer(mbox::IdYes);
+  Capture(L"D:\\kept.wim");
+  EXPECT_TRUE(fake.Exists(L"D:\\kept.wim"));
+  EXPECT_EQ(fake.wimFiles.at(L"D:\\KEPT.WIM").imageCount, 2u);
 
   fake.AddFolder(L"C:\\Windows\\Temp\\KXWimTemp");
   fake.Fail(FakeSeam::Op::ShellDelete, L"C:\\Windows\\Temp\\KXWimTemp");

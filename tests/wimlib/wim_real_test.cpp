@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "deploy/wim_engine.h"
-#include "pages/toolbox/tools_page_actions.h"
+#include "deploy/wim_mount.h"
 #include "platform/format.h"
 #include "platform/system.h"
 #include "tests/wimlib/wimlib_seam.h"
@@ -276,10 +276,7 @@ TEST_F(WimRealTest, CaptureFailingOnAFullDiskLeavesNothingOfItsOwn) {
 TEST_F(WimRealTest, ToolPackMountIsNotAvailableAndSaysSo) {
   Capture(L"D:\\WEPE32.WIM", 1);
   Capture(L"D:\\WEPE32.WIM", 1);
-  _MOUNT mount;
-  mount.strWimPath = L"D:\\WEPE32.WIM";
-  mount.strMountPath = L"C:\\Rigmate\\WEPE32";
   testing::internal::CaptureStdout();
-  EXPECT_EQ(tools_page::MountToolsImage(mount), 50u);
+  EXPECT_EQ(MountWimImage(L"D:\\WEPE32.WIM", 2, L"C:\\Rigmate\\WEPE32"), 50u);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error 0x00000032 while mounting image.\n");
 }

@@ -183,7 +183,7 @@ WimlibSeam::WimFile* WimlibSeam::FileOfImage(WimHandle handle, int* index) {
   return FileOf(it->second.file);
 }
 
-Seam::WimHandle WimlibSeam::NewImageHandle(WimHandle file, int index) {
+Imaging::WimHandle WimlibSeam::NewImageHandle(WimHandle file, int index) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   WimHandle handle = nextHandle_++;
   images_[handle] = Image{file, index};
@@ -203,7 +203,7 @@ void WimlibSeam::Reopen(WimFile* file) {
 
 // Dispositions as CreateFileW reads them: 1 CREATE_NEW, 2 CREATE_ALWAYS, 3 OPEN_EXISTING,
 // 4 OPEN_ALWAYS. Access: GENERIC_WRITE asks for a writable WIM; creating needs it.
-Seam::WimHandle WimlibSeam::WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition,
+Imaging::WimHandle WimlibSeam::WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition,
                                           uint32_t /*flags*/, uint32_t compression, uint32_t* error) {
   InitLibrary();
   std::string real = RealPath(path);
@@ -284,7 +284,7 @@ namespace {
 int VisitNothing(const struct wimlib_dir_entry*, void*) { return 0; }
 }  // namespace
 
-Seam::WimHandle WimlibSeam::WimLoadImage(WimHandle wim, uint32_t index) {
+Imaging::WimHandle WimlibSeam::WimLoadImage(WimHandle wim, uint32_t index) {
   WimFile* file = FileOf(wim);
   if (!file || !file->wim) return Fail(winerr::InvalidHandle, nullptr), 0;
   struct wimlib_wim_info info;
@@ -338,7 +338,7 @@ bool WimlibSeam::WimApplyImage(WimHandle image, const std::wstring& path, uint32
   return true;
 }
 
-Seam::WimHandle WimlibSeam::WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t /*flags*/,
+Imaging::WimHandle WimlibSeam::WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t /*flags*/,
                                             uint32_t* error) {
   WimFile* file = FileOf(wim);
   if (!file || !file->wim) return Fail(winerr::InvalidHandle, error), 0;

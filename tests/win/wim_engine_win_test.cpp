@@ -1,4 +1,4 @@
-// The WIM engine under Wine: the real imaging seam where Wine's wimgapi.dll cannot work,
+// The WIM engine under Wine: the real imaging where Wine's wimgapi.dll cannot work,
 // and a capture behind the real progress window with the imaging calls scripted.
 #include <windows.h>
 
@@ -11,6 +11,7 @@
 
 #include "ui/load_dlg.h"
 #include "deploy/wim_engine.h"
+#include "platform/imaging.h"
 #include "platform/seam_win.h"
 #include "win/modal_deadline.h"
 
@@ -35,11 +36,15 @@ class AnsweringSeam : public Win32Seam {
   std::vector<std::wstring> boxes;
 };
 
-// Imaging calls that succeed; the capture reports progress from the worker's thread.
-class ScriptedImaging : public AnsweringSeam {
+// Imaging calls that succeed; the capture reports progress from the worker's thread. A
+// call the capture does not make fails.
+class ScriptedImaging : public Imaging {
  public:
   WimHandle WimCreateFile(const std::wstring&, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t*) override { return 1; }
+  bool WimImageCount(WimHandle, uint32_t*) override { return false; }
   bool WimSetTemporaryPath(WimHandle, const std::wstring&) override { return true; }
+  bool WimImageInformation(WimHandle, std::wstring*) override { return false; }
+  WimHandle WimLoadImage(WimHandle, uint32_t) override { return 0; }
   uint32_t WimRegisterCallback(WimHandle, WimCallback registered, void* data) override {
     callback = registered;
     user = data;
@@ -59,6 +64,12 @@ class ScriptedImaging : public AnsweringSeam {
     closed.push_back(handle);
     return true;
   }
+  bool WimApplyImage(WimHandle, const std::wstring&, uint32_t, uint32_t*) override { return false; }
+  bool WimMountImageHandle(WimHandle, const std::wstring&, uint32_t, uint32_t*) override { return false; }
+  bool WimGetMountedImageHandle(const std::wstring&, uint32_t, WimHandle*, WimHandle*, uint32_t*) override {
+    return false;
+  }
+  bool WimUnmountImageHandle(WimHandle, uint32_t, uint32_t*) override { return false; }
 
   WimCallback callback = nullptr;
   void* user = nullptr;
@@ -84,10 +95,11 @@ struct DeadlineLoadDlg {
 
 TEST(WimEngineOnWine, ImagingCallsFailCleanlyWithoutAWorkingWimgapi) {
   AnsweringSeam seam;
+  Imaging& imaging = WindowsImaging();
   uint32_t error = 0;
-  EXPECT_EQ(seam.WimCreateFile(L"C:\\missing.wim", wim::GenericRead, wim::OpenExisting, 0, 0, &error), 0u);
+  EXPECT_EQ(imaging.WimCreateFile(L"C:\\missing.wim", wim::GenericRead, wim::OpenExisting, 0, 0, &error), 0u);
   EXPECT_NE(error, 0u);
-  EXPECT_FALSE(seam.WimSetTemporaryPath(0, L"C:\\windows\\temp"));   // not exported by Wine
+  EXPECT_FALSE(imaging.WimSetTemporaryPath(0, L"C:\\windows\\temp"));   // not exported by Wine
 
   SetSeam(&seam);
   CaptureWimImage(L"C:\\rigmate-wim-test.wim", L"C:", 1, WimPageHooks{});
@@ -98,15 +110,18 @@ TEST(WimEngineOnWine, ImagingCallsFailCleanlyWithoutAWorkingWimgapi) {
 }
 
 TEST(WimEngineOnWine, CaptureRunsBehindTheProgressWindow) {
-  ScriptedImaging seam;
+  AnsweringSeam seam;
+  ScriptedImaging imaging;
   SetSeam(&seam);
+  SetImaging(&imaging);
   WimPageHooks page;
   page.runWork = &DeadlineLoadDlg::Run;
   CaptureWimImage(L"C:\\rigmate-wim-test.wim", L"C:", 0, page);
+  SetImaging(nullptr);
   SetSeam(nullptr);
   EXPECT_FALSE(DeadlineLoadDlg::expired);
-  EXPECT_EQ(seam.captured, L"C:\\");
-  EXPECT_NE(seam.callbackThread.load(), GetCurrentThreadId());
-  EXPECT_EQ(seam.closed, (std::vector<Seam::WimHandle>{2, 1}));
+  EXPECT_EQ(imaging.captured, L"C:\\");
+  EXPECT_NE(imaging.callbackThread.load(), GetCurrentThreadId());
+  EXPECT_EQ(imaging.closed, (std::vector<Imaging::WimHandle>{2, 1}));
   EXPECT_EQ(seam.boxes.back(), L"操作完成！");
 }

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/imaging.h"
 #include "platform/seam_win.h"
 #include "tests/e2e/sim/sim_machine.h"
 
@@ -134,3 +135,5 @@ Seam& DefaultSeam() {
   static SimSeam seam;
   return seam;
 }
+
+Imaging& DefaultImaging() { return WindowsImaging(); }
