@@ -1,7 +1,10 @@
 // ForwardingSeam: a seam that hands every call to another one. Seams that change a few
-// answers (the log, the unattended job's questions) derive from it and override only
-// those; a method added to Seam is forwarded here too.
+// answers (the log) derive from it and override only those. Every method of Seam is
+// pure and forwarded here: the assertion at the end stops the build when one is not, so
+// a layer cannot quietly answer a call in its own way instead of the machine's.
 #pragma once
+
+#include <type_traits>
 
 #include "platform/seam.h"
 
@@ -104,3 +107,4 @@ class ForwardingSeam : public Seam {
  private:
   Seam& inner_;
 };
+static_assert(!std::is_abstract<ForwardingSeam>::value, "ForwardingSeam must forward every Seam method");

@@ -105,8 +105,8 @@ class Seam {
   virtual std::string WideToAnsi(const std::wstring& text) = 0;
   // The same in the ANSI code page of the calling thread's locale (CP_THREAD_ACP), which
   // the data folder's maps are written in.
-  virtual std::wstring ThreadAnsiToWide(const std::string& bytes) { return AnsiToWide(bytes); }
-  virtual std::string WideToThreadAnsi(const std::wstring& text) { return WideToAnsi(text); }
+  virtual std::wstring ThreadAnsiToWide(const std::string& bytes) = 0;
+  virtual std::string WideToThreadAnsi(const std::wstring& text) = 0;
   // Volume facts for a root such as "C:\".
   virtual bool VolumeInformation(const std::wstring& root, std::wstring* label,
                                  std::wstring* fileSystem) = 0;

@@ -247,6 +247,9 @@ class FakeSeam : public Seam, public Imaging {
   bool ResourceBytes(int id, const std::wstring& type, std::string* bytes) override;
   std::wstring AnsiToWide(const std::string& bytes) override;
   std::string WideToAnsi(const std::wstring& text) override;
+  // The thread's code page is the ANSI one here (UTF-8): the same conversions.
+  std::wstring ThreadAnsiToWide(const std::string& bytes) override { return AnsiToWide(bytes); }
+  std::string WideToThreadAnsi(const std::wstring& text) override { return WideToAnsi(text); }
   bool VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) override;
   bool FreeBytes(const std::wstring& root, uint64_t* bytes) override;
   int AddVolumeIcon(const std::wstring& letter) override;
