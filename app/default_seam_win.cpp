@@ -1,5 +1,6 @@
-// The seam and the imaging of the program: the real Win32 ones.
+// The seam, the imaging and the prompts of the program: the real Win32 ones.
 #include "platform/imaging.h"
+#include "platform/prompts.h"
 #include "platform/seam_win.h"
 
 Seam& DefaultSeam() {
@@ -8,3 +9,5 @@ Seam& DefaultSeam() {
 }
 
 Imaging& DefaultImaging() { return WindowsImaging(); }
+
+Prompts& DefaultPrompts() { return WindowsPrompts(); }

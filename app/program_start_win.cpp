@@ -43,11 +43,14 @@ T& KeepForRun(Args&&... args) {
   return *kept;
 }
 
-// fallback: where the log goes when path cannot be written; empty for none.
-void InstallLog(Seam& under, const std::wstring& path, const std::wstring& fallback, const std::wstring& header) {
+// The log in front of the machine, the imaging and the prompts (which may be the
+// unattended job's). fallback: where the log goes when path cannot be written; empty
+// for none.
+void InstallLog(Prompts& prompts, const std::wstring& path, const std::wstring& fallback, const std::wstring& header) {
   SetLogSink(&KeepForRun<LogFile>(path, fallback, header));
-  SetSeam(&KeepForRun<LoggingSeam>(under));
+  SetSeam(&KeepForRun<LoggingSeam>(DefaultSeam()));
   SetImaging(&KeepForRun<LoggingImaging>(DefaultImaging()));
+  SetPrompts(&KeepForRun<LoggingPrompts>(prompts));
 }
 
 // The log of a job: the /log file, which must be writable, or the default one, falling
@@ -86,7 +89,7 @@ constexpr DWORD kOtherWindowWaitMs = 5000;
 bool RunBeforeWindow(int* exitCode) {
   cli::Options options = cli::ParseArguments(Arguments());
   if (options.action == cli::Action::Window) {
-    InstallLog(DefaultSeam(), LogPathBesideProgram(), LogPathInTemp(),
+    InstallLog(DefaultPrompts(), LogPathBesideProgram(), LogPathInTemp(),
                Format(L"%s 启动（窗口），进程 %d", kVersion, GetCurrentProcessId()));
     if (ClaimOneCopy()) return false;
     // The user asked for the window: the one that runs is it.
@@ -116,7 +119,7 @@ bool RunBeforeWindow(int* exitCode) {
     if (error) WriteErrorLine(text);
     else if (!quiet) WriteConsoleLine(text);
   };
-  auto& unattended = KeepForRun<cli::UnattendedSeam>(DefaultSeam(), options.yes, output);
+  auto& unattended = KeepForRun<cli::UnattendedPrompts>(DefaultPrompts(), options.yes, output);
   InstallLog(unattended, logPath, options.logFile.empty() ? LogPathInTemp() : L"",
              Format(L"%s 命令行，进程 %d：%s", kVersion, GetCurrentProcessId(), GetCommandLineW()));
   if (ClaimOneCopy()) {

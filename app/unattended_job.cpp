@@ -109,7 +109,7 @@ WimPageHooks ApplyHooks(const Output& output, bool* succeeded, int index, bool y
   return hooks;
 }
 
-int RunWimApply(const Options& options, const UnattendedSeam& seam, const Output& output) {
+int RunWimApply(const Options& options, const UnattendedPrompts& prompts, const Output& output) {
   if (!PathExists(options.image))
     return Refuse(L"镜像文件：" + options.image + L"不存在！", exit_code::Mismatch);
   uint32_t count = 0;
@@ -122,12 +122,12 @@ int RunWimApply(const Options& options, const UnattendedSeam& seam, const Output
 
   bool worked = false, cancelled = false;
   ApplyWimImage(options.image, options.partition, ApplyHooks(output, &worked, index, options.yes, &cancelled));
-  if (seam.declined() || cancelled) return exit_code::Declined;
+  if (prompts.declined() || cancelled) return exit_code::Declined;
   if (!worked) return exit_code::ImagingFailed;
-  return seam.told(kBootRepairFailedText) ? exit_code::BootFailed : exit_code::Done;
+  return prompts.told(kBootRepairFailedText) ? exit_code::BootFailed : exit_code::Done;
 }
 
-int RunWimCapture(const Options& options, const UnattendedSeam& seam, const Output& output) {
+int RunWimCapture(const Options& options, const UnattendedPrompts& prompts, const Output& output) {
   bool exists = PathExists(options.image);
   if (exists && !options.append)
     return Refuse(L"文件：" + options.image + L"已经存在！追加镜像请加上 /append。", exit_code::Mismatch);
@@ -135,21 +135,21 @@ int RunWimCapture(const Options& options, const UnattendedSeam& seam, const Outp
     return Refuse(L"文件：" + options.image + L"不存在，无法追加！", exit_code::Mismatch);
   bool worked = false;
   CaptureWimImage(options.image, options.partition, options.compression, ConsoleHooks(output, &worked, 0));
-  if (seam.declined()) return exit_code::Declined;
+  if (prompts.declined()) return exit_code::Declined;
   return worked ? exit_code::Done : exit_code::ImagingFailed;
 }
 
 }  // namespace
 
-UnattendedSeam::UnattendedSeam(Seam& inner, bool answerYes, Output output)
-    : ForwardingSeam(inner), answerYes_(answerYes), output_(std::move(output)) {}
+UnattendedPrompts::UnattendedPrompts(Prompts& inner, bool answerYes, Output output)
+    : ForwardingPrompts(inner), answerYes_(answerYes), output_(std::move(output)) {}
 
-int UnattendedSeam::ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) {
+int UnattendedPrompts::ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) {
   unsigned buttons = style & kButtonsMask;
   bool question = buttons == mbox::YesNo || buttons == mbox::YesNoCancel;
   int answer = mbox::IdOk;
   if (question) {
-    answer = answerYes_ ? mbox::IdYes : ForwardingSeam::ShowMessageBox(text, caption, style);
+    answer = answerYes_ ? mbox::IdYes : ForwardingPrompts::ShowMessageBox(text, caption, style);
     output_(text + L"\n—— 回答：" + AnswerText(answer) + (answerYes_ ? L"（/yes）" : L""), false);
   } else {
     unsigned icon = style & kIconMask;
@@ -161,19 +161,19 @@ int UnattendedSeam::ShowMessageBox(const std::wstring& text, const std::wstring&
   return answer;
 }
 
-bool UnattendedSeam::declined() const {
+bool UnattendedPrompts::declined() const {
   std::lock_guard<std::mutex> hold(lock_);
   return declined_;
 }
 
-bool UnattendedSeam::told(const std::wstring& text) const {
+bool UnattendedPrompts::told(const std::wstring& text) const {
   std::lock_guard<std::mutex> hold(lock_);
   for (const auto& message : messages_)
     if (message == text) return true;
   return false;
 }
 
-int RunJob(const Options& options, const UnattendedSeam& seam, const Output& output) {
+int RunJob(const Options& options, const UnattendedPrompts& prompts, const Output& output) {
   g_bInPE = IsProcessRunning(L"PECMD.EXE") ? 1 : 0;
   bool restore = options.action == Action::Restore;
   std::wstring start = restore ? Format(L"还原：%s -> %s", options.image, options.partition)
@@ -199,10 +199,10 @@ int RunJob(const Options& options, const UnattendedSeam& seam, const Output& out
       code = ExitCodeOfGhost(install_page::RunGhostSteps(request), g_bInPE != 0);
       break;
     case install_page::Road::WimApply:
-      code = RunWimApply(job, seam, output);
+      code = RunWimApply(job, prompts, output);
       break;
     case install_page::Road::WimCapture:
-      code = RunWimCapture(job, seam, output);
+      code = RunWimCapture(job, prompts, output);
       break;
   }
   if (code != exit_code::Done) return code;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "platform/forwarding_seam.h"
+#include "platform/prompts.h"
 
 namespace cli {
 
@@ -16,12 +16,12 @@ namespace cli {
 // failure, for standard error and for /quiet.
 using Output = std::function<void(const std::wstring& text, bool error)>;
 
-// The seam under an unattended job: a message goes to the output instead of a box that
-// nobody would close; a question is answered Yes under /yes and otherwise shown as in
-// the window. It remembers what it was told, for the job's exit code.
-class UnattendedSeam : public ForwardingSeam {
+// The prompts under an unattended job: a message goes to the output instead of a box
+// that nobody would close; a question is answered Yes under /yes and otherwise shown as
+// in the window. It remembers what it was told, for the job's exit code.
+class UnattendedPrompts : public ForwardingPrompts {
  public:
-  UnattendedSeam(Seam& inner, bool answerYes, Output output);
+  UnattendedPrompts(Prompts& inner, bool answerYes, Output output);
   int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
 
   bool declined() const;                      // a question was answered other than Yes
@@ -36,8 +36,8 @@ class UnattendedSeam : public ForwardingSeam {
 };
 
 // Runs the job on the calling thread; its exit code (exit_code::RestartRequired when it
-// was only staged for the next start). The seam in use (TheSeam) must reach `seam`. No
-// restart question is asked: /reboot restarts after success.
-int RunJob(const Options& options, const UnattendedSeam& seam, const Output& output);
+// was only staged for the next start). The prompts in use (ThePrompts) must reach
+// `prompts`. No restart question is asked: /reboot restarts after success.
+int RunJob(const Options& options, const UnattendedPrompts& prompts, const Output& output);
 
 }  // namespace cli

@@ -71,9 +71,6 @@ class ForwardingSeam : public Seam {
   bool FreeBytes(const std::wstring& root, uint64_t* bytes) override { return inner_.FreeBytes(root, bytes); }
   int AddVolumeIcon(const std::wstring& letter) override { return inner_.AddVolumeIcon(letter); }
   uint32_t LastError() override { return inner_.LastError(); }
-  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override {
-    return inner_.ShowMessageBox(text, caption, style);
-  }
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait, bool show) override {
     return inner_.StartProcess(application, commandLine, wait, show);
   }

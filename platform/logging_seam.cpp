@@ -89,8 +89,8 @@ bool LoggingSeam::SetAttributes(const std::wstring& path, uint32_t attributes) {
   return ok;
 }
 
-int LoggingSeam::ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) {
-  int answer = ForwardingSeam::ShowMessageBox(text, caption, style);
+int LoggingPrompts::ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) {
+  int answer = ForwardingPrompts::ShowMessageBox(text, caption, style);
   unsigned buttons = style & kButtonsMask;
   if (buttons == kYesNo || buttons == kYesNoCancel)
     LogEvent(L"提问：" + text + L" —— 回答：" + AnswerText(answer));

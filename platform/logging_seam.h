@@ -2,13 +2,14 @@
 // changes the machine (files written, copied, moved or deleted, folders made, programs
 // started, formats, imaging, mounts, restarts) and every message shown is written to the
 // log with its outcome, whoever calls it: pages, engines and worker threads alike.
-// LoggingImaging does the same for the imaging.
+// LoggingImaging and LoggingPrompts do the same for the imaging and the message boxes.
 #pragma once
 
 #include <string>
 
 #include "platform/forwarding_seam.h"
 #include "platform/imaging.h"
+#include "platform/prompts.h"
 
 class LoggingSeam : public ForwardingSeam {
  public:
@@ -24,7 +25,6 @@ class LoggingSeam : public ForwardingSeam {
   bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
   bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
 
-  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                    bool show) override;
   bool RequestReboot(uint32_t* error) override;
@@ -45,6 +45,14 @@ class LoggingImaging : public ForwardingImaging {
   WimHandle WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t flags, uint32_t* error) override;
   bool WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags, uint32_t* error) override;
   bool WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) override;
+};
+
+// The prompts with the log in front of them: every message and every question with its answer.
+class LoggingPrompts : public ForwardingPrompts {
+ public:
+  using ForwardingPrompts::ForwardingPrompts;
+
+  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
 };
 
 // The text of a message box's answer in the log ("是", "否", "取消", "确定").

@@ -1,9 +1,10 @@
 // The one boundary between the program and the machine it runs on.
 //
 // Everything the platform services and engines need from Windows goes through one
-// process-wide Seam; the imaging API has an interface of its own (platform/imaging.h).
-// The product links Win32Seam (plain Win32 calls). Tests replace what is dangerous or
-// missing under Wine (message boxes, process starts, restart, disk I/O controls) with
+// process-wide Seam; the imaging API (platform/imaging.h) and the message boxes
+// (platform/prompts.h) have interfaces of their own. The product links Win32Seam (plain
+// Win32 calls). Tests replace what is dangerous or missing under Wine (process starts,
+// restart, disk I/O controls) with
 // fakes; the native unit tests fake all of it, files included, so that every road of an
 // engine runs on Linux.
 //
@@ -118,9 +119,6 @@ class Seam {
   virtual uint32_t LastError() = 0;
 
   // ---- Dangerous or missing under test -----------------------------------------
-  // MessageBoxExW owned by the window the user is in (the main window or the modal
-  // dialog over it), default language.
-  virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) = 0;
   // CreateProcessW (CREATE_NO_WINDOW, SW_SHOW or SW_HIDE); waited: the exit code;
   // not waited: 0; -1 when it cannot be started. An empty application means none.
   virtual int StartProcess(const std::wstring& application, const std::wstring& commandLine,

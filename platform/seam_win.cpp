@@ -450,10 +450,6 @@ uint32_t Win32Seam::LastError() { return GetLastError(); }
 
 // ---- Dangerous or missing under test -----------------------------------------------
 
-int Win32Seam::ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) {
-  return MessageBoxExW(UserWindow(mainWindow_.load()), text.c_str(), caption.c_str(), style, 0);
-}
-
 int Win32Seam::StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                             bool show) {
   STARTUPINFOW startup = {};

@@ -55,7 +55,6 @@ class Win32Seam : public Seam {
   int AddVolumeIcon(const std::wstring& letter) override;
   uint32_t LastError() override;
 
-  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                    bool show) override;
   bool EnableShutdownPrivilege() override;
@@ -99,3 +98,7 @@ HMODULE SystemLibrary(const wchar_t* name);
 // The imaging of the program: wimgapi.dll (platform/imaging_win.cpp), one for the run.
 class Imaging;
 Imaging& WindowsImaging();
+// The message boxes of the program (platform/prompts_win.cpp), owned by the main window
+// of the seam in use.
+class Prompts;
+Prompts& WindowsPrompts();

@@ -3,6 +3,7 @@
 
 #include "platform/disk.h"
 #include "platform/format.h"
+#include "platform/prompts.h"
 
 namespace {
 
@@ -222,7 +223,7 @@ int RunSystemTool(const std::wstring& commandLine, bool wait, bool show) {
 }
 
 int ShowMessage(const std::wstring& text, unsigned style) {
-  return TheSeam().ShowMessageBox(text, kCaption, style);
+  return ThePrompts().ShowMessageBox(text, kCaption, style);
 }
 
 bool RebootSystem() {

@@ -12,3 +12,4 @@ FakeSeam& Fake() {
 
 Seam& DefaultSeam() { return Fake(); }
 Imaging& DefaultImaging() { return Fake(); }
+Prompts& DefaultPrompts() { return Fake(); }

@@ -14,9 +14,10 @@
 // thread of the code under test starts. Every seam call takes the fake's lock, so the
 // records may be written from worker threads.
 //
-// It is the imaging of the machine too: WIM files scripted with AddWimFile.
+// It is the imaging of the machine too (WIM files scripted with AddWimFile), and its
+// prompts (answers queued with QueueAnswer, boxes recorded in messages).
 //
-// Install it with ScopedSeam (or SetSeam and SetImaging in a fixture):
+// Install it with ScopedSeam (or SetSeam, SetImaging and SetPrompts in a fixture):
 // `FakeSeam fake; ScopedSeam use(&fake);`
 #pragma once
 
@@ -32,6 +33,7 @@
 
 #include "platform/drive_layout.h"
 #include "platform/imaging.h"
+#include "platform/prompts.h"
 #include "platform/seam.h"
 
 // Windows file attributes, for tests that read or set them.
@@ -40,7 +42,7 @@ constexpr uint32_t ReadOnly = 0x1, Hidden = 0x2, System = 0x4, Directory = 0x10,
                    Normal = 0x80, Invalid = 0xFFFFFFFF;
 }
 
-class FakeSeam : public Seam, public Imaging {
+class FakeSeam : public Seam, public Imaging, public Prompts {
  public:
   // Operations whose failure can be switched on per path (see Fail).
   enum class Op { FindFile, ListFolder, MakeFolder, CopyOneFile, RemoveFile, ShellCopy, ShellDelete,
@@ -255,7 +257,6 @@ class FakeSeam : public Seam, public Imaging {
   int AddVolumeIcon(const std::wstring& letter) override;
   uint32_t LastError() override;
 
-  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                    bool show) override;
   bool EnableShutdownPrivilege() override;
@@ -279,6 +280,9 @@ class FakeSeam : public Seam, public Imaging {
   bool RevertFsRedirection(void* previous) override;
 
   uint32_t FormatDrive(uint32_t drive, uint32_t formatId, uint32_t options) override;
+
+  // ---- Prompts: answered from `answers`, recorded in `messages` -----------------------
+  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
 
   // ---- Imaging (tests/fakes/fake_imaging.cpp) -----------------------------------
   WimHandle WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition, uint32_t flags,
@@ -347,21 +351,25 @@ class FakeSeam : public Seam, public Imaging {
 };
 
 // Puts a seam in place for the lifetime of the object and restores the default after;
-// a fake machine is the imaging in use as well.
+// a fake machine is the imaging and the prompts in use as well.
 class ScopedSeam {
  public:
   explicit ScopedSeam(Seam* seam) { SetSeam(seam); }
-  explicit ScopedSeam(FakeSeam* fake) : imaging_(true) {
-    SetSeam(fake);
-    SetImaging(fake);
+  explicit ScopedSeam(FakeSeam* fake) : ScopedSeam(fake, fake, fake) {}
+  ScopedSeam(Seam* seam, Imaging* imaging, Prompts* prompts) : all_(true) {
+    SetSeam(seam);
+    SetImaging(imaging);
+    SetPrompts(prompts);
   }
   ~ScopedSeam() {
     SetSeam(nullptr);
-    if (imaging_) SetImaging(nullptr);
+    if (!all_) return;
+    SetImaging(nullptr);
+    SetPrompts(nullptr);
   }
   ScopedSeam(const ScopedSeam&) = delete;
   ScopedSeam& operator=(const ScopedSeam&) = delete;
 
  private:
-  bool imaging_ = false;
+  bool all_ = false;
 };

@@ -13,6 +13,7 @@ FakeSeam& Fake() {
 
 Seam& DefaultSeam() { return Fake(); }
 Imaging& DefaultImaging() { return Fake(); }
+Prompts& DefaultPrompts() { return Fake(); }
 
 namespace {
 CDisk g_testDisk;

@@ -147,9 +147,11 @@ class UnattendedJobTest : public ::testing::Test {
     Options options = ParseArguments(arguments);
     EXPECT_TRUE(options.error.empty());
     cli::Output output = [this](const std::wstring& text, bool) { console.push_back(text); };
-    cli::UnattendedSeam unattended(fake, options.yes, output);
-    LoggingSeam logged(unattended);
-    ScopedSeam use(&logged);
+    cli::UnattendedPrompts unattended(fake, options.yes, output);
+    LoggingSeam logged(fake);
+    LoggingImaging loggedImaging(fake);
+    LoggingPrompts loggedPrompts(unattended);
+    ScopedSeam use(&logged, &loggedImaging, &loggedPrompts);
     return cli::RunJob(options, unattended, output);
   }
   // The log lines without their time stamps.

@@ -19,6 +19,7 @@
 #include "deploy/ghost_job.h"
 #include "platform/disk.h"
 #include "platform/pe_flag.h"
+#include "platform/prompts.h"
 #include "platform/seam_win.h"
 #include "resources/resource.h"
 #include "tests/standin/standin_log.h"
@@ -27,7 +28,7 @@
 namespace {
 
 // The real Win32 services on a machine whose disks, firmware and dialogs are scripted.
-class ScriptedDesktop : public Win32Seam {
+class ScriptedDesktop : public Win32Seam, public Prompts {
  public:
   struct Box {
     std::wstring text;
@@ -142,11 +143,13 @@ class DeployOnTestDrives : public TestDrivesTest {
     seam_.volumes[system_] = StorageDeviceNumber{7, 0, 1};
     seam_.volumes[data_] = StorageDeviceNumber{7, 0, 2};
     SetSeam(&seam_);
+    SetPrompts(&seam_);
   }
   void TearDown() override {
     for (const wchar_t* mark : {L"\\bcdedit.exe.ran", L"\\attrib.exe.ran"})
       EXPECT_FALSE(Exists(tools_ + mark)) << "a planted tool ran";
     SetSeam(nullptr);
+    SetPrompts(nullptr);
     g_bInPE = 0;
     if (!previousFolder_.empty()) SetCurrentDirectoryW(previousFolder_.c_str());
   }

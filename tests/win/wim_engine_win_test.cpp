@@ -12,15 +12,16 @@
 #include "ui/load_dlg.h"
 #include "deploy/wim_engine.h"
 #include "platform/imaging.h"
+#include "platform/prompts.h"
 #include "platform/seam_win.h"
 #include "win/modal_deadline.h"
 
 namespace {
 
-// The real seam with message boxes answered Yes and recorded, and a temporary folder
+// The real seam, with message boxes answered Yes and recorded, and a temporary folder
 // of this process: the engine empties and remakes its folder below it, and two test
 // processes sharing one would remove it under each other (ctest runs tests side by side).
-class AnsweringSeam : public Win32Seam {
+class AnsweringSeam : public Win32Seam, public Prompts {
  public:
   std::wstring TempPath() override {
     return Win32Seam::TempPath() + L"rigmate-wim-test-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
@@ -102,7 +103,9 @@ TEST(WimEngineOnWine, ImagingCallsFailCleanlyWithoutAWorkingWimgapi) {
   EXPECT_FALSE(imaging.WimSetTemporaryPath(0, L"C:\\windows\\temp"));   // not exported by Wine
 
   SetSeam(&seam);
+  SetPrompts(&seam);
   CaptureWimImage(L"C:\\rigmate-wim-test.wim", L"C:", 1, WimPageHooks{});
+  SetPrompts(nullptr);
   SetSeam(nullptr);
   ASSERT_EQ(seam.boxes.size(), 2u);
   EXPECT_EQ(seam.boxes[1].rfind(L"打开或者创建WIM文件失败！错误代码：", 0), 0u);
@@ -114,9 +117,11 @@ TEST(WimEngineOnWine, CaptureRunsBehindTheProgressWindow) {
   ScriptedImaging imaging;
   SetSeam(&seam);
   SetImaging(&imaging);
+  SetPrompts(&seam);
   WimPageHooks page;
   page.runWork = &DeadlineLoadDlg::Run;
   CaptureWimImage(L"C:\\rigmate-wim-test.wim", L"C:", 0, page);
+  SetPrompts(nullptr);
   SetImaging(nullptr);
   SetSeam(nullptr);
   EXPECT_FALSE(DeadlineLoadDlg::expired);

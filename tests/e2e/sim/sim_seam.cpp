@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/imaging.h"
+#include "platform/prompts.h"
 #include "platform/seam_win.h"
 #include "tests/e2e/sim/sim_machine.h"
 
@@ -137,3 +138,5 @@ Seam& DefaultSeam() {
 }
 
 Imaging& DefaultImaging() { return WindowsImaging(); }
+
+Prompts& DefaultPrompts() { return WindowsPrompts(); }
