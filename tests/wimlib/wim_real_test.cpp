@@ -158,7 +158,7 @@ class WimRealTest : public ::testing::Test {
 
   std::string scratch = NewScratchFolder();
   WimlibSeam seam{scratch, L"CDEF"};
-  ScopedSeam use{&seam};
+  ScopedSeam use{&seam, &seam.imaging(), &seam};
   WimPageHooks page;
   int chosen = 1;
   std::vector<std::wstring> shown, statuses;

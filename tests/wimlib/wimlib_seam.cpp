@@ -1,4 +1,4 @@
-// WimlibSeam: the seam's imaging calls on the WIM library.
+// WimlibSeam: the imaging calls on the WIM library, over the real files of the machine.
 #include "tests/wimlib/wimlib_seam.h"
 
 #include <wimlib.h>
@@ -7,6 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 namespace {
 
@@ -80,9 +84,15 @@ std::wstring FromUtf16(const std::string& bytes) {
   return text;
 }
 
+// A callback registered with a WIM file handle.
+struct Callback {
+  Imaging::WimCallback function;
+  void* user;
+};
+
 // What an imaging call in progress tells the callbacks of its WIM handle.
 struct Progress {
-  std::vector<WimlibSeam::Callback> callbacks;
+  std::vector<Callback> callbacks;
   int lastPercent = -1;
 
   void Send(uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -157,246 +167,283 @@ void InitLibrary() {
   (void)once;
 }
 
+int VisitNothing(const struct wimlib_dir_entry*, void*) { return 0; }
+
 }  // namespace
 
-WimlibSeam::~WimlibSeam() {
-  for (auto& entry : files_) wimlib_free(entry.second->wim);
-}
+// The imaging calls on the library, each as the API would answer it (see the header);
+// a failure sets the machine's last error too.
+class WimlibSeam::Library final : public Imaging {
+ private:
+  struct WimFile {          // behind a WIM file handle
+    WIMStruct* wim = nullptr;
+    std::string realPath;
+    bool writable = false;
+    std::wstring temporaryPath;
+    std::vector<Callback> callbacks;
+  };
+  struct Image {            // behind an image handle
+    WimHandle file = 0;
+    int index = 0;
+  };
 
-bool WimlibSeam::Fail(uint32_t code, uint32_t* error) {
-  lastError = code;
-  if (error) *error = code;
-  return false;
-}
-
-WimlibSeam::WimFile* WimlibSeam::FileOf(WimHandle handle) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  auto it = files_.find(handle);
-  return it == files_.end() ? nullptr : it->second.get();
-}
-
-WimlibSeam::WimFile* WimlibSeam::FileOfImage(WimHandle handle, int* index) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  auto it = images_.find(handle);
-  if (it == images_.end()) return nullptr;
-  *index = it->second.index;
-  return FileOf(it->second.file);
-}
-
-Imaging::WimHandle WimlibSeam::NewImageHandle(WimHandle file, int index) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  WimHandle handle = nextHandle_++;
-  images_[handle] = Image{file, index};
-  return handle;
-}
-
-size_t WimlibSeam::OpenHandles() {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  return files_.size() + images_.size();
-}
-
-void WimlibSeam::Reopen(WimFile* file) {
-  wimlib_free(file->wim);
-  file->wim = nullptr;
-  wimlib_open_wim(file->realPath.c_str(), file->writable ? WIMLIB_OPEN_FLAG_WRITE_ACCESS : 0, &file->wim);
-}
-
-// Dispositions as CreateFileW reads them: 1 CREATE_NEW, 2 CREATE_ALWAYS, 3 OPEN_EXISTING,
-// 4 OPEN_ALWAYS. Access: GENERIC_WRITE asks for a writable WIM; creating needs it.
-Imaging::WimHandle WimlibSeam::WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition,
-                                          uint32_t /*flags*/, uint32_t compression, uint32_t* error) {
-  InitLibrary();
-  std::string real = RealPath(path);
-  std::error_code ec;
-  if (real.empty() || !IsRealFolder(std::filesystem::path(real).parent_path().string()))
-    return Fail(winerr::PathNotFound, error), 0;
-  bool exists = std::filesystem::exists(real, ec);
-  bool writable = (access & 0x40000000) != 0;
-  if (disposition < 1 || disposition > 4 || compression > 3) return Fail(winerr::InvalidParameter, error), 0;
-  if (disposition == 1 && exists) return Fail(winerr::FileExists, error), 0;
-  if (disposition == 3 && !exists) return Fail(winerr::FileNotFound, error), 0;
-  bool create = disposition == 1 || disposition == 2 || (disposition == 4 && !exists);
-  if (create) {
-    if (!writable) return Fail(winerr::InvalidParameter, error), 0;
-    // The API's compression values 0..3 (none, XPRESS, LZX, LZMS) are the library's.
-    WIMStruct* empty = nullptr;
-    int code = wimlib_create_new_wim(static_cast<enum wimlib_compression_type>(compression), &empty);
-    if (code == 0) code = wimlib_write(empty, real.c_str(), WIMLIB_ALL_IMAGES, 0, 1);
-    int savedErrno = errno;
-    wimlib_free(empty);
-    if (code != 0) return Fail(Win32Error(code, savedErrno), error), 0;
+ public:
+  explicit Library(WimlibSeam& machine) : machine_(machine) {}
+  ~Library() override {
+    for (auto& entry : files_) wimlib_free(entry.second->wim);
   }
-  auto file = std::make_unique<WimFile>();
-  file->realPath = real;
-  file->writable = writable;
-  int code = wimlib_open_wim(real.c_str(), writable ? WIMLIB_OPEN_FLAG_WRITE_ACCESS : 0, &file->wim);
-  if (code != 0) return Fail(Win32Error(code, errno), error), 0;
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  WimHandle handle = nextHandle_++;
-  files_[handle] = std::move(file);
-  return handle;
-}
 
-bool WimlibSeam::WimImageCount(WimHandle wim, uint32_t* count) {
-  WimFile* file = FileOf(wim);
-  if (!file || !file->wim) return Fail(winerr::InvalidHandle, nullptr);
-  struct wimlib_wim_info info;
-  int code = wimlib_get_wim_info(file->wim, &info);
-  if (code != 0) return Fail(Win32Error(code, errno), nullptr);
-  *count = info.image_count;
-  return true;
-}
+  // Handles not closed yet (WIM files and images).
+  size_t OpenHandles() {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return files_.size() + images_.size();
+  }
 
-bool WimlibSeam::WimSetTemporaryPath(WimHandle wim, const std::wstring& folder) {
-  WimFile* file = FileOf(wim);
-  if (!file) return Fail(winerr::InvalidHandle, nullptr);
-  if (!IsRealFolder(RealPath(folder))) return Fail(winerr::PathNotFound, nullptr);
-  file->temporaryPath = folder;
-  return true;
-}
+  // Dispositions as CreateFileW reads them: 1 CREATE_NEW, 2 CREATE_ALWAYS, 3 OPEN_EXISTING,
+  // 4 OPEN_ALWAYS. Access: GENERIC_WRITE asks for a writable WIM; creating needs it.
+  WimHandle WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition,
+                          uint32_t /*flags*/, uint32_t compression, uint32_t* error) override {
+    InitLibrary();
+    std::string real = machine_.RealPath(path);
+    std::error_code ec;
+    if (real.empty() || !IsRealFolder(std::filesystem::path(real).parent_path().string()))
+      return Fail(winerr::PathNotFound, error), 0;
+    bool exists = std::filesystem::exists(real, ec);
+    bool writable = (access & 0x40000000) != 0;
+    if (disposition < 1 || disposition > 4 || compression > 3) return Fail(winerr::InvalidParameter, error), 0;
+    if (disposition == 1 && exists) return Fail(winerr::FileExists, error), 0;
+    if (disposition == 3 && !exists) return Fail(winerr::FileNotFound, error), 0;
+    bool create = disposition == 1 || disposition == 2 || (disposition == 4 && !exists);
+    if (create) {
+      if (!writable) return Fail(winerr::InvalidParameter, error), 0;
+      // The API's compression values 0..3 (none, XPRESS, LZX, LZMS) are the library's.
+      WIMStruct* empty = nullptr;
+      int code = wimlib_create_new_wim(static_cast<enum wimlib_compression_type>(compression), &empty);
+      if (code == 0) code = wimlib_write(empty, real.c_str(), WIMLIB_ALL_IMAGES, 0, 1);
+      int savedErrno = errno;
+      wimlib_free(empty);
+      if (code != 0) return Fail(Win32Error(code, savedErrno), error), 0;
+    }
+    auto file = std::make_unique<WimFile>();
+    file->realPath = real;
+    file->writable = writable;
+    int code = wimlib_open_wim(real.c_str(), writable ? WIMLIB_OPEN_FLAG_WRITE_ACCESS : 0, &file->wim);
+    if (code != 0) return Fail(Win32Error(code, errno), error), 0;
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    WimHandle handle = nextHandle_++;
+    files_[handle] = std::move(file);
+    return handle;
+  }
 
-bool WimlibSeam::WimImageInformation(WimHandle handle, std::wstring* xml) {
-  int index = 0;
-  WimFile* file = FileOf(handle);
-  if (!file) file = FileOfImage(handle, &index);
-  if (!file || !file->wim) return Fail(winerr::InvalidHandle, nullptr);
-  char* buffer = nullptr;
-  size_t size = 0;
-  FILE* out = open_memstream(&buffer, &size);
-  int code = out ? wimlib_extract_xml_data(file->wim, out) : WIMLIB_ERR_NOMEM;
-  if (out) std::fclose(out);
-  std::string bytes(buffer ? buffer : "", size);
-  std::free(buffer);
-  if (code != 0) return Fail(Win32Error(code, errno), nullptr);
-  std::wstring whole = FromUtf16(bytes);
-  if (index == 0) {
-    *xml = whole;
+  bool WimImageCount(WimHandle wim, uint32_t* count) override {
+    WimFile* file = FileOf(wim);
+    if (!file || !file->wim) return Fail(winerr::InvalidHandle, nullptr);
+    struct wimlib_wim_info info;
+    int code = wimlib_get_wim_info(file->wim, &info);
+    if (code != 0) return Fail(Win32Error(code, errno), nullptr);
+    *count = info.image_count;
     return true;
   }
-  std::wstring open = L"<IMAGE INDEX=\"" + std::to_wstring(index) + L"\">";
-  size_t begin = whole.find(open), end = whole.find(L"</IMAGE>", begin);
-  if (begin == std::wstring::npos || end == std::wstring::npos) return Fail(winerr::FileCorrupt, nullptr);
-  *xml = whole.substr(begin, end + 8 - begin);
-  return true;
-}
 
-namespace {
-int VisitNothing(const struct wimlib_dir_entry*, void*) { return 0; }
-}  // namespace
+  bool WimSetTemporaryPath(WimHandle wim, const std::wstring& folder) override {
+    WimFile* file = FileOf(wim);
+    if (!file) return Fail(winerr::InvalidHandle, nullptr);
+    if (!IsRealFolder(machine_.RealPath(folder))) return Fail(winerr::PathNotFound, nullptr);
+    file->temporaryPath = folder;
+    return true;
+  }
 
-Imaging::WimHandle WimlibSeam::WimLoadImage(WimHandle wim, uint32_t index) {
-  WimFile* file = FileOf(wim);
-  if (!file || !file->wim) return Fail(winerr::InvalidHandle, nullptr), 0;
-  struct wimlib_wim_info info;
-  if (wimlib_get_wim_info(file->wim, &info) != 0 || index < 1 || index > info.image_count)
-    return Fail(winerr::InvalidParameter, nullptr), 0;
-  // Visiting the root reads the image's metadata.
-  int code = wimlib_iterate_dir_tree(file->wim, static_cast<int>(index), WIMLIB_WIM_ROOT_PATH, 0, &VisitNothing,
-                                     nullptr);
-  if (code != 0) return Fail(Win32Error(code, errno), nullptr), 0;
-  return NewImageHandle(wim, static_cast<int>(index));
-}
+  bool WimImageInformation(WimHandle handle, std::wstring* xml) override {
+    int index = 0;
+    WimFile* file = FileOf(handle);
+    if (!file) file = FileOfImage(handle, &index);
+    if (!file || !file->wim) return Fail(winerr::InvalidHandle, nullptr);
+    char* buffer = nullptr;
+    size_t size = 0;
+    FILE* out = open_memstream(&buffer, &size);
+    int code = out ? wimlib_extract_xml_data(file->wim, out) : WIMLIB_ERR_NOMEM;
+    if (out) std::fclose(out);
+    std::string bytes(buffer ? buffer : "", size);
+    std::free(buffer);
+    if (code != 0) return Fail(Win32Error(code, errno), nullptr);
+    std::wstring whole = FromUtf16(bytes);
+    if (index == 0) {
+      *xml = whole;
+      return true;
+    }
+    std::wstring open = L"<IMAGE INDEX=\"" + std::to_wstring(index) + L"\">";
+    size_t begin = whole.find(open), end = whole.find(L"</IMAGE>", begin);
+    if (begin == std::wstring::npos || end == std::wstring::npos) return Fail(winerr::FileCorrupt, nullptr);
+    *xml = whole.substr(begin, end + 8 - begin);
+    return true;
+  }
 
-uint32_t WimlibSeam::WimRegisterCallback(WimHandle wim, WimCallback callback, void* user) {
-  WimFile* file = FileOf(wim);
-  if (!file || !callback) return Fail(winerr::InvalidHandle, nullptr), 0xFFFFFFFF;
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  file->callbacks.push_back(Callback{callback, user});
-  return static_cast<uint32_t>(file->callbacks.size() - 1);
-}
+  WimHandle WimLoadImage(WimHandle wim, uint32_t index) override {
+    WimFile* file = FileOf(wim);
+    if (!file || !file->wim) return Fail(winerr::InvalidHandle, nullptr), 0;
+    struct wimlib_wim_info info;
+    if (wimlib_get_wim_info(file->wim, &info) != 0 || index < 1 || index > info.image_count)
+      return Fail(winerr::InvalidParameter, nullptr), 0;
+    // Visiting the root reads the image's metadata.
+    int code = wimlib_iterate_dir_tree(file->wim, static_cast<int>(index), WIMLIB_WIM_ROOT_PATH, 0, &VisitNothing,
+                                       nullptr);
+    if (code != 0) return Fail(Win32Error(code, errno), nullptr), 0;
+    return NewImageHandle(wim, static_cast<int>(index));
+  }
 
-// Without a function every callback of the handle goes, as the API does.
-bool WimlibSeam::WimUnregisterCallback(WimHandle wim, WimCallback callback) {
-  WimFile* file = FileOf(wim);
-  if (!file) return Fail(winerr::InvalidHandle, nullptr);
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  auto& list = file->callbacks;
-  size_t before = list.size();
-  for (auto it = list.begin(); it != list.end();)
-    it = !callback || it->function == callback ? list.erase(it) : it + 1;
-  return list.size() != before || Fail(winerr::InvalidParameter, nullptr);
-}
-
-bool WimlibSeam::WimApplyImage(WimHandle image, const std::wstring& path, uint32_t /*flags*/, uint32_t* error) {
-  int index = 0;
-  WimFile* file = FileOfImage(image, &index);
-  if (!file || !file->wim) return Fail(winerr::InvalidHandle, error);
-  std::string target = RealPath(path);
-  if (!IsRealFolder(target)) return Fail(winerr::PathNotFound, error);
-  Progress progress;
-  {
+  uint32_t WimRegisterCallback(WimHandle wim, WimCallback callback, void* user) override {
+    WimFile* file = FileOf(wim);
+    if (!file || !callback) return Fail(winerr::InvalidHandle, nullptr), 0xFFFFFFFF;
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    progress.callbacks = file->callbacks;
+    file->callbacks.push_back(Callback{callback, user});
+    return static_cast<uint32_t>(file->callbacks.size() - 1);
   }
-  wimlib_register_progress_function(file->wim, &OnProgress, &progress);
-  progress.Percent(0);
-  int code = wimlib_extract_image(file->wim, index, target.c_str(), 0);
-  int savedErrno = errno;
-  wimlib_register_progress_function(file->wim, nullptr, nullptr);
-  if (code != 0) return Fail(Win32Error(code, savedErrno), error);
-  progress.Percent(100);
-  return true;
-}
 
-Imaging::WimHandle WimlibSeam::WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t /*flags*/,
-                                            uint32_t* error) {
-  WimFile* file = FileOf(wim);
-  if (!file || !file->wim) return Fail(winerr::InvalidHandle, error), 0;
-  if (!file->writable) return Fail(winerr::AccessDenied, error), 0;
-  std::string source = RealPath(path);
-  if (!IsRealFolder(source)) return Fail(winerr::PathNotFound, error), 0;
-  Progress progress;
-  {
+  // Without a function every callback of the handle goes, as the API does.
+  bool WimUnregisterCallback(WimHandle wim, WimCallback callback) override {
+    WimFile* file = FileOf(wim);
+    if (!file) return Fail(winerr::InvalidHandle, nullptr);
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    progress.callbacks = file->callbacks;
+    auto& list = file->callbacks;
+    size_t before = list.size();
+    for (auto it = list.begin(); it != list.end();)
+      it = !callback || it->function == callback ? list.erase(it) : it + 1;
+    return list.size() != before || Fail(winerr::InvalidParameter, nullptr);
   }
-  wimlib_register_progress_function(file->wim, &OnProgress, &progress);
-  int code = wimlib_add_image(file->wim, source.c_str(), nullptr, nullptr, 0);
-  struct wimlib_wim_info info;
-  wimlib_get_wim_info(file->wim, &info);
-  int index = static_cast<int>(info.image_count);
-  bool written = false;
-  if (code == 0) {
-    code = wimlib_overwrite(file->wim, 0, 0);
-    written = true;
-  }
-  int savedErrno = errno;
-  if (written) {
-    Reopen(file);
-  } else {
+
+  bool WimApplyImage(WimHandle image, const std::wstring& path, uint32_t /*flags*/, uint32_t* error) override {
+    int index = 0;
+    WimFile* file = FileOfImage(image, &index);
+    if (!file || !file->wim) return Fail(winerr::InvalidHandle, error);
+    std::string target = machine_.RealPath(path);
+    if (!IsRealFolder(target)) return Fail(winerr::PathNotFound, error);
+    Progress progress;
+    {
+      std::lock_guard<std::recursive_mutex> lock(mutex_);
+      progress.callbacks = file->callbacks;
+    }
+    wimlib_register_progress_function(file->wim, &OnProgress, &progress);
+    progress.Percent(0);
+    int code = wimlib_extract_image(file->wim, index, target.c_str(), 0);
+    int savedErrno = errno;
     wimlib_register_progress_function(file->wim, nullptr, nullptr);
+    if (code != 0) return Fail(Win32Error(code, savedErrno), error);
+    progress.Percent(100);
+    return true;
   }
-  if (code != 0) return Fail(Win32Error(code, savedErrno), error), 0;
-  progress.Percent(100);
-  return NewImageHandle(wim, index);
-}
 
-// Closing a WIM file handle leaves its image handles without a file: their calls fail.
-bool WimlibSeam::WimCloseHandle(WimHandle handle) {
-  std::unique_ptr<WimFile> closed;
-  {
+  WimHandle WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t /*flags*/,
+                            uint32_t* error) override {
+    WimFile* file = FileOf(wim);
+    if (!file || !file->wim) return Fail(winerr::InvalidHandle, error), 0;
+    if (!file->writable) return Fail(winerr::AccessDenied, error), 0;
+    std::string source = machine_.RealPath(path);
+    if (!IsRealFolder(source)) return Fail(winerr::PathNotFound, error), 0;
+    Progress progress;
+    {
+      std::lock_guard<std::recursive_mutex> lock(mutex_);
+      progress.callbacks = file->callbacks;
+    }
+    wimlib_register_progress_function(file->wim, &OnProgress, &progress);
+    int code = wimlib_add_image(file->wim, source.c_str(), nullptr, nullptr, 0);
+    struct wimlib_wim_info info;
+    wimlib_get_wim_info(file->wim, &info);
+    int index = static_cast<int>(info.image_count);
+    bool written = false;
+    if (code == 0) {
+      code = wimlib_overwrite(file->wim, 0, 0);
+      written = true;
+    }
+    int savedErrno = errno;
+    if (written) {
+      Reopen(file);
+    } else {
+      wimlib_register_progress_function(file->wim, nullptr, nullptr);
+    }
+    if (code != 0) return Fail(Win32Error(code, savedErrno), error), 0;
+    progress.Percent(100);
+    return NewImageHandle(wim, index);
+  }
+
+  // Closing a WIM file handle leaves its image handles without a file: their calls fail.
+  bool WimCloseHandle(WimHandle handle) override {
+    std::unique_ptr<WimFile> closed;
+    {
+      std::lock_guard<std::recursive_mutex> lock(mutex_);
+      if (images_.erase(handle)) return true;
+      auto it = files_.find(handle);
+      if (it == files_.end()) return Fail(winerr::InvalidHandle, nullptr);
+      closed = std::move(it->second);
+      files_.erase(it);
+    }
+    wimlib_free(closed->wim);
+    return true;
+  }
+
+  bool WimMountImageHandle(WimHandle, const std::wstring&, uint32_t, uint32_t* error) override {
+    return Fail(winerr::NotSupported, error);
+  }
+
+  bool WimGetMountedImageHandle(const std::wstring&, uint32_t, WimHandle* wim, WimHandle* image,
+                                uint32_t* error) override {
+    if (wim) *wim = 0;
+    if (image) *image = 0;
+    return Fail(winerr::NotSupported, error);
+  }
+
+  bool WimUnmountImageHandle(WimHandle, uint32_t, uint32_t* error) override {
+    return Fail(winerr::NotSupported, error);
+  }
+
+ private:
+  bool Fail(uint32_t code, uint32_t* error) {
+    machine_.lastError = code;
+    if (error) *error = code;
+    return false;
+  }
+
+  // A WIM file handle's file, else nullptr.
+  WimFile* FileOf(WimHandle handle) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (images_.erase(handle)) return true;
     auto it = files_.find(handle);
-    if (it == files_.end()) return Fail(winerr::InvalidHandle, nullptr);
-    closed = std::move(it->second);
-    files_.erase(it);
+    return it == files_.end() ? nullptr : it->second.get();
   }
-  wimlib_free(closed->wim);
-  return true;
-}
 
-bool WimlibSeam::WimMountImageHandle(WimHandle, const std::wstring&, uint32_t, uint32_t* error) {
-  return Fail(winerr::NotSupported, error);
-}
+  // An image handle's file, and the image's index.
+  WimFile* FileOfImage(WimHandle handle, int* index) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    auto it = images_.find(handle);
+    if (it == images_.end()) return nullptr;
+    *index = it->second.index;
+    return FileOf(it->second.file);
+  }
 
-bool WimlibSeam::WimGetMountedImageHandle(const std::wstring&, uint32_t, WimHandle* wim, WimHandle* image,
-                                          uint32_t* error) {
-  if (wim) *wim = 0;
-  if (image) *image = 0;
-  return Fail(winerr::NotSupported, error);
-}
+  WimHandle NewImageHandle(WimHandle file, int index) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    WimHandle handle = nextHandle_++;
+    images_[handle] = Image{file, index};
+    return handle;
+  }
 
-bool WimlibSeam::WimUnmountImageHandle(WimHandle, uint32_t, uint32_t* error) {
-  return Fail(winerr::NotSupported, error);
-}
+  // Opens the file again after a write, which leaves the library's WIM unusable.
+  void Reopen(WimFile* file) {
+    wimlib_free(file->wim);
+    file->wim = nullptr;
+    wimlib_open_wim(file->realPath.c_str(), file->writable ? WIMLIB_OPEN_FLAG_WRITE_ACCESS : 0, &file->wim);
+  }
+
+  WimlibSeam& machine_;
+  std::recursive_mutex mutex_;
+  std::map<WimHandle, std::unique_ptr<WimFile>> files_;
+  std::map<WimHandle, Image> images_;
+  WimHandle nextHandle_ = 1;
+};
+
+WimlibSeam::WimlibSeam(const std::string& root, const std::wstring& letters)
+    : RealFilesSeam(root, letters), library_(std::make_unique<Library>(*this)) {}
+
+WimlibSeam::~WimlibSeam() = default;
+
+Imaging& WimlibSeam::imaging() { return *library_; }
+
+size_t WimlibSeam::OpenHandles() { return library_->OpenHandles(); }

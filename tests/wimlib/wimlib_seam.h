@@ -1,4 +1,4 @@
-// WimlibSeam: the imaging calls of the seam on the WIM library, over real files.
+// WimlibSeam: the fake machine over real files, with the WIM library as its imaging.
 //
 // The machine is a RealFilesSeam (drive letters backed by folders of the test); the
 // imaging calls work on real WIM files there, so what a capture writes can be read by
@@ -30,67 +30,25 @@
 //   process. The mount calls fail with 50 (ERROR_NOT_SUPPORTED).
 #pragma once
 
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
+#include "platform/imaging.h"
 #include "tests/wimlib/real_files_seam.h"
-
-struct WIMStruct;
 
 class WimlibSeam : public RealFilesSeam {
  public:
-  using RealFilesSeam::RealFilesSeam;
+  WimlibSeam(const std::string& root, const std::wstring& letters);
   ~WimlibSeam() override;
 
-  WimHandle WimCreateFile(const std::wstring& path, uint32_t access, uint32_t disposition, uint32_t flags,
-                          uint32_t compression, uint32_t* error) override;
-  bool WimImageCount(WimHandle wim, uint32_t* count) override;
-  bool WimSetTemporaryPath(WimHandle wim, const std::wstring& folder) override;
-  bool WimImageInformation(WimHandle wim, std::wstring* xml) override;
-  WimHandle WimLoadImage(WimHandle wim, uint32_t index) override;
-  uint32_t WimRegisterCallback(WimHandle wim, WimCallback callback, void* user) override;
-  bool WimUnregisterCallback(WimHandle wim, WimCallback callback) override;
-  bool WimApplyImage(WimHandle image, const std::wstring& path, uint32_t flags, uint32_t* error) override;
-  WimHandle WimCaptureImage(WimHandle wim, const std::wstring& path, uint32_t flags, uint32_t* error) override;
-  bool WimCloseHandle(WimHandle handle) override;
-  bool WimMountImageHandle(WimHandle image, const std::wstring& folder, uint32_t flags, uint32_t* error) override;
-  bool WimGetMountedImageHandle(const std::wstring& folder, uint32_t flags, WimHandle* wim, WimHandle* image,
-                                uint32_t* error) override;
-  bool WimUnmountImageHandle(WimHandle image, uint32_t flags, uint32_t* error) override;
-
+  // The imaging of this machine: the WIM library over its real files. The machine's own
+  // imaging is still the fake's, so a test installs this one by name:
+  // `ScopedSeam use{&seam, &seam.imaging(), &seam};`.
+  Imaging& imaging();
   // Handles not closed yet (WIM files and images).
   size_t OpenHandles();
 
-  struct Callback {
-    WimCallback function;
-    void* user;
-  };
-
  private:
-  struct WimFile {          // behind a WIM file handle
-    WIMStruct* wim = nullptr;
-    std::string realPath;
-    bool writable = false;
-    std::wstring temporaryPath;
-    std::vector<Callback> callbacks;
-  };
-  struct Image {            // behind an image handle
-    WimHandle file = 0;
-    int index = 0;
-  };
-
-  WimFile* FileOf(WimHandle handle);                 // a WIM file handle's, else nullptr
-  WimFile* FileOfImage(WimHandle handle, int* index);  // an image handle's file
-  WimHandle NewImageHandle(WimHandle file, int index);
-  bool Fail(uint32_t code, uint32_t* error);
-  // Opens the file again after a write, which leaves the library's WIM unusable.
-  void Reopen(WimFile* file);
-
-  std::recursive_mutex mutex_;
-  std::map<WimHandle, std::unique_ptr<WimFile>> files_;
-  std::map<WimHandle, Image> images_;
-  WimHandle nextHandle_ = 1;
+  class Library;
+  std::unique_ptr<Library> library_;
 };
