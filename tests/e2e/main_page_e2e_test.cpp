@@ -125,7 +125,9 @@ class MainPageRoadsOnSystemDrive : public RigmateE2EOnSystemDrive {
     ASSERT_TRUE(e2e::WaitForBox(app().id(), question, &box)) << e2e::WideToUtf8(question);
     EXPECT_EQ(box.text.substr(0, question.size()), question);
     // The restore's question names the image's date and size on a line of its own.
-    if (button == IDC_ONE_CLICK_RESTORE) EXPECT_NE(box.text.find(L"\n该镜像文件保存于"), std::wstring::npos);
+    if (button == IDC_ONE_CLICK_RESTORE) {
+      EXPECT_NE(box.text.find(L"\n该镜像文件保存于"), std::wstring::npos);
+    }
     EXPECT_EQ(box.caption, L"Rigmate");
     EXPECT_EQ(Buttons(box), (std::set<int>{IDYES, IDNO}));
     EXPECT_EQ(e2e::DefaultButton(box), IDNO) << "Yes destroys data: Enter must not press it";
