@@ -30,6 +30,9 @@ inline std::wstring PlantedPath(const std::wstring& name) {
   std::wstring standin = StandinPath();
   return standin.substr(0, standin.find_last_of(L'\\') + 1) + name;
 }
+
+// The windowed build of the stand-in (target standin_windowed): no console of its own.
+inline std::wstring WindowedStandinPath() { return PlantedPath(L"standin-windowed.exe"); }
 #endif
 
 // The records of a log written by stand-ins; none when the file does not exist.

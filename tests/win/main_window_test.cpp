@@ -600,16 +600,17 @@ class MainWindowPeFlagOnTestDrives : public TestDrivesTest {
     g_bInPE = saved_;
   }
 
-  // A stand-in named like the PE's shell, in the given letter case; it runs a minute.
+  // A stand-in named like the PE's shell, in the given letter case; it runs a minute. It
+  // is windowed, as the shell is.
   void StartPecmd(const std::wstring& name) {
     std::wstring path = Drive(0) + L"\\pe\\" + name;
     ASSERT_TRUE(MakeFolders(Drive(0) + L"\\pe"));
-    ASSERT_TRUE(CopyFileW(StandinPath().c_str(), path.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(WindowedStandinPath().c_str(), path.c_str(), FALSE));
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     std::wstring line = L"\"" + path + L"\"";
-    ASSERT_TRUE(CreateProcessW(path.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+    ASSERT_TRUE(CreateProcessW(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &startup, &info));
     CloseHandle(info.hThread);
     pecmd_ = info.hProcess;

@@ -31,10 +31,11 @@ class SystemOnTestDrives : public TestDrivesTest {
   }
   void TearDown() override { SetSeam(nullptr); }
 
-  // A copy of the stand-in under another name.
-  std::wstring PlaceStandin(const std::wstring& path) {
+  // A copy of the stand-in (or its windowed build) under another name.
+  std::wstring PlaceStandin(const std::wstring& path, bool windowed = false) {
     MakeFolders(path.substr(0, path.rfind(L'\\')));
-    EXPECT_TRUE(CopyFileW(StandinPath().c_str(), path.c_str(), FALSE)) << "no stand-in";
+    std::wstring standin = windowed ? WindowedStandinPath() : StandinPath();
+    EXPECT_TRUE(CopyFileW(standin.c_str(), path.c_str(), FALSE)) << "no stand-in";
     return path;
   }
 
@@ -235,7 +236,7 @@ TEST_F(SystemOnTestDrives, ProgramStartsGiveExitCodesOrMinusOne) {
 TEST_F(SystemOnTestDrives, IsProcessRunningSeesAStandinNamedPecmd) {
   EXPECT_FALSE(IsProcessRunning(L"PECMD.EXE"));
   ScopedVariable sleep(L"RIGMATE_STANDIN_SLEEP_MS", L"20000");
-  std::wstring pecmd = PlaceStandin(p + L"\\pe\\pecmd.exe");
+  std::wstring pecmd = PlaceStandin(p + L"\\pe\\pecmd.exe", true);  // the PE's shell is windowed
   ASSERT_EQ(RunProgram(pecmd, L"pecmd.exe", false, false), 0);
   EXPECT_TRUE(Eventually([] { return IsProcessRunning(L"PECMD.EXE"); }));
   EXPECT_TRUE(IsProcessRunning(L"pecmd.exe"));
