@@ -27,16 +27,21 @@ void TaskbarProgress::Attach(HWND window) {
 }
 
 void TaskbarProgress::Set(int percent) {
-  if (!list_) return;
-  list_->SetProgressState(button_, TBPF_NORMAL);
-  list_->SetProgressValue(button_, static_cast<ULONGLONG>(percent < 0 ? 0 : percent), 100);
+  if (percent < 0) percent = 0;
+  if (!list_ || percent == shown_) return;
+  if (shown_ < 0) list_->SetProgressState(button_, TBPF_NORMAL);
+  list_->SetProgressValue(button_, static_cast<ULONGLONG>(percent), 100);
+  shown_ = percent;
 }
 
 void TaskbarProgress::Failed() {
-  if (list_) list_->SetProgressState(button_, TBPF_ERROR);
+  if (!list_) return;
+  list_->SetProgressState(button_, TBPF_ERROR);
+  shown_ = -1;   // a later position turns the bar back to normal
 }
 
 void TaskbarProgress::Clear() {
+  shown_ = -1;
   if (!list_) return;
   list_->SetProgressState(button_, TBPF_NOPROGRESS);
   list_->Release();

@@ -16,7 +16,9 @@ class TaskbarProgress {
   // Shows the progress on the button of the window that owns `window` at the top (the
   // main window, whose button a modal dialog shares). Call on the window's thread.
   void Attach(HWND window);
-  void Set(int percent);   // 0..100
+  // 0..100. Only a change reaches the taskbar: workers post their position far more
+  // often than it moves, and each call is a round trip to the shell.
+  void Set(int percent);
   void Failed();           // the bar turns red and stays at its place
   void Clear();            // the button shows no progress any more
 
@@ -24,4 +26,5 @@ class TaskbarProgress {
   ITaskbarList3* list_ = nullptr;
   HWND button_ = nullptr;
   bool comStarted_ = false;
+  int shown_ = -1;          // the value on the button in the normal state; -1: none
 };

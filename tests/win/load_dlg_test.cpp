@@ -296,7 +296,7 @@ TEST(LoadDlg, ManyStatusTextsArriveWholeInOrderAndLateOnesAreDropped) {
   ModalDeadline deadline(&dialog, 30000);
   static std::vector<std::wstring> sent;
   sent.clear();
-  for (int i = 0; i < 3000; ++i)
+  for (int i = 0; i < 1000; ++i)
     sent.push_back(Format(L"正在解析软件映射文件 %d %s", i, std::wstring(static_cast<size_t>(i % 97), L'x')));
   dialog.m_pfnWorker = [](LPVOID param) -> UINT {
     LoadDlg* dlg = static_cast<LoadDlg*>(param);
