@@ -99,7 +99,8 @@ bool AddBcdEntry() {
   std::wstring place = BcdStorePlace();
   std::wstring backup = place + L"\\boot\\BCDKX";
   // A drive is named by its letter; the partition without one is the boot manager's own.
-  std::wstring device = IsDriveLetter(place) ? L"partition=" + place : L"boot";
+  std::wstring setDevice = IsDriveLetter(place) ? Format(L"bcdedit.exe /set %s device partition=%s", guid, place)
+                                                : Format(L"bcdedit.exe /set %s device boot", guid);
   // Without a GUID the commands below would name no entry; without the export there
   // is nothing to undo with.
   bool ok = !guid.empty() && !place.empty() && Run(Format(L"bcdedit.exe /export \"%s\"", backup));
@@ -107,7 +108,7 @@ bool AddBcdEntry() {
   if (ok) {
     for (const std::wstring& command :
          {Format(L"bcdedit.exe /create %s /d \"Korvex数码 一键装机\" /application bootsector", guid),
-          Format(L"bcdedit.exe /set %s device %s", guid, device),
+          setDevice,
           Format(L"bcdedit.exe /set %s path \\kxldr.mbr", guid),
           Format(L"bcdedit.exe /displayorder %s /addlast", guid),
           Format(L"bcdedit.exe /default %s", guid)}) {
