@@ -246,6 +246,9 @@ TEST_F(UnattendedJobTest, WimRestoreFormatsWithoutTheDialogUnderYes) {
   EXPECT_TRUE(fake.formatRequests.empty());
   ASSERT_FALSE(fake.starts.empty());
   EXPECT_NE(fake.starts[0].commandLine.find(L"|format.com C: /FS:NTFS /Q /Y"), std::wstring::npos);
+  fake.answers = {mbox::IdNo};   // the restore question, shown without /yes
+  EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:"}), code::Declined);
+  EXPECT_TRUE(fake.formatRequests.empty());
   fake.answers = {mbox::IdYes};
   fake.formatResult = kFormatCancelled;
   EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:"}), code::Declined);
