@@ -70,6 +70,7 @@ class ForwardingSeam : public Seam {
   }
   bool FreeBytes(const std::wstring& root, uint64_t* bytes) override { return inner_.FreeBytes(root, bytes); }
   int AddVolumeIcon(const std::wstring& letter) override { return inner_.AddVolumeIcon(letter); }
+  std::wstring VolumeGuidPath(const std::wstring& root) override { return inner_.VolumeGuidPath(root); }
   uint32_t LastError() override { return inner_.LastError(); }
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait, bool show) override {
     return inner_.StartProcess(application, commandLine, wait, show);

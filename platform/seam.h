@@ -44,6 +44,9 @@ enum class VolumeOpen { NotOpened, QueryFailed, Ok };
 struct StorageFacts {
   bool removableMedia = false;
   uint32_t busType = 0;          // STORAGE_BUS_TYPE: 7 USB, 12 SD, 13 MMC
+  // The device's serial number as the descriptor gives it (blanks around it dropped);
+  // empty when it gives none. Two sticks of one model and size differ here.
+  std::wstring serial;
 };
 
 class Seam {
@@ -115,6 +118,10 @@ class Seam {
   // Adds the shell's small icon of a drive (such as "C:") to the disk model's image
   // list; its index, or -1.
   virtual int AddVolumeIcon(const std::wstring& letter) = 0;
+  // GetVolumeNameForVolumeMountPointW of a root such as "H:\": the volume's own name
+  // ("\\?\Volume{...}\"), which a new volume never shares with the one it replaced;
+  // empty when it cannot be told.
+  virtual std::wstring VolumeGuidPath(const std::wstring& root) = 0;
   // GetLastError of the calling thread: read it right after the seam call that failed.
   virtual uint32_t LastError() = 0;
 

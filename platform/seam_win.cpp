@@ -446,6 +446,12 @@ int Win32Seam::AddVolumeIcon(const std::wstring& letter) {
   return index;
 }
 
+std::wstring Win32Seam::VolumeGuidPath(const std::wstring& root) {
+  wchar_t name[64] = {};   // "\\?\Volume{GUID}\" is 49 characters with its zero
+  if (!GetVolumeNameForVolumeMountPointW(root.c_str(), name, 64)) return std::wstring();
+  return name;
+}
+
 uint32_t Win32Seam::LastError() { return GetLastError(); }
 
 // ---- Dangerous or missing under test -----------------------------------------------
@@ -548,14 +554,26 @@ bool Win32Seam::DiskStorageFacts(int disk, StorageFacts* facts) {
   STORAGE_PROPERTY_QUERY query = {};
   query.PropertyId = StorageDeviceProperty;
   query.QueryType = PropertyStandardQuery;
-  STORAGE_DEVICE_DESCRIPTOR descriptor = {};
+  // The descriptor is followed by its strings (vendor, product, serial number).
+  alignas(STORAGE_DEVICE_DESCRIPTOR) char buffer[1024] = {};
+  auto* descriptor = reinterpret_cast<STORAGE_DEVICE_DESCRIPTOR*>(buffer);
   DWORD returned = 0;
-  if (!device || !DeviceIoControl(device.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), &descriptor,
-                                  sizeof(descriptor), &returned, nullptr) ||
-      returned < offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof(descriptor.BusType))
+  if (!device || !DeviceIoControl(device.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query), buffer,
+                                  sizeof(buffer) - 1, &returned, nullptr) ||
+      returned < offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof(descriptor->BusType))
     return false;
-  facts->removableMedia = descriptor.RemovableMedia != FALSE;
-  facts->busType = static_cast<uint32_t>(descriptor.BusType);
+  facts->removableMedia = descriptor->RemovableMedia != FALSE;
+  facts->busType = static_cast<uint32_t>(descriptor->BusType);
+  facts->serial.clear();
+  DWORD at = returned >= offsetof(STORAGE_DEVICE_DESCRIPTOR, SerialNumberOffset) + sizeof(DWORD)
+                 ? descriptor->SerialNumberOffset : 0;
+  // Offset 0 (or -1 on some drivers) means there is none; the buffer ends in a zero.
+  if (at != 0 && at < returned) {
+    std::string serial(buffer + at);
+    size_t first = serial.find_first_not_of(' '), last = serial.find_last_not_of(' ');
+    if (first != std::string::npos)
+      for (char c : serial.substr(first, last - first + 1)) facts->serial.push_back(static_cast<unsigned char>(c));
+  }
   return true;
 }
 

@@ -53,6 +53,7 @@ class Win32Seam : public Seam {
   bool VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) override;
   bool FreeBytes(const std::wstring& root, uint64_t* bytes) override;
   int AddVolumeIcon(const std::wstring& letter) override;
+  std::wstring VolumeGuidPath(const std::wstring& root) override;
   uint32_t LastError() override;
 
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,

@@ -20,6 +20,11 @@ class ComboBox {
   // when it was not added.
   int AddString(const wchar_t* text) const { return Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)); }
   int AddString(const std::wstring& text) const { return AddString(text.c_str()); }
+  // At the index given (-1: at the end), never sorted; the entry's index, or CB_ERR /
+  // CB_ERRSPACE when it was not added.
+  int InsertString(int index, const std::wstring& text) const {
+    return Send(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
+  }
   // Empties the list and the edit field.
   void ResetContent() const { Send(CB_RESETCONTENT, 0, 0); }
   int Count() const { return Send(CB_GETCOUNT, 0, 0); }

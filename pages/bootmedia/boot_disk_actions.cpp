@@ -107,7 +107,8 @@ std::wstring RestoreCommandLine(const std::wstring& fbinstPath, int disk, bool f
 
 std::wstring MakeRefusal(int sizeMb, int disk) {
   if (sizeMb <= 0) return L"请输入正确的分区大小！";
-  if (disk == -1) return L"请选择一个磁盘！";
+  // A number that reads as negative names no disk, as a missing one does.
+  if (disk < 0) return L"请选择一个磁盘！";
   if (disk == 0) return kProtectDiskZero;
   return std::wstring();
 }
@@ -121,13 +122,17 @@ std::wstring ToolPathRefusal(const std::wstring& path) {
 
 std::wstring RestoreRefusal(const std::wstring& entry) {
   int disk = DiskNumberOfEntry(entry);
-  if (entry.find(L'D') == std::wstring::npos || disk == -1) return L"请选择一个设备以进行操作！";
+  if (entry.find(L'D') == std::wstring::npos || disk < 0) return L"请选择一个设备以进行操作！";
   if (disk == 0) return kProtectDiskZero;
   return std::wstring();
 }
 
 std::wstring MakeQuestion(const DiskIdentity& disk) {
-  return Format(L"你确定要对设备(HD%d) %s (%s)制作启动盘么？这将会清空您磁盘上的所有数据，制作前请先自行备份数据！",
+  // A fixed disk is rarely meant: the question says so before it asks.
+  std::wstring warning;
+  if (KindOf(disk) == DiskKind::Fixed)
+    warning = Format(L"注意：设备(HD%d)是电脑内部的固定磁盘，不是U盘或存储卡！\n\n", disk.disk);
+  return warning + Format(L"你确定要对设备(HD%d) %s (%s)制作启动盘么？这将会清空您磁盘上的所有数据，制作前请先自行备份数据！",
                 disk.disk, disk.size, disk.letters);
 }
 
@@ -137,6 +142,13 @@ std::wstring RestoreQuestion(const std::wstring& entry) {
 
 bool Confirm(const std::wstring& question) {
   return ShowMessage(question, mbox::YesNo | mbox::IconQuestion | kDefaultNo) == mbox::IdYes;
+}
+
+std::vector<std::wstring> CopySources(const BootDiskConfig& config, const std::wstring& moduleFolder) {
+  std::vector<std::wstring> sources;
+  for (const CopyStep& step : PlanCopies(config, moduleFolder, std::wstring()))
+    if (!step.source.empty()) sources.push_back(step.source);
+  return sources;
 }
 
 std::vector<CopyStep> PlanCopies(const BootDiskConfig& config, const std::wstring& moduleFolder,
@@ -159,20 +171,22 @@ std::vector<CopyStep> PlanCopies(const BootDiskConfig& config, const std::wstrin
 namespace {
 
 // The disk is read again right before it is written; a refusal stays on the status line.
-bool DiskStillChosen(const DiskIdentity& disk, const std::vector<std::wstring>& inUse, Progress& progress) {
-  std::wstring refusal = DiskRefusal(disk, inUse);
+bool DiskStillChosen(const DiskIdentity& disk, const std::vector<std::wstring>& tools,
+                     const std::vector<std::wstring>& copies, Progress& progress) {
+  std::wstring refusal = DiskRefusal(disk, tools, copies);
   if (refusal.empty()) return true;
   progress.Status(refusal);
   Exclaim(refusal);
   return false;
 }
 
-// The volume the format created, found by its disk: the letters the disk had before are
-// gone with the old volumes, and a new letter may take a while to appear.
-std::wstring WaitForNewVolume(int disk, Progress& progress) {
+// The volume the format created, found by its disk and told from the old ones by its
+// volume name: an old volume may still be mounted for a while, even under its letter,
+// and a new letter may take a while to appear.
+std::wstring WaitForNewVolume(int disk, const std::vector<std::wstring>& old, Progress& progress) {
   progress.Status(L"正在等待启动盘的新分区...");
   for (int waited = 0;; waited += kNewVolumeStepMs) {
-    std::wstring letter = VolumeOnDisk(disk);
+    std::wstring letter = NewVolumeOnDisk(disk, old);
     if (!letter.empty() || waited >= kNewVolumeWaitMs) return letter;
     progress.Pause(kNewVolumeStepMs);
   }
@@ -190,7 +204,10 @@ int MakeBootDisk(const MakeRequest& request, Progress& progress) {
     Exclaim(L"找不到制作启动盘必要的数据！");
     return 1;
   }
-  if (!DiskStillChosen(request.disk, {config.m_strFbinstPath, config.m_strArchivePath}, progress)) return 1;
+  if (!DiskStillChosen(request.disk, {config.m_strFbinstPath, config.m_strArchivePath},
+                       CopySources(config, GetModuleFolder()), progress))
+    return 1;
+  const std::vector<std::wstring> oldVolumes = VolumeNamesOnDisk(request.disk.disk);
   progress.Status(L"正在格式化磁盘，请稍等...");
   progress.Position(10);
   std::wstring command = MakeCommandLine(config.m_strFbinstPath, request.disk.disk, request.sizeMb,
@@ -200,7 +217,7 @@ int MakeBootDisk(const MakeRequest& request, Progress& progress) {
     return 1;
   }
   if (config.m_nCopyFlags || config.m_nSystemMask) {
-    std::wstring drive = WaitForNewVolume(request.disk.disk, progress);
+    std::wstring drive = WaitForNewVolume(request.disk.disk, oldVolumes, progress);
     if (drive.empty()) {
       progress.Status(L"找不到启动盘的新分区，没有拷贝任何数据！");
       return -1;
@@ -234,7 +251,7 @@ std::wstring RestoreStartRefusal(const std::wstring& fbinstPath, const std::wstr
 }
 
 int RestoreBootDisk(const RestoreRequest& request, Progress& progress) {
-  if (!DiskStillChosen(request.disk, {request.fbinstPath}, progress)) return 1;
+  if (!DiskStillChosen(request.disk, {request.fbinstPath}, {}, progress)) return 1;
   progress.Status(L"正在恢复启动盘，请稍等...");
   progress.Position(10);
   int code = RunProgram(request.fbinstPath, RestoreCommandLine(request.fbinstPath, request.disk.disk, request.force),

@@ -69,7 +69,8 @@ std::wstring RestoreRefusal(const std::wstring& entry);
 // A tool path typed into the tool dialog must name an existing file (empty is allowed:
 // the make then says that the tool is missing).
 std::wstring ToolPathRefusal(const std::wstring& path);
-// The questions name the disk by number, size and letters; "否" is their default answer.
+// The questions name the disk by number, size and letters, and say when it is a fixed
+// disk; "否" is their default answer.
 std::wstring MakeQuestion(const DiskIdentity& disk);
 std::wstring RestoreQuestion(const std::wstring& entry);
 bool Confirm(const std::wstring& question);
@@ -84,6 +85,8 @@ struct CopyStep {
   bool image = false;           // a missing image is reported and skipped
 };
 
+// What the make reads after the format: the chosen folders and images that are named.
+std::vector<std::wstring> CopySources(const BootDiskConfig& config, const std::wstring& moduleFolder);
 // The folders, then the images, in the order the make copies them.
 std::vector<CopyStep> PlanCopies(const BootDiskConfig& config, const std::wstring& moduleFolder,
                                  const std::wstring& drive);

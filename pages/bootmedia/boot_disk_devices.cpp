@@ -2,6 +2,8 @@
 // checked again right before a format.
 #include "pages/bootmedia/boot_disk_devices.h"
 
+#include <algorithm>
+
 #include "pages/bootmedia/boot_disk_actions.h"
 #include "platform/disk.h"
 #include "platform/format.h"
@@ -15,9 +17,12 @@ bool SameDisk(const DiskIdentity& a, const DiskIdentity& b) {
   return a.disk == b.disk && a.lengthKnown == b.lengthKnown && (!a.lengthKnown || a.length == b.length) &&
          a.storageKnown == b.storageKnown &&
          (!a.storageKnown || (a.storage.busType == b.storage.busType &&
-                              a.storage.removableMedia == b.storage.removableMedia)) &&
+                              a.storage.removableMedia == b.storage.removableMedia &&
+                              a.storage.serial == b.storage.serial)) &&
          a.letters == b.letters;
 }
+
+constexpr uint32_t kBusUsb = 7, kBusSd = 12, kBusMmc = 13;
 
 // The physical disk of the volume a path lies on; -1 when it lies on none (a share) or
 // the volume does not answer.
@@ -28,23 +33,62 @@ int DiskOfPath(const std::wstring& path) {
   return static_cast<int>(number.deviceNumber);
 }
 
+// What must stay on a disk that the make formats: the running Windows, the program.
+bool HoldsSystemOrProgram(int disk) {
+  return DiskOfPath(GetSystemDrive()) == disk || DiskOfPath(GetModuleFolder()) == disk;
+}
+
 }  // namespace
+
+DiskKind KindOf(const DiskIdentity& disk) {
+  if (!disk.storageKnown) return DiskKind::Unknown;
+  if (disk.storage.busType == kBusUsb) return DiskKind::Usb;
+  if (disk.storage.busType == kBusSd || disk.storage.busType == kBusMmc) return DiskKind::MemoryCard;
+  return disk.storage.removableMedia ? DiskKind::Removable : DiskKind::Fixed;
+}
+
+std::wstring KindText(DiskKind kind) {
+  switch (kind) {
+    case DiskKind::Usb: return L"USB磁盘";
+    case DiskKind::MemoryCard: return L"存储卡";
+    case DiskKind::Removable: return L"可移动磁盘";
+    case DiskKind::Fixed: return L"固定磁盘";
+    case DiskKind::Unknown: break;
+  }
+  return L"未知";
+}
 
 std::vector<DeviceChoice> ReadDeviceChoices() {
   CDisk now(false);
   std::vector<DeviceChoice> choices;
-  for (const _DEVICE& device : now.devices) {
+  for (_DEVICE device : now.devices) {
     DeviceChoice choice;
-    choice.entry = DeviceEntryText(device);
     DiskIdentity& id = choice.identity;
     id.disk = device.diskIndex;
     id.lengthKnown = TheSeam().DiskLength(device.diskIndex, &id.length);
     id.storageKnown = TheSeam().DiskStorageFacts(device.diskIndex, &id.storage);
     id.size = device.size;
     id.letters = device.letters;
+    device.type = KindText(KindOf(id));
+    choice.entry = DeviceEntryText(device);
     choices.push_back(choice);
   }
+  std::stable_sort(choices.begin(), choices.end(),
+                   [](const DeviceChoice& a, const DeviceChoice& b) { return a.identity.disk < b.identity.disk; });
   return choices;
+}
+
+std::wstring PreselectedEntry(const std::vector<DeviceChoice>& choices) {
+  std::wstring only;
+  int found = 0;
+  for (const DeviceChoice& choice : choices) {
+    DiskKind kind = KindOf(choice.identity);
+    if (kind == DiskKind::Fixed || kind == DiskKind::Unknown || choice.identity.disk <= 0) continue;
+    if (HoldsSystemOrProgram(choice.identity.disk)) continue;
+    only = choice.entry;
+    ++found;
+  }
+  return found == 1 ? only : std::wstring();
 }
 
 std::vector<std::wstring> EntriesOf(const std::vector<DeviceChoice>& choices) {
@@ -73,7 +117,8 @@ std::wstring EntryToKeep(const std::vector<DeviceChoice>& before, const std::wst
   return std::wstring();
 }
 
-std::wstring DiskRefusal(const DiskIdentity& chosen, const std::vector<std::wstring>& inUse) {
+std::wstring DiskRefusal(const DiskIdentity& chosen, const std::vector<std::wstring>& tools,
+                         const std::vector<std::wstring>& copies) {
   const int disk = chosen.disk;
   const DeviceChoice* now = nullptr;
   std::vector<DeviceChoice> choices = ReadDeviceChoices();
@@ -84,20 +129,38 @@ std::wstring DiskRefusal(const DiskIdentity& chosen, const std::vector<std::wstr
   if (DiskOfPath(GetSystemDrive()) == disk)
     return Format(L"设备(HD%d)上有正在运行的Windows，禁止对其进行操作！", disk);
   if (DiskOfPath(GetModuleFolder()) == disk) return Format(L"设备(HD%d)上有本程序，禁止对其进行操作！", disk);
-  for (const std::wstring& path : inUse)
+  for (const std::wstring& path : tools)
     if (DiskOfPath(path) == disk) return Format(L"设备(HD%d)上有制作工具或存档，禁止对其进行操作！", disk);
+  // The format would wipe what the make is about to copy onto the disk.
+  for (const std::wstring& path : copies)
+    if (DiskOfPath(path) == disk)
+      return Format(L"要拷贝到启动盘的%s就在设备(HD%d)上，格式化会把它清除！请先把它移到别的磁盘。", path, disk);
   return std::wstring();
 }
 
-std::wstring VolumeOnDisk(int disk) {
+std::vector<std::wstring> VolumeNamesOnDisk(int disk) {
+  CDisk now(false);
+  std::vector<std::wstring> names;
+  for (const _PARTITION_LOGICAL& logical : now.logicalDrives) {
+    if (logical.diskIndex != disk) continue;
+    std::wstring name = TheSeam().VolumeGuidPath(logical.letter + L"\\");
+    if (!name.empty()) names.push_back(name);
+  }
+  return names;
+}
+
+std::wstring NewVolumeOnDisk(int disk, const std::vector<std::wstring>& old) {
   CDisk now(false);
   for (const _PARTITION_LOGICAL& logical : now.logicalDrives) {
     if (logical.diskIndex != disk) continue;
+    std::wstring root = logical.letter + L"\\";
+    // A volume without a name cannot be told from the one the format replaced.
+    std::wstring name = TheSeam().VolumeGuidPath(root);
+    if (name.empty() || std::find(old.begin(), old.end(), name) != old.end()) continue;
     std::wstring label, fileSystem;
     // A volume that is still going away, or not yet mounted, does not read.
     uint64_t free = 0;
-    if (TheSeam().VolumeInformation(logical.letter + L"\\", &label, &fileSystem) &&
-        TheSeam().FreeBytes(logical.letter + L"\\", &free))
+    if (TheSeam().VolumeInformation(root, &label, &fileSystem) && TheSeam().FreeBytes(root, &free))
       return logical.letter;
   }
   return std::wstring();

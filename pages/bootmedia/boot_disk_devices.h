@@ -11,16 +11,23 @@
 
 namespace boot_disk {
 
+// What the system says a disk is, from its bus and its media.
+enum class DiskKind { Unknown, Usb, MemoryCard, Removable, Fixed };
+
 // What the page knew of a disk when it listed it.
 struct DiskIdentity {
   int disk = -1;
   bool lengthKnown = false;
   int64_t length = 0;
   bool storageKnown = false;
-  StorageFacts storage;     // bus and removable media
+  StorageFacts storage;     // bus, removable media and serial number
   std::wstring size;        // "%0.2fGB", as the entry shows it
   std::wstring letters;     // "H: I: ", as the entry shows it
 };
+
+DiskKind KindOf(const DiskIdentity& disk);
+// The type text of a device entry: "USB磁盘", "存储卡", "可移动磁盘", "固定磁盘" or "未知".
+std::wstring KindText(DiskKind kind);
 
 // One entry of the device combo and the disk behind it.
 struct DeviceChoice {
@@ -28,9 +35,13 @@ struct DeviceChoice {
   DiskIdentity identity;
 };
 
-// Every disk of the machine now, from a disk model of its own: the program's model,
-// whose lists other pages and worker threads read, is left as it is.
+// Every disk of the machine now, in disk-number order, from a disk model of its own:
+// the program's model, whose lists other pages and worker threads read, is left as it is.
 std::vector<DeviceChoice> ReadDeviceChoices();
+// The entry the page may choose by itself: the one USB or removable disk that holds
+// neither the running Windows nor the program; empty when there is not exactly one.
+// A fixed disk is never chosen for the user.
+std::wstring PreselectedEntry(const std::vector<DeviceChoice>& choices);
 // Their entry texts, or the single placeholder entry when there is none.
 std::vector<std::wstring> EntriesOf(const std::vector<DeviceChoice>& choices);
 // The choice listed under this entry text; nullptr when none is.
@@ -42,13 +53,17 @@ std::wstring EntryToKeep(const std::vector<DeviceChoice>& before, const std::wst
                          const std::vector<DeviceChoice>& now);
 
 // Reads the disk again and says why it must not be written: it is gone or another disk
-// now has its number (size, bus, removable media or letters differ), or it holds the
-// running Windows, the program, or one of `inUse` (the tool and archive to be used).
+// now has its number (size, bus, removable media, serial number or letters differ), or
+// it holds the running Windows, the program, one of `tools` (the tool and archive to be
+// used) or one of `copies` (what the make copies onto it after the format).
 // Empty when it may be written.
-std::wstring DiskRefusal(const DiskIdentity& chosen, const std::vector<std::wstring>& inUse);
+std::wstring DiskRefusal(const DiskIdentity& chosen, const std::vector<std::wstring>& tools,
+                         const std::vector<std::wstring>& copies = {});
 
-// The first drive letter ("H:") whose volume lies on the disk and can be read; empty
-// when there is none now.
-std::wstring VolumeOnDisk(int disk);
+// The volume names (VolumeGuidPath) of the lettered volumes on the disk now.
+std::vector<std::wstring> VolumeNamesOnDisk(int disk);
+// The first drive letter ("H:") whose volume lies on the disk, can be read and is none
+// of `old` by its volume name; empty when there is none now.
+std::wstring NewVolumeOnDisk(int disk, const std::vector<std::wstring>& old);
 
 }  // namespace boot_disk

@@ -12,6 +12,7 @@
 namespace {
 
 constexpr int kNameColumn = 0, kPathColumn = 2;
+constexpr UINT kStateChecked = INDEXTOSTATEIMAGEMASK(2);
 
 }  // namespace
 
@@ -26,8 +27,11 @@ bool CopyDataDlg::OnInitDialog() {
   for (int i = 0; i < boot_disk::kSystemCount; ++i) {
     m_list.InsertItem(i, m_pOwner->m_strSystemName[i].c_str());
     m_list.SetItemText(i, 1, boot_disk::kSystemDescriptions[i]);
-    m_list.SetItemText(i, kPathColumn, m_pOwner->m_strSystemPath[i]);
+    m_list.SetItemText(i, kPathColumn, boot_disk::SearchedPathText(m_pOwner->m_strSystemPath[i]));
   }
+  // The systems ticked at the last "确定" stay ticked.
+  for (int i = 0; i < boot_disk::kSystemCount; ++i)
+    if (m_pOwner->m_nSystemMask & (1u << i)) m_list.SetCheck(i, true);
   CheckDlgButton(hwnd(), IDC_COPYDATA_IMPORT, m_bImportData ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(hwnd(), IDC_COPYDATA_DRIVER, m_bCopyDriver ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(hwnd(), IDC_COPYDATA_TOOLS, m_bCopyTools ? BST_CHECKED : BST_UNCHECKED);
@@ -36,6 +40,26 @@ bool CopyDataDlg::OnInitDialog() {
 }
 
 void CopyDataDlg::OnFirstShow() { SearchSystems(); }
+
+bool CopyDataDlg::ImageFound(int row) const {
+  std::wstring name = m_list.GetItemText(row, kNameColumn);
+  for (int j = 0; j < boot_disk::kSystemCount; ++j)
+    if (name == m_pOwner->m_strSystemName[j]) return !m_pOwner->m_strSystemPath[j].empty();
+  return false;
+}
+
+bool CopyDataDlg::OnNotify(const NMHDR& header, LRESULT& result) {
+  // A row whose image was not found cannot be ticked: the make would have nothing to copy.
+  if (header.idFrom == IDC_COPYDATA_LIST && header.code == LVN_ITEMCHANGING) {
+    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+    if ((change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_STATEIMAGEMASK) == kStateChecked &&
+        change.iItem >= 0 && !ImageFound(change.iItem)) {
+      result = TRUE;
+      return true;
+    }
+  }
+  return KXDialog::OnNotify(header, result);
+}
 
 bool CopyDataDlg::OnCommand(int id, int code, HWND control) {
   if (code == BN_CLICKED && id == IDC_COPYDATA_SEARCH) {
@@ -66,6 +90,7 @@ void CopyDataDlg::SearchSystems() {
     for (int j = 0; j < boot_disk::kSystemCount; ++j)
       if (name == m_pOwner->m_strSystemName[j])
         m_list.SetItemText(row, kPathColumn, boot_disk::SearchedPathText(m_pOwner->m_strSystemPath[j]));
+    if (!ImageFound(row)) m_list.SetCheck(row, false);   // gone since it was ticked
   }
 }
 

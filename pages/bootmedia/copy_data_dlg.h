@@ -23,10 +23,13 @@ class CopyDataDlg : public KXDialog {
  protected:
   bool OnInitDialog() override;
   bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(const NMHDR& header, LRESULT& result) override;
   void OnOK() override;
 
  private:
   void SearchSystems();
+  // The row's image was found by the last search.
+  bool ImageFound(int row) const;
 
   MakeBootDlg* m_pOwner;
   CReportCtrl m_list;

@@ -75,23 +75,32 @@ void MakeBootDlg::WatchDeviceChanges() {
   if (m_deviceWatch) SetWindowLongPtrW(m_deviceWatch, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(hwnd()));
 }
 
-void MakeBootDlg::OnFirstShow() { FillDevices(false); }
+void MakeBootDlg::OnFirstShow() { FillDevices(); }
 
-void MakeBootDlg::FillDevices(bool keepChoice) {
+void MakeBootDlg::FillDevices() {
   const ComboBox combo(Item(IDC_MAKEBOOT_DEVICE));
   std::wstring selected = SelectedEntry();
-  bool choseDevice = boot_disk::ChoiceOfEntry(m_devices, selected) != nullptr;
   std::vector<boot_disk::DeviceChoice> now = boot_disk::ReadDeviceChoices();
-  std::wstring keep = keepChoice ? boot_disk::EntryToKeep(m_devices, selected, now) : std::wstring();
+  std::wstring select;
+  if (boot_disk::ChoiceOfEntry(m_devices, selected)) {
+    select = boot_disk::EntryToKeep(m_devices, selected, now);
+    // The chosen disk is gone: no other disk is chosen in its place unseen, now or at
+    // a later device change, until the user chooses.
+    m_choiceLost = select.empty();
+  } else if (!m_choiceLost) {
+    select = boot_disk::PreselectedEntry(now);
+  }
   m_devices = now;
   combo.ResetContent();
-  for (const std::wstring& entry : boot_disk::EntriesOf(m_devices)) combo.AddString(entry);
-  int select = combo.Count() - 1;
-  if (!keep.empty())
-    select = combo.FindStringExact(keep);
-  else if (keepChoice && choseDevice)
-    select = -1;   // the chosen disk is gone: no other disk is chosen in its place unseen
-  combo.SetCurSel(select);
+  // Inserted at the end, in disk-number order: the combo's own sorting would put HD10
+  // before HD2.
+  for (const std::wstring& entry : boot_disk::EntriesOf(m_devices)) combo.InsertString(-1, entry);
+  int index = -1;
+  if (!select.empty())
+    index = combo.FindStringExact(select);
+  else if (m_devices.empty())
+    index = 0;   // the one entry that says there is no device
+  combo.SetCurSel(index);
 }
 
 bool MakeBootDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -104,7 +113,7 @@ bool MakeBootDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
   if (message == WM_TIMER && wParam == kDeviceTimer) {
     KillTimer(hwnd(), kDeviceTimer);
     // Before the first show the combo is filled then, from the machine as it is then.
-    if (!FirstShowPending()) FillDevices(true);
+    if (!FirstShowPending()) FillDevices();
     return true;
   }
   return KXDialog::OnMessage(message, wParam, lParam, result);
@@ -154,7 +163,9 @@ void MakeBootDlg::OnMake() {
   const boot_disk::DeviceChoice* choice = SelectedChoice();
   std::wstring refusal = boot_disk::MakeRefusal(request.sizeMb, boot_disk::DiskNumberOfEntry(SelectedEntry()));
   if (refusal.empty() && !choice) refusal = L"请选择一个磁盘！";
-  if (refusal.empty()) refusal = boot_disk::DiskRefusal(choice->identity, {m_strFbinstPath, m_strArchivePath});
+  if (refusal.empty())
+    refusal = boot_disk::DiskRefusal(choice->identity, {m_strFbinstPath, m_strArchivePath},
+                                     boot_disk::CopySources(*this, GetModuleFolder()));
   if (!refusal.empty()) {
     Exclaim(refusal);
     return;

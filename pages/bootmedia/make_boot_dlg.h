@@ -36,8 +36,9 @@ class MakeBootDlg : public KXDialog, public boot_disk::BootDiskConfig {
   bool RefusedWhileBusy();
   void OnCopyData();
   void OnMakeConfig();
-  // Reads the machine's disks again and refills the combo, keeping the user's choice.
-  void FillDevices(bool keepChoice);
+  // Reads the machine's disks again and refills the combo, keeping the user's choice;
+  // chooses a disk by itself only where PreselectedEntry names one.
+  void FillDevices();
   void WatchDeviceChanges();
   std::wstring SelectedEntry() const;
   const boot_disk::DeviceChoice* SelectedChoice() const;
@@ -49,6 +50,7 @@ class MakeBootDlg : public KXDialog, public boot_disk::BootDiskConfig {
   std::unique_ptr<MakeConfigDlg> m_makeConfigDlg;
   // The disks behind the combo's entries, as read when it was last filled.
   std::vector<boot_disk::DeviceChoice> m_devices;
+  bool m_choiceLost = false;      // the chosen disk went away and nothing was chosen since
   HWND m_deviceWatch = nullptr;   // hears the device notifications for the page
   std::atomic<DiskJob> m_job{DiskJob::None};
 };

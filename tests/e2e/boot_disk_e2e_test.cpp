@@ -37,7 +37,7 @@ TEST_F(RigmateE2E, MakeFormatsTheChosenStickAndCopiesOntoItsNewVolume) {
   ASSERT_TRUE(StartRigmate());
   ASSERT_TRUE(e2e::SelectTab(tab(), kBootDiskTab));
   HWND page = Pages()[kBootDiskTab];
-  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::ItemText(page, IDC_MAKEBOOT_DEVICE) == L"(HD1) 8.00GB () 未知"; }));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::ItemText(page, IDC_MAKEBOOT_DEVICE) == L"(HD1) 8.00GB () USB磁盘"; }));
 
   // The data: every image (found beside the program) and the data and video folders.
   ASSERT_TRUE(e2e::ClickButton(page, IDC_MAKEBOOT_DATA));

@@ -299,6 +299,7 @@ FakeSeam::Volume& FakeSeam::AddVolume(const std::wstring& letter, int disk, int 
   AddDriveOf(letter);
   Volume& volume = volumes[Upper(letter.empty() ? L'?' : letter[0])];
   volume.number = StorageDeviceNumber{7, static_cast<uint32_t>(disk), static_cast<uint32_t>(partition)};
+  volume.guidPath = L"\\\\?\\Volume{fake-" + std::to_wstring(++volumesAdded_) + L"}\\";
   return volume;
 }
 
@@ -666,6 +667,12 @@ int FakeSeam::AddVolumeIcon(const std::wstring& letter) {
   if (iconFails) return -1;
   iconsAdded.push_back(letter);
   return static_cast<int>(iconsAdded.size()) - 1;
+}
+
+std::wstring FakeSeam::VolumeGuidPath(const std::wstring& root) {
+  Lock lock(mutex_);
+  const Volume* volume = VolumeOf(root);
+  return volume && volume->open != VolumeOpen::NotOpened ? volume->guidPath : std::wstring();
 }
 
 uint32_t FakeSeam::LastError() { Lock lock(mutex_); return lastError; }

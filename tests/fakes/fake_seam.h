@@ -88,6 +88,7 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
     std::wstring label, fileSystem = L"NTFS";
     bool freeKnown = true;
     uint64_t freeBytes = 0;
+    std::wstring guidPath;         // a name of its own per AddVolume; empty: not told
   };
 
   FakeSeam();
@@ -255,6 +256,7 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   bool VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) override;
   bool FreeBytes(const std::wstring& root, uint64_t* bytes) override;
   int AddVolumeIcon(const std::wstring& letter) override;
+  std::wstring VolumeGuidPath(const std::wstring& root) override;
   uint32_t LastError() override;
 
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
@@ -342,6 +344,7 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   std::map<std::wstring, Node> nodes_;
   std::map<std::wstring, uint64_t> fileSizes_;             // by Key
   uint64_t nextOrder_ = 0;
+  int volumesAdded_ = 0;
   std::set<std::pair<Op, std::wstring>> failures_;
   std::map<std::wstring, std::wstring> registryTexts_;     // key "\" value, upper case
   std::map<std::wstring, uint32_t> registryNumbers_;

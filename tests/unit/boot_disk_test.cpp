@@ -36,7 +36,7 @@ class BootDiskTest : public ::testing::Test {
     fake.AddFile(kArchive);
     fake.AddDisk(0, 0, {FakeSeam::MbrEntry(1, 2ll << 30)}, 2ll << 30);
     fake.AddVolume(L"C:", 0, 1);
-    fake.AddDisk(1, 0, {FakeSeam::MbrEntry(1, 1ll << 30)}, 1ll << 30).storage = StorageFacts{true, 7};
+    fake.AddDisk(1, 0, {FakeSeam::MbrEntry(1, 1ll << 30)}, 1ll << 30).storage = StorageFacts{true, 7, L""};
     fake.AddVolume(L"H:", 1, 1);
     fake.AddFolder(L"H:\\");
     request.config.m_strFbinstPath = kTool;
@@ -74,7 +74,7 @@ class BootDiskTest : public ::testing::Test {
 TEST_F(BootDiskTest, DeviceListIsReadFromTheMachineNowAndKeepsTheChoice) {
   size_t modelDevices = TheDisk().devices.size();
   std::vector<DeviceChoice> before = ReadDeviceChoices();
-  ASSERT_EQ(EntriesOf(before), (std::vector<std::wstring>{L"(HD0) 2.00GB (C: ) 未知", L"(HD1) 1.00GB (H: ) 未知"}));
+  ASSERT_EQ(EntriesOf(before), (std::vector<std::wstring>{L"(HD0) 2.00GB (C: ) 固定磁盘", L"(HD1) 1.00GB (H: ) USB磁盘"}));
   EXPECT_EQ(before[1].identity.storage.busType, 7u);
   EXPECT_TRUE(before[1].identity.storage.removableMedia);
   EXPECT_EQ(DiskNumberOfEntry(before[1].entry), 1);
@@ -88,7 +88,7 @@ TEST_F(BootDiskTest, DeviceListIsReadFromTheMachineNowAndKeepsTheChoice) {
   std::vector<DeviceChoice> now = ReadDeviceChoices();
   EXPECT_EQ(EntriesOf(now).size(), 3u);
   EXPECT_EQ(EntryToKeep(before, before[0].entry, now), before[0].entry);
-  EXPECT_EQ(EntryToKeep(before, before[1].entry, now), L"(HD1) 1.00GB (K: ) 未知");
+  EXPECT_EQ(EntryToKeep(before, before[1].entry, now), L"(HD1) 1.00GB (K: ) USB磁盘");
   fake.disks.erase(1);
   EXPECT_EQ(EntryToKeep(before, before[1].entry, ReadDeviceChoices()), L"");
   EXPECT_EQ(EntryToKeep({}, kNoDevice, now), L"");
@@ -101,15 +101,36 @@ TEST_F(BootDiskTest, DeviceListIsReadFromTheMachineNowAndKeepsTheChoice) {
   EXPECT_EQ(DiskNumberOfEntry(L"(HDx) "), 0);
 }
 
+TEST_F(BootDiskTest, TypeTextsOrderAndTheOneStickChosenByItself) {
+  // The system says what each disk is; "未知" where it says nothing.
+  fake.AddDisk(10, 0, {}, 1ll << 30).storage = StorageFacts{true, 12, L""};
+  fake.AddDisk(2, 0, {}, 1ll << 30).storage = StorageFacts{true, 11, L""};
+  fake.AddDisk(3, 0, {}, 1ll << 30).storageKnown = false;
+  fake.AddDisk(4, 0, {}, 2ll << 40);                       // an internal 2 TB disk
+  std::vector<std::wstring> entries = EntriesOf(ReadDeviceChoices());
+  EXPECT_EQ(entries, (std::vector<std::wstring>{
+                         L"(HD0) 2.00GB (C: ) 固定磁盘", L"(HD1) 1.00GB (H: ) USB磁盘", L"(HD2) 1.00GB () 可移动磁盘",
+                         L"(HD3) 1.00GB () 未知", L"(HD4) 2048.00GB () 固定磁盘", L"(HD10) 1.00GB () 存储卡"}));
+  // Three removable disks: none is chosen for the user; never a fixed or unknown one.
+  EXPECT_EQ(PreselectedEntry(ReadDeviceChoices()), L"");
+  fake.disks.erase(2);
+  fake.disks.erase(10);
+  EXPECT_EQ(PreselectedEntry(ReadDeviceChoices()), L"(HD1) 1.00GB (H: ) USB磁盘");
+  fake.modulePath = L"H:\\Rigmate.exe";                   // the stick the program runs from
+  EXPECT_EQ(PreselectedEntry(ReadDeviceChoices()), L"");
+}
+
 TEST_F(BootDiskTest, RefusalsBeforeAnythingIsAsked) {
   const std::wstring protect = L"为了保护用户磁盘，禁止对设备(HD0)进行操作！";
   EXPECT_EQ(MakeRefusal(500, DiskNumberOfEntry(kNoDevice)), L"请选择一个磁盘！");
   EXPECT_EQ(MakeRefusal(0, -1), L"请输入正确的分区大小！");   // size first
   EXPECT_EQ(MakeRefusal(500, 0), protect);
   EXPECT_EQ(MakeRefusal(500, 1), L"");
+  EXPECT_EQ(MakeRefusal(500, DiskNumberOfEntry(L"(HD-3) 1.00GB () USB磁盘")), L"请选择一个磁盘！");
+  EXPECT_EQ(RestoreRefusal(L"(HD-3) 1.00GB () USB磁盘"), L"请选择一个设备以进行操作！");
   EXPECT_EQ(RestoreRefusal(kNoDevice), L"请选择一个设备以进行操作！");
   EXPECT_EQ(RestoreRefusal(L""), L"请选择一个设备以进行操作！");
-  EXPECT_EQ(RestoreRefusal(L"(HD0) 2.00GB (C: ) 未知"), protect);
+  EXPECT_EQ(RestoreRefusal(L"(HD0) 2.00GB (C: ) 固定磁盘"), protect);
   EXPECT_EQ(RestoreStartRefusal(L"E:\\gone.exe", L"(HD1) 1.00GB (H: ) 未知", nullptr), L"找不到制作工具FbinstPlus！");
 
   EXPECT_EQ(ToolPathRefusal(kTool), L"");
@@ -126,9 +147,11 @@ TEST_F(BootDiskTest, TheDiskIsReadAgainAndRefusedWhenItChangedOrHoldsWhatMustSta
   fake.disks[1].length = 2ll << 30;                        // another stick under number 1
   EXPECT_EQ(DiskRefusal(chosen, {}), changed);
   fake.disks[1].length = 1ll << 30;
-  fake.disks[1].storage = StorageFacts{false, 11};                  // a fixed SATA disk now
+  fake.disks[1].storage = StorageFacts{false, 11, L""};                  // a fixed SATA disk now
   EXPECT_EQ(DiskRefusal(chosen, {}), changed);
-  fake.disks[1].storage = StorageFacts{true, 7};
+  fake.disks[1].storage.serial = L"AA0001";                 // a stick of the same model and size
+  EXPECT_EQ(DiskRefusal(chosen, {}), changed);
+  fake.disks[1].storage = StorageFacts{true, 7, L""};
   fake.AddVolume(L"I:", 1, 2);                             // a second letter
   fake.AddDisk(1, 0, {FakeSeam::MbrEntry(1, 1ll << 29), FakeSeam::MbrEntry(2, 1ll << 29)}, 1ll << 30);
   EXPECT_EQ(DiskRefusal(chosen, {}), changed);
@@ -137,13 +160,24 @@ TEST_F(BootDiskTest, TheDiskIsReadAgainAndRefusedWhenItChangedOrHoldsWhatMustSta
 
   // The running Windows, the program, the tool or archive on the chosen disk.
   fake.systemDirectory = L"H:\\Windows\\system32";
-  fake.AddDisk(1, 0, {FakeSeam::MbrEntry(1, 1ll << 30)}, 1ll << 30).storage = StorageFacts{true, 7};
+  fake.AddDisk(1, 0, {FakeSeam::MbrEntry(1, 1ll << 30)}, 1ll << 30).storage = StorageFacts{true, 7, L""};
   EXPECT_EQ(DiskRefusal(chosen, {}), L"设备(HD1)上有正在运行的Windows，禁止对其进行操作！");
   fake.systemDirectory = L"C:\\Windows\\system32";
   fake.modulePath = L"H:\\Rigmate\\Rigmate.exe";
   EXPECT_EQ(DiskRefusal(chosen, {}), L"设备(HD1)上有本程序，禁止对其进行操作！");
   fake.modulePath = L"E:\\Rigmate.exe";
   EXPECT_EQ(DiskRefusal(chosen, {kTool, L"H:\\Rigmate.FBA"}), L"设备(HD1)上有制作工具或存档，禁止对其进行操作！");
+  EXPECT_EQ(DiskRefusal(chosen, {}, {L"D:\\img\\WINXP.GHO", L"H:\\GHO\\WIN764.GHO"}),
+            L"要拷贝到启动盘的H:\\GHO\\WIN764.GHO就在设备(HD1)上，格式化会把它清除！请先把它移到别的磁盘。");
+}
+
+TEST_F(BootDiskTest, ImagesOnTheChosenStickAreRefusedBeforeTheFormat) {
+  fake.AddFile(L"H:\\WIN764.GHO", "img");
+  request.config.m_nSystemMask = 4;
+  request.config.m_strSystemPath[2] = L"H:\\WIN764.GHO";
+  EXPECT_EQ(MakeBootDisk(request, progress), 1);
+  EXPECT_TRUE(fake.starts.empty());
+  EXPECT_EQ(fake.Contents(L"H:\\WIN764.GHO"), "img");
 }
 
 TEST_F(BootDiskTest, QuestionsNameTheDiskAndDefaultToNo) {
@@ -152,6 +186,8 @@ TEST_F(BootDiskTest, QuestionsNameTheDiskAndDefaultToNo) {
   EXPECT_EQ(fake.messages[0].text,
             L"你确定要对设备(HD1) 1.00GB (H: )制作启动盘么？这将会清空您磁盘上的所有数据，制作前请先自行备份数据！");
   EXPECT_EQ(fake.messages[0].style, 0x124u);
+  fake.AddDisk(2, 0, {}, 2ll << 40);
+  EXPECT_EQ(MakeQuestion(Chosen(2)).rfind(L"注意：设备(HD2)是电脑内部的固定磁盘，不是U盘或存储卡！\n\n你确定要对设备(HD2)", 0), 0u);
   EXPECT_EQ(RestoreQuestion(L"(HD2) 7.50GB (H: ) 未知"),
             L"你确定要对设备(HD2) 7.50GB (H: ) 未知恢复么？这将会清空您磁盘上的所有数据，恢复前请先自行备份数据！");
 }
@@ -234,10 +270,8 @@ TEST_F(BootDiskTest, MakeCopiesOntoTheVolumeTheFormatCreatedAndSkipsAMissingImag
 
 TEST_F(BootDiskTest, WithoutANewVolumeTheMakeWaitsABoundedTimeAndCopiesNothing) {
   fake.AddFile(L"E:\\Rigmate\\DATA\\menu.lst", "m");
-  fake.onStart = [this](const FakeSeam::ProcessStart&) {
-    fake.RemoveVolume(L"H:");
-    return 0;
-  };
+  // The old volume stays mounted under its letter: it is no new volume.
+  fake.onStart = [](const FakeSeam::ProcessStart&) { return 0; };
   request.config.m_nCopyFlags = kCopyData;
   EXPECT_EQ(MakeBootDisk(request, progress), -1);
   EXPECT_EQ(progress.last, L"找不到启动盘的新分区，没有拷贝任何数据！");
@@ -249,16 +283,18 @@ TEST_F(BootDiskTest, AFailedCopyLeavesItsTextAndStopsTheMake) {
   fake.AddFile(L"E:\\Rigmate\\TOOL\\x.exe");
   fake.AddFile(L"E:\\Rigmate\\DRIVER_GENUS\\d.exe");
   fake.AddFile(L"D:\\WIN732.GHO");
-  fake.Fail(FakeSeam::Op::CopyOneFile, L"H:\\Rigmate\\DRIVER_GENUS\\d.exe");
+  FormatGivesNewVolume();
+  fake.Fail(FakeSeam::Op::CopyOneFile, L"J:\\Rigmate\\DRIVER_GENUS\\d.exe");
   request.config.m_nCopyFlags = kCopyTools | kCopyDriver;
   request.config.m_nSystemMask = 2;
   request.config.m_strSystemPath[1] = L"D:\\WIN732.GHO";
   EXPECT_EQ(MakeBootDisk(request, progress), -1);
   EXPECT_EQ(progress.last, L"拷贝驱动精灵失败！");
-  EXPECT_FALSE(fake.Exists(L"H:\\Rigmate\\GHO"));
+  EXPECT_FALSE(fake.Exists(L"J:\\Rigmate\\GHO"));
 
-  fake.Fail(FakeSeam::Op::CopyOneFile, L"H:\\Rigmate\\GHO\\WIN732.GHO");
+  fake.Fail(FakeSeam::Op::CopyOneFile, L"J:\\Rigmate\\GHO\\WIN732.GHO");
   request.config.m_nCopyFlags = 0;
+  request.disk = Chosen(1);
   EXPECT_EQ(MakeBootDisk(request, progress), -1);
   EXPECT_EQ(progress.last, L"拷贝D:\\WIN732.GHO失败，请检查磁盘容量！");
 }
@@ -276,7 +312,7 @@ TEST_F(BootDiskTest, RestoreChecksTheDiskAgainAndReportsItsOutcome) {
   EXPECT_EQ(RestoreBootDisk(restore, progress), 0);
   EXPECT_EQ(progress.last, L"恢复启动盘完成！");
 
-  fake.disks[1].storage = StorageFacts{false, 11};
+  fake.disks[1].storage = StorageFacts{false, 11, L""};
   EXPECT_EQ(RestoreBootDisk(restore, progress), 1);
   EXPECT_EQ(progress.last, L"设备(HD1)已经改变或被拔出，请重新选择设备！");
   EXPECT_EQ(fake.starts.size(), 2u);

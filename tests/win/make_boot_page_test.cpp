@@ -136,7 +136,7 @@ class MakeBootPage : public ::testing::Test {
     fake.AddFile(L"D:\\img\\WIN764.GHO", "win7");
     fake.AddDisk(0, 0, {FakeSeam::MbrEntry(1, 1ll << 30)}, 2ll << 30);
     fake.AddVolume(L"C:", 0, 1);
-    fake.AddDisk(1, 0, {FakeSeam::MbrEntry(1, 1ll << 30)}, 1ll << 30).storage = StorageFacts{true, 7};
+    fake.AddDisk(1, 0, {FakeSeam::MbrEntry(1, 1ll << 30)}, 1ll << 30).storage = StorageFacts{true, 7, L""};
     fake.AddVolume(L"H:", 1, 1);
     TheDisk().Refresh();
     parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 400, nullptr, nullptr, nullptr, nullptr);
@@ -178,7 +178,7 @@ TEST_F(MakeBootPage, TemplateComboAndRefusals) {
   EXPECT_TRUE(GetWindowLongW(Combo(), GWL_STYLE) & CBS_SORT);
   EXPECT_TRUE(GetWindowLongW(page->Item(IDC_MAKEBOOT_SIZE), GWL_STYLE) & ES_NUMBER);
   ASSERT_EQ(SendMessageW(Combo(), CB_GETCOUNT, 0, 0), 2);
-  EXPECT_EQ(TextOf(Combo()), L"(HD1) 1.00GB (H: ) 未知");   // the last entry
+  EXPECT_EQ(TextOf(Combo()), L"(HD1) 1.00GB (H: ) USB磁盘");   // the one stick, chosen by itself
 
   SetDlgItemTextW(page->hwnd(), IDC_MAKEBOOT_SIZE, L"");
   Click(page->hwnd(), IDC_MAKEBOOT_START);
@@ -200,6 +200,11 @@ TEST_F(MakeBootPage, TemplateComboAndRefusals) {
   Click(page->hwnd(), IDC_MAKEBOOT_RESTORE);
   EXPECT_EQ(LastMessage(), L"设备(HD1)上有正在运行的Windows，禁止对其进行操作！");
   fake.systemDirectory = L"C:\\Windows\\system32";
+  page->m_nSystemMask = 4;                                     // an image on the stick itself
+  page->m_strSystemPath[2] = L"H:\\WIN764.GHO";
+  Click(page->hwnd(), IDC_MAKEBOOT_START);
+  EXPECT_EQ(LastMessage(), L"要拷贝到启动盘的H:\\WIN764.GHO就在设备(HD1)上，格式化会把它清除！请先把它移到别的磁盘。");
+  page->m_nSystemMask = 0;
   Click(page->hwnd(), IDC_MAKEBOOT_START);                     // the question, answered No
   EXPECT_EQ(fake.messages.back().style, 0x124u);
   EXPECT_TRUE(fake.starts.empty());
@@ -225,19 +230,22 @@ TEST_F(MakeBootPage, ConfigurationDialogsThenAMakeOntoTheNewVolume) {
   EXPECT_EQ(page->m_nSystemMask, 4u);
   EXPECT_EQ(page->m_strSystemPath[2], L"D:\\img\\WIN764.GHO");
 
-  // Reopened: no search, rows unticked, boxes as confirmed; Cancel changes nothing.
+  // Reopened: no search, the ticks and boxes as confirmed; a row without its image
+  // cannot be ticked, not even by "全选"; Cancel changes nothing.
   fake.AddFile(L"D:\\img\\WINXP.GHO");   // a search now would find it
   Script reopen({[&] {
     HWND dialog = ActiveDialog(IDC_COPYDATA_LIST, L"配置导入数据");
     if (!dialog) return false;
     HWND list = GetDlgItem(dialog, IDC_COPYDATA_LIST);
-    for (int row = 0; row < 7; ++row) EXPECT_FALSE(RowChecked(list, row)) << row;
+    for (int row = 0; row < 7; ++row) EXPECT_EQ(RowChecked(list, row), row == 2) << row;
     EXPECT_EQ(Cell(list, 2, 2), L"D:\\img\\WIN764.GHO");
-    EXPECT_EQ(Cell(list, 0, 2), L"");
+    EXPECT_EQ(Cell(list, 0, 2), L"未找到文件！");
     EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_COPYDATA_VIDEO), BST_CHECKED);
+    CheckRow(list, 0);
+    EXPECT_FALSE(RowChecked(list, 0));
     CheckDlgButton(dialog, IDC_COPYDATA_ALL, BST_CHECKED);
     Click(dialog, IDC_COPYDATA_ALL);
-    for (int row = 0; row < 7; ++row) EXPECT_TRUE(RowChecked(list, row)) << row;
+    for (int row = 0; row < 7; ++row) EXPECT_EQ(RowChecked(list, row), row == 2) << row;
     Click(dialog, IDCANCEL);
     return true;
   }});
@@ -317,7 +325,7 @@ TEST_F(MakeBootPage, RestoreReportsItsResultAndNoOtherDiskJobStartsMeanwhile) {
   EXPECT_EQ(fake.starts[0].commandLine, L"\"E:\\Rigmate\\Rigmate\\DATA\\FbinstPlus.exe\" (hd1) format -r");
   ASSERT_GE(fake.messages.size(), 3u);
   EXPECT_EQ(fake.messages[0].text,
-            L"你确定要对设备(HD1) 1.00GB (H: ) 未知恢复么？这将会清空您磁盘上的所有数据，恢复前请先自行备份数据！");
+            L"你确定要对设备(HD1) 1.00GB (H: ) USB磁盘恢复么？这将会清空您磁盘上的所有数据，恢复前请先自行备份数据！");
   EXPECT_EQ(fake.messages[0].style, 0x124u);
   EXPECT_EQ(fake.messages[1].text, L"已经在恢复！");
   EXPECT_EQ(fake.messages[2].text, L"已经在恢复！");
@@ -331,17 +339,27 @@ TEST_F(MakeBootPage, RestoreReportsItsResultAndNoOtherDiskJobStartsMeanwhile) {
 }
 
 TEST_F(MakeBootPage, DeviceListFollowsDisksPluggedInAndPulledOut) {
-  fake.AddDisk(2, 0, {FakeSeam::MbrEntry(1, 1ll << 31)}, 1ll << 31).storage = StorageFacts{true, 7};
+  // An internal disk numbered 10 and a second stick: listed by number, the choice kept.
+  fake.AddDisk(10, 0, {FakeSeam::MbrEntry(1, 1ll << 40)}, 2ll << 40);
+  fake.AddDisk(2, 0, {FakeSeam::MbrEntry(1, 1ll << 31)}, 1ll << 31).storage = StorageFacts{true, 7, L""};
   fake.AddVolume(L"K:", 2, 1);
   DeviceChanged();
-  ASSERT_TRUE(PumpUntil([&] { return SendMessageW(Combo(), CB_GETCOUNT, 0, 0) == 3; }));
-  EXPECT_EQ(TextOf(Combo()), L"(HD1) 1.00GB (H: ) 未知");   // the choice is kept
+  ASSERT_TRUE(PumpUntil([&] { return SendMessageW(Combo(), CB_GETCOUNT, 0, 0) == 4; }));
+  EXPECT_EQ(TextOf(Combo()), L"(HD1) 1.00GB (H: ) USB磁盘");
+  wchar_t last[64] = {};
+  SendMessageW(Combo(), CB_GETLBTEXT, 3, reinterpret_cast<LPARAM>(last));
+  EXPECT_EQ(std::wstring(last), L"(HD10) 2048.00GB () 固定磁盘");
 
+  // The chosen stick pulled out, then an unrelated device comes: nothing is chosen.
   fake.disks.erase(1);
   fake.RemoveVolume(L"H:");
   SendMessageW(page->hwnd(), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0);
-  ASSERT_TRUE(PumpUntil([&] { return SendMessageW(Combo(), CB_GETCOUNT, 0, 0) == 2; }));
+  ASSERT_TRUE(PumpUntil([&] { return SendMessageW(Combo(), CB_GETCOUNT, 0, 0) == 3; }));
   EXPECT_EQ(SendMessageW(Combo(), CB_GETCURSEL, 0, 0), CB_ERR);   // no other disk chosen unseen
+  fake.disks.erase(10);
+  DeviceChanged();
+  ASSERT_TRUE(PumpUntil([&] { return SendMessageW(Combo(), CB_GETCOUNT, 0, 0) == 2; }));
+  EXPECT_EQ(SendMessageW(Combo(), CB_GETCURSEL, 0, 0), CB_ERR);
   Click(page->hwnd(), IDC_MAKEBOOT_START);
   EXPECT_EQ(LastMessage(), L"请选择一个磁盘！");
   EXPECT_TRUE(fake.starts.empty());

@@ -76,6 +76,15 @@ class SimSeam : public Win32Seam {
 
   bool DiskStorageFacts(int disk, StorageFacts* facts) override { return Current().DiskStorageFacts(disk, facts); }
 
+  // A described volume is named after its place and letter, so that a letter given to a
+  // partition by a format is a new volume; a letter described nowhere has no name.
+  std::wstring VolumeGuidPath(const std::wstring& root) override {
+    sim::VolumeAnswer volume = Current().Volume(root.substr(0, 2));
+    if (!volume.found) return std::wstring();
+    return L"\\\\?\\Volume{sim-" + std::to_wstring(volume.disk) + L"-" + std::to_wstring(volume.partition) + L"-" +
+           root.substr(0, 1) + L"}\\";
+  }
+
   bool FirmwareIsUefi() override {
     int uefi = Current().firmwareUefi();
     return uefi < 0 ? Win32Seam::FirmwareIsUefi() : uefi == 1;
