@@ -18,6 +18,10 @@ class ForwardingSeam : public Seam {
   bool MakeFolder(const std::wstring& path) override { return inner_.MakeFolder(path); }
   bool CopyOneFile(const std::wstring& from, const std::wstring& to) override { return inner_.CopyOneFile(from, to); }
   bool RemoveFile(const std::wstring& path) override { return inner_.RemoveFile(path); }
+  bool CopyFileReporting(const std::wstring& from, const std::wstring& to,
+                         const std::function<void(uint64_t)>& onBytes, uint32_t* error) override {
+    return inner_.CopyFileReporting(from, to, onBytes, error);
+  }
   bool ShellCopy(const std::wstring& from, const std::wstring& to) override { return inner_.ShellCopy(from, to); }
   bool ShellDelete(const std::wstring& path) override { return inner_.ShellDelete(path); }
   uint32_t ShellDeleteQuietly(const std::wstring& path) override { return inner_.ShellDeleteQuietly(path); }
@@ -72,6 +76,7 @@ class ForwardingSeam : public Seam {
   int AddVolumeIcon(const std::wstring& letter) override { return inner_.AddVolumeIcon(letter); }
   std::wstring VolumeGuidPath(const std::wstring& root) override { return inner_.VolumeGuidPath(root); }
   uint32_t LastError() override { return inner_.LastError(); }
+  std::wstring ErrorText(uint32_t code) override { return inner_.ErrorText(code); }
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait, bool show) override {
     return inner_.StartProcess(application, commandLine, wait, show);
   }

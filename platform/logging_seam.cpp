@@ -47,6 +47,13 @@ bool LoggingSeam::CopyOneFile(const std::wstring& from, const std::wstring& to) 
   return ok;
 }
 
+bool LoggingSeam::CopyFileReporting(const std::wstring& from, const std::wstring& to,
+                                    const std::function<void(uint64_t)>& onBytes, uint32_t* error) {
+  bool ok = ForwardingSeam::CopyFileReporting(from, to, onBytes, error);
+  LogStep(ok, L"复制文件", Pair(from, to));
+  return ok;
+}
+
 bool LoggingSeam::RemoveFile(const std::wstring& path) {
   bool ok = ForwardingSeam::RemoveFile(path);
   LogStep(ok, L"删除文件", path);

@@ -17,6 +17,8 @@ class LoggingSeam : public ForwardingSeam {
 
   bool MakeFolder(const std::wstring& path) override;
   bool CopyOneFile(const std::wstring& from, const std::wstring& to) override;
+  bool CopyFileReporting(const std::wstring& from, const std::wstring& to,
+                         const std::function<void(uint64_t)>& onBytes, uint32_t* error) override;
   bool RemoveFile(const std::wstring& path) override;
   bool ShellCopy(const std::wstring& from, const std::wstring& to) override;
   bool ShellDelete(const std::wstring& path) override;

@@ -17,6 +17,9 @@ class Progress {
   virtual bool Stopping() const = 0;
   // A wait: for the user to read the last text, or for the machine to catch up.
   virtual void Pause(int milliseconds) = 0;
+  // From here on the user may ask the work to stop (Stopping then turns true), until it
+  // says otherwise: only where stopping leaves nothing half done that matters.
+  virtual void AllowStop(bool) {}
 };
 
 // A long operation: true when it succeeded. On failure its last status says why.

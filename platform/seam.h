@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,10 @@ class Seam {
   virtual bool MakeFolder(const std::wstring& path) = 0;                      // CreateDirectoryW
   virtual bool CopyOneFile(const std::wstring& from, const std::wstring& to) = 0;  // CopyFileW, overwrites
   virtual bool RemoveFile(const std::wstring& path) = 0;                      // DeleteFileW
+  // CopyFileExW, overwrites: onBytes is told the bytes of this file copied so far, now and
+  // then, on the calling thread; on failure GetLastError's code in *error.
+  virtual bool CopyFileReporting(const std::wstring& from, const std::wstring& to,
+                                 const std::function<void(uint64_t copied)>& onBytes, uint32_t* error) = 0;
   // SHFileOperationW FO_COPY (FOF_NOCONFIRMMKDIR) / FO_DELETE (FOF_NOCONFIRMATION), owned
   // by the main window; true when the result is zero and nothing was aborted.
   virtual bool ShellCopy(const std::wstring& from, const std::wstring& to) = 0;
@@ -124,6 +129,9 @@ class Seam {
   virtual std::wstring VolumeGuidPath(const std::wstring& root) = 0;
   // GetLastError of the calling thread: read it right after the seam call that failed.
   virtual uint32_t LastError() = 0;
+  // The system's own text for an error code (FormatMessageW), without its line end; empty
+  // when it has none.
+  virtual std::wstring ErrorText(uint32_t code) = 0;
 
   // ---- Dangerous or missing under test -----------------------------------------
   // CreateProcessW (CREATE_NO_WINDOW, SW_SHOW or SW_HIDE); waited: the exit code;

@@ -129,6 +129,25 @@ bool Win32Seam::CopyOneFile(const std::wstring& from, const std::wstring& to) {
   return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
+namespace {
+
+DWORD CALLBACK TellCopiedBytes(LARGE_INTEGER, LARGE_INTEGER copied, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
+                               HANDLE, HANDLE, LPVOID onBytes) {
+  (*static_cast<const std::function<void(uint64_t)>*>(onBytes))(static_cast<uint64_t>(copied.QuadPart));
+  return PROGRESS_CONTINUE;
+}
+
+}  // namespace
+
+bool Win32Seam::CopyFileReporting(const std::wstring& from, const std::wstring& to,
+                                  const std::function<void(uint64_t)>& onBytes, uint32_t* error) {
+  if (CopyFileExW(from.c_str(), to.c_str(), onBytes ? &TellCopiedBytes : nullptr,
+                  const_cast<std::function<void(uint64_t)>*>(&onBytes), nullptr, 0))
+    return true;
+  *error = GetLastError();
+  return false;
+}
+
 bool Win32Seam::RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
 
 Win32Seam::Win32Seam() {
@@ -453,6 +472,17 @@ std::wstring Win32Seam::VolumeGuidPath(const std::wstring& root) {
 }
 
 uint32_t Win32Seam::LastError() { return GetLastError(); }
+
+std::wstring Win32Seam::ErrorText(uint32_t code) {
+  wchar_t* buffer = nullptr;
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                    FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, code, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+  std::wstring text(buffer ? buffer : L"", buffer ? length : 0);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+  return text;
+}
 
 // ---- Dangerous or missing under test -----------------------------------------------
 

@@ -18,6 +18,8 @@ class Win32Seam : public Seam {
   std::vector<FileEntry> ListFolder(const std::wstring& folder) override;
   bool MakeFolder(const std::wstring& path) override;
   bool CopyOneFile(const std::wstring& from, const std::wstring& to) override;
+  bool CopyFileReporting(const std::wstring& from, const std::wstring& to,
+                         const std::function<void(uint64_t)>& onBytes, uint32_t* error) override;
   bool RemoveFile(const std::wstring& path) override;
   bool ShellCopy(const std::wstring& from, const std::wstring& to) override;
   bool ShellDelete(const std::wstring& path) override;
@@ -55,6 +57,7 @@ class Win32Seam : public Seam {
   int AddVolumeIcon(const std::wstring& letter) override;
   std::wstring VolumeGuidPath(const std::wstring& root) override;
   uint32_t LastError() override;
+  std::wstring ErrorText(uint32_t code) override;
 
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                    bool show) override;

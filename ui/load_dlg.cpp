@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/seam.h"
+#include "platform/system.h"
 #include "platform/user_window.h"
 #include "resources/resource.h"
 
@@ -14,7 +15,8 @@ class LoadDlg::PostedProgress : public Progress {
   void Position(int percent) override { dialog_->Post(WM_LOAD_PROGRESS, static_cast<WPARAM>(percent)); }
   void Status(const std::wstring& text) override { SetStatusText(text, dialog_); }
   // The window goes before its work only when its run was ended from outside.
-  bool Stopping() const override { return dialog_->window_.load() == nullptr; }
+  bool Stopping() const override { return dialog_->window_.load() == nullptr || dialog_->stopAsked_.load(); }
+  void AllowStop(bool allowed) override { dialog_->Post(WM_LOAD_STOPPABLE, allowed ? 1 : 0); }
   void Pause(int milliseconds) override { Sleep(static_cast<DWORD>(milliseconds)); }
 
  private:
@@ -27,6 +29,7 @@ namespace {
 struct WorkRun {
   LoadDlg* dialog;
   const Work* work;
+  bool keepResult;
   bool succeeded;
 };
 
@@ -52,8 +55,9 @@ INT_PTR LoadDlg::DoModal(HWND owner) {
   return result;
 }
 
-bool LoadDlg::RunWork(const Work& work, HWND owner) {
-  WorkRun run{this, &work, false};
+bool LoadDlg::RunWork(const Work& work, HWND owner, bool keepResult) {
+  WorkRun run{this, &work, keepResult, false};
+  stopAsked_ = false;
   m_pfnWorker = &LoadDlg::RunWorkEntry;
   m_pWorkerParam = &run;
   DoModal(owner);
@@ -73,13 +77,16 @@ UINT LoadDlg::RunWorkEntry(LPVOID param) {
     run->succeeded = false;
   }
   // The window ends from here only, the same way whatever road the work took.
-  run->dialog->Post(run->succeeded ? WM_CLOSE : WM_LOAD_ENABLE_CLOSE);
+  if (run->succeeded && !run->keepResult)
+    run->dialog->Post(WM_CLOSE);
+  else
+    run->dialog->Post(WM_LOAD_ENABLE_CLOSE, run->succeeded ? 1 : 0);
   return run->succeeded ? 0 : 1;
 }
 
-bool RunBehindProgress(const Work& work, HWND owner) {
+bool RunBehindProgress(const Work& work, HWND owner, bool keepResult) {
   LoadDlg dialog;
-  return dialog.RunWork(work, owner);
+  return dialog.RunWork(work, owner, keepResult);
 }
 
 bool LoadDlg::Post(UINT message, WPARAM wParam, LPARAM lParam) const {
@@ -109,13 +116,32 @@ void LoadDlg::OnFirstShow() {
 }
 
 void LoadDlg::EnableClose() {
+  SetStoppable(false);
   EnableWindow(m_btnClose, TRUE);
   SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_btnClose), TRUE);
 }
 
+void LoadDlg::SetStoppable(bool stoppable) {
+  stoppable_ = stoppable;
+  SetWindowTextW(m_btnClose, stoppable ? L"停止" : L"关闭");
+  EnableWindow(m_btnClose, stoppable ? TRUE : FALSE);
+}
+
+void LoadDlg::OnClosePressed() {
+  if (!stoppable_) {
+    PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+    return;
+  }
+  // A stop loses the work done so far: asked first, "否" the default.
+  if (ShowMessage(L"确定要停止么？", mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes || !stoppable_)
+    return;
+  stopAsked_ = true;
+  SetStoppable(false);
+}
+
 bool LoadDlg::PreTranslateMessage(MSG& msg) {
   if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
-    if (IsWindowEnabled(m_btnClose)) PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+    if (IsWindowEnabled(m_btnClose)) OnClosePressed();
     return true;
   }
   return KXDialog::PreTranslateMessage(msg);
@@ -123,7 +149,7 @@ bool LoadDlg::PreTranslateMessage(MSG& msg) {
 
 bool LoadDlg::OnCommand(int id, int code, HWND control) {
   if (id == IDC_LOAD_CLOSE && code == BN_CLICKED) {
-    PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+    OnClosePressed();
     return true;
   }
   return KXDialog::OnCommand(id, code, control);
@@ -140,7 +166,11 @@ bool LoadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
       return true;
     case WM_LOAD_ENABLE_CLOSE:
       EnableClose();
-      taskbar_.Failed();
+      if (wParam != 1) taskbar_.Failed();
+      return true;
+    case WM_LOAD_STOPPABLE:
+      // A late permission must not take back a "关闭" the work's end has enabled.
+      if (worker_.Running() && !stopAsked_) SetStoppable(wParam == 1);
       return true;
     case WM_SYSCOMMAND:
       // Alt+F4 and the system menu would end the modal run while the worker still uses

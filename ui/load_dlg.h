@@ -21,7 +21,8 @@
 
 constexpr UINT WM_LOAD_PROGRESS = WM_USER + 2;      // wParam: position 0..100
 constexpr UINT WM_LOAD_STATUS = WM_USER + 3;        // the next status text handed over
-constexpr UINT WM_LOAD_ENABLE_CLOSE = WM_USER + 4;  // the worker failed: "关闭" may be used
+constexpr UINT WM_LOAD_ENABLE_CLOSE = WM_USER + 4;  // the worker ended: "关闭" may be used; wParam 1: it succeeded
+constexpr UINT WM_LOAD_STOPPABLE = WM_APP + 20;     // wParam 1: "关闭" reads "停止" and asks the work to stop
 
 class LoadDlg : public KXDialog {
  public:
@@ -37,8 +38,9 @@ class LoadDlg : public KXDialog {
   INT_PTR DoModal(HWND owner = nullptr) override;
 
   // Runs the work on the window's worker thread (as DoModal does) and posts the close
-  // or the enabled "关闭" from its result; returns that result.
-  bool RunWork(const Work& work, HWND owner = nullptr);
+  // or the enabled "关闭" from its result; returns that result. With keepResult even a
+  // success leaves the window open on its last status until the user closes it.
+  bool RunWork(const Work& work, HWND owner = nullptr, bool keepResult = false);
 
   // Posts to the dialog window from any thread; false once the window is gone.
   bool Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
@@ -58,6 +60,9 @@ class LoadDlg : public KXDialog {
  private:
   // Enables "关闭" and gives it the focus, so that Enter closes.
   void EnableClose();
+  // "关闭" pressed (or Enter, Esc): closes, or while the work may be stopped asks to stop it.
+  void OnClosePressed();
+  void SetStoppable(bool stoppable);
   friend void SetStatusText(const std::wstring& text, LoadDlg* dialog);
   class PostedProgress;
   static UINT RunWorkEntry(LPVOID run);
@@ -73,6 +78,8 @@ class LoadDlg : public KXDialog {
   std::mutex statusLock_;
   std::deque<std::wstring> pendingStatus_;
   std::atomic<HWND> window_{nullptr};
+  bool stoppable_ = false;              // the window's thread only
+  std::atomic<bool> stopAsked_{false};  // the user asked the work to stop
   WorkerThread worker_;
   TaskbarProgress taskbar_;   // the same progress on the taskbar button
 };
@@ -83,4 +90,4 @@ void SetStatusText(const std::wstring& text, LoadDlg* dialog);
 
 // The one way a page runs a long operation: behind a progress window of its own, owned
 // by the window the user is in unless an owner is given. Returns the work's result.
-bool RunBehindProgress(const Work& work, HWND owner = nullptr);
+bool RunBehindProgress(const Work& work, HWND owner = nullptr, bool keepResult = false);

@@ -6,6 +6,7 @@
 #include <cwctype>
 #include <utility>
 
+#include "pages/bootmedia/boot_disk_copy.h"
 #include "platform/format.h"
 #include "platform/system.h"
 
@@ -192,6 +193,42 @@ std::wstring WaitForNewVolume(int disk, const std::vector<std::wstring>& old, Pr
   }
 }
 
+// One step of the plan with what it brings along, read before the format.
+struct PlannedStep {
+  CopyStep step;
+  std::vector<CopyItem> items;
+  bool missingImage = false;    // reported and skipped when its turn comes
+};
+
+// Reads every source of the plan; the first folder that cannot be read is named in *missing.
+bool ListPlan(const std::vector<CopyStep>& plan, std::vector<PlannedStep>* steps, std::wstring* missing) {
+  for (const CopyStep& step : plan) {
+    PlannedStep planned{step, {}, false};
+    if (!ListCopyItems(step.source, &planned.items)) {
+      if (!step.image) {
+        *missing = step.source;
+        return false;
+      }
+      planned.missingImage = true;
+    }
+    steps->push_back(planned);
+  }
+  return true;
+}
+
+uint64_t BytesOnDisk(const std::vector<PlannedStep>& steps) {
+  uint64_t total = 0;
+  for (const PlannedStep& planned : steps) total += BytesOnDisk(planned.items);
+  return total;
+}
+
+double Gigabytes(uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0); }
+
+std::wstring NoRoomText(uint64_t need, int disk, uint64_t room) {
+  return Format(L"启动盘的空间不够：要拷贝的文件共%.2f GB，设备(HD%d)上只有%.2f GB可用！", Gigabytes(need), disk,
+                Gigabytes(room));
+}
+
 }  // namespace
 
 int MakeBootDisk(const MakeRequest& request, Progress& progress) {
@@ -207,37 +244,73 @@ int MakeBootDisk(const MakeRequest& request, Progress& progress) {
   if (!DiskStillChosen(request.disk, {config.m_strFbinstPath, config.m_strArchivePath},
                        CopySources(config, GetModuleFolder()), progress))
     return 1;
-  const std::vector<std::wstring> oldVolumes = VolumeNamesOnDisk(request.disk.disk);
+  // Everything the make copies is read before the format: a folder that is gone, or
+  // more than the disk holds, stops the make while the disk is still as it was.
+  std::vector<PlannedStep> steps;
+  std::wstring missing;
+  const int disk = request.disk.disk;
+  if (!ListPlan(PlanCopies(config, GetModuleFolder(), std::wstring()), &steps, &missing)) {
+    std::wstring text = Format(L"找不到文件夹%s，没有格式化磁盘！", missing);
+    progress.Status(text);
+    Exclaim(text);
+    return 1;
+  }
+  const uint64_t need = BytesOnDisk(steps);
+  const int64_t room = request.disk.length - static_cast<int64_t>(request.sizeMb) * 1024 * 1024;
+  if (request.disk.lengthKnown && need > 0 && (room < 0 || need > static_cast<uint64_t>(room))) {
+    std::wstring text = NoRoomText(need, disk, room < 0 ? 0 : static_cast<uint64_t>(room));
+    progress.Status(text);
+    Exclaim(text);
+    return 1;
+  }
+  const std::vector<std::wstring> oldVolumes = VolumeNamesOnDisk(disk);
   progress.Status(L"正在格式化磁盘，请稍等...");
   progress.Position(10);
-  std::wstring command = MakeCommandLine(config.m_strFbinstPath, request.disk.disk, request.sizeMb,
-                                         config.m_strArchivePath, request.force);
+  std::wstring command = MakeCommandLine(config.m_strFbinstPath, disk, request.sizeMb, config.m_strArchivePath,
+                                         request.force);
   if (RunProgram(config.m_strFbinstPath, command, true, false) != 0) {
     progress.Status(L"格式化出错！");
     return 1;
   }
-  if (config.m_nCopyFlags || config.m_nSystemMask) {
-    std::wstring drive = WaitForNewVolume(request.disk.disk, oldVolumes, progress);
+  if (!steps.empty()) {
+    std::wstring drive = WaitForNewVolume(disk, oldVolumes, progress);
     if (drive.empty()) {
       progress.Status(L"找不到启动盘的新分区，没有拷贝任何数据！");
       return -1;
     }
-    for (const CopyStep& step : PlanCopies(config, GetModuleFolder(), drive)) {
-      if (step.image && !PathExists(step.source)) {
-        Exclaim(Format(L"找不到文件%s", step.source));
+    uint64_t free = 0;
+    if (TheSeam().FreeBytes(drive + L"\\", &free) && need > free) {
+      progress.Status(NoRoomText(need, disk, free));
+      return -1;
+    }
+    // Between files the user may stop: what is copied stays, the disk boots.
+    progress.AllowStop(true);
+    for (size_t i = 0; i < steps.size(); ++i) {
+      const CopyStep& step = steps[i].step;
+      if (steps[i].missingImage) {
+        if (!progress.Stopping()) Exclaim(Format(L"找不到文件%s", step.source));
         continue;
       }
       progress.Position(step.progress);
       progress.Status(step.status);
-      if (!CopyFolderTree(step.source, step.destination)) {
+      const int next = i + 1 < steps.size() ? steps[i + 1].step.progress : 100;
+      CopyFailure failure;
+      CopyEnd end = CopyItems(steps[i].items, drive + step.destination, step.progress, next, progress, &failure);
+      if (end == CopyEnd::Stopped) {
+        progress.Status(L"已停止拷贝，启动盘上的数据不完整！");
+        return -1;
+      }
+      if (end == CopyEnd::Failed) {
+        progress.AllowStop(false);
         progress.Status(step.failure);
+        Exclaim(FailureText(step.failure, failure));
         return -1;
       }
     }
+    progress.AllowStop(false);
   }
   progress.Position(100);
   progress.Status(L"制作完成！");
-  progress.Pause(500);
   return 0;
 }
 
@@ -262,7 +335,6 @@ int RestoreBootDisk(const RestoreRequest& request, Progress& progress) {
   }
   progress.Position(100);
   progress.Status(L"恢复启动盘完成！");
-  progress.Pause(500);
   return 0;
 }
 

@@ -175,7 +175,9 @@ void MakeBootDlg::OnMake() {
   request.config = *this;
   request.force = ForceFormat();
   m_job = DiskJob::Make;
-  RunBehindProgress([&request](Progress& progress) { return boot_disk::MakeBootDisk(request, progress) == 0; });
+  // The result stays on the progress window until the user closes it.
+  RunBehindProgress([&request](Progress& progress) { return boot_disk::MakeBootDisk(request, progress) == 0; },
+                    nullptr, true);
   m_job = DiskJob::None;
 }
 
@@ -191,7 +193,8 @@ void MakeBootDlg::OnRestore() {
   boot_disk::RestoreRequest request{m_strFbinstPath, choice->identity, ForceFormat()};
   if (!boot_disk::Confirm(boot_disk::RestoreQuestion(entry))) return;
   m_job = DiskJob::Restore;
-  RunBehindProgress([&request](Progress& progress) { return boot_disk::RestoreBootDisk(request, progress) == 0; });
+  RunBehindProgress([&request](Progress& progress) { return boot_disk::RestoreBootDisk(request, progress) == 0; },
+                    nullptr, true);
   m_job = DiskJob::None;
 }
 

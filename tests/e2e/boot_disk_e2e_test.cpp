@@ -56,11 +56,14 @@ TEST_F(RigmateE2E, MakeFormatsTheChosenStickAndCopiesOntoItsNewVolume) {
   ASSERT_TRUE(e2e::AnswerBox(box, IDYES));
 
   const std::wstring drive = InFolder(L"drive-d");
+  HWND load = nullptr;
   ASSERT_TRUE(e2e::WaitUntil([&] {
-    return GetFileAttributesW((drive + L"\\Rigmate\\GHO\\WIN1064.GHO").c_str()) != INVALID_FILE_ATTRIBUTES &&
-           !DialogWith(app().id(), IDC_LOAD_STATUS);
-  }, 60000)) << "no copies on the new volume";
+    load = DialogWith(app().id(), IDC_LOAD_STATUS);
+    return load && IsWindowEnabled(GetDlgItem(load, IDC_LOAD_CLOSE));
+  }, 60000)) << "the make did not end";
+  EXPECT_EQ(e2e::ItemText(load, IDC_LOAD_STATUS), L"制作完成！");   // kept until closed
   Shot("made");
+  ASSERT_TRUE(e2e::ClickButton(load, IDC_LOAD_CLOSE));
   std::vector<StandinRecord> starts = StandInStarts();
   ASSERT_EQ(starts.size(), 1u);
   const std::wstring dataFolder = ProgramFolder() + L"\\Rigmate\\DATA";

@@ -308,6 +308,7 @@ void FakeSeam::RemoveVolume(const std::wstring& letter) {
   if (letter.empty()) return;
   wchar_t gone = Upper(letter[0]);
   volumes.erase(gone);
+  EraseTree(std::wstring(1, gone) + L":");   // its files go with it
   std::wstring letters;
   for (size_t slot = 0; slot + 1 < drives.size() && drives[slot]; slot += 4)
     if (Upper(drives[slot]) != gone) letters.push_back(Upper(drives[slot]));
@@ -389,6 +390,21 @@ bool FakeSeam::CopyOneFile(const std::wstring& from, const std::wstring& to) {
             !(target && (target->folder || (target->attributes & fattr::ReadOnly)));
   if (ok) Put(to, *source);
   return Record(Op::CopyOneFile, from, to, ok);
+}
+
+bool FakeSeam::CopyFileReporting(const std::wstring& from, const std::wstring& to,
+                                 const std::function<void(uint64_t)>& onBytes, uint32_t* error) {
+  uint64_t bytes = 0;
+  const bool sized = FileSize(from, &bytes);
+  // Told outside the lock: what it runs may change the machine (a stick pulled mid-copy).
+  if (sized && onBytes) onBytes(bytes / 2);
+  if (midCopy) midCopy(from);
+  if (!CopyOneFile(from, to)) {
+    *error = lastError;
+    return false;
+  }
+  if (onBytes) onBytes(bytes);
+  return true;
 }
 
 bool FakeSeam::RemoveFile(const std::wstring& path) {
@@ -676,6 +692,8 @@ std::wstring FakeSeam::VolumeGuidPath(const std::wstring& root) {
 }
 
 uint32_t FakeSeam::LastError() { Lock lock(mutex_); return lastError; }
+
+std::wstring FakeSeam::ErrorText(uint32_t code) { return L"系统错误 " + std::to_wstring(code) + L"。"; }
 
 // ---- Dangerous or missing under test ---------------------------------------------------
 

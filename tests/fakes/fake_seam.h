@@ -122,7 +122,8 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   Disk& AddDisk(int n, uint32_t style, const std::vector<PartitionInfoEx>& entries, int64_t length);
   // A drive letter ("D:") on disk/partition, added to the logical drives; NTFS, no label.
   Volume& AddVolume(const std::wstring& letter, int disk, int partition);
-  // Takes a letter's volume away, from the logical drives too (a stick pulled out).
+  // Takes a letter's volume away, from the logical drives and with its files too (a stick
+  // pulled out).
   void RemoveVolume(const std::wstring& letter);
   // Layout entries for AddDisk.
   static PartitionInfoEx MbrEntry(uint32_t number, int64_t length, uint8_t type = 0x07);
@@ -161,6 +162,9 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   // it may change the fake (a tool that writes a file). Overrides SetExitCode.
   std::function<int(const ProcessStart&)> onStart;
   std::vector<FileOp> fileOps;              // copies, deletes, writes, folders made
+  // Runs halfway through each CopyFileReporting, on the copying thread, outside the lock:
+  // a stick pulled mid-copy, a test that waits for the user's stop.
+  std::function<void(const std::wstring& from)> midCopy;
   std::vector<RegistryRead> registryReads;
   std::vector<size_t> layoutRequests;       // buffer sizes asked of DriveLayout, in order
 
@@ -220,6 +224,10 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   std::vector<FileEntry> ListFolder(const std::wstring& folder) override;
   bool MakeFolder(const std::wstring& path) override;
   bool CopyOneFile(const std::wstring& from, const std::wstring& to) override;
+  // A copy as CopyOneFile (its failures too), telling half the bytes first, then running
+  // midCopy (when set) and then copying and telling all; a failure's code is lastError.
+  bool CopyFileReporting(const std::wstring& from, const std::wstring& to,
+                         const std::function<void(uint64_t)>& onBytes, uint32_t* error) override;
   bool RemoveFile(const std::wstring& path) override;
   bool ShellCopy(const std::wstring& from, const std::wstring& to) override;
   bool ShellDelete(const std::wstring& path) override;
@@ -258,6 +266,7 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   int AddVolumeIcon(const std::wstring& letter) override;
   std::wstring VolumeGuidPath(const std::wstring& root) override;
   uint32_t LastError() override;
+  std::wstring ErrorText(uint32_t code) override;   // "系统错误 <code>。"
 
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                    bool show) override;

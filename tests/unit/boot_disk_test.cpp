@@ -21,9 +21,11 @@ class RecordedProgress : public Progress {
   void Position(int percent) override { log.push_back(L"@" + std::to_wstring(percent)); }
   void Status(const std::wstring& text) override { log.push_back(text); last = text; }
   void Pause(int milliseconds) override { log.push_back(L"wait " + std::to_wstring(milliseconds)); }
-  bool Stopping() const override { return false; }
+  bool Stopping() const override { return !stopAt.empty() && ContainsStop(); }
+  bool ContainsStop() const { return std::find(log.begin(), log.end(), stopAt) != log.end(); }
   std::vector<std::wstring> log;
   std::wstring last;
+  std::wstring stopAt;          // the user stops once this status was shown
 };
 
 class BootDiskTest : public ::testing::Test {
@@ -53,7 +55,7 @@ class BootDiskTest : public ::testing::Test {
   void FormatGivesNewVolume() {
     fake.onStart = [this](const FakeSeam::ProcessStart&) {
       fake.RemoveVolume(L"H:");
-      fake.AddVolume(L"J:", 1, 1);
+      fake.AddVolume(L"J:", 1, 1).freeBytes = 1ull << 30;
       fake.AddFolder(L"J:\\");
       return 0;
     };
@@ -217,7 +219,7 @@ TEST_F(BootDiskTest, MakeWithNothingToCopyFormatsAndFinishes) {
   EXPECT_EQ(fake.starts[0].commandLine, MakeCommandLine(kTool, 1, 500, kArchive, true));
   EXPECT_TRUE(fake.starts[0].wait);
   EXPECT_FALSE(fake.starts[0].show);
-  EXPECT_EQ(progress.log, (std::vector<std::wstring>{L"正在格式化磁盘，请稍等...", L"@10", L"@100", L"制作完成！", L"wait 500"}));
+  EXPECT_EQ(progress.log, (std::vector<std::wstring>{L"正在格式化磁盘，请稍等...", L"@10", L"@100", L"制作完成！"}));
   EXPECT_TRUE(fake.messages.empty());
 }
 
@@ -239,7 +241,7 @@ TEST_F(BootDiskTest, MissingToolArchiveOrChosenDiskOrFailedFormatEndsWithOne) {
   EXPECT_TRUE(fake.starts.empty());
 
   fake.disks[1].length = 1ll << 30;
-  request.config.m_nCopyFlags = 15;
+  request.config.m_nCopyFlags = kCopyData;
   fake.SetExitCode(L"FbinstPlus", 3);
   EXPECT_EQ(MakeBootDisk(request, progress), 1);
   EXPECT_EQ(progress.last, L"格式化出错！");
@@ -264,8 +266,8 @@ TEST_F(BootDiskTest, MakeCopiesOntoTheVolumeTheFormatCreatedAndSkipsAMissingImag
   EXPECT_EQ(MessageTexts(), std::vector<std::wstring>{L"找不到文件"});
   EXPECT_EQ(progress.log,
             (std::vector<std::wstring>{L"正在格式化磁盘，请稍等...", L"@10", L"正在等待启动盘的新分区...", L"@20",
-                                       L"拷贝视频文件...", L"@50", L"导入启动盘数据...", L"@57",
-                                       L"正在拷贝D:\\img\\WINXP.GHO", L"@100", L"制作完成！", L"wait 500"}));
+                                       L"拷贝视频文件...", L"@50", L"@50", L"导入启动盘数据...", L"@57", L"@57",
+                                       L"正在拷贝D:\\img\\WINXP.GHO", L"@78", L"@99", L"@100", L"制作完成！"}));
 }
 
 TEST_F(BootDiskTest, WithoutANewVolumeTheMakeWaitsABoundedTimeAndCopiesNothing) {
@@ -285,18 +287,69 @@ TEST_F(BootDiskTest, AFailedCopyLeavesItsTextAndStopsTheMake) {
   fake.AddFile(L"D:\\WIN732.GHO");
   FormatGivesNewVolume();
   fake.Fail(FakeSeam::Op::CopyOneFile, L"J:\\Rigmate\\DRIVER_GENUS\\d.exe");
+  fake.lastError = 112;
   request.config.m_nCopyFlags = kCopyTools | kCopyDriver;
   request.config.m_nSystemMask = 2;
   request.config.m_strSystemPath[1] = L"D:\\WIN732.GHO";
   EXPECT_EQ(MakeBootDisk(request, progress), -1);
   EXPECT_EQ(progress.last, L"拷贝驱动精灵失败！");
+  EXPECT_EQ(fake.messages.back().text, L"拷贝驱动精灵失败！\nE:\\Rigmate\\DRIVER_GENUS\\d.exe\n系统错误 112。(错误代码：112)");
   EXPECT_FALSE(fake.Exists(L"J:\\Rigmate\\GHO"));
 
-  fake.Fail(FakeSeam::Op::CopyOneFile, L"J:\\Rigmate\\GHO\\WIN732.GHO");
+  // The stick is pulled out halfway through the image.
+  fake.ClearFailures();
+  fake.midCopy = [this](const std::wstring&) { fake.RemoveVolume(L"J:"); fake.lastError = 1167; };
   request.config.m_nCopyFlags = 0;
   request.disk = Chosen(1);
   EXPECT_EQ(MakeBootDisk(request, progress), -1);
   EXPECT_EQ(progress.last, L"拷贝D:\\WIN732.GHO失败，请检查磁盘容量！");
+  EXPECT_EQ(fake.messages.back().text, progress.last + L"\nD:\\WIN732.GHO\n系统错误 1167。(错误代码：1167)");
+}
+
+TEST_F(BootDiskTest, CopiesKeepEmptyFoldersLeaveLinksOutAndMoveByBytes) {
+  fake.AddFile(L"E:\\Rigmate\\COURSE\\a.mp4", std::string(300, 'a'));
+  fake.AddFile(L"E:\\Rigmate\\COURSE\\b.mp4", std::string(100, 'b'));
+  fake.AddFolder(L"E:\\Rigmate\\COURSE\\empty");
+  fake.AddFile(L"E:\\Rigmate\\COURSE\\junction\\loop.mp4", "x");
+  fake.SetAttributes(L"E:\\Rigmate\\COURSE\\junction", 0x410);   // a junction
+  fake.AddFile(L"E:\\Rigmate\\DATA\\menu.lst", "m");
+  FormatGivesNewVolume();
+  request.config.m_nCopyFlags = kCopyVideo | kCopyData;
+  EXPECT_EQ(MakeBootDisk(request, progress), 0);
+  EXPECT_TRUE(fake.IsFolder(L"J:\\Rigmate\\COURSE\\empty"));
+  EXPECT_FALSE(fake.Exists(L"J:\\Rigmate\\COURSE\\junction"));
+  EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\COURSE\\b.mp4"), std::string(100, 'b'));
+  std::vector<std::wstring> positions;
+  for (const std::wstring& entry : progress.log)
+    if (entry[0] == L'@') positions.push_back(entry);
+  EXPECT_EQ(positions, (std::vector<std::wstring>{L"@10", L"@20", L"@31", L"@42", L"@46", L"@50", L"@50", L"@100", L"@100"}));
+}
+
+TEST_F(BootDiskTest, WhatCannotBeCopiedStopsTheMakeBeforeTheFormat) {
+  request.config.m_nCopyFlags = kCopyTools;                // no TOOL folder
+  EXPECT_EQ(MakeBootDisk(request, progress), 1);
+  EXPECT_EQ(progress.last, L"找不到文件夹E:\\Rigmate\\TOOL，没有格式化磁盘！");
+  fake.AddFile(L"D:\\WIN10.GHO");
+  fake.SetFileSize(L"D:\\WIN10.GHO", 600ull << 20);      // more than 1 GB less 500 MB
+  request.config = BootDiskConfig();
+  request.config.m_strFbinstPath = kTool;
+  request.config.m_strArchivePath = kArchive;
+  request.config.m_nSystemMask = 64;
+  request.config.m_strSystemPath[6] = L"D:\\WIN10.GHO";
+  EXPECT_EQ(MakeBootDisk(request, progress), 1);
+  EXPECT_EQ(progress.last, L"启动盘的空间不够：要拷贝的文件共0.59 GB，设备(HD1)上只有0.51 GB可用！");
+  EXPECT_TRUE(fake.starts.empty());
+}
+
+TEST_F(BootDiskTest, TheUserStopsTheCopyBetweenFiles) {
+  fake.AddFile(L"E:\\Rigmate\\COURSE\\a.mp4", "a");
+  fake.AddFile(L"E:\\Rigmate\\DATA\\menu.lst", "m");
+  FormatGivesNewVolume();
+  request.config.m_nCopyFlags = kCopyVideo | kCopyData;
+  progress.stopAt = L"拷贝视频文件...";
+  EXPECT_EQ(MakeBootDisk(request, progress), -1);
+  EXPECT_EQ(progress.last, L"已停止拷贝，启动盘上的数据不完整！");
+  EXPECT_FALSE(fake.Exists(L"J:\\Rigmate\\COURSE\\a.mp4"));
 }
 
 TEST_F(BootDiskTest, RestoreChecksTheDiskAgainAndReportsItsOutcome) {

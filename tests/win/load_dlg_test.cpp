@@ -10,6 +10,7 @@
 #include "platform/format.h"
 #include "platform/seam.h"
 #include "resources/resource.h"
+#include "tests/fakes/fake_seam.h"
 #include "win/modal_deadline.h"
 
 namespace {
@@ -28,6 +29,7 @@ struct Snapshot {
   std::wstring status;
   bool closeEnabled = false;
   bool closeFocused = false;
+  std::wstring closeText;
   bool visible = false;
   bool running = false;
 };
@@ -57,6 +59,7 @@ class ProbeLoadDlg : public LoadDlg {
       last_.status = WindowText(Item(IDC_LOAD_STATUS));
       last_.closeEnabled = IsWindowEnabled(Item(IDC_LOAD_CLOSE)) != FALSE;
       last_.closeFocused = GetFocus() == Item(IDC_LOAD_CLOSE);
+      last_.closeText = WindowText(Item(IDC_LOAD_CLOSE));
       last_.visible = IsWindowVisible(hwnd()) != FALSE;
       last_.running = IsModalRunning();
       SetEvent(taken_);
@@ -349,4 +352,43 @@ TEST(LoadDlg, AWorkRunEndsTheWindowFromItsResult) {
   EXPECT_FALSE(seen[0].closeEnabled);
   EXPECT_TRUE(seen[1].running);
   EXPECT_EQ(seen[1].status, L"打开软件映射文件失败！");
+}
+
+TEST(LoadDlg, AStoppableWorkStopsOnlyAfterYesAndKeepsItsResult) {
+  FakeSeam fake;
+  ScopedSeam use(&fake);
+  fake.QueueAnswer(IDNO);
+  fake.QueueAnswer(IDYES);
+  ProbeLoadDlg dialog;
+  ModalDeadline deadline(&dialog, kWait);
+  std::vector<Snapshot> seen;
+  auto until = [&](const std::wstring& text) {
+    Snapshot now;
+    do now = dialog.Probe(deadline.abort());
+    while (!(now.closeEnabled && now.closeText == text) && WaitForSingleObject(deadline.abort(), 10) == WAIT_TIMEOUT);
+    seen.push_back(now);
+  };
+  std::thread user([&] {
+    until(L"停止");
+    dialog.Post(WM_COMMAND, MAKEWPARAM(IDC_LOAD_CLOSE, BN_CLICKED));   // "否": the work goes on
+    dialog.Post(WM_COMMAND, MAKEWPARAM(IDC_LOAD_CLOSE, BN_CLICKED));   // "是"
+    until(L"关闭");
+    dialog.Post(WM_COMMAND, MAKEWPARAM(IDC_LOAD_CLOSE, BN_CLICKED));
+  });
+  EXPECT_FALSE(dialog.RunWork(
+      [](Progress& progress) {
+        progress.AllowStop(true);
+        while (!progress.Stopping()) progress.Pause(10);
+        progress.Status(L"已停止");
+        return false;
+      },
+      nullptr, true));
+  user.join();
+  ASSERT_FALSE(deadline.expired());
+  ASSERT_EQ(fake.messages.size(), 2u);
+  EXPECT_EQ(fake.messages[0].text, L"确定要停止么？");
+  EXPECT_EQ(fake.messages[0].style, 0x124u);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_TRUE(seen[1].running);
+  EXPECT_EQ(seen[1].status, L"已停止");
 }

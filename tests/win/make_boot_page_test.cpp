@@ -124,6 +124,17 @@ bool PumpUntil(const std::function<bool()>& check, int ms = 3000) {
   return check();
 }
 
+// A step that reads the result the progress window keeps, then closes it.
+Script::Step CloseResult(std::wstring* status) {
+  return [status] {
+    HWND dialog = ActiveDialog(IDC_LOAD_STATUS);
+    if (!dialog || !IsWindowEnabled(GetDlgItem(dialog, IDC_LOAD_CLOSE))) return false;
+    *status = TextOf(GetDlgItem(dialog, IDC_LOAD_STATUS));
+    Click(dialog, IDC_LOAD_CLOSE);
+    return true;
+  };
+}
+
 // Disk 0 holds C:, the running Windows; disk 1 is a USB stick with H:; the program and
 // its data lie on E:, a drive of no disk.
 class MakeBootPage : public ::testing::Test {
@@ -278,11 +289,14 @@ TEST_F(MakeBootPage, ConfigurationDialogsThenAMakeOntoTheNewVolume) {
   fake.onStart = [&](const FakeSeam::ProcessStart&) {
     during = page->RunningJob();
     fake.RemoveVolume(L"H:");
-    fake.AddVolume(L"J:", 1, 1);
+    fake.AddVolume(L"J:", 1, 1).freeBytes = 1ull << 30;
     fake.AddFolder(L"J:\\");
     return 0;
   };
+  std::wstring result;
+  Script made({CloseResult(&result)});
   Click(page->hwnd(), IDC_MAKEBOOT_START);
+  EXPECT_EQ(result, L"制作完成！");
   ASSERT_EQ(fake.starts.size(), 1u);
   EXPECT_EQ(fake.starts[0].application, kTool);
   EXPECT_EQ(fake.starts[0].commandLine,
@@ -294,6 +308,56 @@ TEST_F(MakeBootPage, ConfigurationDialogsThenAMakeOntoTheNewVolume) {
   EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\GHO\\WIN764.GHO"), "win7");
   EXPECT_EQ(fake.messages.back().text,
             L"你确定要对设备(HD1) 1.00GB (H: )制作启动盘么？这将会清空您磁盘上的所有数据，制作前请先自行备份数据！");
+}
+
+TEST_F(MakeBootPage, ACopyEndsAtTheUsersStopOrAtAPulledStickAndSaysWhy) {
+  fake.AddFile(L"E:\\Rigmate\\Rigmate\\COURSE\\b.mp4", "more");
+  page->m_nCopyFlags = 1;
+  HANDLE stopped = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  struct Case {
+    bool pull;                  // else the user stops
+    const wchar_t* status;
+    size_t boxes;               // the make's question, then the stop's or the failure's
+  } cases[] = {{false, L"已停止拷贝，启动盘上的数据不完整！", 2},
+               {true, L"拷贝视频文件失败！", 2}};
+  for (const Case& c : cases) {
+    fake.messages.clear();
+    fake.AddVolume(L"H:", 1, 1);
+    fake.onStart = [&](const FakeSeam::ProcessStart&) {
+      fake.RemoveVolume(L"H:");
+      fake.AddVolume(L"J:", 1, 1).freeBytes = 1ull << 30;
+      fake.AddFolder(L"J:\\");
+      return 0;
+    };
+    ResetEvent(stopped);
+    fake.midCopy = [&](const std::wstring&) {
+      if (c.pull) fake.RemoveVolume(L"J:");
+      else WaitForSingleObject(stopped, 5000);   // the user is at "停止"
+    };
+    fake.QueueAnswer(IDYES);
+    fake.QueueAnswer(IDYES);
+    std::wstring result;
+    Script::Step stop = [&] {
+      HWND dialog = ActiveDialog(IDC_LOAD_STATUS);
+      if (!dialog || TextOf(GetDlgItem(dialog, IDC_LOAD_CLOSE)) != L"停止") return false;
+      Click(dialog, IDC_LOAD_CLOSE);
+      SetEvent(stopped);
+      return true;
+    };
+    Script make(c.pull ? std::vector<Script::Step>{CloseResult(&result)}
+                       : std::vector<Script::Step>{stop, CloseResult(&result)});
+    Click(page->hwnd(), IDC_MAKEBOOT_START);
+    EXPECT_TRUE(make.Done());
+    EXPECT_EQ(result, c.status);
+    ASSERT_EQ(fake.messages.size(), c.boxes);
+    if (c.pull)
+      EXPECT_EQ(fake.messages[1].text.find(L"拷贝视频文件失败！\nE:\\Rigmate\\Rigmate\\COURSE\\a.mp4\n"), 0u);
+    else
+      EXPECT_EQ(fake.messages[1].text, L"确定要停止么？");
+    EXPECT_FALSE(fake.Exists(L"J:\\Rigmate\\COURSE\\b.mp4"));
+    fake.RemoveVolume(L"J:");
+  }
+  CloseHandle(stopped);
 }
 
 TEST_F(MakeBootPage, RestoreReportsItsResultAndNoOtherDiskJobStartsMeanwhile) {
@@ -310,13 +374,7 @@ TEST_F(MakeBootPage, RestoreReportsItsResultAndNoOtherDiskJobStartsMeanwhile) {
     return 4;
   };
   std::wstring status;
-  Script close({[&] {
-    HWND dialog = ActiveDialog(IDC_LOAD_STATUS);
-    if (!dialog || !IsWindowEnabled(GetDlgItem(dialog, IDC_LOAD_CLOSE))) return false;
-    status = TextOf(GetDlgItem(dialog, IDC_LOAD_STATUS));
-    Click(dialog, IDC_LOAD_CLOSE);
-    return true;
-  }});
+  Script close({CloseResult(&status)});
   Click(page->hwnd(), IDC_MAKEBOOT_RESTORE);
   EXPECT_TRUE(close.Done());
   EXPECT_EQ(status, L"恢复启动盘出错！(错误代码：4)");
@@ -330,10 +388,12 @@ TEST_F(MakeBootPage, RestoreReportsItsResultAndNoOtherDiskJobStartsMeanwhile) {
   EXPECT_EQ(fake.messages[1].text, L"已经在恢复！");
   EXPECT_EQ(fake.messages[2].text, L"已经在恢复！");
 
-  // A successful restore closes its progress window by itself.
+  // A successful restore keeps its result on the progress window too.
   fake.onStart = nullptr;
   fake.QueueAnswer(IDYES);
+  Script closeAgain({CloseResult(&status)});
   Click(page->hwnd(), IDC_MAKEBOOT_RESTORE);
+  EXPECT_EQ(status, L"恢复启动盘完成！");
   EXPECT_EQ(fake.starts.size(), 2u);
   EXPECT_EQ(page->RunningJob(), KXDialog::BackgroundJob::None);
 }

@@ -1,0 +1,101 @@
+// The copies of a boot-disk make over the seam: listing, size on disk, byte progress.
+#include "pages/bootmedia/boot_disk_copy.h"
+
+#include "platform/format.h"
+#include "platform/seam.h"
+#include "platform/system.h"
+
+namespace boot_disk {
+
+namespace {
+
+constexpr uint32_t kReparsePoint = 0x400;       // FILE_ATTRIBUTE_REPARSE_POINT
+constexpr uint32_t kNoAttributes = 0xFFFFFFFF;
+constexpr uint64_t kCluster = 32 * 1024;        // the largest cluster a stick's FAT32 uses
+
+bool IsDotEntry(const std::wstring& name) { return name == L"." || name == L".."; }
+
+bool ListFolderItems(const std::wstring& folder, const std::wstring& relative, std::vector<CopyItem>* items) {
+  items->push_back({folder, relative, true, 0});
+  for (const FileEntry& entry : TheSeam().ListFolder(folder)) {
+    if (IsDotEntry(entry.name)) continue;
+    std::wstring path = folder + L"\\" + entry.name, inside = relative + L"\\" + entry.name;
+    uint32_t attributes = TheSeam().FileAttributes(path);
+    if (attributes == kNoAttributes) return false;
+    if (attributes & kReparsePoint) continue;
+    if (entry.isFolder) {
+      if (!ListFolderItems(path, inside, items)) return false;
+      continue;
+    }
+    CopyItem file{path, inside, false, 0};
+    if (!TheSeam().FileSize(path, &file.bytes)) return false;
+    items->push_back(file);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ListCopyItems(const std::wstring& source, std::vector<CopyItem>* items) {
+  FileEntry found;
+  if (source.empty() || !TheSeam().FindFile(source, &found)) return false;
+  if (!found.isFolder) {
+    CopyItem file{source, found.name, false, 0};
+    if (!TheSeam().FileSize(source, &file.bytes)) return false;
+    items->push_back(file);
+    return true;
+  }
+  // The chosen folder itself may be a link too: it is not followed either.
+  uint32_t attributes = TheSeam().FileAttributes(source);
+  if (attributes == kNoAttributes || (attributes & kReparsePoint)) return false;
+  return ListFolderItems(source, found.name, items);
+}
+
+uint64_t BytesOnDisk(const std::vector<CopyItem>& items) {
+  uint64_t total = 0;
+  for (const CopyItem& item : items) total += (item.folder ? 1 : (item.bytes + kCluster - 1) / kCluster) * kCluster;
+  return total;
+}
+
+CopyEnd CopyItems(const std::vector<CopyItem>& items, const std::wstring& destination, int from, int to,
+                  Progress& progress, CopyFailure* failure) {
+  uint64_t total = 0, done = 0;
+  for (const CopyItem& item : items) total += item.bytes;
+  int shown = from;   // the caller has shown where the step starts
+  auto show = [&](uint64_t copied) {
+    if (copied > total) copied = total;   // a file that grew since it was listed
+    int position = total == 0 ? to : from + static_cast<int>((to - from) * (static_cast<double>(copied) / total));
+    // Posted only when it moves: thousands of small files, or the many chunks of a large
+    // one, must not flood the window.
+    if (position != shown) progress.Position(shown = position);
+  };
+  auto fail = [&](const std::wstring& path, uint32_t error) {
+    *failure = {path, error};
+    return CopyEnd::Failed;
+  };
+  if (!CreateFolderPath(destination)) return fail(destination, TheSeam().LastError());
+  for (const CopyItem& item : items) {
+    if (progress.Stopping()) return CopyEnd::Stopped;
+    std::wstring target = destination + L"\\" + item.relative;
+    if (item.folder) {
+      if (!TheSeam().FindFile(target, nullptr) && !TheSeam().MakeFolder(target))
+        return fail(target, TheSeam().LastError());
+      continue;
+    }
+    const uint64_t before = done;
+    uint32_t error = 0;
+    if (!TheSeam().CopyFileReporting(item.source, target, [&](uint64_t copied) { show(before + copied); }, &error))
+      return fail(item.source, error);
+    done += item.bytes;
+    show(done);
+  }
+  show(total);
+  return CopyEnd::Done;
+}
+
+std::wstring FailureText(const std::wstring& stepFailure, const CopyFailure& failure) {
+  return Format(L"%s\n%s\n%s(错误代码：%d)", stepFailure, failure.path, TheSeam().ErrorText(failure.error),
+                static_cast<int>(failure.error));
+}
+
+}  // namespace boot_disk

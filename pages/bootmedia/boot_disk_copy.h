@@ -1,0 +1,42 @@
+// The copies of a boot-disk make: what a source brings along (read before the format),
+// whether it fits, and the copy itself, by bytes, stoppable between files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/progress.h"
+
+namespace boot_disk {
+
+// One file or folder that a source brings onto the boot disk.
+struct CopyItem {
+  std::wstring source;      // full path
+  std::wstring relative;    // under the destination folder ("COURSE\a.mp4")
+  bool folder = false;
+  uint64_t bytes = 0;
+};
+
+// A file, or a folder with everything under it (its empty folders too); links and
+// junctions are left out, never followed: a junction may point back up the tree or at
+// a disk of its own. False when the source cannot be read.
+bool ListCopyItems(const std::wstring& source, std::vector<CopyItem>* items);
+// What the items take on the disk: each file rounded up to whole clusters.
+uint64_t BytesOnDisk(const std::vector<CopyItem>& items);
+
+enum class CopyEnd { Done, Failed, Stopped };
+struct CopyFailure {
+  std::wstring path;        // the file or folder that could not be written
+  uint32_t error = 0;       // the system's code
+};
+
+// Copies the items into the destination folder, moving the progress from `from` to `to`
+// by the bytes of the files copied. Looks at Stopping before every file.
+CopyEnd CopyItems(const std::vector<CopyItem>& items, const std::wstring& destination, int from, int to,
+                  Progress& progress, CopyFailure* failure);
+
+// The failure as the user reads it: the step's text, the file and the system's code.
+std::wstring FailureText(const std::wstring& stepFailure, const CopyFailure& failure);
+
+}  // namespace boot_disk
