@@ -6,6 +6,7 @@
 #include <dbt.h>
 
 #include "ui/load_dlg.h"
+#include "pages/bootmedia/boot_disk_vm.h"
 #include "pages/bootmedia/copy_data_dlg.h"
 #include "pages/bootmedia/make_config_dlg.h"
 #include "platform/system.h"
@@ -130,6 +131,7 @@ bool MakeBootDlg::OnCommand(int id, int code, HWND control) {
     case IDC_MAKEBOOT_RESTORE: OnRestore(); return true;
     case IDC_MAKEBOOT_DATA: OnCopyData(); return true;
     case IDC_MAKEBOOT_TOOLS: OnMakeConfig(); return true;
+    case IDC_MAKEBOOT_TEST: boot_disk::TestBootDisk(SelectedEntry(), SelectedChoice()); return true;
     default: return KXDialog::OnCommand(id, code, control);
   }
 }

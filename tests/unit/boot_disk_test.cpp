@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "pages/bootmedia/boot_disk_actions.h"
+#include "pages/bootmedia/boot_disk_vm.h"
 #include "platform/disk.h"
 #include "tests/fakes/fake_seam.h"
 
@@ -394,6 +395,30 @@ TEST_F(BootDiskTest, SearchFindsEachImageAndReportsEachStep) {
   EXPECT_EQ(progress.log.front(), L"搜索WINXP.GHO...");
   EXPECT_EQ(progress.log[13], L"@98");
   EXPECT_EQ(progress.log[14], L"加载完成！");
+}
+
+TEST_F(BootDiskTest, TestBootStartsQemuOfTheDataFolderOnTheChosenDiskReadOnly) {
+  std::vector<DeviceChoice> choices = ReadDeviceChoices();
+  const DeviceChoice& stick = choices[1];
+  EXPECT_FALSE(TestBootDisk(stick.entry, &stick));          // no QEMU yet: where to put it
+  EXPECT_EQ(MessageTexts().back(), kNoQemu);
+  fake.AddFile(L"E:\\Rigmate\\DATA\\QEMU\\qemu-system-i386.exe");
+  EXPECT_FALSE(TestBootDisk(choices[0].entry, &choices[0]));
+  EXPECT_EQ(MessageTexts().back(), L"为了保护用户磁盘，禁止对设备(HD0)进行操作！");
+  EXPECT_FALSE(TestBootDisk(kNoDevice, nullptr));
+  EXPECT_EQ(MessageTexts().back(), L"请选择一个磁盘！");
+  EXPECT_TRUE(fake.starts.empty());
+
+  EXPECT_TRUE(TestBootDisk(stick.entry, &stick));
+  ASSERT_EQ(fake.starts.size(), 1u);
+  EXPECT_EQ(fake.starts[0].application, L"E:\\Rigmate\\DATA\\QEMU\\qemu-system-i386.exe");
+  EXPECT_EQ(fake.starts[0].commandLine,
+            L"\"E:\\Rigmate\\DATA\\QEMU\\qemu-system-i386.exe\" -m 1024 "
+            L"-drive file=\\\\.\\PhysicalDrive1,format=raw,media=disk,snapshot=on -boot c");
+  EXPECT_FALSE(fake.starts[0].wait);
+  EXPECT_EQ(fake.messages.size(), 3u);
+  fake.AddFile(L"E:\\Rigmate\\DATA\\QEMU\\qemu-system-x86_64.exe");   // boots 64-bit systems too
+  EXPECT_EQ(FindQemu(), L"E:\\Rigmate\\DATA\\QEMU\\qemu-system-x86_64.exe");
 }
 
 }  // namespace

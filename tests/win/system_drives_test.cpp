@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include "pages/bootmedia/boot_disk_vm.h"
 #include "platform/disk.h"
 #include "platform/seam_win.h"
 #include "platform/system.h"
@@ -242,6 +243,19 @@ TEST_F(SystemOnTestDrives, IsProcessRunningSeesAStandinNamedPecmd) {
   EXPECT_TRUE(IsProcessRunning(L"pecmd.exe"));
   EXPECT_TRUE(EndProcessesNamed(L"pecmd.exe"));
   EXPECT_TRUE(Eventually([] { return !IsProcessRunning(L"PECMD.EXE"); }));
+}
+
+TEST_F(SystemOnTestDrives, TestBootStartsQemuOnTheRawDiskInSnapshotMode) {
+  std::wstring log = q + L"\\standin.log";
+  ScopedVariable logVariable(L"RIGMATE_STANDIN_LOG", log);
+  std::wstring qemu = PlaceStandin(p + L"\\prog\\Rigmate\\DATA\\QEMU\\qemu-system-i386.exe");
+  boot_disk::DeviceChoice stick;
+  stick.entry = L"(HD1) 1.00GB (H: ) USB磁盘";
+  stick.identity.disk = 1;
+  ASSERT_TRUE(boot_disk::TestBootDisk(stick.entry, &stick));
+  ASSERT_TRUE(Eventually([&] { return ReadStandinLog(log).size() == 1; }));
+  EXPECT_EQ(ReadStandinLog(log)[0].commandLine,
+            L"\"" + qemu + L"\" -m 1024 -drive file=\\\\.\\PhysicalDrive1,format=raw,media=disk,snapshot=on -boot c");
 }
 
 TEST_F(SystemOnTestDrives, TheAttribStandinAppliesEveryFlag) {
