@@ -59,7 +59,8 @@ TEST_F(RigmateE2E, MakeFormatsTheChosenStickAndCopiesOntoItsNewVolume) {
   HWND load = nullptr;
   ASSERT_TRUE(e2e::WaitUntil([&] {
     load = DialogWith(app().id(), IDC_LOAD_STATUS);
-    return load && IsWindowEnabled(GetDlgItem(load, IDC_LOAD_CLOSE));
+    // During the copies the button is enabled too, as "停止".
+    return load && IsWindowEnabled(GetDlgItem(load, IDC_LOAD_CLOSE)) && e2e::ItemText(load, IDC_LOAD_CLOSE) == L"关闭";
   }, 60000)) << "the make did not end";
   EXPECT_EQ(e2e::ItemText(load, IDC_LOAD_STATUS), L"制作完成！");   // kept until closed
   Shot("made");

@@ -128,7 +128,8 @@ bool PumpUntil(const std::function<bool()>& check, int ms = 3000) {
 Script::Step CloseResult(std::wstring* status) {
   return [status] {
     HWND dialog = ActiveDialog(IDC_LOAD_STATUS);
-    if (!dialog || !IsWindowEnabled(GetDlgItem(dialog, IDC_LOAD_CLOSE))) return false;
+    HWND close = dialog ? GetDlgItem(dialog, IDC_LOAD_CLOSE) : nullptr;
+    if (!close || !IsWindowEnabled(close) || TextOf(close) != L"关闭") return false;   // not "停止"
     *status = TextOf(GetDlgItem(dialog, IDC_LOAD_STATUS));
     Click(dialog, IDC_LOAD_CLOSE);
     return true;
