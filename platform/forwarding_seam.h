@@ -80,6 +80,10 @@ class ForwardingSeam : public Seam {
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait, bool show) override {
     return inner_.StartProcess(application, commandLine, wait, show);
   }
+  int StartProcessWatched(const std::wstring& application, const std::wstring& commandLine, bool show,
+                          const std::function<bool()>& keepWaiting, bool* abandoned) override {
+    return inner_.StartProcessWatched(application, commandLine, show, keepWaiting, abandoned);
+  }
   bool EnableShutdownPrivilege() override { return inner_.EnableShutdownPrivilege(); }
   bool RequestReboot(uint32_t* error) override { return inner_.RequestReboot(error); }
   void EndProcess(int code) override { inner_.EndProcess(code); }

@@ -106,6 +106,20 @@ int LoggingPrompts::ShowMessageBox(const std::wstring& text, const std::wstring&
   return answer;
 }
 
+int LoggingSeam::StartProcessWatched(const std::wstring& application, const std::wstring& commandLine, bool show,
+                                     const std::function<bool()>& keepWaiting, bool* abandoned) {
+  std::wstring program = Started(application, commandLine);
+  LogEvent(L"启动程序：" + program);
+  int result = ForwardingSeam::StartProcessWatched(application, commandLine, show, keepWaiting, abandoned);
+  if (*abandoned)
+    LogEvent(L"不再等待：" + program);
+  else if (result == -1)
+    LogEvent(L"无法启动：" + program);
+  else
+    LogEvent(Format(L"程序结束，退出代码 %d：%s", result, program));
+  return result;
+}
+
 int LoggingSeam::StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                               bool show) {
   std::wstring program = Started(application, commandLine);

@@ -29,6 +29,8 @@ class LoggingSeam : public ForwardingSeam {
 
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                    bool show) override;
+  int StartProcessWatched(const std::wstring& application, const std::wstring& commandLine, bool show,
+                          const std::function<bool()>& keepWaiting, bool* abandoned) override;
   bool RequestReboot(uint32_t* error) override;
   void EndProcess(int code) override;
 

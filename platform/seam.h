@@ -138,6 +138,12 @@ class Seam {
   // not waited: 0; -1 when it cannot be started. An empty application means none.
   virtual int StartProcess(const std::wstring& application, const std::wstring& commandLine,
                            bool wait, bool show) = 0;
+  // The same start (waited), waited for only while keepWaiting says so: it is asked about
+  // every tenth of a second on the calling thread. The exit code, or -1 when the program
+  // cannot be started; when keepWaiting says no, the program is left running, *abandoned
+  // is set and -1 returned.
+  virtual int StartProcessWatched(const std::wstring& application, const std::wstring& commandLine, bool show,
+                                  const std::function<bool()>& keepWaiting, bool* abandoned) = 0;
   // Restart: the shutdown privilege, then ExitWindowsEx(EWX_REBOOT, reason 4).
   virtual bool EnableShutdownPrivilege() = 0;
   virtual bool RequestReboot(uint32_t* error) = 0;

@@ -486,8 +486,10 @@ std::wstring Win32Seam::ErrorText(uint32_t code) {
 
 // ---- Dangerous or missing under test -----------------------------------------------
 
-int Win32Seam::StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
-                            bool show) {
+namespace {
+
+// CreateProcessW as every start of the program makes it; false when it cannot start.
+bool Launch(const std::wstring& application, const std::wstring& commandLine, bool show, KernelHandle* process) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -497,13 +499,40 @@ int Win32Seam::StartProcess(const std::wstring& application, const std::wstring&
   PROCESS_INFORMATION created = {};
   if (!CreateProcessW(application.empty() ? nullptr : application.c_str(), writable.data(), nullptr, nullptr,
                       FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &created))
-    return -1;
-  KernelHandle process(created.hProcess), thread(created.hThread);
-  if (!wait) return 0;
-  WaitForSingleObject(process.get(), INFINITE);
+    return false;
+  KernelHandle thread(created.hThread);
+  process->reset(created.hProcess);
+  return true;
+}
+
+int ExitCodeOf(const KernelHandle& process) {
   DWORD code = 0;
   if (!GetExitCodeProcess(process.get(), &code)) return -1;
   return static_cast<int>(code);
+}
+
+}  // namespace
+
+int Win32Seam::StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
+                            bool show) {
+  KernelHandle process;
+  if (!Launch(application, commandLine, show, &process)) return -1;
+  if (!wait) return 0;
+  WaitForSingleObject(process.get(), INFINITE);
+  return ExitCodeOf(process);
+}
+
+int Win32Seam::StartProcessWatched(const std::wstring& application, const std::wstring& commandLine, bool show,
+                                   const std::function<bool()>& keepWaiting, bool* abandoned) {
+  *abandoned = false;
+  KernelHandle process;
+  if (!Launch(application, commandLine, show, &process)) return -1;
+  while (WaitForSingleObject(process.get(), 100) == WAIT_TIMEOUT) {
+    if (keepWaiting()) continue;
+    *abandoned = true;
+    return -1;
+  }
+  return ExitCodeOf(process);
 }
 
 bool Win32Seam::EnableShutdownPrivilege() {

@@ -61,6 +61,8 @@ class Win32Seam : public Seam {
 
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                    bool show) override;
+  int StartProcessWatched(const std::wstring& application, const std::wstring& commandLine, bool show,
+                          const std::function<bool()>& keepWaiting, bool* abandoned) override;
   bool EnableShutdownPrivilege() override;
   bool RequestReboot(uint32_t* error) override;
   void EndProcess(int code) override;

@@ -215,6 +215,11 @@ int RunProgram(const std::wstring& application, const std::wstring& commandLine,
   return TheSeam().StartProcess(application, commandLine, wait, show);
 }
 
+int RunProgramWatched(const std::wstring& application, const std::wstring& commandLine, bool show,
+                      const std::function<bool()>& keepWaiting, bool* abandoned) {
+  return TheSeam().StartProcessWatched(application, commandLine, show, keepWaiting, abandoned);
+}
+
 int RunSystemTool(const std::wstring& commandLine, bool wait, bool show) {
   std::wstring system = TheSeam().SystemDirectory();
   if (system.empty()) return -1;

@@ -43,6 +43,9 @@ bool LocateFile(const std::wstring& relativePath, std::wstring* fullPath);
 std::wstring GetFileVersionString(const std::wstring& executablePath);
 int RunCommandLine(const std::wstring& commandLine, bool wait, bool show);
 int RunProgram(const std::wstring& application, const std::wstring& commandLine, bool wait, bool show);
+// RunProgram waited for only while keepWaiting says so (see Seam::StartProcessWatched).
+int RunProgramWatched(const std::wstring& application, const std::wstring& commandLine, bool show,
+                      const std::function<bool()>& keepWaiting, bool* abandoned);
 // Windows' own program that the command line names first ("bcdedit.exe /export …"),
 // started from the system folder by its full path: never one of that name beside the
 // program or in the current folder. The command line is passed as given.

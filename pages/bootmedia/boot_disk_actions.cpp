@@ -2,6 +2,7 @@
 // the restore and the image search, over the seam.
 #include "pages/bootmedia/boot_disk_actions.h"
 
+#include <chrono>
 #include <climits>
 #include <cwctype>
 #include <utility>
@@ -193,6 +194,22 @@ std::wstring WaitForNewVolume(int disk, const std::vector<std::wstring>& old, Pr
   }
 }
 
+// Runs FbinstPlus and waits for it, the status line telling the time waited every second
+// so that a tool that hangs is seen to. The wait is not cut short: a disk left half
+// formatted is worse than a wait, and the program refuses to close meanwhile.
+int RunFbinst(const std::wstring& fbinstPath, const std::wstring& command, const std::wstring& status,
+              Progress& progress) {
+  const auto start = std::chrono::steady_clock::now();
+  long long shown = 0;
+  bool abandoned = false;
+  return RunProgramWatched(fbinstPath, command, false, [&] {
+    const long long seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+    if (seconds != shown) progress.Status(Format(L"%s(已等待%d秒)", status, static_cast<int>(shown = seconds)));
+    return true;
+  }, &abandoned);
+}
+
 // One step of the plan with what it brings along, read before the format.
 struct PlannedStep {
   CopyStep step;
@@ -268,7 +285,7 @@ int MakeBootDisk(const MakeRequest& request, Progress& progress) {
   progress.Position(10);
   std::wstring command = MakeCommandLine(config.m_strFbinstPath, disk, request.sizeMb, config.m_strArchivePath,
                                          request.force);
-  if (RunProgram(config.m_strFbinstPath, command, true, false) != 0) {
+  if (RunFbinst(config.m_strFbinstPath, command, L"正在格式化磁盘，请稍等...", progress) != 0) {
     progress.Status(L"格式化出错！");
     return 1;
   }
@@ -327,8 +344,8 @@ int RestoreBootDisk(const RestoreRequest& request, Progress& progress) {
   if (!DiskStillChosen(request.disk, {request.fbinstPath}, {}, progress)) return 1;
   progress.Status(L"正在恢复启动盘，请稍等...");
   progress.Position(10);
-  int code = RunProgram(request.fbinstPath, RestoreCommandLine(request.fbinstPath, request.disk.disk, request.force),
-                        true, false);
+  int code = RunFbinst(request.fbinstPath, RestoreCommandLine(request.fbinstPath, request.disk.disk, request.force),
+                       L"正在恢复启动盘，请稍等...", progress);
   if (code != 0) {
     progress.Status(Format(L"恢复启动盘出错！(错误代码：%d)", code));
     return -1;

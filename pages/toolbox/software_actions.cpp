@@ -91,11 +91,35 @@ std::wstring SilentCommandLine(const _INSTALL& entry) {
   return Format(L"%s %s", entry.name, entry.parameters);
 }
 
-void RunInstallQueue(const InstallQueue& queue, Progress& progress) {
+void RunInstallQueue(const InstallQueue& queue, Progress& progress, const QueueReport& report) {
+  auto tell = [&](const _INSTALL& entry, const std::wstring& state) {
+    if (report.state) report.state(entry.row, state);
+  };
+  for (const _INSTALL& entry : queue) tell(entry, kWaiting);
+  int installed = 0, failed = 0, left = 0;
   for (const _INSTALL& entry : queue) {
-    if (progress.Stopping()) return;
-    RunProgram(entry.installerPath, SilentCommandLine(entry), true, true);
+    if (progress.Stopping()) {
+      tell(entry, kNotInstalled);
+      ++left;
+      continue;
+    }
+    tell(entry, kInstalling);
+    bool abandoned = false;
+    int code = RunProgramWatched(entry.installerPath, SilentCommandLine(entry), true,
+                                 [&progress] { return !progress.Stopping(); }, &abandoned);
+    if (abandoned) {
+      tell(entry, kNoLongerWaited);
+      ++left;
+    } else if (code == 0) {
+      tell(entry, kInstalled);
+      ++installed;
+    } else {
+      tell(entry, code == -1 ? std::wstring(kNotStarted) : Format(L"安装失败(退出代码%d)", code));
+      ++failed;
+    }
   }
+  if (report.end && !queue.empty())
+    report.end(Format(L"安装队列结束：%d个安装完成，%d个失败，%d个没有装完。", installed, failed, left));
 }
 
 void CustomInstall(const std::wstring& installerPath, const std::wstring& parameters) {
@@ -114,16 +138,16 @@ InstallThread::~InstallThread() {
 
 bool InstallThread::Running() const { return shared_ && shared_->running.load(); }
 
-bool InstallThread::Start(InstallQueue queue) {
+bool InstallThread::Start(InstallQueue queue, QueueReport report) {
   if (Running()) return false;
   if (thread_.joinable()) thread_.join();  // ended: only its resources are left
   auto shared = std::make_shared<Shared>();
   shared->queue = std::move(queue);
   shared->running.store(true);
   try {
-    thread_ = std::thread([shared] {
+    thread_ = std::thread([shared, report] {
       QuietProgress progress(shared->stop);
-      RunInstallQueue(shared->queue, progress);
+      RunInstallQueue(shared->queue, progress, report);
       shared->running.store(false);
     });
   } catch (const std::system_error&) {
@@ -133,16 +157,22 @@ bool InstallThread::Start(InstallQueue queue) {
   return true;
 }
 
+void InstallThread::Stop() {
+  if (shared_) shared_->stop.store(true);
+}
+
 void InstallThread::Join() {
   if (thread_.joinable()) thread_.join();
 }
 
-bool StartInstall(InstallThread& thread, InstallQueue queue) {
+bool StartInstall(InstallThread& thread, InstallQueue queue, QueueReport report) {
   if (thread.Running()) {
-    ShowMessage(L"安装线程已经在运行！", mbox::Ok | mbox::IconExclamation);
+    // "否" is the default: a stop gives up waiting for an installer that may still work.
+    if (ShowMessage(kStopQuestion, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) == mbox::IdYes)
+      thread.Stop();
     return false;
   }
-  return thread.Start(std::move(queue));
+  return thread.Start(std::move(queue), std::move(report));
 }
 
 }  // namespace software_page

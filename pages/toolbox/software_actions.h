@@ -28,6 +28,7 @@ struct _INSTALL {
   std::wstring name;
   std::wstring installerPath;
   std::wstring parameters;
+  int row = -1;                 // the list row it was taken from, where its state is shown
 };
 
 using SoftwareList = std::list<_SOFTWARE>;
@@ -69,9 +70,27 @@ bool LoadSoftwareCatalogue(Progress& progress, const IconAdder& addIcon, Softwar
 // holding a blank is quoted.
 std::wstring SilentCommandLine(const _INSTALL& entry);
 
+// What the queue tells the page, on the install thread: an entry's new state (the text
+// of its "状态" cell) and, at the end, the summary.
+struct QueueReport {
+  std::function<void(int row, const std::wstring& state)> state;
+  std::function<void(const std::wstring& summary)> end;
+};
+
+constexpr wchar_t kWaiting[] = L"等待安装";
+constexpr wchar_t kInstalling[] = L"正在安装...";
+constexpr wchar_t kInstalled[] = L"安装完成";
+constexpr wchar_t kNotStarted[] = L"无法启动";
+constexpr wchar_t kNoLongerWaited[] = L"已停止等待";
+constexpr wchar_t kNotInstalled[] = L"未安装";
+constexpr wchar_t kStopQuestion[] =
+    L"安装线程已经在运行！要停止安装队列么？正在运行的安装程序不再被等待，其余的软件不再安装。";
+
 // Runs every installer of the queue in order, silently, each waited for; a failed start
-// or a failed installer does not stop the queue; once stopping, no further installer starts.
-void RunInstallQueue(const InstallQueue& queue, Progress& progress);
+// or a failed installer does not stop the queue. Once stopping, the installer running is
+// no longer waited for (it may hang on a question nobody sees) and no further one starts.
+// Every entry's state is reported as it changes, then the summary.
+void RunInstallQueue(const InstallQueue& queue, Progress& progress, const QueueReport& report = {});
 
 // Starts one installer with its parameters alone as command line, not waited for: an
 // installer that skips its first token then runs with its own dialogs.
@@ -89,7 +108,9 @@ class InstallThread {
 
   bool Running() const;
   // Starts a thread over the queue; false when one still runs or none can be started.
-  bool Start(InstallQueue queue);
+  bool Start(InstallQueue queue, QueueReport report = {});
+  // Asks the running queue to stop: the installer running is no longer waited for.
+  void Stop();
   // Waits for the thread to end (tests).
   void Join();
 
@@ -103,8 +124,9 @@ class InstallThread {
   std::thread thread_;
 };
 
-// The install button: warns when the install thread still runs, otherwise starts it over
-// the queue (also an empty one). False when nothing was started.
-bool StartInstall(InstallThread& thread, InstallQueue queue);
+// The install button: while the install thread runs, asks whether to stop it (and stops
+// it on Yes); otherwise starts it over the queue (also an empty one). False when nothing
+// was started.
+bool StartInstall(InstallThread& thread, InstallQueue queue, QueueReport report = {});
 
 }  // namespace software_page

@@ -5,9 +5,27 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <memory>
+
+#include "platform/system.h"
 #include "ui/load_dlg.h"
 
 namespace {
+
+constexpr UINT WM_INSTALL_STATE = WM_APP + 30;   // lParam: a new InstallState
+constexpr UINT WM_INSTALL_END = WM_APP + 31;     // lParam: a new std::wstring, the summary
+constexpr int kStateColumn = 4;
+
+struct InstallState {
+  int row;
+  std::wstring text;
+};
+
+// Hands a heap copy to the window, which deletes it; kept here when the window is gone.
+template <typename T>
+void PostOwned(HWND window, UINT message, T* payload) {
+  if (!PostMessageW(window, message, 0, reinterpret_cast<LPARAM>(payload))) delete payload;
+}
 
 // The small icon of the installer's file type, added to the page's image list.
 int AddFileIcon(HIMAGELIST images, const std::wstring& installerPath) {
@@ -36,6 +54,7 @@ bool SoftwareDlg::OnInitDialog() {
   m_list.InsertColumn(1, L"描述", LVCFMT_LEFT, 430);
   m_list.InsertColumn(2, L"路径", LVCFMT_LEFT, 250);
   m_list.InsertColumn(3, L"自动安装参数", LVCFMT_LEFT, 60);
+  m_list.InsertColumn(kStateColumn, L"状态", LVCFMT_LEFT, 110);
   m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES |
                           LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
   return true;
@@ -79,10 +98,39 @@ void SoftwareDlg::InstallTicked() {
     m_installQueue.clear();
     for (int row = 0, count = m_list.GetItemCount(); row < count; ++row) {
       if (!m_list.GetCheck(row)) continue;
-      m_installQueue.push_back({m_list.GetItemText(row, 0), m_list.GetItemText(row, 2), m_list.GetItemText(row, 3)});
+      m_installQueue.push_back(
+          {m_list.GetItemText(row, 0), m_list.GetItemText(row, 2), m_list.GetItemText(row, 3), row});
+      m_list.SetItemText(row, kStateColumn, L"");
     }
   }
-  software_page::StartInstall(m_installThread, m_installQueue);
+  software_page::StartInstall(m_installThread, m_installQueue, PostedReport());
+}
+
+software_page::QueueReport SoftwareDlg::PostedReport() const {
+  // Only the window handle travels: a thread let go at the page's end posts into nothing.
+  HWND window = hwnd();
+  software_page::QueueReport report;
+  report.state = [window](int row, const std::wstring& text) {
+    PostOwned(window, WM_INSTALL_STATE, new InstallState{row, text});
+  };
+  report.end = [window](const std::wstring& summary) {
+    PostOwned(window, WM_INSTALL_END, new std::wstring(summary));
+  };
+  return report;
+}
+
+bool SoftwareDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message == WM_INSTALL_STATE) {
+    std::unique_ptr<InstallState> state(reinterpret_cast<InstallState*>(lParam));
+    if (state->row >= 0 && state->row < m_list.GetItemCount()) m_list.SetItemText(state->row, kStateColumn, state->text);
+    return true;
+  }
+  if (message == WM_INSTALL_END) {
+    std::unique_ptr<std::wstring> summary(reinterpret_cast<std::wstring*>(lParam));
+    ShowMessage(*summary, mbox::Ok | mbox::IconExclamation);
+    return true;
+  }
+  return KXDialog::OnMessage(message, wParam, lParam, result);
 }
 
 void SoftwareDlg::InstallOne(int row) {

@@ -24,12 +24,15 @@ class SoftwareDlg : public KXDialog {
   void OnFirstShow() override;
   bool OnCommand(int id, int code, HWND control) override;
   bool OnNotify(const NMHDR& header, LRESULT& result) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
   void FillList();
   void TickAll();
   void InstallTicked();
   void InstallOne(int row);
+  // What the install thread tells the page, posted to its window as owned copies.
+  software_page::QueueReport PostedReport() const;
 
   CReportCtrl m_list;
   // Shared with the list (LVS_SHAREIMAGELISTS): the page destroys it.

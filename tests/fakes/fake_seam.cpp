@@ -2,6 +2,8 @@
 #include "tests/fakes/fake_seam.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "platform/format.h"
 
@@ -269,6 +271,11 @@ void FakeSeam::SetExitCode(const std::wstring& program, int code) {
 void FakeSeam::SetStartFails(const std::wstring& program) {
   Lock lock(mutex_);
   refusedPrograms_.insert(Key(program));
+}
+
+void FakeSeam::SetRunsFor(const std::wstring& program, int polls) {
+  Lock lock(mutex_);
+  runningPolls_[Key(program)] = polls;
 }
 
 void FakeSeam::QueueAnswer(int answer) {
@@ -730,6 +737,30 @@ int FakeSeam::StartProcess(const std::wstring& application, const std::wstring& 
   start.result = refused ? -1 : wait ? code : 0;
   starts.push_back(start);
   return start.result;
+}
+
+int FakeSeam::StartProcessWatched(const std::wstring& application, const std::wstring& commandLine, bool show,
+                                  const std::function<bool()>& keepWaiting, bool* abandoned) {
+  *abandoned = false;
+  const int code = StartProcess(application, commandLine, true, show);
+  int polls = 1;
+  {
+    Lock lock(mutex_);
+    const std::wstring program = Key(starts.back().Program());
+    auto named = [&](const std::wstring& key) { return program == key || program == key + L".EXE"; };
+    if (std::any_of(refusedPrograms_.begin(), refusedPrograms_.end(), named)) return -1;
+    for (const auto& entry : runningPolls_)
+      if (named(entry.first)) polls = entry.second;
+  }
+  // Asked outside the lock: the waiter may look at the fake.
+  for (int asked = 0; polls < 0 || asked < polls; ++asked) {
+    if (!keepWaiting()) {
+      *abandoned = true;
+      return -1;
+    }
+    if (polls != 1) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return code;
 }
 
 bool FakeSeam::EnableShutdownPrivilege() { Lock lock(mutex_); return !privilegeFails; }

@@ -116,6 +116,10 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   // with or without ".exe" (SetExitCode(L"bcdedit", 1) matches "C:\x\BCDEDIT.EXE /v").
   void SetExitCode(const std::wstring& program, int code);
   void SetStartFails(const std::wstring& program);          // StartProcess returns -1
+  // A program that runs for a while: a watched start of it asks keepWaiting (every
+  // millisecond) up to `polls` times before it ends, or, with -1, until it says no (a hung
+  // installer). Matched as SetExitCode matches.
+  void SetRunsFor(const std::wstring& program, int polls);
   void QueueAnswer(int answer);                             // next message box answer
   void AddResource(int id, const std::wstring& type, const std::string& bytes);
   // \\.\PhysicalDriveN with this layout (PartitionCount = number of entries) and length.
@@ -270,6 +274,9 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
 
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                    bool show) override;
+  // Recorded as a waited start; keepWaiting is asked once, or as SetRunsFor says.
+  int StartProcessWatched(const std::wstring& application, const std::wstring& commandLine, bool show,
+                          const std::function<bool()>& keepWaiting, bool* abandoned) override;
   bool EnableShutdownPrivilege() override;
   bool RequestReboot(uint32_t* error) override;
   void EndProcess(int code) override;
@@ -359,6 +366,7 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   std::map<std::wstring, uint32_t> registryNumbers_;
   std::map<std::wstring, int> exitCodes_;                  // upper-case program name
   std::set<std::wstring> refusedPrograms_;
+  std::map<std::wstring, int> runningPolls_;               // upper-case program name
   std::map<std::pair<int, std::wstring>, std::string> resources_;
 };
 

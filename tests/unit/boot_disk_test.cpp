@@ -222,6 +222,9 @@ TEST_F(BootDiskTest, MakeWithNothingToCopyFormatsAndFinishes) {
   EXPECT_FALSE(fake.starts[0].show);
   EXPECT_EQ(progress.log, (std::vector<std::wstring>{L"正在格式化磁盘，请稍等...", L"@10", L"@100", L"制作完成！"}));
   EXPECT_TRUE(fake.messages.empty());
+  fake.SetRunsFor(L"FbinstPlus", 1200);          // a format of a second and more shows its time
+  EXPECT_EQ(MakeBootDisk(request, progress), 0);
+  EXPECT_NE(std::find(progress.log.begin(), progress.log.end(), L"正在格式化磁盘，请稍等...(已等待1秒)"), progress.log.end());
 }
 
 TEST_F(BootDiskTest, MissingToolArchiveOrChosenDiskOrFailedFormatEndsWithOne) {

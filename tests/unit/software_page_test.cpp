@@ -2,12 +2,17 @@
 // installers run in a queue, alone, or refused while the queue runs.
 #include <gtest/gtest.h>
 
-#include <future>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "pages/toolbox/software_actions.h"
 #include "platform/disk.h"
+#include "platform/system.h"
 #include "tests/fakes/fake_seam.h"
 
 using namespace software_page;
@@ -170,34 +175,60 @@ TEST_F(SoftwarePageTest, QueueRunsEveryInstallerSilentlyInOrderPastFailures) {
   EXPECT_EQ(fake.starts.size(), 3u);
 }
 
-// A machine whose installer runs until the test lets it end.
-class GatedSeam : public FakeSeam {
- public:
-  int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
-                   bool show) override {
-    entered.set_value();
-    release.wait();
-    return FakeSeam::StartProcess(application, commandLine, wait, show);
+// What the queue tells the page, kept in order (it tells from the install thread).
+struct Told {
+  QueueReport Report() {
+    return {[this](int row, const std::wstring& state) { Add(std::to_wstring(row) + L" " + state); },
+            [this](const std::wstring& summary) { Add(summary); }};
   }
-  std::promise<void> entered, open;
-  std::shared_future<void> release = open.get_future().share();
+  void Add(const std::wstring& line) {
+    std::lock_guard<std::mutex> lock(mutex);
+    lines.push_back(line);
+  }
+  bool Has(const std::wstring& line) {
+    std::lock_guard<std::mutex> lock(mutex);
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+  std::mutex mutex;
+  std::vector<std::wstring> lines;
 };
 
-TEST(SoftwareInstall, SecondStartWhileTheQueueRunsIsRefusedWithTheWarning) {
-  GatedSeam gated;
-  ScopedSeam use(&gated);
+TEST_F(SoftwarePageTest, QueueTellsEachEntrysStateAndASummary) {
+  fake.SetExitCode(L"a.exe", 3);
+  fake.SetStartFails(L"b.exe");
+  Told told;
+  std::atomic<bool> stop{false};
+  QuietProgress progress(stop);
+  RunInstallQueue({{L"A", L"D:\\a.exe", L"/S", 0}, {L"B", L"D:\\b.exe", L"/q", 2}, {L"C", L"D:\\c.exe", L"", 5}},
+                  progress, told.Report());
+  EXPECT_EQ(told.lines, (std::vector<std::wstring>{
+                            L"0 等待安装", L"2 等待安装", L"5 等待安装", L"0 正在安装...", L"0 安装失败(退出代码3)",
+                            L"2 正在安装...", L"2 无法启动", L"5 正在安装...", L"5 安装完成",
+                            L"安装队列结束：1个安装完成，2个失败，0个没有装完。"}));
+}
+
+TEST(SoftwareInstall, ASecondPressAsksAndStopsWaitingForAHungInstaller) {
+  FakeSeam fake;
+  ScopedSeam use(&fake);
+  fake.SetRunsFor(L"a.exe", -1);                // never ends by itself
+  fake.QueueAnswer(mbox::IdNo);
+  fake.QueueAnswer(mbox::IdYes);
+  Told told;
   InstallThread thread;
-  ASSERT_TRUE(StartInstall(thread, {{L"Editor", L"D:\\a.exe", L"/S"}}));
-  gated.entered.get_future().wait();
-  EXPECT_FALSE(StartInstall(thread, {{L"Other", L"D:\\b.exe", L"/S"}}));
-  gated.open.set_value();
+  ASSERT_TRUE(StartInstall(thread, {{L"Editor", L"D:\\a.exe", L"/S", 0}, {L"Other", L"D:\\b.exe", L"/S", 1}},
+                           told.Report()));
+  for (int i = 0; i < 5000 && !told.Has(L"0 正在安装..."); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_FALSE(StartInstall(thread, {}));        // "否": the queue goes on waiting
+  EXPECT_TRUE(thread.Running());
+  EXPECT_FALSE(StartInstall(thread, {}));        // "是"
   thread.Join();
-  ASSERT_EQ(gated.messages.size(), 1u);
-  EXPECT_EQ(gated.messages[0].text, L"安装线程已经在运行！");
-  EXPECT_EQ(gated.messages[0].caption, L"Rigmate");
-  EXPECT_EQ(gated.messages[0].style, 0x30u);
-  ASSERT_EQ(gated.starts.size(), 1u);
-  EXPECT_EQ(gated.starts[0].commandLine, L"Editor /S");
+  ASSERT_EQ(fake.messages.size(), 2u);
+  EXPECT_EQ(fake.messages[0].text, kStopQuestion);
+  EXPECT_EQ(fake.messages[0].style, 0x124u);
+  EXPECT_EQ(fake.starts.size(), 1u);
+  EXPECT_TRUE(told.Has(L"0 已停止等待"));
+  EXPECT_TRUE(told.Has(L"1 未安装"));
+  EXPECT_EQ(told.lines.back(), L"安装队列结束：0个安装完成，0个失败，2个没有装完。");
 }
 
 }  // namespace

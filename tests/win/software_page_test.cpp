@@ -45,10 +45,10 @@ TEST(SoftwarePage, FirstShowFillsTheCheckableListAndItsButtonsRunTheTickedInstal
   EXPECT_EQ(TextOf(all), L"全选");
   EXPECT_EQ(GetWindowLongW(all, GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX);
   EXPECT_NE(FindWindowExW(page.hwnd(), nullptr, L"Static", L"提示:双击列表中的软件即可自定义安装!"), nullptr);
-  const wchar_t* headings[] = {L"名称", L"描述", L"路径", L"自动安装参数"};
-  const int widths[] = {150, 430, 250, 60};
-  ASSERT_EQ(SendMessageW(ListView_GetHeader(list), HDM_GETITEMCOUNT, 0, 0), 4);
-  for (int c = 0; c < 4; ++c) {
+  const wchar_t* headings[] = {L"名称", L"描述", L"路径", L"自动安装参数", L"状态"};
+  const int widths[] = {150, 430, 250, 60, 110};
+  ASSERT_EQ(SendMessageW(ListView_GetHeader(list), HDM_GETITEMCOUNT, 0, 0), 5);
+  for (int c = 0; c < 5; ++c) {
     wchar_t heading[64] = {};
     LVCOLUMNW column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -86,6 +86,14 @@ TEST(SoftwarePage, FirstShowFillsTheCheckableListAndItsButtonsRunTheTickedInstal
   ASSERT_EQ(fake.starts.size(), 1u);
   EXPECT_EQ(fake.starts[0].application, folder + L"\\b.exe");
   EXPECT_EQ(fake.starts[0].commandLine, L"Player /quiet");
+  // The states and the summary reach the page as posted messages.
+  MSG msg;
+  for (int i = 0; i < 500 && fake.messages.empty(); ++i, Sleep(10))
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  EXPECT_EQ(Cell(list, 1, 4), L"安装完成");
+  EXPECT_EQ(Cell(list, 0, 4), L"");
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, L"安装队列结束：1个安装完成，0个失败，0个没有装完。");
 
   for (int row : {-1, 0}) {
     NMITEMACTIVATE click = {};
@@ -97,7 +105,7 @@ TEST(SoftwarePage, FirstShowFillsTheCheckableListAndItsButtonsRunTheTickedInstal
   EXPECT_EQ(fake.starts[1].application, folder + L"\\a.exe");
   EXPECT_EQ(fake.starts[1].commandLine, L"/S");
   EXPECT_FALSE(fake.starts[1].wait);
-  EXPECT_TRUE(fake.messages.empty());
+  EXPECT_EQ(fake.messages.size(), 1u);
   DestroyWindow(parent);
 }
 

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <thread>
+
 #include "pages/bootmedia/boot_disk_vm.h"
 #include "platform/disk.h"
 #include "platform/seam_win.h"
@@ -256,6 +258,21 @@ TEST_F(SystemOnTestDrives, TestBootStartsQemuOnTheRawDiskInSnapshotMode) {
   ASSERT_TRUE(Eventually([&] { return ReadStandinLog(log).size() == 1; }));
   EXPECT_EQ(ReadStandinLog(log)[0].commandLine,
             L"\"" + qemu + L"\" -m 1024 -drive file=\\\\.\\PhysicalDrive1,format=raw,media=disk,snapshot=on -boot c");
+}
+
+TEST_F(SystemOnTestDrives, AWatchedWaitGivesUpAHungProgramAndEndsWithAKilledOne) {
+  ScopedVariable sleep(L"RIGMATE_STANDIN_SLEEP_MS", L"60000");
+  std::wstring setup = PlaceStandin(p + L"\\soft\\hung-setup.exe");
+  int asked = 0;
+  bool abandoned = false;
+  EXPECT_EQ(RunProgramWatched(setup, L"setup /S", false, [&] { return ++asked < 3; }, &abandoned), -1);
+  EXPECT_TRUE(abandoned);
+  EXPECT_EQ(asked, 3);
+  EXPECT_TRUE(IsProcessRunning(L"hung-setup.exe"));      // left running, not waited for
+  std::thread user([] { Sleep(500); EndProcessesNamed(L"hung-setup.exe"); });
+  EXPECT_EQ(RunProgramWatched(setup, L"setup /S", false, [] { return true; }, &abandoned), 0);
+  user.join();
+  EXPECT_FALSE(abandoned);
 }
 
 TEST_F(SystemOnTestDrives, TheAttribStandinAppliesEveryFlag) {
