@@ -73,6 +73,11 @@ class ListView {
   int SetSelectionMark(int row) const {
     return static_cast<int>(SendMessageW(hwnd_, LVM_SETSELECTIONMARK, 0, static_cast<LPARAM>(row)));
   }
+  // The first selected row (the only one in a single-selection list), -1 for none. Not
+  // the selection mark, which stays on the last row clicked after Ctrl+click cleared it.
+  int SelectedRow() const {
+    return static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  }
 
  private:
   HWND hwnd_;

@@ -42,8 +42,19 @@ bool KXDialog::PreTranslateMessage(MSG& msg) {
     // Ctrl+Tab goes on up to the window holding the tab strip.
     if (tab_keys::IsPageSwitch(msg)) return false;
     if (hwnd() && tab_keys::LeavePageKey(msg, hwnd())) return true;
+  } else if (ModalEnterTaken(msg)) {
+    return true;
   }
   return ui::Dialog::PreTranslateMessage(msg);
+}
+
+// Enter on a control of a modal dialog that the dialog acts on itself (a result list),
+// before the dialog manager makes it the default button's.
+bool KXDialog::ModalEnterTaken(MSG& msg) {
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN) return false;
+  HWND focus = msg.hwnd;
+  if (!focus || !IsChild(hwnd(), focus) || WantsKey(focus, msg) || IsPushButton(focus)) return false;
+  return OnEnterKey(focus);
 }
 
 bool KXDialog::PageEnterOrEscape(MSG& msg) {

@@ -25,12 +25,14 @@ class KXDialog : public ui::Dialog {
   // dialog takes Enter as its default button and Esc as Cancel, as Windows dialogs do.
   bool PreTranslateMessage(MSG& msg) override;
   void OnShowWindow(bool show, int status) override;
-  // Enter in a page on a control that is not a push button (the search box of a
-  // page, say); true when the page acted on it.
+  // Enter on a control that is not a push button (the search box of a page, a list
+  // whose row Enter opens); true when the dialog acted on it. In a modal dialog, false
+  // lets the dialog manager press the default button.
   virtual bool OnEnterKey(HWND /*focus*/) { return false; }
 
   bool m_bFirstShow = true;
 
  private:
   bool PageEnterOrEscape(MSG& msg);
+  bool ModalEnterTaken(MSG& msg);
 };

@@ -57,6 +57,12 @@ bool SearchDlg::OnCommand(int id, int code, HWND control) {
   return KXDialog::OnCommand(id, code, control);
 }
 
+bool SearchDlg::OnEnterKey(HWND focus) {
+  if (focus != Item(IDC_SEARCH_FOUND)) return false;
+  ChooseSelected();
+  return true;
+}
+
 void SearchDlg::Search() {
   HWND depthBox = Item(IDC_SEARCH_DEPTH);
   int depth = m_nDepth;

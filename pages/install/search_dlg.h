@@ -21,6 +21,9 @@ class SearchDlg : public KXDialog {
   bool OnInitDialog() override;
   bool OnCommand(int id, int code, HWND control) override;
   void OnShowWindow(bool show, int status) override;
+  // Enter on the result list chooses the selected path (and never searches); elsewhere
+  // it is the default button's, "搜索".
+  bool OnEnterKey(HWND focus) override;
 
  private:
   void Search();

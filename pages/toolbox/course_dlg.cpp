@@ -3,6 +3,8 @@
 
 #include <shellapi.h>
 
+#include "ui/controls.h"
+
 bool CourseDlg::OnInitDialog() {
   // The list has no LVS_SHAREIMAGELISTS: it destroys the image list with itself.
   m_imageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
@@ -50,6 +52,10 @@ void CourseDlg::OpenVideo(int row) {
   if (row < 0) return;
   const std::wstring path = m_list.GetItemText(row, 2);
   if (path.empty()) return;
+  OpenWithShell(path);
+}
+
+void CourseDlg::OpenWithShell(const std::wstring& path) {
   ShellExecuteW(hwnd(), L"open", path.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
@@ -59,6 +65,12 @@ bool CourseDlg::OnCommand(int id, int code, HWND control) {
     return true;
   }
   return KXDialog::OnCommand(id, code, control);
+}
+
+bool CourseDlg::OnEnterKey(HWND focus) {
+  if (focus != m_list.hwnd()) return false;
+  OpenVideo(ListView(focus).SelectedRow());
+  return true;
 }
 
 bool CourseDlg::OnNotify(const NMHDR& header, LRESULT& result) {

@@ -18,6 +18,10 @@ class CourseDlg : public KXDialog {
   void OnFirstShow() override;
   bool OnCommand(int id, int code, HWND control) override;
   bool OnNotify(const NMHDR& header, LRESULT& result) override;
+  // Enter on the list opens the selected video, as a double-click does.
+  bool OnEnterKey(HWND focus) override;
+  // The shell's "open" of a video: the program its file type is associated with.
+  virtual void OpenWithShell(const std::wstring& path);
 
  private:
   void LoadVideoMap();

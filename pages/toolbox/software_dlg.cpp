@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/system.h"
+#include "ui/controls.h"
 #include "ui/load_dlg.h"
 
 namespace {
@@ -149,6 +150,12 @@ bool SoftwareDlg::OnCommand(int id, int code, HWND control) {
     return true;
   }
   return KXDialog::OnCommand(id, code, control);
+}
+
+bool SoftwareDlg::OnEnterKey(HWND focus) {
+  if (focus != m_list.hwnd()) return false;
+  InstallOne(ListView(focus).SelectedRow());
+  return true;
 }
 
 bool SoftwareDlg::OnNotify(const NMHDR& header, LRESULT& result) {

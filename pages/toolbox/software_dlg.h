@@ -25,6 +25,8 @@ class SoftwareDlg : public KXDialog {
   bool OnCommand(int id, int code, HWND control) override;
   bool OnNotify(const NMHDR& header, LRESULT& result) override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // Enter on the list starts the selected installer, as a double-click does.
+  bool OnEnterKey(HWND focus) override;
 
  private:
   void FillList();

@@ -119,10 +119,18 @@ void ToolsDlg::OnSearch() {
     RefreshList(CategoryText());
 }
 
+// Enter in the search box searches; on the list it starts the selected tool, as a
+// double-click does.
 bool ToolsDlg::OnEnterKey(HWND focus) {
-  if (focus != m_searchText) return false;
-  OnSearch();
+  if (focus == m_searchText) OnSearch();
+  else if (focus == m_list.hwnd()) StartTool(ListView(focus).SelectedRow());
+  else return false;
   return true;
+}
+
+void ToolsDlg::StartTool(int row) {
+  // A double-click beside the rows has no tool to start.
+  if (row >= 0) RunProgram(m_list.GetItemText(row, 4), std::wstring(), false, true);
 }
 
 bool ToolsDlg::OnCommand(int id, int code, HWND control) {
@@ -141,9 +149,7 @@ bool ToolsDlg::OnCommand(int id, int code, HWND control) {
 
 bool ToolsDlg::OnNotify(const NMHDR& header, LRESULT& result) {
   if (header.idFrom == IDC_TOOLS_LIST && header.code == NM_DBLCLK) {
-    // A double-click beside the rows has no tool to start.
-    const int row = reinterpret_cast<const NMITEMACTIVATE&>(header).iItem;
-    if (row >= 0) RunProgram(m_list.GetItemText(row, 4), std::wstring(), false, true);
+    StartTool(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
     return true;
   }
   if (header.idFrom == IDC_TOOLS_NOTICE && (header.code == NM_CLICK || header.code == NM_RETURN)) {

@@ -53,6 +53,7 @@ class ToolsDlg : public KXDialog {
   void ShowSearch(const std::wstring& text);
   void AddRow(const _PROGRAM& program);
   void OnSearch();
+  void StartTool(int row);
   std::wstring CategoryText() const;
 
   CReportCtrl m_list;
