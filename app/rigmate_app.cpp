@@ -16,6 +16,7 @@ bool CRigmateApp::InitInstance() {
   InitCommonControlsEx(&controls);
   {
     CRigmateDlg dialog;
+    dialog.TellMissingDataFolder();
     dialog.DoModal(nullptr);
   }
   if (SUCCEEDED(com)) CoUninitialize();

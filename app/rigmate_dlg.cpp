@@ -2,12 +2,13 @@
 #include "app/rigmate_dlg.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 
+#include "app/banner_win.h"
 #include "app/one_copy_win.h"
 #include "app/program_version.h"
 #include "app/session_end_win.h"
+#include "platform/data_folder.h"
 #include "platform/machine_change.h"
 #include "ui/kxdialog.h"
 #include "ui/tab_keys.h"
@@ -17,6 +18,10 @@
 namespace {
 const wchar_t* const kTabCaptions[CRigmateDlg::kPageCount] = {
     L"主页面", L"备份还原", L"制作启动盘", L"使用教程", L"实用工具", L"驱动管理", L"必备软件"};
+}
+
+CRigmateDlg::~CRigmateDlg() {
+  if (banner_) DeleteObject(banner_);
 }
 
 CAboutDlg::CAboutDlg() : ui::Dialog(IDD_ABOUTBOX) {}
@@ -66,23 +71,21 @@ bool CRigmateDlg::OnInitDialog() {
   return true;
 }
 
-// The program is DPI aware: at 150 % and 200 % the dialog grows, and the banner drawn for
-// that size replaces the normal one, which would otherwise stay small. The banner whose
-// width is nearest to the picture control's width in dialog units is taken.
+// The program is DPI aware: at 150 % and 200 % the dialog grows with its font, by not
+// quite the drawings' 1.5 and 2 times; the banner is scaled to the window's whole width.
 void CRigmateDlg::UseArtworkForDpi() {
   HINSTANCE module = GetModuleHandleW(nullptr);
   smallIcon_ = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDI_RIGMATE), IMAGE_ICON,
                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-  RECT banner = {0, 0, 348, 51};
-  MapDialogRect(hwnd(), &banner);
-  struct Art { int id, width; };
-  const Art art[] = {{IDB_BANNER, 522}, {IDB_BANNER_150, 783}, {IDB_BANNER_200, 1044}};
-  const Art* best = &art[0];
-  for (const Art& each : art)
-    if (std::abs(each.width - banner.right) < std::abs(best->width - banner.right)) best = &each;
-  if (best->id == IDB_BANNER) return;
-  HANDLE bitmap = LoadImageW(module, MAKEINTRESOURCEW(best->id), IMAGE_BITMAP, 0, 0, LR_SHARED);
-  if (bitmap) SendDlgItemMessageW(hwnd(), IDC_BANNER, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+  RECT area = {0, 0, 348, 51};
+  MapDialogRect(hwnd(), &area);
+  RECT client = {};
+  GetClientRect(hwnd(), &client);
+  // At 100 % the template's own picture spans the window.
+  if (client.right == kBannerWidth) return;
+  banner_ = MakeBanner(module, client.right, area.bottom);
+  // The picture control takes the bitmap's size.
+  if (banner_) SendDlgItemMessageW(hwnd(), IDC_BANNER, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(banner_));
 }
 
 RECT CRigmateDlg::CentredRect(const RECT& window, const RECT& workArea) {
@@ -138,6 +141,16 @@ void CRigmateDlg::CreatePage(int index) {
 void CRigmateDlg::CreateRemainingPages() {
   KillTimer(hwnd(), kCreatePagesTimer);
   for (int i = 0; i < kPageCount; ++i) CreatePage(i);
+  TellIfNoDataFolder();
+}
+
+// Without a data folder every page is empty or answers "not found": the user learns
+// once, over the painted window, where it was looked for and what it should hold.
+void CRigmateDlg::TellIfNoDataFolder() {
+  if (!tellMissingDataFolder_) return;
+  tellMissingDataFolder_ = false;
+  if (!FindDataFolder().empty()) return;
+  ShowMessage(NoDataFolderNotice(DataFolderCandidates()), mbox::Ok | mbox::IconExclamation);
 }
 
 void CRigmateDlg::ShowPage(int index) {

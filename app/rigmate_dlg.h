@@ -17,10 +17,14 @@ class CRigmateDlg : public ui::Dialog {
  public:
   static constexpr int kPageCount = 7;
   CRigmateDlg();
+  ~CRigmateDlg() override;
 
   // The pages in tab order. Only the main page is made with the window; the others
   // once it has been painted, or when their tab is chosen first (no window before).
   KXDialog* Page(int index) { return pages_[static_cast<size_t>(index)]; }
+  // Asked by the program before the run: once the window is up, the user is told when
+  // no data folder is found (the window's tests leave it off).
+  void TellMissingDataFolder() { tellMissingDataFolder_ = true; }
   // The rectangle the pages fill: the tab control's display area as it reports it
   // (below its row of tabs, whose height follows the font), in its client coordinates.
   static RECT PageRect(HWND tab);
@@ -45,6 +49,7 @@ class CRigmateDlg : public ui::Dialog {
   void InsertTabs();
   void CreatePage(int index);
   void CreateRemainingPages();
+  void TellIfNoDataFolder();
   void ShowPage(int index);
   void CentreOnWorkArea();
   bool PaintMinimized();
@@ -58,6 +63,7 @@ class CRigmateDlg : public ui::Dialog {
   void ClearSessionEndReasonWhenDone();
 
   HICON m_hIcon = nullptr;
+  HBITMAP banner_ = nullptr;    // the banner drawn for the window's width, when it was
   HICON smallIcon_ = nullptr;   // the icon's own small size: crisper than m_hIcon scaled down
   HWND m_tab = nullptr;
   MainDlg mainPage_;
@@ -69,6 +75,7 @@ class CRigmateDlg : public ui::Dialog {
   SoftwareDlg softwarePage_;
   std::array<KXDialog*, kPageCount> pages_;
   std::array<bool, kPageCount> pageTried_{};
+  bool tellMissingDataFolder_ = false;
   static constexpr UINT_PTR kCreatePagesTimer = 1;
   static constexpr UINT_PTR kSessionEndReasonTimer = 2;
 };

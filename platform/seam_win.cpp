@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "platform/format.h"
+#include "platform/small_icons_win.h"
 #include "platform/user_window.h"
 #include "platform/win_handle.h"
 
@@ -98,7 +99,7 @@ HMODULE SystemLibrary(const wchar_t* name) {
 }
 
 HIMAGELIST VolumeImageList() {
-  static HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+  static HIMAGELIST list = CreateSmallIconList();
   return list;
 }
 

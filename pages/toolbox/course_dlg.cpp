@@ -3,11 +3,12 @@
 
 #include <shellapi.h>
 
+#include "platform/small_icons_win.h"
 #include "ui/controls.h"
 
 bool CourseDlg::OnInitDialog() {
   // The list has no LVS_SHAREIMAGELISTS: it destroys the image list with itself.
-  m_imageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+  m_imageList = CreateSmallIconList();
   m_list.SubclassDlgItem(IDC_COURSE_VIDEO_LIST, hwnd());
   m_list.SetImageList(m_imageList, LVSIL_SMALL);
   m_list.ModifyStyle(LVS_TYPEMASK | LVS_EDITLABELS | LVS_NOSCROLL,

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "platform/small_icons_win.h"
 #include "platform/system.h"
 #include "ui/controls.h"
 #include "ui/load_dlg.h"
@@ -46,7 +47,7 @@ SoftwareDlg::~SoftwareDlg() {
 }
 
 bool SoftwareDlg::OnInitDialog() {
-  m_imageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+  m_imageList = CreateSmallIconList();
   m_list.SubclassDlgItem(IDC_SOFTWARE_LIST, hwnd());
   m_list.SetImageList(m_imageList, LVSIL_SMALL);
   m_list.ModifyStyle(LVS_TYPEMASK | LVS_EDITLABELS | LVS_NOSCROLL,

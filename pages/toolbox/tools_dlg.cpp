@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include "platform/small_icons_win.h"
 #include "platform/system.h"
 #include "ui/controls.h"
 #include "ui/thread_wait.h"
@@ -22,7 +23,7 @@ bool ToolsDlg::OnInitDialog() {
     ComboBox(m_category).AddString(category);
   ComboBox(m_category).SetCurSel(0);
 
-  m_imageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+  m_imageList = CreateSmallIconList();
   m_list.SubclassDlgItem(IDC_TOOLS_LIST, hwnd());
   m_list.ModifyStyle(LVS_TYPEMASK, LVS_REPORT | LVS_SINGLESEL);
   m_list.SetImageList(m_imageList, LVSIL_SMALL);

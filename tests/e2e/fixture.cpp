@@ -192,6 +192,7 @@ bool RigmateE2E::PlaceProgram(const std::wstring& build, std::wstring* exe, Envi
   environment->push_back({L"RIGMATE_SIM_RECORD", InFolder(L"record.txt")});
   *exe = ProgramFolder() + L"\\Rigmate.exe";
   MakeFolders(ProgramFolder());
+  if (dataFolder_) MakeFolders(ProgramFolder() + L"\\Rigmate\\GHO");
   if (!CopyFileW((BuildFolder() + L"\\" + build).c_str(), exe->c_str(), FALSE)) {
     ADD_FAILURE() << "cannot copy " << e2e::WideToUtf8(build) << " to " << e2e::WideToUtf8(*exe);
     return false;

@@ -87,7 +87,11 @@ class RigmateE2E : public ::testing::Test {
   // the build of the program in BuildFolder() that is copied there (Rigmate-e2e-nopayload.exe:
   // the program with a DOS-stage payload that lacks the outside components). Once the
   // program has ended, a test may start it again.
+  // Beside it there is always a data folder (ProgramFolder()\Rigmate\GHO, empty unless
+  // the test fills it) unless the test calls LeaveOutDataFolder() first: the program
+  // tells at its start when it finds none.
   bool StartRigmate(const std::wstring& build = L"Rigmate-e2e.exe");
+  void LeaveOutDataFolder() { dataFolder_ = false; }
   // Runs the program with these arguments (a job of its command line) from
   // ProgramFolder() and waits until it ends: false if it did not end within a minute.
   // Its exit code, and its standard output decoded from the ANSI code page.
@@ -120,6 +124,7 @@ class RigmateE2E : public ::testing::Test {
   e2e::Program app_;
   HWND main_ = nullptr;
   HWND tab_ = nullptr;
+  bool dataFolder_ = true;
 };
 
 // The suite of the tests that map C: (MapDrive(L'C', …)): ctest runs them alone.

@@ -88,6 +88,26 @@ TEST_F(RigmateE2E, MainWindowShowsTitleBannerAndSevenTabsInOrder) {
   EXPECT_EQ(VisiblePages(pages), std::vector<int>{0});
 }
 
+// Started alone in its folder: one notice names each place looked at, on a line of its
+// own, and what the folder holds; then the pages answer as usual.
+TEST_F(RigmateE2E, FirstRunWithoutDataFolderSaysWhereItLookedOnce) {
+  LeaveOutDataFolder();
+  ASSERT_TRUE(StartRigmate());
+  e2e::Box box;
+  ASSERT_TRUE(e2e::WaitForBox(app().id(), L"找不到数据文件夹Rigmate", &box));
+  Shot("no-data-folder");
+  for (const std::wstring& place : {ProgramFolder() + L"\\Rigmate", std::wstring(L"D:\\Rigmate")})
+    EXPECT_NE(box.text.find(L"\n" + place + L"\n"), std::wstring::npos) << e2e::WideToUtf8(box.text);
+  EXPECT_NE(box.text.find(L"SOFTWARE（必备软件）"), std::wstring::npos);
+  ASSERT_TRUE(e2e::AnswerBox(box, IDOK));
+  ASSERT_TRUE(e2e::SelectTab(tab(), 5));
+  ASSERT_TRUE(e2e::ClickButton(Pages().at(5), 1001));
+  ASSERT_TRUE(e2e::WaitForBox(app().id(), L"找不到相应的文件！", &box));
+  ASSERT_TRUE(e2e::AnswerBox(box, IDOK));
+  Settle();
+  EXPECT_EQ(e2e::Boxes(app().id()).size(), 1u) << "told once";
+}
+
 TEST_F(RigmateE2E, EachTabShowsItsOwnPageAndPagesKeepTheirWindows) {
   // The software page reads its catalogue behind a progress dialog, which stays open
   // with its failure when there is no map: an empty one lets it close by itself.

@@ -1,6 +1,7 @@
 // The system utilities on the fake machine: searches, copies, process starts, restart, Windows facts.
 #include <gtest/gtest.h>
 
+#include "platform/data_folder.h"
 #include "platform/disk.h"
 #include "platform/system.h"
 #include "tests/fakes/fake_seam.h"
@@ -175,6 +176,22 @@ TEST_F(SystemTest, LocateFileTriesTheProgramFolderThenDriveRootsOnly) {
   fake.AddFile(L"D:\\Rigmate\\GHO\\WIN1064.GHO");
   ASSERT_TRUE(LocateFile(L"Rigmate\\GHO\\WIN1064.GHO", &path));
   EXPECT_EQ(path, L"D:\\Rigmate\\GHO\\WIN1064.GHO");
+}
+
+TEST_F(SystemTest, DataFolderIsAFolderWithItsPartsBesideTheProgramOrAtADriveRoot) {
+  fake.modulePath = L"C:\\kit\\Rigmate.exe";
+  fake.SetDrives(L"CDE");
+  fake.AddFolder(L"C:\\Rigmate\\WEPE64");     // the tool pack's mount folder: no data folder
+  fake.AddFile(L"D:\\Rigmate\\GHO");           // a file of a part's name is no part
+  fake.AddFolder(L"E:\\sub\\Rigmate\\GHO");    // below a root is not looked at
+  ReadDrives();
+  EXPECT_EQ(FindDataFolder(), L"");
+  EXPECT_NE(NoDataFolderNotice(DataFolderCandidates()).find(L"：\nC:\\kit\\Rigmate\nC:\\Rigmate\nD:\\Rigmate\nE:\\Rigmate\n"),
+            std::wstring::npos);
+  fake.AddFolder(L"E:\\Rigmate\\RUNTIME");
+  EXPECT_EQ(FindDataFolder(), L"E:\\Rigmate");
+  fake.AddFolder(L"C:\\kit\\Rigmate\\SOFTWARE");
+  EXPECT_EQ(FindDataFolder(), L"C:\\kit\\Rigmate");
 }
 
 TEST_F(SystemTest, ProcessesAreComparedByBareNameWithoutCase) {
