@@ -9,6 +9,7 @@
 #include "platform/disk.h"
 #include "platform/format.h"
 #include "platform/machine_change.h"
+#include "platform/message_text.h"
 #include "platform/seam.h"
 #include "platform/system.h"
 
@@ -131,7 +132,7 @@ ApplyEnd ApplyFromFile(const std::wstring& imagePath, const std::wstring& target
   uint32_t error = 0;
   const WimFileHandle file = OpenWimFile(imagePath, wim::GenericRead, wim::OpenExisting, wim::CompressNone, &error);
   if (!file) {
-    ShowMessage(Format(L"打开WIM文件失败！错误代码：%d", static_cast<int>(error)), kError);
+    ShowMessage(WithErrorText(Format(L"打开WIM文件失败！错误代码：%d", static_cast<int>(error)), error), kError);
     return ApplyEnd::Stopped;
   }
   uint32_t count = 0;
@@ -222,7 +223,7 @@ void CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, 
   // A file the capture was adding an image to holds the earlier images: it stays.
   DiscardFailedCapture(imagePath, !append && end != CaptureEnd::NotOpened);
   // A failed capture has told why in the progress window.
-  if (end == CaptureEnd::NotOpened) ShowMessage(Format(L"打开或者创建WIM文件失败！错误代码：%d", error), kError);
+  if (end == CaptureEnd::NotOpened) ShowMessage(WithErrorText(Format(L"打开或者创建WIM文件失败！错误代码：%d", error), error), kError);
   if (end == CaptureEnd::TemporaryPathRefused) ShowMessage(L"设置临时文件路径失败！", kError);
   if (end == CaptureEnd::CallbackRefused) ShowMessage(L"注册回调函数失败！", kError);
 }
@@ -259,7 +260,7 @@ uint32_t WimMessageCallback(uint32_t message, uintptr_t wParam, intptr_t lParam,
 namespace {
 
 bool WorkFailed(Progress& progress, uint32_t error) {
-  progress.Status(Format(L"操作失败！代码：%d", error));
+  progress.Status(WithErrorText(Format(L"操作失败！代码：%d", error), error));
   return false;
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/disk.h"
 #include "platform/format.h"
+#include "platform/message_text.h"
 #include "platform/prompts.h"
 
 namespace {
@@ -239,7 +240,7 @@ bool RebootSystem() {
     seam.EndProcess(0);
     return true;   // reached only behind a seam whose EndProcess returns (tests)
   }
-  ShowMessage(Format(L"退出Windows失败，错误代码：%d", error), mbox::IconExclamation);
+  ShowMessage(WithErrorText(Format(L"退出Windows失败，错误代码：%d", error), error), mbox::IconExclamation);
   return false;
 }
 

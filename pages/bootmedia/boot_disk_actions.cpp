@@ -9,6 +9,7 @@
 
 #include "pages/bootmedia/boot_disk_copy.h"
 #include "platform/format.h"
+#include "platform/message_text.h"
 #include "platform/system.h"
 
 namespace boot_disk {
@@ -42,6 +43,12 @@ int LeadingInteger(const std::wstring& text) {
   if (value > INT_MAX) return INT_MAX;
   if (value < INT_MIN) return INT_MIN;
   return static_cast<int>(value);
+}
+
+// The path a missing tool or archive was expected at: the one chosen, or the place
+// beside the program where it is looked for first.
+std::wstring Missing(const std::wstring& chosen, const std::wstring& relative) {
+  return chosen.empty() ? PathBesideProgram(relative) : chosen;
 }
 
 struct FolderCopy {
@@ -251,11 +258,11 @@ std::wstring NoRoomText(uint64_t need, int disk, uint64_t room) {
 int MakeBootDisk(const MakeRequest& request, Progress& progress) {
   const BootDiskConfig& config = request.config;
   if (!PathExists(config.m_strFbinstPath)) {
-    Exclaim(kNoTool);
+    Exclaim(WithPath(kNoTool, Missing(config.m_strFbinstPath, kFbinstRelative)));
     return 1;
   }
   if (!PathExists(config.m_strArchivePath)) {
-    Exclaim(L"找不到制作启动盘必要的数据！");
+    Exclaim(WithPath(L"找不到制作启动盘必要的数据！", Missing(config.m_strArchivePath, kArchiveRelative)));
     return 1;
   }
   if (!DiskStillChosen(request.disk, {config.m_strFbinstPath, config.m_strArchivePath},
@@ -333,7 +340,7 @@ int MakeBootDisk(const MakeRequest& request, Progress& progress) {
 
 std::wstring RestoreStartRefusal(const std::wstring& fbinstPath, const std::wstring& entry,
                                  const DeviceChoice* choice) {
-  if (!PathExists(fbinstPath)) return kNoTool;
+  if (!PathExists(fbinstPath)) return WithPath(kNoTool, Missing(fbinstPath, kFbinstRelative));
   std::wstring refusal = RestoreRefusal(entry);
   if (!refusal.empty()) return refusal;
   if (!choice) return L"请选择一个设备以进行操作！";

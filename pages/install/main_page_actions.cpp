@@ -7,6 +7,7 @@
 #include "deploy/ghost_job.h"
 #include "pages/install/restore_target.h"
 #include "platform/format.h"
+#include "platform/message_text.h"
 #include "platform/seam.h"
 #include "platform/system.h"
 
@@ -67,7 +68,10 @@ QuickInstallSlots SearchQuickInstallImages() {
 
 void QuickInstall(int index, const std::wstring& slot) {
   if (!PathExists(slot)) {
-    ShowMessage(Format(L"找不到指定的文件！\n系统编号：%d", index), mbox::IconExclamation);
+    // The image found at start-up and gone since, or the one looked for beside the program.
+    const std::wstring missing = slot.empty() && index >= 0 && index < kQuickInstallCount
+                                     ? PathBesideProgram(kQuickInstallImages[index]) : slot;
+    ShowMessage(WithPath(Format(L"找不到指定的文件！\n系统编号：%d", index), missing), mbox::IconExclamation);
     return;
   }
   const RestoreTarget target = ChooseQuickInstallTarget(slot);
@@ -111,7 +115,8 @@ void OneClickRestore() {
 void StartRemoteControl() {
   std::wstring path;
   if (!LocateFile(L"TeamViewer.exe", &path)) {
-    ShowMessage(L"在当前目录和所有逻辑分区的根目录下找不到远程控制端！", mbox::IconExclamation);
+    ShowMessage(WithPath(L"在当前目录和所有逻辑分区的根目录下找不到远程控制端！", PathBesideProgram(L"TeamViewer.exe")),
+                mbox::IconExclamation);
     return;
   }
   RunProgram(path, L"", false, true);

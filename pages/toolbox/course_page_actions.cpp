@@ -5,6 +5,7 @@
 
 #include "pages/toolbox/map_text.h"
 #include "platform/format.h"
+#include "platform/message_text.h"
 #include "platform/seam.h"
 #include "platform/system.h"
 
@@ -65,11 +66,11 @@ VideoList LoadVideoMap() {
 void OpenManual() {
   std::wstring reader, manual;
   if (!LocateFile(kReader, &reader)) {
-    ShowMessage(L"找不到说用说明书阅读器！", mbox::Ok | mbox::IconExclamation);
+    ShowMessage(WithPath(L"找不到说用说明书阅读器！", PathBesideProgram(kReader)), mbox::Ok | mbox::IconExclamation);
     return;
   }
   if (!LocateFile(kManual, &manual)) {
-    ShowMessage(L"找不到说明书存档！", mbox::Ok | mbox::IconExclamation);
+    ShowMessage(WithPath(L"找不到说明书存档！", PathBesideProgram(kManual)), mbox::Ok | mbox::IconExclamation);
     return;
   }
   RunProgram(reader, Format(L"%s \"%s\"", L"PDF阅读器.exe", manual), false, true);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/message_text.h"
 #include "platform/system.h"
 #include "resources/driver_ids.h"
 
@@ -32,8 +33,9 @@ const wchar_t* TailOf(int id) {
 
 void StartInstaller(const wchar_t* tail) {
   std::wstring installer;
-  if (!LocateFile(std::wstring(L"Rigmate") + tail, &installer)) {
-    ShowMessage(L"找不到相应的文件！", mbox::Ok | mbox::IconExclamation);
+  const std::wstring relative = std::wstring(L"Rigmate") + tail;
+  if (!LocateFile(relative, &installer)) {
+    ShowMessage(WithPath(L"找不到相应的文件！", PathBesideProgram(relative)), mbox::Ok | mbox::IconExclamation);
     return;
   }
   RunProgram(installer, L"", false, true);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/format.h"
+#include "platform/message_text.h"
 #include "platform/seam.h"
 #include "platform/system.h"
 
@@ -52,7 +53,7 @@ MapFields SplitSoftwareLine(const std::wstring& line) {
 bool LoadSoftwareCatalogue(Progress& progress, const IconAdder& addIcon, SoftwareList* catalogue) {
   std::wstring mapPath;
   if (!LocateFile(kSoftwareMap, &mapPath)) {
-    progress.Status(L"找不带软件映射文件！");
+    progress.Status(WithPath(L"找不带软件映射文件！", PathBesideProgram(kSoftwareMap)));
     return false;
   }
   catalogue->clear();

@@ -5,6 +5,7 @@
 
 #include "deploy/wim_mount.h"
 #include "platform/format.h"
+#include "platform/message_text.h"
 #include "platform/seam.h"
 #include "platform/system.h"
 
@@ -22,7 +23,7 @@ int Tell(Progress& progress, const std::wstring& text, unsigned style) {
   return ShowMessage(text, style);
 }
 
-std::wstring DeleteFailureText(const std::wstring& folder, uint32_t code) {
+std::wstring DesignedDeleteFailureText(const std::wstring& folder, uint32_t code) {
   const int shown = static_cast<int>(code);
   if (code == kSharingViolation)
     return Format(L"删除路径%s失败！错误代码：%d 信息：该文件夹正在被其它进程使用！（请使用资源监视器中的关联句柄查找该文件夹名称，找到相应进程后结束进程，重启本软件！）",
@@ -31,6 +32,10 @@ std::wstring DeleteFailureText(const std::wstring& folder, uint32_t code) {
     return Format(L"删除路径%s失败！错误代码：%d 信息：找不到元素！（请使用资源管理器将该文件夹删除后重启本软件！）",
                   folder, shown);
   return Format(L"删除路径%s失败！错误代码：%d", folder, shown);
+}
+
+std::wstring DeleteFailureText(const std::wstring& folder, uint32_t code) {
+  return WithErrorText(DesignedDeleteFailureText(folder, code), code);
 }
 
 bool Fits(const std::wstring& field, size_t room) {
@@ -85,7 +90,7 @@ void ParseToolsMap(const map_text::Head& head, const std::wstring& baseFolder, c
 void LoadToolsMap(const std::wstring& mapPath, const std::wstring& baseFolder, const ToolsOut& out,
                   Progress& progress) {
   if (!PathExists(mapPath)) {
-    Tell(progress, L"找不到TOOL.MAP文件！", kError);
+    Tell(progress, WithPath(L"找不到TOOL.MAP文件！", mapPath), kError);
     return;
   }
   map_text::Head head;
@@ -114,13 +119,13 @@ bool PrepareAndMount(_MOUNT* mount, const ToolsOut& out, Progress& progress) {
   if (progress.Stopping()) return false;
   if (!CreateFolderPath(folder)) {
     const int code = static_cast<int>(TheSeam().LastError());
-    Tell(progress, Format(L"创建路径%s失败！代码：%d", folder, code), mbox::Ok);
+    Tell(progress, WithErrorText(Format(L"创建路径%s失败！代码：%d", folder, code), static_cast<uint32_t>(code)), mbox::Ok);
     return false;
   }
   if (emptied) mount->bFolderOurs = 1;
   const uint32_t result = MountWimImage(mount->strWimPath, mount->nImageIndex, folder);
   if (result != 0) {
-    Tell(progress, Format(L"挂载工具包失败！错误代码：%d", static_cast<int>(result)), kError);
+    Tell(progress, WithErrorText(Format(L"挂载工具包失败！错误代码：%d", static_cast<int>(result)), result), kError);
     return false;
   }
   mount->bMounted = 1;

@@ -290,13 +290,13 @@ TEST_F(MainPageRoads, WithoutImagesOrRemoteControlTheButtonsSaySo) {
   e2e::Box box;
   ASSERT_TRUE(e2e::WaitForBox(app().id(), L"找不到指定的文件！", &box));
   Shot("no-image");
-  EXPECT_EQ(box.text, L"找不到指定的文件！\n系统编号：3");
+  EXPECT_EQ(box.text, L"找不到指定的文件！\n系统编号：3\n" + ProgramFolder() + L"\\Rigmate\\GHO\\WIN832.GHO");
   EXPECT_EQ(Buttons(box), std::set<int>{IDOK});
   ASSERT_TRUE(e2e::AnswerBox(box, IDOK));
 
   ASSERT_TRUE(e2e::ClickButton(page, IDC_REMOTE_CONTROL));
   ASSERT_TRUE(e2e::WaitForBox(app().id(), L"远程控制端", &box));
-  EXPECT_EQ(box.text, L"在当前目录和所有逻辑分区的根目录下找不到远程控制端！");
+  EXPECT_EQ(box.text, L"在当前目录和所有逻辑分区的根目录下找不到远程控制端！\n" + ProgramFolder() + L"\\TeamViewer.exe");
   EXPECT_EQ(Buttons(box), std::set<int>{IDOK});
   ASSERT_TRUE(e2e::AnswerBox(box, IDOK));
   Settle();

@@ -103,9 +103,25 @@ TEST_F(RigmateE2E, FirstRunWithoutDataFolderSaysWhereItLookedOnce) {
   ASSERT_TRUE(e2e::SelectTab(tab(), 5));
   ASSERT_TRUE(e2e::ClickButton(Pages().at(5), 1001));
   ASSERT_TRUE(e2e::WaitForBox(app().id(), L"找不到相应的文件！", &box));
+  EXPECT_EQ(box.text, L"找不到相应的文件！\n" + ProgramFolder() + L"\\Rigmate\\DRIVER_GENUS\\驱动精灵单文件版.exe");
   ASSERT_TRUE(e2e::AnswerBox(box, IDOK));
   Settle();
   EXPECT_EQ(e2e::Boxes(app().id()).size(), 1u) << "told once";
+}
+
+// Wine's imaging API cannot open a WIM file (error 120): the tool pack's box shows the
+// code, and the system's own text for it on the next line.
+TEST_F(RigmateE2E, AnErrorCodeComesWithTheSystemsText) {
+  WriteFile(L"program\\WEPE\\WEPE64.WIM", "not a WIM");
+  WriteFile(L"program\\WEPE\\WEPE32.WIM", "not a WIM");
+  ASSERT_TRUE(StartRigmate());
+  ASSERT_TRUE(e2e::SelectTab(tab(), 4));
+  e2e::Box box;
+  ASSERT_TRUE(e2e::WaitForBox(app().id(), L"挂载工具包失败！", &box));
+  const std::wstring first = L"挂载工具包失败！错误代码：120\n";
+  EXPECT_EQ(box.text.substr(0, first.size()), first);
+  EXPECT_GT(box.text.size(), first.size() + 4) << e2e::WideToUtf8(box.text);
+  ASSERT_TRUE(e2e::AnswerBox(box, IDOK));
 }
 
 TEST_F(RigmateE2E, EachTabShowsItsOwnPageAndPagesKeepTheirWindows) {

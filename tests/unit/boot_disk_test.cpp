@@ -134,7 +134,7 @@ TEST_F(BootDiskTest, RefusalsBeforeAnythingIsAsked) {
   EXPECT_EQ(RestoreRefusal(kNoDevice), L"请选择一个设备以进行操作！");
   EXPECT_EQ(RestoreRefusal(L""), L"请选择一个设备以进行操作！");
   EXPECT_EQ(RestoreRefusal(L"(HD0) 2.00GB (C: ) 固定磁盘"), protect);
-  EXPECT_EQ(RestoreStartRefusal(L"E:\\gone.exe", L"(HD1) 1.00GB (H: ) 未知", nullptr), L"找不到制作工具FbinstPlus！");
+  EXPECT_EQ(RestoreStartRefusal(L"E:\\gone.exe", L"(HD1) 1.00GB (H: ) 未知", nullptr), L"找不到制作工具FbinstPlus！\nE:\\gone.exe");
 
   EXPECT_EQ(ToolPathRefusal(kTool), L"");
   EXPECT_EQ(ToolPathRefusal(L""), L"");
@@ -230,10 +230,10 @@ TEST_F(BootDiskTest, MakeWithNothingToCopyFormatsAndFinishes) {
 TEST_F(BootDiskTest, MissingToolArchiveOrChosenDiskOrFailedFormatEndsWithOne) {
   request.config.m_strArchivePath = L"E:\\gone.FBA";
   EXPECT_EQ(MakeBootDisk(request, progress), 1);
-  EXPECT_EQ(MessageTexts(), std::vector<std::wstring>{L"找不到制作启动盘必要的数据！"});
+  EXPECT_EQ(MessageTexts(), std::vector<std::wstring>{L"找不到制作启动盘必要的数据！\nE:\\gone.FBA"});
   request.config.m_strFbinstPath.clear();
   EXPECT_EQ(MakeBootDisk(request, progress), 1);
-  EXPECT_EQ(fake.messages.back().text, L"找不到制作工具FbinstPlus！");
+  EXPECT_EQ(fake.messages.back().text, L"找不到制作工具FbinstPlus！\nE:\\Rigmate\\DATA\\FbinstPlus.exe");   // none chosen
   EXPECT_EQ(fake.messages.back().style, 0x30u);
 
   request.config.m_strFbinstPath = kTool;

@@ -72,8 +72,8 @@ TEST_F(CoursePageTest, ManualNeedsTheReaderThenTheManualAndItsPathIsQuoted) {
   fake.AddFile(L"E:\\my tools\\Rigmate\\COURSE\\PDF阅读器.exe");
   course_page::OpenManual();
   ASSERT_EQ(fake.messages.size(), 2u);
-  EXPECT_EQ(fake.messages[0].text, L"找不到说用说明书阅读器！");
-  EXPECT_EQ(fake.messages[1].text, L"找不到说明书存档！");
+  EXPECT_EQ(fake.messages[0].text, L"找不到说用说明书阅读器！\nE:\\my tools\\Rigmate\\COURSE\\PDF阅读器.exe");
+  EXPECT_EQ(fake.messages[1].text, L"找不到说明书存档！\nE:\\my tools\\Rigmate\\COURSE\\使用说明书.pdf");
   EXPECT_TRUE(fake.starts.empty());
 
   fake.AddFile(L"E:\\my tools\\Rigmate\\COURSE\\使用说明书.pdf");

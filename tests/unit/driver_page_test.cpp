@@ -33,7 +33,7 @@ TEST(DriverPage, EachButtonStartsItsInstallerBesideTheProgramElseOnADriveRoot) {
     fake.AddFile(L"C:\\kit\\Rigmate\\DRIVER\\WIN764\\[Win7.x64]WanDrv6.exe");
     EXPECT_EQ(click(IDC_DRIVER_PACK_WIN7_64), L"C:\\kit\\Rigmate\\DRIVER\\WIN764\\[Win7.x64]WanDrv6.exe");
 
-    EXPECT_EQ(click(IDC_DRIVER_GENUS_SINGLE), L"找不到相应的文件！");
+    EXPECT_EQ(click(IDC_DRIVER_GENUS_SINGLE), L"找不到相应的文件！\nC:\\kit\\Rigmate\\DRIVER_GENUS\\驱动精灵单文件版.exe");
     EXPECT_EQ(fake.messages[0].style, 0x30u);
     EXPECT_TRUE(fake.starts.empty());
     EXPECT_EQ(driver_page::TailOf(1014), nullptr);

@@ -162,13 +162,13 @@ TEST_F(MainPageTest, QuickInstallOnTheDesktopTakesTheRunningWindowsNeverOneTooSm
 
 TEST_F(MainPageTest, QuickInstallWithoutAnImageNamesTheIndexAndDoesNothingElse) {
   main_page::QuickInstall(3, L"");
-  EXPECT_EQ(OnlyMessage(), L"找不到指定的文件！\n系统编号：3");
+  EXPECT_EQ(OnlyMessage(), L"找不到指定的文件！\n系统编号：3\nE:\\tools\\Rigmate\\GHO\\WIN832.GHO");
   EXPECT_EQ(fake.messages[0].style, 0x30u);
   EXPECT_TRUE(fake.starts.empty());
 
   fake.messages.clear();
   main_page::QuickInstall(5, L"D:\\gone\\WIN1032.GHO");    // the file went away after start-up
-  EXPECT_EQ(OnlyMessage(), L"找不到指定的文件！\n系统编号：5");
+  EXPECT_EQ(OnlyMessage(), L"找不到指定的文件！\n系统编号：5\nD:\\gone\\WIN1032.GHO");
 }
 
 TEST_F(MainPageTest, QuickInstallWithoutASuitableDriveIsRefused) {
@@ -278,7 +278,7 @@ TEST_F(MainPageTest, OneClickRefusesACOnAUsbDiskOrInUseInsidePe) {
 
 TEST_F(MainPageTest, RemoteControlIsFoundBesideTheProgramOrInADriveRoot) {
   main_page::StartRemoteControl();
-  EXPECT_EQ(OnlyMessage(), L"在当前目录和所有逻辑分区的根目录下找不到远程控制端！");
+  EXPECT_EQ(OnlyMessage(), L"在当前目录和所有逻辑分区的根目录下找不到远程控制端！\nE:\\tools\\TeamViewer.exe");
   EXPECT_TRUE(fake.starts.empty());
 
   fake.messages.clear();

@@ -144,7 +144,7 @@ TEST_F(SoftwarePageTest, MapsAsEditorsSaveThemGiveWholeEntries) {
 
 TEST_F(SoftwarePageTest, MissingOrUnreadableMapLeavesItsTextAndTheCloseButton) {
   EXPECT_FALSE(Load());
-  EXPECT_EQ(report.events, (std::vector<std::wstring>{L"status 找不带软件映射文件！", L"failed"}));
+  EXPECT_EQ(report.events, (std::vector<std::wstring>{L"status 找不带软件映射文件！\nC:\\prog\\Rigmate\\SOFTWARE\\SOFT_MAP", L"failed"}));
 
   report.events.clear();
   fake.AddFile(L"C:\\prog\\Rigmate\\SOFTWARE\\SOFT_MAP", "a|b|c|d");

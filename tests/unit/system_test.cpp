@@ -3,6 +3,7 @@
 
 #include "platform/data_folder.h"
 #include "platform/disk.h"
+#include "platform/message_text.h"
 #include "platform/system.h"
 #include "tests/fakes/fake_seam.h"
 
@@ -247,14 +248,19 @@ TEST_F(SystemTest, RebootEndsTheProgramOrSaysWhyNot) {
   fake.rebootError = 1190;
   EXPECT_FALSE(RebootSystem());
   ASSERT_EQ(fake.messages.size(), 1u);
-  EXPECT_EQ(fake.messages[0].text, L"退出Windows失败，错误代码：1190");
+  EXPECT_EQ(fake.messages[0].text, L"退出Windows失败，错误代码：1190");   // the system has no text for it
   EXPECT_EQ(fake.messages[0].style, 0x30u);
+  SetErrorTextLookup([](uint32_t code) { return code == 1190 ? std::wstring(L"已开始关机。") : std::wstring(); });
+  EXPECT_FALSE(RebootSystem());
+  SetErrorTextLookup(nullptr);
+  EXPECT_EQ(fake.messages.back().text, L"退出Windows失败，错误代码：1190\n已开始关机。");
+  fake.messages.resize(1);
   EXPECT_EQ(fake.endedWith, -1);
 
   fake.rebootRefused = false;
   RebootSystem();
   EXPECT_EQ(fake.endedWith, 0);
-  EXPECT_EQ(fake.rebootRequests, 2);
+  EXPECT_EQ(fake.rebootRequests, 3);
 }
 
 TEST_F(SystemTest, VersionIsAskedTwiceBeforeGivingUp) {

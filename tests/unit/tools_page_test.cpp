@@ -123,7 +123,7 @@ TEST_F(ToolsLoaderTest, InsidePeAMissingOrUnreadableMapIsReported) {
   fake.AddFile(L"X:\\Program Files\\TOOLS.MAP", "a|b|c|d");
   fake.Fail(FakeSeam::Op::ReadFileHead, L"X:\\Program Files\\TOOLS.MAP");
   Load();
-  EXPECT_EQ(Texts(), (std::vector<std::wstring>{L"找不到TOOL.MAP文件！", L"打开配置文件失败！"}));
+  EXPECT_EQ(Texts(), (std::vector<std::wstring>{L"找不到TOOL.MAP文件！\nX:\\Program Files\\TOOLS.MAP", L"打开配置文件失败！"}));
   EXPECT_EQ(fake.messages[0].style, 0x30u);
   EXPECT_TRUE(host.programs.empty());
 }

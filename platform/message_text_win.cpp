@@ -1,0 +1,16 @@
+// FormatMessageW: the system's text for an error code.
+#include "platform/message_text_win.h"
+
+#include <windows.h>
+
+std::wstring FormatMessageText(uint32_t code) {
+  wchar_t* buffer = nullptr;
+  // Language 0: the user's language first, then the system's, then English.
+  const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                          FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text = length && buffer ? std::wstring(buffer, length) : std::wstring();
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
+  return text;
+}
