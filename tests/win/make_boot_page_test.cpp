@@ -166,7 +166,11 @@ class MakeBootPage : public ::testing::Test {
   std::wstring LastMessage() const { return fake.messages.empty() ? L"" : fake.messages.back().text; }
   // What Windows sends every top-level window when a device comes or goes.
   void DeviceChanged() {
-    HWND watch = FindWindowW(L"RigmateDeviceWatch", nullptr);
+    // This program's watch window: other test programs running beside it have their own.
+    HWND watch = nullptr;
+    DWORD process = 0;
+    do watch = FindWindowExW(nullptr, watch, L"RigmateDeviceWatch", nullptr);
+    while (watch && (GetWindowThreadProcessId(watch, &process), process != GetCurrentProcessId()));
     ASSERT_NE(watch, nullptr);
     SendMessageW(watch, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
   }
