@@ -227,10 +227,22 @@ bool RigmateE2E::RunRigmate(const std::wstring& arguments, DWORD* exitCode, std:
   return true;
 }
 
+// The program runs one copy at a time: a copy of the last test that is still ending
+// would make this one step aside. Waits until no copy holds the claim.
+static void WaitForNoOtherCopy() {
+  for (int waited = 0; waited < 20000; waited += 100) {
+    HANDLE claim = OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\Rigmate.OneCopy");
+    if (!claim) return;
+    CloseHandle(claim);
+    Sleep(100);
+  }
+}
+
 bool RigmateE2E::StartRigmate(const std::wstring& build) {
   Environment environment;
   std::wstring exe;
   if (!PlaceProgram(build, &exe, &environment)) return false;
+  WaitForNoOtherCopy();
   if (!app_.Start(exe, L"", environment)) {
     ADD_FAILURE() << "cannot start " << e2e::WideToUtf8(exe);
     return false;
