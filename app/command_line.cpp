@@ -1,8 +1,7 @@
-// Parsing of the unattended job's arguments, its usage text and the Ghost routine's exit codes.
+// Parsing of the unattended job's arguments, its usage text and the meaning of its exit codes.
 #include "app/command_line.h"
 
 #include "deploy/ghost_job.h"
-#include "pages/install/install_page_actions.h"
 #include "platform/format.h"
 
 namespace cli {
@@ -214,19 +213,6 @@ std::wstring ExitCodeMeaning(int code) {
     case exit_code::RestartFailed: return L"任务已完成，但重启失败";
     case exit_code::AnotherCopy: return L"另一个 Rigmate 正在运行，未执行任务";
     default: return L"其他失败";
-  }
-}
-
-int ExitCodeOfGhost(int result, bool inPE) {
-  switch (result) {
-    case ghost_result::Done: return exit_code::Done;
-    case ghost_result::Failed: return inPE ? exit_code::ImagingFailed : exit_code::BootFailed;
-    case ghost_result::NotFound: return exit_code::Mismatch;
-    case ghost_result::Declined: return exit_code::Declined;
-    case ghost_result::StagingFailed: return exit_code::StagingFailed;
-    case ghost_result::Refused: return exit_code::Refused;
-    case install_page::kBootRepairFailed: return exit_code::BootFailed;
-    default: return exit_code::OtherFailure;
   }
 }
 

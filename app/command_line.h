@@ -56,7 +56,4 @@ constexpr int RestartRequired = 3010;
 // What an exit code means, for the last line of a job on the console and in the log.
 std::wstring ExitCodeMeaning(int code);
 
-// The exit code of the backup and restore page's Ghost routine (install_page::RunGhostSteps).
-int ExitCodeOfGhost(int result, bool inPE);
-
 }  // namespace cli

@@ -123,7 +123,7 @@ bool RunBeforeWindow(int* exitCode) {
   InstallLog(unattended, logPath, options.logFile.empty() ? LogPathInTemp() : L"",
              Format(L"%s 命令行，进程 %d：%s", kVersion, GetCurrentProcessId(), GetCommandLineW()));
   if (ClaimOneCopy()) {
-    *exitCode = cli::RunJob(options, unattended, output);
+    *exitCode = cli::RunJob(options, output);
   } else {
     ShowMessage(kAnotherCopy, mbox::Ok | mbox::IconExclamation);   // to the console and the log
     *exitCode = cli::exit_code::AnotherCopy;

@@ -5,9 +5,9 @@
 #include <thread>
 #include <utility>
 
+#include "deploy/backup_restore.h"
 #include "deploy/wim_engine.h"
 #include "deploy/wim_images.h"
-#include "pages/install/install_page_actions.h"
 #include "platform/disk.h"
 #include "platform/format.h"
 #include "platform/log.h"
@@ -22,9 +22,6 @@ namespace {
 constexpr unsigned kButtonsMask = 0xF, kIconMask = 0xF0, kIconStop = 0x10;
 constexpr unsigned kError = mbox::Ok | mbox::IconExclamation;
 constexpr uint32_t kFormatDefault = 0xFFFF, kFormatFull = 1;   // the shell dialog's defaults, as the window has them
-
-// The imaging engine's own message when bcdboot fails after an apply.
-const wchar_t kBootRepairFailedText[] = L"修复启动项出错！";
 
 // The progress of the imaging workers, on the console: every tenth percent and every
 // status other than the percent shows.
@@ -60,15 +57,17 @@ uint32_t QuickFormat(const std::wstring& target) {
   return RunCommandLine(command, true, false) == 0 ? 0 : 1;
 }
 
-// The work runs on the job's thread; its result is noted, since the engine keeps the
-// outcome to itself. Under /yes the target is formatted without the shell's dialog;
-// otherwise the dialog shows and a cancel there is noted as the user's No.
-WimPageHooks ConsoleHooks(const Output& output, bool* succeeded, int index) {
+// The work runs on the job's thread. Under /yes the target of an apply is formatted
+// without the shell's dialog; otherwise the dialog shows.
+WimPageHooks ConsoleHooks(const Output& output, int index, bool yes) {
   WimPageHooks hooks;
   hooks.chooseImage = [index](const WimImageList&) { return index; };
-  hooks.runWork = [&output, succeeded](const Work& work) {
+  hooks.runWork = [&output](const Work& work) {
     ConsoleProgress progress(output);
-    return *succeeded = work(progress);
+    return work(progress);
+  };
+  hooks.formatTarget = [yes](const std::wstring& target, uint32_t drive) {
+    return yes ? QuickFormat(target) : TheSeam().FormatDrive(drive, kFormatDefault, kFormatFull);
   };
   return hooks;
 }
@@ -79,18 +78,10 @@ int Refuse(const std::wstring& text, int code) {
   return code;
 }
 
-// The drive letter of a partition of the page's list, named by its letter or by its
-// number ("1:1"); empty when the list has no such partition or it has no letter.
-std::wstring DriveOf(const std::wstring& partition) {
-  for (const install_page::PartitionRow& row : install_page::PartitionRows())
-    if (!row.letter.empty() && (row.letter == partition || row.number == partition)) return row.letter;
-  return std::wstring();
-}
-
-install_page::Request RequestOf(const Options& options) {
-  install_page::Request request;
-  if (options.action == Action::Restore) request.mode = install_page::kRestore;
-  else request.mode = options.wim ? install_page::kWimBackup : install_page::kGhostBackup;
+backup_restore::Request RequestOf(const Options& options) {
+  backup_restore::Request request;
+  if (options.action == Action::Restore) request.mode = backup_restore::kRestore;
+  else request.mode = options.wim ? backup_restore::kWimBackup : backup_restore::kGhostBackup;
   request.rowSelected = true;
   request.target = options.partition;
   request.imagePath = options.image;
@@ -98,18 +89,18 @@ install_page::Request RequestOf(const Options& options) {
   return request;
 }
 
-WimPageHooks ApplyHooks(const Output& output, bool* succeeded, int index, bool yes, bool* cancelled) {
-  WimPageHooks hooks = ConsoleHooks(output, succeeded, index);
-  hooks.formatTarget = [yes, cancelled](const std::wstring& target, uint32_t drive) {
-    if (yes) return QuickFormat(target);
-    uint32_t result = TheSeam().FormatDrive(drive, kFormatDefault, kFormatFull);
-    *cancelled = result == kFormatCancelled;
-    return result;
-  };
-  return hooks;
+// The outcome's text, in the log and on the console (standard error when the job did not
+// succeed); its exit code.
+template <typename Code>
+int Report(const Outcome<Code>& outcome, const Output& output) {
+  const int code = ExitCodeOf(outcome.code);
+  if (outcome.text.empty()) return code;
+  LogEvent(outcome.text);
+  output(outcome.text, code != exit_code::Done && code != exit_code::RestartRequired);
+  return code;
 }
 
-int RunWimApply(const Options& options, const UnattendedPrompts& prompts, const Output& output) {
+int RunWimApply(const Options& options, const Output& output) {
   if (!PathExists(options.image))
     return Refuse(L"镜像文件：" + options.image + L"不存在！", exit_code::Mismatch);
   uint32_t count = 0;
@@ -120,26 +111,60 @@ int RunWimApply(const Options& options, const UnattendedPrompts& prompts, const 
   if (index > static_cast<int>(count))
     return Refuse(Format(L"WIM文件中没有索引为%d的镜像！", index), exit_code::Mismatch);
 
-  bool worked = false, cancelled = false;
-  ApplyWimImage(options.image, options.partition, ApplyHooks(output, &worked, index, options.yes, &cancelled));
-  if (prompts.declined() || cancelled) return exit_code::Declined;
-  if (!worked) return exit_code::ImagingFailed;
-  return prompts.told(kBootRepairFailedText) ? exit_code::BootFailed : exit_code::Done;
+  return Report(ApplyWimImage(options.image, options.partition, ConsoleHooks(output, index, options.yes)), output);
 }
 
-int RunWimCapture(const Options& options, const UnattendedPrompts& prompts, const Output& output) {
+int RunWimCapture(const Options& options, const Output& output) {
   bool exists = PathExists(options.image);
   if (exists && !options.append)
     return Refuse(L"文件：" + options.image + L"已经存在！追加镜像请加上 /append。", exit_code::Mismatch);
   if (!exists && options.append)
     return Refuse(L"文件：" + options.image + L"不存在，无法追加！", exit_code::Mismatch);
-  bool worked = false;
-  CaptureWimImage(options.image, options.partition, options.compression, ConsoleHooks(output, &worked, 0));
-  if (prompts.declined()) return exit_code::Declined;
-  return worked ? exit_code::Done : exit_code::ImagingFailed;
+  return Report(CaptureWimImage(options.image, options.partition, options.compression, ConsoleHooks(output, 0, false)),
+                output);
 }
 
 }  // namespace
+
+int ExitCodeOf(GhostCode code) {
+  switch (code) {
+    case GhostCode::Done: return exit_code::Done;
+    case GhostCode::Staged: return exit_code::RestartRequired;
+    case GhostCode::Declined: return exit_code::Declined;
+    case GhostCode::NotAbsolute:
+    case GhostCode::ImageMissing:
+    case GhostCode::NotOneFile:
+    case GhostCode::GhostMissing: return exit_code::Mismatch;
+    case GhostCode::ImageOnTarget:
+    case GhostCode::StagingRefused: return exit_code::Refused;
+    case GhostCode::GhostFailed: return exit_code::ImagingFailed;
+    case GhostCode::BootNotRepaired:
+    case GhostCode::BootEntryFailed: return exit_code::BootFailed;
+    case GhostCode::StagingFailed: return exit_code::StagingFailed;
+  }
+  return exit_code::OtherFailure;
+}
+
+int ExitCodeOf(WimCode code) {
+  switch (code) {
+    case WimCode::Applied:
+    case WimCode::Captured: return exit_code::Done;
+    case WimCode::Declined: return exit_code::Declined;
+    case WimCode::BootNotRepaired: return exit_code::BootFailed;
+    case WimCode::TempFolderNotRemoved:
+    case WimCode::TempFolderNotCreated:
+    case WimCode::NotOpened:
+    case WimCode::NotCreated:
+    case WimCode::InfoNotRead:
+    case WimCode::ImageNotLoaded:
+    case WimCode::FormatFailed:
+    case WimCode::ApplyFailed:
+    case WimCode::CaptureFailed:
+    case WimCode::TemporaryPathRefused:
+    case WimCode::CallbackRefused: return exit_code::ImagingFailed;
+  }
+  return exit_code::OtherFailure;
+}
 
 UnattendedPrompts::UnattendedPrompts(Prompts& inner, bool answerYes, Output output)
     : ForwardingPrompts(inner), answerYes_(answerYes), output_(std::move(output)) {}
@@ -155,25 +180,10 @@ int UnattendedPrompts::ShowMessageBox(const std::wstring& text, const std::wstri
     unsigned icon = style & kIconMask;
     output_(text, icon == mbox::IconExclamation || icon == kIconStop);
   }
-  std::lock_guard<std::mutex> hold(lock_);
-  messages_.push_back(text);
-  if (question && answer != mbox::IdYes) declined_ = true;
   return answer;
 }
 
-bool UnattendedPrompts::declined() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return declined_;
-}
-
-bool UnattendedPrompts::told(const std::wstring& text) const {
-  std::lock_guard<std::mutex> hold(lock_);
-  for (const auto& message : messages_)
-    if (message == text) return true;
-  return false;
-}
-
-int RunJob(const Options& options, const UnattendedPrompts& prompts, const Output& output) {
+int RunJob(const Options& options, const Output& output) {
   g_bInPE = IsProcessRunning(L"PECMD.EXE") ? 1 : 0;
   bool restore = options.action == Action::Restore;
   std::wstring start = restore ? Format(L"还原：%s -> %s", options.image, options.partition)
@@ -183,37 +193,36 @@ int RunJob(const Options& options, const UnattendedPrompts& prompts, const Outpu
   LogEvent(L"命令行任务：" + start);
 
   // The window lists only the partitions of the disk model; the job may name no other.
-  std::wstring target = DriveOf(options.partition);
+  std::wstring target = backup_restore::DriveOfPartition(options.partition);
   if (target.empty()) return Refuse(L"找不到分区：" + options.partition, exit_code::Mismatch);
 
   Options job = options;
   job.partition = target;
-  install_page::Request request = RequestOf(job);
+  backup_restore::Request request = RequestOf(job);
   std::wstring refusal;
   int code = exit_code::OtherFailure;
-  switch (install_page::RouteOf(request, &refusal)) {
-    case install_page::Road::Refused:
+  switch (backup_restore::RouteOf(request, &refusal)) {
+    case backup_restore::Road::Refused:
       return Refuse(refusal, exit_code::Refused);
-    case install_page::Road::GhostRestore:
-    case install_page::Road::GhostBackup:
-      code = ExitCodeOfGhost(install_page::RunGhostSteps(request), g_bInPE != 0);
+    case backup_restore::Road::GhostRestore:
+    case backup_restore::Road::GhostBackup:
+      code = Report(backup_restore::RunGhostSteps(request), output);
       break;
-    case install_page::Road::WimApply:
-      code = RunWimApply(job, prompts, output);
+    case backup_restore::Road::WimApply:
+      code = RunWimApply(job, output);
       break;
-    case install_page::Road::WimCapture:
-      code = RunWimCapture(job, prompts, output);
+    case backup_restore::Road::WimCapture:
+      code = RunWimCapture(job, output);
       break;
   }
-  if (code != exit_code::Done) return code;
+  if (code != exit_code::Done && code != exit_code::RestartRequired) return code;
   // RebootSystem ends the process when Windows accepts. It says nothing when the
   // privilege to restart is refused, so the job says it either way.
   if (options.reboot && !RebootSystem()) return Refuse(L"任务已完成，但无法重启电脑。", exit_code::RestartFailed);
   if (options.reboot) return exit_code::Done;
   // On a desktop a Ghost job is only staged: DOS Ghost runs at the next start.
-  if (g_bInPE || options.wim) return exit_code::Done;
-  output(L"已配置完成，重启电脑后开始执行。", false);
-  return exit_code::RestartRequired;
+  if (code == exit_code::RestartRequired) output(L"已配置完成，重启电脑后开始执行。", false);
+  return code;
 }
 
 }  // namespace cli

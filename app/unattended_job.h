@@ -3,11 +3,11 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "app/command_line.h"
+#include "deploy/ghost_job.h"
+#include "deploy/wim_engine.h"
 #include "platform/prompts.h"
 
 namespace cli {
@@ -18,26 +18,24 @@ using Output = std::function<void(const std::wstring& text, bool error)>;
 
 // The prompts under an unattended job: a message goes to the output instead of a box
 // that nobody would close; a question is answered Yes under /yes and otherwise shown as
-// in the window. It remembers what it was told, for the job's exit code.
+// in the window.
 class UnattendedPrompts : public ForwardingPrompts {
  public:
   UnattendedPrompts(Prompts& inner, bool answerYes, Output output);
   int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
 
-  bool declined() const;                      // a question was answered other than Yes
-  bool told(const std::wstring& text) const;  // this message was shown
-
  private:
   bool answerYes_;
   Output output_;
-  mutable std::mutex lock_;
-  bool declined_ = false;
-  std::vector<std::wstring> messages_;
 };
 
 // Runs the job on the calling thread; its exit code (exit_code::RestartRequired when it
-// was only staged for the next start). The prompts in use (ThePrompts) must reach
-// `prompts`. No restart question is asked: /reboot restarts after success.
-int RunJob(const Options& options, const UnattendedPrompts& prompts, const Output& output);
+// was only staged for the next start). The prompts in use (ThePrompts) should be an
+// UnattendedPrompts. No restart question is asked: /reboot restarts after success.
+int RunJob(const Options& options, const Output& output);
+
+// The exit code of an engine's outcome.
+int ExitCodeOf(GhostCode code);
+int ExitCodeOf(WimCode code);
 
 }  // namespace cli

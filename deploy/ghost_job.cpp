@@ -9,8 +9,6 @@
 
 namespace {
 
-void Tell(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
-
 // No wildcard, and no folder: the path names one file or none.
 bool NamesAtMostOneFile(const std::wstring& path) {
   FileEntry found;
@@ -37,57 +35,76 @@ bool IsAbsoluteImagePath(const std::wstring& path) {
 
 std::wstring ImagePathRefusal(const std::wstring& path) {
   if (IsAbsoluteImagePath(path)) return std::wstring();
-  return L"镜像文件：" + path + L"不是带盘符的完整路径（如 D:\\GHO\\WIN7.GHO），请重新选择！";
+  return Format(GhostOutcomeText(GhostCode::NotAbsolute), path);
 }
 
-int RunGhostJob(GhostJob job) {
-  const std::wstring refusal = ImagePathRefusal(job.imagePath);
-  if (!refusal.empty()) {
-    Tell(refusal);
-    return ghost_result::NotFound;
+const wchar_t* GhostOutcomeText(GhostCode code) {
+  switch (code) {
+    case GhostCode::NotAbsolute: return L"镜像文件：%s不是带盘符的完整路径（如 D:\\GHO\\WIN7.GHO），请重新选择！";
+    case GhostCode::ImageMissing: return L"镜像文件：%s不存在！";
+    case GhostCode::NotOneFile: return L"文件：%s不是有效的镜像文件名！";
+    case GhostCode::ImageOnTarget: return L"镜像文件位于要还原的分区上，还原时会被覆盖，请将镜像文件放到其他分区！";
+    case GhostCode::GhostMissing: return L"找不到ghost32.exe，请将ghost32.exe放到本软件目录下或者任一分区根目录下。";
+    case GhostCode::GhostFailed: return L"GHOST出错！";
+    case GhostCode::BootNotRepaired: return L"修复启动项出错！";
+    case GhostCode::Done:
+    case GhostCode::Staged:
+    case GhostCode::Declined:
+    case GhostCode::StagingFailed:
+    case GhostCode::StagingRefused:
+    case GhostCode::BootEntryFailed:
+      break;
   }
+  return L"";
+}
+
+GhostOutcome GhostEnd(GhostCode code, const GhostJob& job) {
+  return GhostOutcome{code, Format(GhostOutcomeText(code), job.imagePath)};
+}
+
+namespace {
+
+// The DOS stage's result as the job's outcome.
+GhostCode StageCode(int result) {
+  switch (result) {
+    case ghost_result::Done: return GhostCode::Staged;
+    case ghost_result::Declined: return GhostCode::Declined;
+    case ghost_result::Refused: return GhostCode::StagingRefused;
+    case ghost_result::Failed: return GhostCode::BootEntryFailed;
+    default: return GhostCode::StagingFailed;
+  }
+}
+
+}  // namespace
+
+GhostOutcome RunGhostJob(GhostJob job) {
+  if (!IsAbsoluteImagePath(job.imagePath)) return GhostEnd(GhostCode::NotAbsolute, job);
   bool oneFile = NamesAtMostOneFile(job.imagePath);
   bool exists = oneFile && PathExists(job.imagePath);
-  if (job.restore == 1 && !exists) {
-    Tell(L"镜像文件：" + job.imagePath + L"不存在！");
-    return ghost_result::NotFound;
-  }
-  if (!oneFile) {
-    Tell(L"文件：" + job.imagePath + L"不是有效的镜像文件名！");
-    return ghost_result::NotFound;
-  }
+  if (job.restore == 1 && !exists) return GhostEnd(GhostCode::ImageMissing, job);
+  if (!oneFile) return GhostEnd(GhostCode::NotOneFile, job);
   // Ghost would overwrite the image while it reads it.
   if (g_bInPE && job.restore == 1 && job.imagePath.size() >= 2 && job.target.size() >= 2 &&
-      ContainsText(job.imagePath.substr(0, 2), job.target.substr(0, 2), false)) {
-    Tell(L"镜像文件位于要还原的分区上，还原时会被覆盖，请将镜像文件放到其他分区！");
-    return ghost_result::Refused;
-  }
+      ContainsText(job.imagePath.substr(0, 2), job.target.substr(0, 2), false))
+    return GhostEnd(GhostCode::ImageOnTarget, job);
   if (job.restore != 1 && exists &&
       ShowMessage(L"文件：" + job.imagePath + L"已经存在！是否覆盖？",
                   mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) !=
           mbox::IdYes)
-    return ghost_result::Declined;
+    return GhostEnd(GhostCode::Declined, job);
   // Until Ghost has ended or the staging is complete (or undone), ending the session
   // would leave a half-written partition or half a staging.
   MachineChange underWay(g_bInPE ? kDiskWriteUnderWay : kStagingUnderWay);
-  return g_bInPE ? RunGhostInPE(job) : StageGhostJob(job);
+  return g_bInPE ? RunGhostInPE(job) : GhostEnd(StageCode(StageGhostJob(job)), job);
 }
 
-int RunGhostInPE(GhostJob job) {
+GhostOutcome RunGhostInPE(GhostJob job) {
   std::wstring ghost;
-  if (!LocateFile(L"GHOST32.EXE", &ghost)) {
-    ShowMessage(L"找不到ghost32.exe，请将ghost32.exe放到本软件目录下或者任一分区根目录下。",
-                mbox::Ok | mbox::IconExclamation);
-    return ghost_result::NotFound;
-  }
+  if (!LocateFile(L"GHOST32.EXE", &ghost)) return GhostEnd(GhostCode::GhostMissing, job);
   std::wstring command = GhostWindowsCommand(ghost, job);
   // Hidden, the window takes no input while this thread waits for Ghost.
   TheSeam().SetMainWindowVisible(false);
   int exitCode = RunProgram(ghost, command, true, true);
   TheSeam().SetMainWindowVisible(true);
-  if (exitCode != 0) {
-    ShowMessage(L"GHOST出错！", mbox::Ok | mbox::IconExclamation);
-    return ghost_result::Failed;
-  }
-  return ghost_result::Done;
+  return GhostEnd(exitCode != 0 ? GhostCode::GhostFailed : GhostCode::Done, job);
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "deploy/outcome.h"
+
 struct GhostJob {
   std::wstring imagePath;   // full path of the .GHO file, from its drive letter (D:\x.GHO)
   std::wstring target;      // the partition's drive letter with colon (C:)
@@ -11,17 +13,38 @@ struct GhostJob {
   int restore = 0;          // 1: restore the image onto the target; otherwise back it up
 };
 
-// Results of RunGhostJob; the pages tell only Done from the rest.
+// Results of the DOS stage (StageGhostJob); it tells its own refusals.
 namespace ghost_result {
-constexpr int Done = 0;           // done inside PE, or staged: the restart prompt follows
-constexpr int Failed = 1;         // Ghost failed (PE) or the boot entry was not set (desktop)
-constexpr int NotFound = 2;       // image missing, not one file name or not absolute, or GHOST32.EXE
-                                  // not found (PE)
-constexpr int Declined = 3;       // the user declined (overwrite, or the multi-disk warning)
+constexpr int Done = 0;           // staged: the restart prompt follows
+constexpr int Failed = 1;         // the boot entry was not set
+constexpr int Declined = 3;       // the user declined (the multi-disk warning, or a waiting job)
 constexpr int StagingFailed = 5;  // the DOS stage could not be prepared
-constexpr int Refused = 6;        // the job cannot be done here (GPT, UEFI, boot data elsewhere,
-                                  // or a PE restore from the target partition itself)
+constexpr int Refused = 6;        // the job cannot be done here (GPT, UEFI, boot data elsewhere)
 }  // namespace ghost_result
+
+// How a Ghost job ended.
+enum class GhostCode {
+  Done,             // Ghost has run inside PE
+  Staged,           // the DOS stage waits for the next start
+  Declined,         // the user said No (overwrite, the stage's questions, the page's question)
+  NotAbsolute,      // the image path does not start from a drive letter
+  ImageMissing,     // the image to restore is not there
+  NotOneFile,       // the image path names a folder or holds a wildcard
+  ImageOnTarget,    // inside PE the image lies on the partition it would overwrite
+  GhostMissing,     // GHOST32.EXE was found nowhere
+  GhostFailed,      // Ghost failed or did not start
+  BootNotRepaired,  // restored inside PE, but bcdboot failed
+  StagingFailed,    // the DOS stage could not be prepared; the stage has told why
+  StagingRefused,   // the DOS stage cannot work on this machine; the stage has told why
+  BootEntryFailed,  // the boot entry of the DOS stage was not set; the stage has told why
+};
+using GhostOutcome = Outcome<GhostCode>;
+
+// The table of the outcomes' texts: a template over the image path (%s) where the text
+// names it; empty where nothing is left to tell.
+const wchar_t* GhostOutcomeText(GhostCode code);
+// The outcome of code, its text filled in for job.
+GhostOutcome GhostEnd(GhostCode code, const GhostJob& job);
 
 // Whether an image path is absolute from a drive letter (D:\x.GHO). A drive-relative
 // D:x.GHO or a rooted \x.GHO depends on the current folder of the moment, which DOS
@@ -31,10 +54,10 @@ bool IsAbsoluteImagePath(const std::wstring& path);
 std::wstring ImagePathRefusal(const std::wstring& path);
 
 // Checks the image against the job, then runs Ghost in PE or stages the DOS stage.
-int RunGhostJob(GhostJob job);
-// Finds GHOST32.EXE and runs it visibly with the main window hidden: Done, Failed or
-// NotFound.
-int RunGhostInPE(GhostJob job);
+GhostOutcome RunGhostJob(GhostJob job);
+// Finds GHOST32.EXE and runs it visibly with the main window hidden: Done, GhostFailed
+// or GhostMissing.
+GhostOutcome RunGhostInPE(GhostJob job);
 
 // The command line of Ghost for Windows found at ghostPath.
 std::wstring GhostWindowsCommand(const std::wstring& ghostPath, const GhostJob& job);

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
+#include "deploy/boot_repair.h"
 #include "deploy/wim_images.h"
-#include "deploy/wow64_redirection.h"
 #include "platform/disk.h"
 #include "platform/format.h"
 #include "platform/machine_change.h"
@@ -46,18 +46,21 @@ void WriteLogLine(const wchar_t* kind, uintptr_t wParam, intptr_t lParam) {
   std::fflush(stdout);
 }
 
-// Empties the temporary folder: false with the message when that fails.
-bool RecreateTempFolder(bool tellFailures) {
+// Empties the temporary folder: Captured when that worked, else why not.
+WimCode RecreateTempFolder() {
   const std::wstring& temp = WimTempFolder();
-  if (PathExists(temp) && !DeletePath(temp) && tellFailures) {
-    ShowMessage(L"移除临时文件夹失败！", kError);
-    return false;
-  }
-  if (!CreateFolderPath(temp) && tellFailures) {
-    ShowMessage(L"创建临时文件夹失败！", kError);
-    return false;
-  }
-  return true;
+  if (PathExists(temp) && !DeletePath(temp)) return WimCode::TempFolderNotRemoved;
+  if (!CreateFolderPath(temp)) return WimCode::TempFolderNotCreated;
+  return WimCode::Captured;
+}
+
+WimOutcome WimEnd(WimCode code, const std::wstring& target = std::wstring()) {
+  return WimOutcome{code, Format(WimOutcomeText(code), target)};
+}
+
+// An outcome whose text names the error code, with the system's own text for it.
+WimOutcome WimFailure(WimCode code, uint32_t error) {
+  return WimOutcome{code, WithErrorText(Format(WimOutcomeText(code), static_cast<int>(error)), error)};
 }
 
 // A capture that failed leaves nothing of its own behind: the file it created (empty
@@ -78,30 +81,25 @@ const std::wstring& WimTempFolder() {
   return folder;
 }
 
-bool RepairBootFiles(const std::wstring& target) {
-  Wow64FsRedirection redirection;
-  redirection.Disable();
-  int exitCode = RunSystemTool(BcdbootCommand(target), true, false);
-  redirection.Revert();
-  redirection.Release();
-  return exitCode == 0;
-}
-
-std::wstring BcdbootCommand(const std::wstring& target) {
-  const std::wstring command = Format(L"bcdboot.exe %s\\windows /L %s", target, L"ZH-CN");
-  const std::wstring system = SystemPartitionOf(target);
-  return system.empty() ? command : command + L" /s " + system;
-}
-
-std::wstring SystemPartitionOf(const std::wstring& target) {
-  const _PARTITIONS partition = TheDisk().GetPartitionByLetter(target);
-  if (partition.letter.empty()) return target;
-  if (partition.layout.PartitionStyle == layout::kStyleGpt) return std::wstring();
-  for (const _PARTITIONS& each : TheDisk().partitions)
-    if (each.diskIndex == partition.diskIndex && !each.letter.empty() &&
-        each.layout.PartitionStyle == layout::kStyleMbr && each.layout.Mbr.BootIndicator)
-      return each.letter;
-  return target;
+const wchar_t* WimOutcomeText(WimCode code) {
+  switch (code) {
+    case WimCode::Applied: return L"安装完成，请重启电脑进行下一步的安装。";
+    case WimCode::Captured: return L"操作完成！";
+    case WimCode::TempFolderNotRemoved: return L"移除临时文件夹失败！";
+    case WimCode::TempFolderNotCreated: return L"创建临时文件夹失败！";
+    case WimCode::NotOpened: return L"打开WIM文件失败！错误代码：%d";
+    case WimCode::NotCreated: return L"打开或者创建WIM文件失败！错误代码：%d";
+    case WimCode::InfoNotRead: return L"读取WIM文件信息失败！";
+    case WimCode::ImageNotLoaded: return L"打开镜像失败！";
+    case WimCode::FormatFailed: return L"格式化%s盘失败！";
+    case WimCode::ApplyFailed:
+    case WimCode::CaptureFailed: return L"操作失败！代码：%d";
+    case WimCode::BootNotRepaired: return L"修复启动项出错！";
+    case WimCode::TemporaryPathRefused: return L"设置临时文件路径失败！";
+    case WimCode::CallbackRefused: return L"注册回调函数失败！";
+    case WimCode::Declined: break;
+  }
+  return L"";
 }
 
 namespace {
@@ -112,53 +110,42 @@ bool ApplyConfirmed(const std::wstring& imagePath, int index, const std::wstring
                      kQuestion) == mbox::IdYes;
 }
 
-// The page's format of the target, or else the shell's; true once it is formatted.
-bool FormatTarget(const std::wstring& target, const WimPageHooks& page) {
+// The page's format of the target, or else the shell's: Applied once it is formatted.
+WimCode FormatTarget(const std::wstring& target, const WimPageHooks& page) {
   uint32_t drive = 0;
   uint32_t result = !DriveNumber(target, &drive) ? 1
                     : page.formatTarget        ? page.formatTarget(target, drive)
                                                : TheSeam().FormatDrive(drive, kFormatDefault, kFormatFull);
   // Cancelled in the format dialog is the user's own choice; anything else failed.
-  if (result != 0 && result != kFormatCancelled) ShowMessage(Format(L"格式化%s盘失败！", target), kError);
-  return result == 0;
+  if (result == kFormatCancelled) return WimCode::Declined;
+  return result == 0 ? WimCode::Applied : WimCode::FormatFailed;
 }
 
-enum class ApplyEnd { Stopped, BootNotRepaired, Done };
-
 // From opening the file to the repaired boot files; every handle is closed on return.
-// A road that stops has told why (the progress window tells a failed apply).
-ApplyEnd ApplyFromFile(const std::wstring& imagePath, const std::wstring& target, const WimPageHooks& page) {
+WimOutcome ApplyFromFile(const std::wstring& imagePath, const std::wstring& target, const WimPageHooks& page) {
   Imaging& imaging = TheImaging();
   uint32_t error = 0;
   const WimFileHandle file = OpenWimFile(imagePath, wim::GenericRead, wim::OpenExisting, wim::CompressNone, &error);
-  if (!file) {
-    ShowMessage(WithErrorText(Format(L"打开WIM文件失败！错误代码：%d", static_cast<int>(error)), error), kError);
-    return ApplyEnd::Stopped;
-  }
+  if (!file) return WimFailure(WimCode::NotOpened, error);
   uint32_t count = 0;
-  if (!imaging.WimImageCount(file.get(), &count)) {
-    ShowMessage(L"读取WIM文件信息失败！", kError);
-    return ApplyEnd::Stopped;
-  }
+  if (!imaging.WimImageCount(file.get(), &count)) return WimEnd(WimCode::InfoNotRead);
   imaging.WimSetTemporaryPath(file.get(), WimTempFolder());
 
   int index = 1;
   if (count > 1) {
     index = page.chooseImage ? page.chooseImage(ListWimImages(file, count)) : 0;
-    if (index == 0) return ApplyEnd::Stopped;
+    if (index == 0) return WimEnd(WimCode::Declined);
   }
   // Loaded before the question and the format: an image that cannot be loaded must not
   // cost the target its data.
   const WimImageHandle image = LoadWimImage(file, static_cast<uint32_t>(index));
-  if (!image) {
-    ShowMessage(L"打开镜像失败！", kError);
-    return ApplyEnd::Stopped;
-  }
-  if (!ApplyConfirmed(imagePath, index, target)) return ApplyEnd::Stopped;
+  if (!image) return WimEnd(WimCode::ImageNotLoaded);
+  if (!ApplyConfirmed(imagePath, index, target)) return WimEnd(WimCode::Declined);
   // From the format until the boot files are back, an end of the session would leave a
   // partition that does not start.
   const MachineChange underWay(kDiskWriteUnderWay);
-  if (!FormatTarget(target, page)) return ApplyEnd::Stopped;
+  const WimCode formatted = FormatTarget(target, page);
+  if (formatted != WimCode::Applied) return WimEnd(formatted, target);
 
   _WIMJOB job;
   job.handle = image.get();
@@ -166,66 +153,51 @@ ApplyEnd ApplyFromFile(const std::wstring& imagePath, const std::wstring& target
   const WimCallbackRegistration registration(file, &WimMessageCallback, &job);
   const bool applied = RunImaging(page, [&job](Progress& progress) { return ApplyWimWork(&job, progress); });
   // After a failed apply the target holds no Windows to boot.
-  if (!applied) return ApplyEnd::Stopped;
-  return RepairBootFiles(target) ? ApplyEnd::Done : ApplyEnd::BootNotRepaired;
+  if (!applied) return WimFailure(WimCode::ApplyFailed, job.error);
+  return WimEnd(RepairBootFiles(target) ? WimCode::Applied : WimCode::BootNotRepaired);
 }
-
-enum class CaptureEnd { NotOpened, TemporaryPathRefused, CallbackRefused, Failed, Done };
 
 // From opening (or creating) the file to the end of the worker; every handle is closed
 // on return, the callback unregistered while its file is still open.
-CaptureEnd CaptureIntoFile(const std::wstring& imagePath, bool append, const std::wstring& source, int compression,
-                           const WimPageHooks& page, uint32_t* error) {
+WimOutcome CaptureIntoFile(const std::wstring& imagePath, bool append, const std::wstring& source, int compression,
+                           const WimPageHooks& page) {
   uint32_t access = append ? (wim::GenericRead | wim::GenericWrite) : wim::GenericWrite;
   uint32_t disposition = append ? wim::OpenExisting : wim::CreateAlways;
-  const WimFileHandle file = OpenWimFile(imagePath, access, disposition, static_cast<uint32_t>(compression), error);
-  if (!file) return CaptureEnd::NotOpened;
-  if (!TheImaging().WimSetTemporaryPath(file.get(), WimTempFolder())) return CaptureEnd::TemporaryPathRefused;
+  uint32_t error = 0;
+  const WimFileHandle file = OpenWimFile(imagePath, access, disposition, static_cast<uint32_t>(compression), &error);
+  if (!file) return WimFailure(WimCode::NotCreated, error);
+  if (!TheImaging().WimSetTemporaryPath(file.get(), WimTempFolder())) return WimEnd(WimCode::TemporaryPathRefused);
   _WIMJOB job;
   job.handle = file.get();
   job.path = FolderOf(source);
   const WimCallbackRegistration registration(file, &WimMessageCallback, &job);
-  if (!registration.registered()) return CaptureEnd::CallbackRefused;
+  if (!registration.registered()) return WimEnd(WimCode::CallbackRefused);
   // A capture cut short leaves a broken file, which may hold earlier images.
   const MachineChange underWay(kDiskWriteUnderWay);
   const bool captured = RunImaging(page, [&job](Progress& progress) { return CaptureWimWork(&job, progress); });
-  return captured ? CaptureEnd::Done : CaptureEnd::Failed;
+  return captured ? WimEnd(WimCode::Captured) : WimFailure(WimCode::CaptureFailed, job.error);
 }
 
 }  // namespace
 
-void ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, const WimPageHooks& page) {
-  RecreateTempFolder(false);
-  switch (ApplyFromFile(imagePath, target, page)) {
-    case ApplyEnd::Stopped:
-      return;
-    case ApplyEnd::BootNotRepaired:
-      ShowMessage(L"修复启动项出错！", kError);
-      return;
-    case ApplyEnd::Done:
-      ShowMessage(L"安装完成，请重启电脑进行下一步的安装。", kError);
-      return;
-  }
+WimOutcome ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, const WimPageHooks& page) {
+  RecreateTempFolder();
+  return ApplyFromFile(imagePath, target, page);
 }
 
-void CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, int compression,
-                     const WimPageHooks& page) {
-  if (!RecreateTempFolder(true)) return;
-  if (ShowMessage(Format(L"确定将分区：%s备份到文件：%s中么？", source, imagePath), kQuestion) != mbox::IdYes) return;
+WimOutcome CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, int compression,
+                           const WimPageHooks& page) {
+  const WimCode prepared = RecreateTempFolder();
+  if (prepared != WimCode::Captured) return WimEnd(prepared);
+  if (ShowMessage(Format(L"确定将分区：%s备份到文件：%s中么？", source, imagePath), kQuestion) != mbox::IdYes)
+    return WimEnd(WimCode::Declined);
 
   const bool append = PathExists(imagePath);
-  uint32_t error = 0;
-  const CaptureEnd end = CaptureIntoFile(imagePath, append, source, compression, page, &error);
-  if (end == CaptureEnd::Done) {
-    ShowMessage(L"操作完成！", kError);
-    return;
-  }
+  const WimOutcome outcome = CaptureIntoFile(imagePath, append, source, compression, page);
   // A file the capture was adding an image to holds the earlier images: it stays.
-  DiscardFailedCapture(imagePath, !append && end != CaptureEnd::NotOpened);
-  // A failed capture has told why in the progress window.
-  if (end == CaptureEnd::NotOpened) ShowMessage(WithErrorText(Format(L"打开或者创建WIM文件失败！错误代码：%d", error), error), kError);
-  if (end == CaptureEnd::TemporaryPathRefused) ShowMessage(L"设置临时文件路径失败！", kError);
-  if (end == CaptureEnd::CallbackRefused) ShowMessage(L"注册回调函数失败！", kError);
+  if (outcome.code != WimCode::Captured)
+    DiscardFailedCapture(imagePath, !append && outcome.code != WimCode::NotCreated);
+  return outcome;
 }
 
 uint32_t WimMessageCallback(uint32_t message, uintptr_t wParam, intptr_t lParam, void* user) {
@@ -259,8 +231,9 @@ uint32_t WimMessageCallback(uint32_t message, uintptr_t wParam, intptr_t lParam,
 
 namespace {
 
-bool WorkFailed(Progress& progress, uint32_t error) {
-  progress.Status(WithErrorText(Format(L"操作失败！代码：%d", error), error));
+bool WorkFailed(_WIMJOB* job, Progress& progress, uint32_t error) {
+  job->error = error;
+  progress.Status(WithErrorText(Format(WimOutcomeText(WimCode::ApplyFailed), error), error));
   return false;
 }
 
@@ -269,7 +242,7 @@ bool WorkFailed(Progress& progress, uint32_t error) {
 bool ApplyWimWork(_WIMJOB* job, Progress& progress) {
   job->progress = &progress;
   uint32_t error = 0;
-  if (!TheImaging().WimApplyImage(job->handle, job->path, job->flags, &error)) return WorkFailed(progress, error);
+  if (!TheImaging().WimApplyImage(job->handle, job->path, job->flags, &error)) return WorkFailed(job, progress, error);
   return true;
 }
 
@@ -278,7 +251,7 @@ bool CaptureWimWork(_WIMJOB* job, Progress& progress) {
   uint32_t error = 0;
   Imaging& imaging = TheImaging();
   const WimImageHandle image(imaging, imaging.WimCaptureImage(job->handle, job->path, job->flags, &error));
-  if (!image) return WorkFailed(progress, error);
+  if (!image) return WorkFailed(job, progress, error);
   return true;
 }
 

@@ -17,6 +17,7 @@
 #include "deploy/wim_handles.h"
 #include "deploy/wim_image_info.h"
 #include "deploy/wim_image_xml.h"
+#include "deploy/outcome.h"
 #include "platform/progress.h"
 
 struct WimPageHooks {
@@ -40,14 +41,39 @@ struct _WIMJOB {
   Imaging::WimHandle handle = 0;     // the loaded image (apply) or the WIM file (capture)
   std::wstring path;                 // the target (apply) or source (capture) folder
   uint32_t flags = 0;
+  uint32_t error = 0;                // set by a worker that failed: the imaging call's error
 };
 
+// How an apply or a capture ended.
+enum class WimCode {
+  Applied,                // applied and the boot files repaired
+  Captured,               // the partition is in the file
+  Declined,               // the user said No, chose no image or cancelled the format
+  TempFolderNotRemoved,   // the old temporary folder could not be removed (capture)
+  TempFolderNotCreated,   // the temporary folder could not be created (capture)
+  NotOpened,              // the file to apply could not be opened: the error code
+  NotCreated,             // the file to capture into could not be opened or created: the error code
+  InfoNotRead,            // the image count could not be read
+  ImageNotLoaded,         // the chosen image could not be loaded
+  FormatFailed,           // the target could not be formatted: the target
+  ApplyFailed,            // the imaging call failed after the format: the error code
+  CaptureFailed,          // the imaging call failed: the error code
+  BootNotRepaired,        // applied, but bcdboot failed
+  TemporaryPathRefused,   // the imaging library refused the temporary folder
+  CallbackRefused,        // the imaging library refused the progress callback
+};
+using WimOutcome = Outcome<WimCode>;
+
+// The table of the outcomes' texts: a template over the target (%s) or the error code
+// (%d) where the text names one; empty where nothing is left to tell.
+const wchar_t* WimOutcomeText(WimCode code);
+
 // Restores one image of the WIM file onto the target partition ("D:"), formatting it
-// first, and makes the partition bootable. The user is told the outcome.
-void ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, const WimPageHooks& page);
+// first, and makes the partition bootable.
+WimOutcome ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, const WimPageHooks& page);
 // Backs the source partition up into the WIM file, as a further image when the file
 // exists. compression: the page's compression choice, 0 to 3.
-void CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, int compression,
+WimOutcome CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, int compression,
                      const WimPageHooks& page);
 
 // The imaging message callback; user is the _WIMJOB. Always WIM_MSG_SUCCESS.
@@ -61,14 +87,3 @@ void RunExternalInstaller();
 
 // "KXWimTemp" in the user's temporary folder, computed once per process.
 const std::wstring& WimTempFolder();
-// The boot-file repair after an apply or a restore onto target ("D:"), naming the
-// system partition of the target's disk when there is one to name.
-std::wstring BcdbootCommand(const std::wstring& target);
-// Where the BIOS starts the target's Windows from: the lettered active partition of its
-// MBR disk, else the target itself. Left to bcdboot, the system partition would be the
-// firmware's, which is the stick when a PE was started from one. Empty on a GPT disk,
-// whose system partition (the EFI one) the firmware names and has no letter.
-std::wstring SystemPartitionOf(const std::wstring& target);
-// Rebuilds the boot files of the Windows on target with bcdboot (WOW64 redirection off
-// around it); false when bcdboot fails or cannot start.
-bool RepairBootFiles(const std::wstring& target);

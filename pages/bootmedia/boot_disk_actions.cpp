@@ -24,7 +24,6 @@ const wchar_t* const kSystemDescriptions[kSystemCount] = {
 namespace {
 
 constexpr wchar_t kProtectDiskZero[] = L"为了保护用户磁盘，禁止对设备(HD0)进行操作！";
-constexpr wchar_t kNoTool[] = L"找不到制作工具FbinstPlus！";
 constexpr long long kSectorsPerMb = 2048;
 constexpr unsigned kDefaultNo = 0x100;   // MB_DEFBUTTON2: "否"
 
@@ -179,14 +178,13 @@ std::vector<CopyStep> PlanCopies(const BootDiskConfig& config, const std::wstrin
 
 namespace {
 
-// The disk is read again right before it is written; a refusal stays on the status line.
-bool DiskStillChosen(const DiskIdentity& disk, const std::vector<std::wstring>& tools,
-                     const std::vector<std::wstring>& copies, Progress& progress) {
+// The disk is read again right before it is written: the refusal, which stays on the
+// status line, or empty.
+std::wstring DiskNoLongerChosen(const DiskIdentity& disk, const std::vector<std::wstring>& tools,
+                                const std::vector<std::wstring>& copies, Progress& progress) {
   std::wstring refusal = DiskRefusal(disk, tools, copies);
-  if (refusal.empty()) return true;
-  progress.Status(refusal);
-  Exclaim(refusal);
-  return false;
+  if (!refusal.empty()) progress.Status(refusal);
+  return refusal;
 }
 
 // The volume the format created, found by its disk and told from the old ones by its
@@ -248,44 +246,38 @@ uint64_t BytesOnDisk(const std::vector<PlannedStep>& steps) {
 
 double Gigabytes(uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0); }
 
-std::wstring NoRoomText(uint64_t need, int disk, uint64_t room) {
-  return Format(L"启动盘的空间不够：要拷贝的文件共%.2f GB，设备(HD%d)上只有%.2f GB可用！", Gigabytes(need), disk,
-                Gigabytes(room));
+BootDiskOutcome NoRoom(BootDiskCode code, uint64_t need, int disk, uint64_t room) {
+  return BootDiskEnd(code, Gigabytes(need), disk, Gigabytes(room));
 }
 
 }  // namespace
 
-int MakeBootDisk(const MakeRequest& request, Progress& progress) {
+BootDiskOutcome MakeBootDisk(const MakeRequest& request, Progress& progress) {
+  using Code = BootDiskCode;
   const BootDiskConfig& config = request.config;
-  if (!PathExists(config.m_strFbinstPath)) {
-    Exclaim(WithPath(kNoTool, Missing(config.m_strFbinstPath, kFbinstRelative)));
-    return 1;
-  }
-  if (!PathExists(config.m_strArchivePath)) {
-    Exclaim(WithPath(L"找不到制作启动盘必要的数据！", Missing(config.m_strArchivePath, kArchiveRelative)));
-    return 1;
-  }
-  if (!DiskStillChosen(request.disk, {config.m_strFbinstPath, config.m_strArchivePath},
-                       CopySources(config, GetModuleFolder()), progress))
-    return 1;
+  if (!PathExists(config.m_strFbinstPath))
+    return BootDiskEnd(Code::ToolMissing, Missing(config.m_strFbinstPath, kFbinstRelative));
+  if (!PathExists(config.m_strArchivePath))
+    return BootDiskEnd(Code::ArchiveMissing, Missing(config.m_strArchivePath, kArchiveRelative));
+  const std::wstring changed = DiskNoLongerChosen(request.disk, {config.m_strFbinstPath, config.m_strArchivePath},
+                                                  CopySources(config, GetModuleFolder()), progress);
+  if (!changed.empty()) return BootDiskEnd(Code::DiskChanged, changed);
   // Everything the make copies is read before the format: a folder that is gone, or
   // more than the disk holds, stops the make while the disk is still as it was.
   std::vector<PlannedStep> steps;
   std::wstring missing;
   const int disk = request.disk.disk;
   if (!ListPlan(PlanCopies(config, GetModuleFolder(), std::wstring()), &steps, &missing)) {
-    std::wstring text = Format(L"找不到文件夹%s，没有格式化磁盘！", missing);
-    progress.Status(text);
-    Exclaim(text);
-    return 1;
+    const BootDiskOutcome outcome = BootDiskEnd(Code::FolderMissing, missing);
+    progress.Status(outcome.text);
+    return outcome;
   }
   const uint64_t need = BytesOnDisk(steps);
   const int64_t room = request.disk.length - static_cast<int64_t>(request.sizeMb) * 1024 * 1024;
   if (request.disk.lengthKnown && need > 0 && (room < 0 || need > static_cast<uint64_t>(room))) {
-    std::wstring text = NoRoomText(need, disk, room < 0 ? 0 : static_cast<uint64_t>(room));
-    progress.Status(text);
-    Exclaim(text);
-    return 1;
+    const BootDiskOutcome outcome = NoRoom(Code::NoRoom, need, disk, room < 0 ? 0 : static_cast<uint64_t>(room));
+    progress.Status(outcome.text);
+    return outcome;
   }
   const std::vector<std::wstring> oldVolumes = VolumeNamesOnDisk(disk);
   progress.Status(L"正在格式化磁盘，请稍等...");
@@ -293,19 +285,20 @@ int MakeBootDisk(const MakeRequest& request, Progress& progress) {
   std::wstring command = MakeCommandLine(config.m_strFbinstPath, disk, request.sizeMb, config.m_strArchivePath,
                                          request.force);
   if (RunFbinst(config.m_strFbinstPath, command, L"正在格式化磁盘，请稍等...", progress) != 0) {
-    progress.Status(L"格式化出错！");
-    return 1;
+    progress.Status(BootDiskOutcomeText(Code::FormatFailed));
+    return BootDiskEnd(Code::FormatFailed);
   }
   if (!steps.empty()) {
     std::wstring drive = WaitForNewVolume(disk, oldVolumes, progress);
     if (drive.empty()) {
-      progress.Status(L"找不到启动盘的新分区，没有拷贝任何数据！");
-      return -1;
+      progress.Status(BootDiskOutcomeText(Code::NoNewVolume));
+      return BootDiskEnd(Code::NoNewVolume);
     }
     uint64_t free = 0;
     if (TheSeam().FreeBytes(drive + L"\\", &free) && need > free) {
-      progress.Status(NoRoomText(need, disk, free));
-      return -1;
+      const BootDiskOutcome outcome = NoRoom(Code::NoRoomOnVolume, need, disk, free);
+      progress.Status(outcome.text);
+      return outcome;
     }
     // Between files the user may stop: what is copied stays, the disk boots.
     progress.AllowStop(true);
@@ -321,45 +314,46 @@ int MakeBootDisk(const MakeRequest& request, Progress& progress) {
       CopyFailure failure;
       CopyEnd end = CopyItems(steps[i].items, drive + step.destination, step.progress, next, progress, &failure);
       if (end == CopyEnd::Stopped) {
-        progress.Status(L"已停止拷贝，启动盘上的数据不完整！");
-        return -1;
+        progress.Status(BootDiskOutcomeText(Code::Stopped));
+        return BootDiskEnd(Code::Stopped);
       }
       if (end == CopyEnd::Failed) {
         progress.AllowStop(false);
         progress.Status(step.failure);
-        Exclaim(FailureText(step.failure, failure));
-        return -1;
+        return BootDiskEnd(Code::CopyFailed, FailureText(step.failure, failure));
       }
     }
     progress.AllowStop(false);
   }
   progress.Position(100);
   progress.Status(L"制作完成！");
-  return 0;
+  return BootDiskEnd(Code::Done);
 }
 
 std::wstring RestoreStartRefusal(const std::wstring& fbinstPath, const std::wstring& entry,
                                  const DeviceChoice* choice) {
-  if (!PathExists(fbinstPath)) return WithPath(kNoTool, Missing(fbinstPath, kFbinstRelative));
+  if (!PathExists(fbinstPath)) return BootDiskEnd(BootDiskCode::ToolMissing, Missing(fbinstPath, kFbinstRelative)).text;
   std::wstring refusal = RestoreRefusal(entry);
   if (!refusal.empty()) return refusal;
   if (!choice) return L"请选择一个设备以进行操作！";
   return DiskRefusal(choice->identity, {fbinstPath});
 }
 
-int RestoreBootDisk(const RestoreRequest& request, Progress& progress) {
-  if (!DiskStillChosen(request.disk, {request.fbinstPath}, {}, progress)) return 1;
+BootDiskOutcome RestoreBootDisk(const RestoreRequest& request, Progress& progress) {
+  const std::wstring changed = DiskNoLongerChosen(request.disk, {request.fbinstPath}, {}, progress);
+  if (!changed.empty()) return BootDiskEnd(BootDiskCode::DiskChanged, changed);
   progress.Status(L"正在恢复启动盘，请稍等...");
   progress.Position(10);
   int code = RunFbinst(request.fbinstPath, RestoreCommandLine(request.fbinstPath, request.disk.disk, request.force),
                        L"正在恢复启动盘，请稍等...", progress);
   if (code != 0) {
-    progress.Status(Format(L"恢复启动盘出错！(错误代码：%d)", code));
-    return -1;
+    const BootDiskOutcome outcome = BootDiskEnd(BootDiskCode::RestoreFailed, code);
+    progress.Status(outcome.text);
+    return outcome;
   }
   progress.Position(100);
   progress.Status(L"恢复启动盘完成！");
-  return 0;
+  return BootDiskEnd(BootDiskCode::Done);
 }
 
 unsigned CopyFlagsOf(bool video, bool tools, bool driver, bool data) {

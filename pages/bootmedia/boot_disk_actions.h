@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pages/bootmedia/boot_disk_devices.h"
+#include "pages/bootmedia/boot_disk_outcome.h"
 #include "platform/disk.h"
 #include "platform/progress.h"
 
@@ -103,9 +104,8 @@ struct MakeRequest {
 };
 
 // Checks the disk again, formats it, finds the volume the format created on it and
-// copies the plan there: 0 when done, 1 when the tool, the archive, the disk or the
-// format failed, -1 when no new volume appeared or a copy failed. Tells the user itself.
-int MakeBootDisk(const MakeRequest& request, Progress& progress);
+// copies the plan there. A missing chosen image is told and skipped.
+BootDiskOutcome MakeBootDisk(const MakeRequest& request, Progress& progress);
 
 // ---- The restore -----------------------------------------------------------------
 struct RestoreRequest {
@@ -117,9 +117,8 @@ struct RestoreRequest {
 // Checked and confirmed on the interface thread: the refusal to show, or empty.
 std::wstring RestoreStartRefusal(const std::wstring& fbinstPath, const std::wstring& entry,
                                  const DeviceChoice* choice);
-// Checks the disk again and runs FbinstPlus's restore behind the progress window: 0 on
-// its success, -1 when it failed (its exit code in the status text), 1 when refused.
-int RestoreBootDisk(const RestoreRequest& request, Progress& progress);
+// Checks the disk again and runs FbinstPlus's restore behind the progress window.
+BootDiskOutcome RestoreBootDisk(const RestoreRequest& request, Progress& progress);
 
 // ---- The data dialog -----------------------------------------------------------------
 unsigned CopyFlagsOf(bool video, bool tools, bool driver, bool data);

@@ -16,6 +16,12 @@ namespace {
 
 void Exclaim(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
 
+// Tells the outcome of a make or restore in a box where the page does; whether it is done.
+bool Told(const boot_disk::BootDiskOutcome& outcome) {
+  if (boot_disk::BootDiskOutcomeBoxed(outcome.code)) Exclaim(outcome.text);
+  return outcome.code == boot_disk::BootDiskCode::Done;
+}
+
 // Windows tells top-level windows of devices coming and going (DBT_DEVNODES_CHANGED for
 // any device, DBT_DEVICEARRIVAL and DBT_DEVICEREMOVECOMPLETE for volumes), never a child
 // dialog such as the page: a hidden top-level window of its own hears them and passes
@@ -178,7 +184,7 @@ void MakeBootDlg::OnMake() {
   request.force = ForceFormat();
   m_job = DiskJob::Make;
   // The result stays on the progress window until the user closes it.
-  RunBehindProgress([&request](Progress& progress) { return boot_disk::MakeBootDisk(request, progress) == 0; },
+  RunBehindProgress([&request](Progress& progress) { return Told(boot_disk::MakeBootDisk(request, progress)); },
                     nullptr, true);
   m_job = DiskJob::None;
 }
@@ -195,7 +201,7 @@ void MakeBootDlg::OnRestore() {
   boot_disk::RestoreRequest request{m_strFbinstPath, choice->identity, ForceFormat()};
   if (!boot_disk::Confirm(boot_disk::RestoreQuestion(entry))) return;
   m_job = DiskJob::Restore;
-  RunBehindProgress([&request](Progress& progress) { return boot_disk::RestoreBootDisk(request, progress) == 0; },
+  RunBehindProgress([&request](Progress& progress) { return Told(boot_disk::RestoreBootDisk(request, progress)); },
                     nullptr, true);
   m_job = DiskJob::None;
 }

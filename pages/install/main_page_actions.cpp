@@ -26,7 +26,9 @@ constexpr size_t kMaxPath = 260;
 std::wstring FitSlot(const std::wstring& path) { return path.size() < kMaxPath ? path : L""; }
 
 void RunJob(const GhostJob& job) {
-  if (RunGhostJob(job) == 0) PromptRestart();
+  const GhostOutcome outcome = RunGhostJob(job);
+  if (!outcome.text.empty()) ShowMessage(outcome.text, mbox::Ok | mbox::IconExclamation);
+  if (outcome.code == GhostCode::Done || outcome.code == GhostCode::Staged) PromptRestart();
 }
 
 // The fixed one-click drive is refused where it is not this machine's own partition.

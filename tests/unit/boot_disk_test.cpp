@@ -62,6 +62,7 @@ class BootDiskTest : public ::testing::Test {
     };
   }
   void TearDown() override { TheDisk().Refresh(); }
+  BootDiskCode Make() { return (last = MakeBootDisk(request, progress)).code; }
   std::vector<std::wstring> MessageTexts() const {
     std::vector<std::wstring> texts;
     for (const auto& m : fake.messages) texts.push_back(m.text);
@@ -72,6 +73,7 @@ class BootDiskTest : public ::testing::Test {
   ScopedSeam use{&fake};
   MakeRequest request;
   RecordedProgress progress;
+  BootDiskOutcome last;
 };
 
 TEST_F(BootDiskTest, DeviceListIsReadFromTheMachineNowAndKeepsTheChoice) {
@@ -178,7 +180,7 @@ TEST_F(BootDiskTest, ImagesOnTheChosenStickAreRefusedBeforeTheFormat) {
   fake.AddFile(L"H:\\WIN764.GHO", "img");
   request.config.m_nSystemMask = 4;
   request.config.m_strSystemPath[2] = L"H:\\WIN764.GHO";
-  EXPECT_EQ(MakeBootDisk(request, progress), 1);
+  EXPECT_EQ(Make(), BootDiskCode::DiskChanged);
   EXPECT_TRUE(fake.starts.empty());
   EXPECT_EQ(fake.Contents(L"H:\\WIN764.GHO"), "img");
 }
@@ -214,7 +216,7 @@ TEST_F(BootDiskTest, CommandLinesStartWithTheQuotedToolPathAndCountSectors) {
 }
 
 TEST_F(BootDiskTest, MakeWithNothingToCopyFormatsAndFinishes) {
-  EXPECT_EQ(MakeBootDisk(request, progress), 0);
+  EXPECT_EQ(Make(), BootDiskCode::Done);
   ASSERT_EQ(fake.starts.size(), 1u);
   EXPECT_EQ(fake.starts[0].application, kTool);
   EXPECT_EQ(fake.starts[0].commandLine, MakeCommandLine(kTool, 1, 500, kArchive, true));
@@ -223,31 +225,30 @@ TEST_F(BootDiskTest, MakeWithNothingToCopyFormatsAndFinishes) {
   EXPECT_EQ(progress.log, (std::vector<std::wstring>{L"正在格式化磁盘，请稍等...", L"@10", L"@100", L"制作完成！"}));
   EXPECT_TRUE(fake.messages.empty());
   fake.SetRunsFor(L"FbinstPlus", 1200);          // a format of a second and more shows its time
-  EXPECT_EQ(MakeBootDisk(request, progress), 0);
+  EXPECT_EQ(Make(), BootDiskCode::Done);
   EXPECT_NE(std::find(progress.log.begin(), progress.log.end(), L"正在格式化磁盘，请稍等...(已等待1秒)"), progress.log.end());
 }
 
 TEST_F(BootDiskTest, MissingToolArchiveOrChosenDiskOrFailedFormatEndsWithOne) {
   request.config.m_strArchivePath = L"E:\\gone.FBA";
-  EXPECT_EQ(MakeBootDisk(request, progress), 1);
-  EXPECT_EQ(MessageTexts(), std::vector<std::wstring>{L"找不到制作启动盘必要的数据！\nE:\\gone.FBA"});
+  EXPECT_EQ(Make(), BootDiskCode::ArchiveMissing);
+  EXPECT_EQ(last.text, L"找不到制作启动盘必要的数据！\nE:\\gone.FBA");
   request.config.m_strFbinstPath.clear();
-  EXPECT_EQ(MakeBootDisk(request, progress), 1);
-  EXPECT_EQ(fake.messages.back().text, L"找不到制作工具FbinstPlus！\nE:\\Rigmate\\DATA\\FbinstPlus.exe");   // none chosen
-  EXPECT_EQ(fake.messages.back().style, 0x30u);
+  EXPECT_EQ(Make(), BootDiskCode::ToolMissing);
+  EXPECT_EQ(last.text, L"找不到制作工具FbinstPlus！\nE:\\Rigmate\\DATA\\FbinstPlus.exe");   // none chosen
 
   request.config.m_strFbinstPath = kTool;
   request.config.m_strArchivePath = kArchive;
   fake.disks[1].length = 8ll << 30;                        // swapped after the choice
-  EXPECT_EQ(MakeBootDisk(request, progress), 1);
+  EXPECT_EQ(Make(), BootDiskCode::DiskChanged);
   EXPECT_EQ(progress.last, L"设备(HD1)已经改变或被拔出，请重新选择设备！");
-  EXPECT_EQ(fake.messages.back().text, progress.last);
+  EXPECT_EQ(last.text, progress.last);
   EXPECT_TRUE(fake.starts.empty());
 
   fake.disks[1].length = 1ll << 30;
   request.config.m_nCopyFlags = kCopyData;
   fake.SetExitCode(L"FbinstPlus", 3);
-  EXPECT_EQ(MakeBootDisk(request, progress), 1);
+  EXPECT_EQ(Make(), BootDiskCode::FormatFailed);
   EXPECT_EQ(progress.last, L"格式化出错！");
   EXPECT_FALSE(fake.Exists(L"H:\\Rigmate"));
 }
@@ -261,7 +262,7 @@ TEST_F(BootDiskTest, MakeCopiesOntoTheVolumeTheFormatCreatedAndSkipsAMissingImag
   request.config.m_nSystemMask = 1 | 64;
   request.config.m_strSystemPath[0] = L"D:\\img\\WINXP.GHO";
   request.config.m_strSystemPath[6] = L"";   // never found
-  EXPECT_EQ(MakeBootDisk(request, progress), 0);
+  EXPECT_EQ(Make(), BootDiskCode::Done);
 
   EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\COURSE\\a.mp4"), "v");
   EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\DATA\\menu.lst"), "m");
@@ -279,7 +280,7 @@ TEST_F(BootDiskTest, WithoutANewVolumeTheMakeWaitsABoundedTimeAndCopiesNothing) 
   // The old volume stays mounted under its letter: it is no new volume.
   fake.onStart = [](const FakeSeam::ProcessStart&) { return 0; };
   request.config.m_nCopyFlags = kCopyData;
-  EXPECT_EQ(MakeBootDisk(request, progress), -1);
+  EXPECT_EQ(Make(), BootDiskCode::NoNewVolume);
   EXPECT_EQ(progress.last, L"找不到启动盘的新分区，没有拷贝任何数据！");
   EXPECT_EQ(std::count(progress.log.begin(), progress.log.end(), L"wait 500"), kNewVolumeWaitMs / kNewVolumeStepMs);
   EXPECT_FALSE(fake.Exists(L"H:\\Rigmate"));
@@ -295,9 +296,9 @@ TEST_F(BootDiskTest, AFailedCopyLeavesItsTextAndStopsTheMake) {
   request.config.m_nCopyFlags = kCopyTools | kCopyDriver;
   request.config.m_nSystemMask = 2;
   request.config.m_strSystemPath[1] = L"D:\\WIN732.GHO";
-  EXPECT_EQ(MakeBootDisk(request, progress), -1);
+  EXPECT_EQ(Make(), BootDiskCode::CopyFailed);
   EXPECT_EQ(progress.last, L"拷贝驱动精灵失败！");
-  EXPECT_EQ(fake.messages.back().text, L"拷贝驱动精灵失败！\nE:\\Rigmate\\DRIVER_GENUS\\d.exe\n系统错误 112。(错误代码：112)");
+  EXPECT_EQ(last.text, L"拷贝驱动精灵失败！\nE:\\Rigmate\\DRIVER_GENUS\\d.exe\n系统错误 112。(错误代码：112)");
   EXPECT_FALSE(fake.Exists(L"J:\\Rigmate\\GHO"));
 
   // The stick is pulled out halfway through the image.
@@ -305,9 +306,9 @@ TEST_F(BootDiskTest, AFailedCopyLeavesItsTextAndStopsTheMake) {
   fake.midCopy = [this](const std::wstring&) { fake.RemoveVolume(L"J:"); fake.lastError = 1167; };
   request.config.m_nCopyFlags = 0;
   request.disk = Chosen(1);
-  EXPECT_EQ(MakeBootDisk(request, progress), -1);
+  EXPECT_EQ(Make(), BootDiskCode::CopyFailed);
   EXPECT_EQ(progress.last, L"拷贝D:\\WIN732.GHO失败，请检查磁盘容量！");
-  EXPECT_EQ(fake.messages.back().text, progress.last + L"\nD:\\WIN732.GHO\n系统错误 1167。(错误代码：1167)");
+  EXPECT_EQ(last.text, progress.last + L"\nD:\\WIN732.GHO\n系统错误 1167。(错误代码：1167)");
 }
 
 TEST_F(BootDiskTest, CopiesKeepEmptyFoldersLeaveLinksOutAndMoveByBytes) {
@@ -319,7 +320,7 @@ TEST_F(BootDiskTest, CopiesKeepEmptyFoldersLeaveLinksOutAndMoveByBytes) {
   fake.AddFile(L"E:\\Rigmate\\DATA\\menu.lst", "m");
   FormatGivesNewVolume();
   request.config.m_nCopyFlags = kCopyVideo | kCopyData;
-  EXPECT_EQ(MakeBootDisk(request, progress), 0);
+  EXPECT_EQ(Make(), BootDiskCode::Done);
   EXPECT_TRUE(fake.IsFolder(L"J:\\Rigmate\\COURSE\\empty"));
   EXPECT_FALSE(fake.Exists(L"J:\\Rigmate\\COURSE\\junction"));
   EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\COURSE\\b.mp4"), std::string(100, 'b'));
@@ -331,7 +332,7 @@ TEST_F(BootDiskTest, CopiesKeepEmptyFoldersLeaveLinksOutAndMoveByBytes) {
 
 TEST_F(BootDiskTest, WhatCannotBeCopiedStopsTheMakeBeforeTheFormat) {
   request.config.m_nCopyFlags = kCopyTools;                // no TOOL folder
-  EXPECT_EQ(MakeBootDisk(request, progress), 1);
+  EXPECT_EQ(Make(), BootDiskCode::FolderMissing);
   EXPECT_EQ(progress.last, L"找不到文件夹E:\\Rigmate\\TOOL，没有格式化磁盘！");
   fake.AddFile(L"D:\\WIN10.GHO");
   fake.SetFileSize(L"D:\\WIN10.GHO", 600ull << 20);      // more than 1 GB less 500 MB
@@ -340,7 +341,7 @@ TEST_F(BootDiskTest, WhatCannotBeCopiedStopsTheMakeBeforeTheFormat) {
   request.config.m_strArchivePath = kArchive;
   request.config.m_nSystemMask = 64;
   request.config.m_strSystemPath[6] = L"D:\\WIN10.GHO";
-  EXPECT_EQ(MakeBootDisk(request, progress), 1);
+  EXPECT_EQ(Make(), BootDiskCode::NoRoom);
   EXPECT_EQ(progress.last, L"启动盘的空间不够：要拷贝的文件共0.59 GB，设备(HD1)上只有0.51 GB可用！");
   EXPECT_TRUE(fake.starts.empty());
 }
@@ -351,7 +352,7 @@ TEST_F(BootDiskTest, TheUserStopsTheCopyBetweenFiles) {
   FormatGivesNewVolume();
   request.config.m_nCopyFlags = kCopyVideo | kCopyData;
   progress.stopAt = L"拷贝视频文件...";
-  EXPECT_EQ(MakeBootDisk(request, progress), -1);
+  EXPECT_EQ(Make(), BootDiskCode::Stopped);
   EXPECT_EQ(progress.last, L"已停止拷贝，启动盘上的数据不完整！");
   EXPECT_FALSE(fake.Exists(L"J:\\Rigmate\\COURSE\\a.mp4"));
 }
@@ -359,18 +360,18 @@ TEST_F(BootDiskTest, TheUserStopsTheCopyBetweenFiles) {
 TEST_F(BootDiskTest, RestoreChecksTheDiskAgainAndReportsItsOutcome) {
   RestoreRequest restore{kTool, Chosen(1), false};
   fake.SetExitCode(L"FbinstPlus", 5);
-  EXPECT_EQ(RestoreBootDisk(restore, progress), -1);
+  EXPECT_EQ(RestoreBootDisk(restore, progress).code, BootDiskCode::RestoreFailed);
   ASSERT_EQ(fake.starts.size(), 1u);
   EXPECT_EQ(fake.starts[0].application, kTool);
   EXPECT_EQ(fake.starts[0].commandLine, L"\"E:\\Rigmate\\DATA\\FbinstPlus.exe\" (hd1) format -r");
   EXPECT_EQ(progress.last, L"恢复启动盘出错！(错误代码：5)");
 
   fake.SetExitCode(L"FbinstPlus", 0);
-  EXPECT_EQ(RestoreBootDisk(restore, progress), 0);
+  EXPECT_EQ(RestoreBootDisk(restore, progress).code, BootDiskCode::Done);
   EXPECT_EQ(progress.last, L"恢复启动盘完成！");
 
   fake.disks[1].storage = StorageFacts{false, 11, L""};
-  EXPECT_EQ(RestoreBootDisk(restore, progress), 1);
+  EXPECT_EQ(RestoreBootDisk(restore, progress).code, BootDiskCode::DiskChanged);
   EXPECT_EQ(progress.last, L"设备(HD1)已经改变或被拔出，请重新选择设备！");
   EXPECT_EQ(fake.starts.size(), 2u);
 }

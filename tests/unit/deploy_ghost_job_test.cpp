@@ -47,13 +47,14 @@ TEST_F(GhostJobTest, AnImagePathNamesOneFile) {
   fake.AddFolder(L"D:\\Folder.GHO");
   for (const wchar_t* path : {L"D:\\*.GHO", L"D:\\Rigmate\\GHO\\WIN76?.GHO", L"D:\\Folder.GHO"}) {
     SCOPED_TRACE(fake.WideToAnsi(path));
-    fake.messages.clear();
-    EXPECT_EQ(RunGhostJob(GhostJob{path, L"C:", 0, 1}), ghost_result::NotFound);
-    EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"镜像文件：" + std::wstring(path) + L"不存在！"});
-    fake.messages.clear();
-    EXPECT_EQ(RunGhostJob(GhostJob{path, L"C:", 3, 0}), ghost_result::NotFound);
-    EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"文件：" + std::wstring(path) + L"不是有效的镜像文件名！"});
+    const GhostOutcome restore = RunGhostJob(GhostJob{path, L"C:", 0, 1});
+    EXPECT_EQ(restore.code, GhostCode::ImageMissing);
+    EXPECT_EQ(restore.text, L"镜像文件：" + std::wstring(path) + L"不存在！");
+    const GhostOutcome backup = RunGhostJob(GhostJob{path, L"C:", 3, 0});
+    EXPECT_EQ(backup.code, GhostCode::NotOneFile);
+    EXPECT_EQ(backup.text, L"文件：" + std::wstring(path) + L"不是有效的镜像文件名！");
   }
+  EXPECT_TRUE(fake.messages.empty());
   EXPECT_TRUE(fake.starts.empty());
 }
 
@@ -62,10 +63,9 @@ TEST_F(GhostJobTest, AnImagePathIsAbsoluteFromADriveLetter) {
   g_bInPE = 0;
   for (const wchar_t* path : {L"D:WIN764.GHO", L"\\WIN764.GHO", L"\\\\pc\\d\\WIN764.GHO"})
     for (int restore : {1, 0}) {
-      fake.messages.clear();
-      EXPECT_EQ(RunGhostJob(GhostJob{path, L"C:", 0, restore}), ghost_result::NotFound);
-      EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"镜像文件：" + std::wstring(path) +
-                                                              L"不是带盘符的完整路径（如 D:\\GHO\\WIN7.GHO），请重新选择！"});
+      const GhostOutcome outcome = RunGhostJob(GhostJob{path, L"C:", 0, restore});
+      EXPECT_EQ(outcome.code, GhostCode::NotAbsolute);
+      EXPECT_EQ(outcome.text, L"镜像文件：" + std::wstring(path) + L"不是带盘符的完整路径（如 D:\\GHO\\WIN7.GHO），请重新选择！");
     }
 }
 
@@ -84,24 +84,20 @@ TEST_F(GhostJobTest, TheSessionMayNotEndWhileGhostRunsOrAStagingIsHalfDone) {
 TEST_F(GhostJobTest, InPeARestoreFromTheTargetItselfIsRefused) {
   AddGhost();
   fake.AddFile(L"C:\\WIN7.GHO", "image on the target");
-  EXPECT_EQ(RunGhostJob(GhostJob{L"c:\\WIN7.GHO", L"C:", 0, 1}), ghost_result::Refused);
-  EXPECT_EQ(MessageTexts(fake),
-            std::vector<std::wstring>{L"镜像文件位于要还原的分区上，还原时会被覆盖，请将镜像文件放到其他分区！"});
+  const GhostOutcome outcome = RunGhostJob(GhostJob{L"c:\\WIN7.GHO", L"C:", 0, 1});
+  EXPECT_EQ(outcome.code, GhostCode::ImageOnTarget);
+  EXPECT_EQ(outcome.text, L"镜像文件位于要还原的分区上，还原时会被覆盖，请将镜像文件放到其他分区！");
   EXPECT_TRUE(fake.starts.empty());
 }
 
 TEST_F(GhostJobTest, MissingRestoreImageStopsBeforeGhostIsLookedFor) {
   GhostJob job = Restore();
   job.imagePath = L"D:\\Rigmate\\GHO\\WINXP.GHO";
-  EXPECT_EQ(RunGhostJob(job), ghost_result::NotFound);
-  ASSERT_EQ(fake.messages.size(), 1u);
-  EXPECT_EQ(fake.messages[0].text, L"镜像文件：D:\\Rigmate\\GHO\\WINXP.GHO不存在！");
-  EXPECT_EQ(fake.messages[0].caption, L"Rigmate");
-  EXPECT_EQ(fake.messages[0].style, 0x30u);
+  EXPECT_EQ(RunGhostJob(job).text, L"镜像文件：D:\\Rigmate\\GHO\\WINXP.GHO不存在！");
   EXPECT_TRUE(fake.starts.empty());
   // On the desktop nothing is staged either.
   g_bInPE = 0;
-  EXPECT_EQ(RunGhostJob(job), ghost_result::NotFound);
+  EXPECT_EQ(RunGhostJob(job).code, GhostCode::ImageMissing);
   EXPECT_TRUE(Changed(fake).empty());
   EXPECT_TRUE(fake.starts.empty());
 }
@@ -109,14 +105,14 @@ TEST_F(GhostJobTest, MissingRestoreImageStopsBeforeGhostIsLookedFor) {
 TEST_F(GhostJobTest, BackupOntoAnExistingFileAsksFirst) {
   AddGhost();
   fake.QueueAnswer(mbox::IdNo);
-  EXPECT_EQ(RunGhostJob(Backup()), ghost_result::Declined);
+  EXPECT_EQ(RunGhostJob(Backup()).code, GhostCode::Declined);
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].text, L"文件：D:\\RigmateBackup.GHO已经存在！是否覆盖？");
   EXPECT_EQ(fake.messages[0].style, 0x124u);
   EXPECT_TRUE(fake.starts.empty());
 
   fake.QueueAnswer(mbox::IdYes);
-  EXPECT_EQ(RunGhostJob(Backup()), ghost_result::Done);
+  EXPECT_EQ(RunGhostJob(Backup()).code, GhostCode::Done);
   ASSERT_EQ(fake.starts.size(), 1u);
   EXPECT_NE(fake.starts[0].commandLine.find(L"src=C:,dst=\"D:\\RigmateBackup.GHO\" -z3"), std::wstring::npos);
 }
@@ -128,7 +124,9 @@ TEST_F(GhostJobTest, RunsGhostFromADriveRootWithTheWindowHidden) {
     hiddenWhileRunning = !fake.mainWindowVisible;
     return 0;
   };
-  EXPECT_EQ(RunGhostJob(Restore()), ghost_result::Done);
+  const GhostOutcome outcome = RunGhostJob(Restore());
+  EXPECT_EQ(outcome.code, GhostCode::Done);
+  EXPECT_EQ(outcome.text, L"");
   ASSERT_EQ(fake.starts.size(), 1u);
   EXPECT_EQ(fake.starts[0].application, L"E:\\GHOST32.EXE");
   EXPECT_EQ(fake.starts[0].commandLine, GhostWindowsCommand(L"E:\\GHOST32.EXE", Restore()));
@@ -141,10 +139,9 @@ TEST_F(GhostJobTest, RunsGhostFromADriveRootWithTheWindowHidden) {
 
 TEST_F(GhostJobTest, GhostBelowADriveRootIsNotFound) {
   fake.AddFile(L"E:\\tools\\GHOST32.EXE", "ghost");
-  EXPECT_EQ(RunGhostJob(Restore()), ghost_result::NotFound);
-  ASSERT_EQ(fake.messages.size(), 1u);
-  EXPECT_EQ(fake.messages[0].text, L"找不到ghost32.exe，请将ghost32.exe放到本软件目录下或者任一分区根目录下。");
-  EXPECT_EQ(fake.messages[0].style, 0x30u);
+  const GhostOutcome outcome = RunGhostJob(Restore());
+  EXPECT_EQ(outcome.code, GhostCode::GhostMissing);
+  EXPECT_EQ(outcome.text, L"找不到ghost32.exe，请将ghost32.exe放到本软件目录下或者任一分区根目录下。");
   EXPECT_TRUE(fake.starts.empty());
   EXPECT_TRUE(fake.mainWindowVisible);
 }
@@ -153,17 +150,17 @@ TEST_F(GhostJobTest, AGhostErrorOrAFailedStartIsReported) {
   AddGhost();
   fake.onStart = nullptr;
   fake.SetExitCode(L"GHOST32", 10);
-  EXPECT_EQ(RunGhostJob(Restore()), ghost_result::Failed);
+  EXPECT_EQ(RunGhostJob(Restore()).text, L"GHOST出错！");
   fake.SetStartFails(L"GHOST32.EXE");
-  EXPECT_EQ(RunGhostJob(Restore()), ghost_result::Failed);
-  EXPECT_EQ(MessageTexts(fake), (std::vector<std::wstring>{L"GHOST出错！", L"GHOST出错！"}));
-  EXPECT_EQ(fake.messages[1].style, 0x30u);
+  EXPECT_EQ(RunGhostJob(Restore()).code, GhostCode::GhostFailed);
   EXPECT_TRUE(fake.mainWindowVisible);
 }
 
 TEST_F(GhostJobTest, OnTheDesktopTheJobIsStaged) {
   g_bInPE = 0;
-  EXPECT_EQ(RunGhostJob(Restore()), ghost_result::Done);
+  const GhostOutcome outcome = RunGhostJob(Restore());
+  EXPECT_EQ(outcome.code, GhostCode::Staged);
+  EXPECT_EQ(outcome.text, L"");
   EXPECT_TRUE(fake.Exists(L"C:\\ghost.ba_"));
   for (const auto& start : fake.starts) EXPECT_NE(start.Program(), L"GHOST32.EXE");
 }

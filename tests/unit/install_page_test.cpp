@@ -118,6 +118,10 @@ TEST_F(InstallPageTest, ModeDecidesBackupRoadsAndCompressionReachesBoth) {
   ASSERT_EQ(fake.starts.size(), 1u);
   EXPECT_NE(fake.starts[0].commandLine.find(L"src=D:,dst=\"E:\\backup.wim\" -z2"), std::wstring::npos);
   EXPECT_EQ(Texts().back(), kRestartQuestion);
+  ghost.compression = 9;   // what the command line may ask of Ghost, beyond the box's 0-3
+  EXPECT_EQ(install_page::BuildGhostJob(ghost).compression, 9);
+  ghost.compression = 10;
+  EXPECT_EQ(install_page::BuildGhostJob(ghost).compression, 0);
 
   g_bInPE = 0;           // a WIM backup runs on the desktop too
   Request wim = Restore(L"E:\\backup.gho");

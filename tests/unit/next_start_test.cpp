@@ -102,7 +102,7 @@ class Walk {
     fake.cutBefore = cutBefore;
     fake.armed = true;
     try {
-      if (RunGhostJob(step.job) == ghost_result::Done) {
+      if (RunGhostJob(step.job).code == GhostCode::Staged) {
         staged = machine_.JobLine();
         if (job) *job = staged;
         PromptRestart();

@@ -84,11 +84,14 @@ TEST(CommandLineTest, RefusesWhatItCannotTakeWhole) {
       {L"/restore", L"D:\\dir.gho\\image", L"C:"},   // the dot is not in the file name
       {L"/restore", L"D:\\a.gho", L"CD:"},
       {L"/restore", L"D:\\a.gho", L"0:1"},           // disks count from 1
+      {L"/restore", L"D:\\a.gho", L"10000:1"},       // five digits
+      {L"/restore", L"D:\\.GHO", L"C:"},             // an extension without a name
       {L"/backup", L"D:\\a.gho", L"C:"},             // partition and image swapped
       {L"/restore", L"D:\\a.gho", L"C:", L"/index", L"2"},   // an index of a Ghost image
       {L"/restore", L"D:\\a.wim", L"C:", L"/index", L"0"},
       {L"/restore", L"D:\\a.wim", L"C:", L"/index"},         // value missing
       {L"/restore", L"D:\\a.wim", L"C:", L"/index", L"x"},
+      {L"/restore", L"D:\\a.wim", L"C:", L"/index", L"10000"},
       {L"/restore", L"D:\\a.gho", L"C:", L"/z", L"1"},       // compression of a restore
       {L"/backup", L"C:", L"D:\\a.wim", L"/z", L"4"},
       {L"/backup", L"C:", L"D:\\a.gho", L"/z", L"10"},
@@ -152,7 +155,7 @@ class UnattendedJobTest : public ::testing::Test {
     LoggingImaging loggedImaging(fake);
     LoggingPrompts loggedPrompts(unattended);
     ScopedSeam use(&logged, &loggedImaging, &loggedPrompts);
-    return cli::RunJob(options, unattended, output);
+    return cli::RunJob(options, output);
   }
   // The log lines without their time stamps.
   std::vector<std::wstring> Log() const {
@@ -200,6 +203,9 @@ TEST_F(UnattendedJobTest, EachKindOfFailureHasItsCodeAndChangesNothingBeforeIt) 
   EXPECT_TRUE(fake.wimCalls.empty());
   EXPECT_EQ(console.back(), L"不支持在桌面环境下进行WIM文件的操作！");
   EXPECT_EQ(Log().back(), L"消息：不支持在桌面环境下进行WIM文件的操作！");
+  // A WIM backup on the desktop is done at once: nothing waits for a restart.
+  EXPECT_EQ(Run({L"/backup", L"C:", L"D:\\new.wim", L"/yes"}), code::Done);
+  EXPECT_EQ(Run({L"/backup", L"C:", L"D:\\gone.wim", L"/append", L"/yes"}), code::Mismatch);
 
   InPE();
   EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"F:", L"/yes"}), code::Mismatch);   // no such partition
@@ -236,6 +242,21 @@ TEST_F(UnattendedJobTest, EachKindOfFailureHasItsCodeAndChangesNothingBeforeIt) 
   fake.privilegeFails = true;   // Windows says nothing of it: the job must
   EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"C:", L"/yes", L"/reboot"}), code::RestartFailed);
   EXPECT_EQ(Log().back(), L"消息：任务已完成，但无法重启电脑。");
+}
+
+// Every outcome of an engine that is not a success ends the job with a failure's code: a
+// job that did not happen never reads as done or staged.
+TEST(UnattendedExitCodes, OnlySuccessesEndAsDoneOrStaged) {
+  const auto success = [](int code) { return code == code::Done || code == code::RestartRequired; };
+  for (int each = 0; each <= static_cast<int>(GhostCode::BootEntryFailed); ++each) {
+    const GhostCode ghost = static_cast<GhostCode>(each);
+    EXPECT_EQ(success(cli::ExitCodeOf(ghost)), ghost == GhostCode::Done || ghost == GhostCode::Staged) << each;
+  }
+  EXPECT_EQ(cli::ExitCodeOf(GhostCode::Staged), code::RestartRequired);
+  for (int each = 0; each <= static_cast<int>(WimCode::CallbackRefused); ++each) {
+    const WimCode wim = static_cast<WimCode>(each);
+    EXPECT_EQ(success(cli::ExitCodeOf(wim)), wim == WimCode::Applied || wim == WimCode::Captured) << each;
+  }
 }
 
 // Under /yes a WIM restore formats without the shell's dialog; a cancel there is a No.

@@ -3,6 +3,7 @@
 
 #include <thread>
 
+#include "deploy/boot_repair.h"
 #include "deploy/wim_engine.h"
 #include "platform/disk.h"
 #include "platform/format.h"
@@ -102,8 +103,8 @@ class WimEngineTest : public ::testing::Test {
   }
   void TearDown() override { TheDisk().Refresh(); }
 
-  void Apply() { ApplyWimImage(L"E:\\sources\\install.wim", L"D:", page); }
-  void Capture(const std::wstring& path, int compression = 0) { CaptureWimImage(path, L"C:", compression, page); }
+  void Apply() { last = ApplyWimImage(L"E:\\sources\\install.wim", L"D:", page); }
+  void Capture(const std::wstring& path, int compression = 0) { last = CaptureWimImage(path, L"C:", compression, page); }
 
   FakeSeam fake;
   ScopedSeam use{&fake};
@@ -111,6 +112,7 @@ class WimEngineTest : public ::testing::Test {
   WimPageHooks page;
   int chosen = 3;
   std::vector<std::wstring> shown, window;
+  WimOutcome last;
 };
 
 TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
@@ -128,7 +130,7 @@ TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
 
   // Image 2 cannot be loaded and is left out of the chooser.
   EXPECT_EQ(shown, (std::vector<std::wstring>{L"1 Windows 7 旗舰版 64位", L"3  "}));
-  ASSERT_EQ(fake.messages.size(), 2u);
+  ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].text, L"确定将E:\\sources\\install.wim中的索引为3的镜像应用到D:中么？这将会格式化您的D:盘。");
   EXPECT_EQ(fake.messages[0].style, 0x124u);
   ASSERT_EQ(fake.formatRequests.size(), 1u);
@@ -142,8 +144,8 @@ TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
   EXPECT_TRUE(redirectionOffForBcdboot);
   EXPECT_FALSE(fake.fsRedirectionOff);
   EXPECT_EQ(sessionEnd, kDiskWriteUnderWay) << "refused until the boot files are back";
-  EXPECT_EQ(fake.messages[1].text, L"安装完成，请重启电脑进行下一步的安装。");
-  EXPECT_EQ(fake.messages[1].style, 0x30u);
+  EXPECT_EQ(last.code, WimCode::Applied);
+  EXPECT_EQ(last.text, L"安装完成，请重启电脑进行下一步的安装。");
   EXPECT_EQ(fake.wimTemporaryPath, L"C:\\Windows\\Temp\\KXWimTemp");
   EXPECT_TRUE(fake.IsFolder(L"C:\\Windows\\Temp\\KXWimTemp"));
   EXPECT_NE(std::find(fake.wimCalls.begin(), fake.wimCalls.end(), L"ApplyImage 4 D:\\ 0"), fake.wimCalls.end());
@@ -171,36 +173,39 @@ TEST_F(WimEngineTest, BootRepairNamesTheSystemPartitionOfTheTargetsDisk) {
 }
 
 TEST_F(WimEngineTest, ApplyEndsBeforeTheFormatUnlessAnImageIsChosenLoadedAndConfirmed) {
-  ApplyWimImage(L"E:\\missing.wim", L"D:", page);
-  EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"打开WIM文件失败！错误代码：2"});
+  last = ApplyWimImage(L"E:\\missing.wim", L"D:", page);
+  EXPECT_EQ(last.code, WimCode::NotOpened);
+  EXPECT_EQ(last.text, L"打开WIM文件失败！错误代码：2");
   wimFile->attributesFail = true;
   Apply();
-  EXPECT_EQ(fake.messages.back().text, L"读取WIM文件信息失败！");
+  EXPECT_EQ(last.text, L"读取WIM文件信息失败！");
   wimFile->attributesFail = false;
-  fake.messages.clear();
   chosen = 0;                       // chooser cancelled
   Apply();
-  EXPECT_TRUE(fake.messages.empty());
+  EXPECT_EQ(last.code, WimCode::Declined);
+  EXPECT_EQ(last.text, L"");
   chosen = 2;
   wimFile->unloadable = {2};        // chosen image cannot be loaded
   Apply();
-  EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"打开镜像失败！"});
+  EXPECT_EQ(last.text, L"打开镜像失败！");
   wimFile->imageCount = 0;          // no image: index 1 without the chooser, which fails too
   Apply();
-  EXPECT_EQ(fake.messages.back().text, L"打开镜像失败！");
+  EXPECT_EQ(last.code, WimCode::ImageNotLoaded);
+  EXPECT_TRUE(fake.messages.empty());
   wimFile->imageCount = 1;
   fake.QueueAnswer(mbox::IdNo);
   Apply();
-  EXPECT_EQ(fake.messages.back().style, 0x124u);
+  EXPECT_EQ(last.code, WimCode::Declined);
   EXPECT_TRUE(fake.formatRequests.empty());
   fake.formatResult = 0xFFFFFFFD;   // format not done
   fake.QueueAnswer(mbox::IdYes);
   Apply();
-  EXPECT_EQ(fake.messages.back().text, L"格式化D:盘失败！");
-  fake.formatResult = 0xFFFFFFFE;   // cancelled in the format dialog: nothing to tell
+  EXPECT_EQ(last.code, WimCode::FormatFailed);
+  EXPECT_EQ(last.text, L"格式化D:盘失败！");
+  fake.formatResult = 0xFFFFFFFE;   // cancelled in the format dialog: the user's own No
   fake.QueueAnswer(mbox::IdYes);
   Apply();
-  EXPECT_EQ(fake.messages.back().style, 0x124u);
+  EXPECT_EQ(last.code, WimCode::Declined);
   EXPECT_EQ(fake.formatRequests.size(), 2u);
   EXPECT_TRUE(window.empty());
   EXPECT_TRUE(fake.starts.empty());
@@ -214,13 +219,15 @@ TEST_F(WimEngineTest, FailedApplyOrBootRepairIsNotReportedAsDone) {
   Apply();
   EXPECT_EQ(window, (std::vector<std::wstring>{L"run", L"status 操作失败！代码：5", L"enable close"}));
   EXPECT_TRUE(fake.starts.empty());
-  EXPECT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(last.code, WimCode::ApplyFailed);
+  EXPECT_EQ(last.text, L"操作失败！代码：5");
 
   fake.wimOperationError = 0;
   fake.onStart = [](const FakeSeam::ProcessStart&) { return 1; };
   fake.QueueAnswer(mbox::IdYes);
   Apply();
-  EXPECT_EQ(fake.messages.back().text, L"修复启动项出错！");
+  EXPECT_EQ(last.code, WimCode::BootNotRepaired);
+  EXPECT_EQ(last.text, L"修复启动项出错！");
   EXPECT_TRUE(fake.wimOpenHandles.empty());
 }
 
@@ -230,8 +237,8 @@ TEST_F(WimEngineTest, CaptureCreatesOrAppendsWithTheChosenCompression) {
   EXPECT_EQ(fake.messages[0].text, L"确定将分区：C:备份到文件：D:\\backup.wim中么？");
   EXPECT_EQ(fake.wimCalls[0], L"CreateFile D:\\backup.wim 40000000 2 0 2");
   EXPECT_EQ(fake.wimCalls[3], L"CaptureImage 1 C:\\ 0");
-  EXPECT_EQ(fake.messages.back().text, L"操作完成！");
-  EXPECT_EQ(fake.messages.back().style, 0x30u);
+  EXPECT_EQ(last.code, WimCode::Captured);
+  EXPECT_EQ(last.text, L"操作完成！");
   EXPECT_EQ(window.back(), L"close");
 
   fake.wimCalls.clear();
@@ -248,28 +255,31 @@ TEST_F(WimEngineTest, CaptureCreatesOrAppendsWithTheChosenCompression) {
 TEST_F(WimEngineTest, CaptureRefusalsAndFailures) {
   fake.QueueAnswer(mbox::IdNo);
   Capture(L"D:\\a.wim");
+  EXPECT_EQ(last.code, WimCode::Declined);
   EXPECT_TRUE(fake.wimCalls.empty());
   fake.wimCreateError = 5;
   fake.QueueAnswer(mbox::IdYes);
   Capture(L"D:\\a.wim");
-  EXPECT_EQ(fake.messages.back().text, L"打开或者创建WIM文件失败！错误代码：5");
+  EXPECT_EQ(last.code, WimCode::NotCreated);
+  EXPECT_EQ(last.text, L"打开或者创建WIM文件失败！错误代码：5");
   fake.wimCreateError = 0;
   fake.wimTemporaryPathFails = true;
   fake.QueueAnswer(mbox::IdYes);
   Capture(L"D:\\a.wim");
-  EXPECT_EQ(fake.messages.back().text, L"设置临时文件路径失败！");
+  EXPECT_EQ(last.code, WimCode::TemporaryPathRefused);
+  EXPECT_EQ(last.text, L"设置临时文件路径失败！");
   fake.wimTemporaryPathFails = false;
   fake.wimCallbackRefused = true;
   fake.QueueAnswer(mbox::IdYes);
   Capture(L"D:\\a.wim");
-  EXPECT_EQ(fake.messages.back().text, L"注册回调函数失败！");
+  EXPECT_EQ(last.code, WimCode::CallbackRefused);
+  EXPECT_EQ(last.text, L"注册回调函数失败！");
   EXPECT_TRUE(window.empty());
   fake.wimCallbackRefused = false;
   fake.wimOperationError = 112;
   fake.QueueAnswer(mbox::IdYes);
-  size_t boxes = fake.messages.size();
   Capture(L"D:\\a.wim");
-  EXPECT_EQ(fake.messages.size(), boxes + 1);    // the question only: no "操作完成！"
+  EXPECT_EQ(last.code, WimCode::CaptureFailed);
   EXPECT_EQ(window.back(), L"enable close");
   EXPECT_TRUE(fake.wimOpenHandles.empty());
   // The file the failed capture created and its temporary folder are gone.
@@ -285,7 +295,8 @@ TEST_F(WimEngineTest, CaptureRefusalsAndFailures) {
   fake.AddFolder(L"C:\\Windows\\Temp\\KXWimTemp");
   fake.Fail(FakeSeam::Op::ShellDelete, L"C:\\Windows\\Temp\\KXWimTemp");
   Capture(L"D:\\a.wim");
-  EXPECT_EQ(fake.messages.back().text, L"移除临时文件夹失败！");
+  EXPECT_EQ(last.code, WimCode::TempFolderNotRemoved);
+  EXPECT_EQ(last.text, L"移除临时文件夹失败！");
 }
 
 TEST_F(WimEngineTest, CallbackWritesTheImagingLogToStandardOutput) {

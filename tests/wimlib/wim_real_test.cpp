@@ -136,13 +136,13 @@ class WimRealTest : public ::testing::Test {
     bar.clear();
     statuses.clear();
     seam.QueueAnswer(mbox::IdYes);
-    CaptureWimImage(imagePath, L"E:", compression, page);
+    last = CaptureWimImage(imagePath, L"E:", compression, page);
   }
   void Apply(const std::wstring& imagePath) {
     bar.clear();
     statuses.clear();
     seam.QueueAnswer(mbox::IdYes);
-    ApplyWimImage(imagePath, L"F:", page);
+    last = ApplyWimImage(imagePath, L"F:", page);
   }
   // The bar started at 0, ended at 100, moved in between and never went back.
   void ExpectBarRanForward() {
@@ -154,7 +154,8 @@ class WimRealTest : public ::testing::Test {
     EXPECT_EQ(bar.back(), 100);
     EXPECT_TRUE(std::is_sorted(bar.begin(), bar.end()));
   }
-  std::wstring LastMessage() { return seam.messages.empty() ? L"" : seam.messages.back().text; }
+  std::wstring LastMessage() const { return last.text; }
+  WimOutcome last;
 
   std::string scratch = NewScratchFolder();
   WimlibSeam seam{scratch, L"CDEF"};
@@ -236,12 +237,12 @@ TEST_F(WimRealTest, DamagedFilesAndMissingImagesFailBeforeTheFormat) {
   EXPECT_EQ(LastMessage(), L"打开WIM文件失败！错误代码：1392");
   Apply(L"D:\\text.wim");
   EXPECT_EQ(LastMessage(), L"打开WIM文件失败！错误代码：11");
-  EXPECT_EQ(seam.messages.size(), boxes + 2);
+  EXPECT_EQ(seam.messages.size(), boxes);   // not even the question
   // An index past the last one cannot be loaded.
   chosen = 3;
   Apply(L"D:\\good.wim");
   EXPECT_EQ(LastMessage(), L"打开镜像失败！");
-  EXPECT_EQ(seam.messages.size(), boxes + 3);
+  EXPECT_EQ(seam.messages.size(), boxes);
 
   EXPECT_TRUE(seam.formatRequests.empty());
   EXPECT_EQ(TreeOf(Real(L"F:")), (std::map<std::string, std::string>{{"old.txt", "keep me"}}));
