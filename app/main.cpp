@@ -4,8 +4,6 @@
 #include "app/dll_search.h"
 #include "app/program_start_win.h"
 #include "app/rigmate_app.h"
-#include "platform/message_text.h"
-#include "platform/message_text_win.h"
 
 namespace {
 CRigmateApp theApp;
@@ -24,7 +22,6 @@ extern "C" int RigmateEntry() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   int exitCode = 0;
-  SetErrorTextLookup(&FormatMessageText);
   if (RunBeforeWindow(&exitCode)) return exitCode;
   theApp.InitInstance();
   return 0;

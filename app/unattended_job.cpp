@@ -38,6 +38,7 @@ class ConsoleProgress : public Progress {
   }
   bool Stopping() const override { return false; }
   void Pause(int milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+  void AllowStop(bool) override {}   // an unattended job runs to its end
 
  private:
   const Output& output_;

@@ -11,13 +11,6 @@ std::wstring WithPath(const std::wstring& text, const std::wstring& path);
 // message names when the file was found nowhere.
 std::wstring PathBesideProgram(const std::wstring& relativePath);
 
-// Looks up the system's own text for an error code, in the user's language; empty when
-// the system has none.
-using ErrorTextLookup = std::wstring (*)(uint32_t code);
-// The lookup in use: none (every text empty) until the program sets FormatMessageText
-// (platform/message_text_win.h) at its start; tests set their own, nullptr is none again.
-void SetErrorTextLookup(ErrorTextLookup lookup);
-std::wstring SystemErrorText(uint32_t code);
-// The text with the system's own text for the code on a line of its own after it; the
-// text alone when the system has none.
+// The text with the system's own text for the code (the seam's ErrorText) on a line of
+// its own after it; the text alone when the system has none.
 std::wstring WithErrorText(const std::wstring& text, uint32_t code);

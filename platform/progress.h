@@ -19,7 +19,7 @@ class Progress {
   virtual void Pause(int milliseconds) = 0;
   // From here on the user may ask the work to stop (Stopping then turns true), until it
   // says otherwise: only where stopping leaves nothing half done that matters.
-  virtual void AllowStop(bool) {}
+  virtual void AllowStop(bool allowed) = 0;
 };
 
 // A long operation: true when it succeeded. On failure its last status says why.
@@ -35,6 +35,7 @@ class QuietProgress : public Progress {
   void Status(const std::wstring&) override {}
   bool Stopping() const override { return stop_.load(); }
   void Pause(int milliseconds) override;
+  void AllowStop(bool) override {}   // nobody to ask: only the owner stops it
 
  private:
   const std::atomic<bool>& stop_;

@@ -476,6 +476,7 @@ uint32_t Win32Seam::LastError() { return GetLastError(); }
 
 std::wstring Win32Seam::ErrorText(uint32_t code) {
   wchar_t* buffer = nullptr;
+  // Language 0: the user's language first, then the system's, then English.
   DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                     FORMAT_MESSAGE_IGNORE_INSERTS,
                                 nullptr, code, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);

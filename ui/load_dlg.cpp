@@ -13,7 +13,7 @@ class LoadDlg::PostedProgress : public Progress {
  public:
   explicit PostedProgress(LoadDlg* dialog) : dialog_(dialog) {}
   void Position(int percent) override { dialog_->Post(WM_LOAD_PROGRESS, static_cast<WPARAM>(percent)); }
-  void Status(const std::wstring& text) override { SetStatusText(text, dialog_); }
+  void Status(const std::wstring& text) override { dialog_->HandOverStatus(text); }
   // The window goes before its work only when its run was ended from outside.
   bool Stopping() const override { return dialog_->window_.load() == nullptr || dialog_->stopAsked_.load(); }
   void AllowStop(bool allowed) override { dialog_->Post(WM_LOAD_STOPPABLE, allowed ? 1 : 0); }
@@ -23,17 +23,13 @@ class LoadDlg::PostedProgress : public Progress {
   LoadDlg* dialog_;
 };
 
-namespace {
-
-// The parameter record of a work run behind the window.
-struct WorkRun {
+// The record of a work run behind the window, in RunWork's frame.
+struct LoadDlg::WorkRun {
   LoadDlg* dialog;
   const Work* work;
   bool keepResult;
   bool succeeded;
 };
-
-}  // namespace
 
 LoadDlg::LoadDlg() : KXDialog(IDD_LOAD) {}
 
@@ -58,16 +54,13 @@ INT_PTR LoadDlg::DoModal(HWND owner) {
 bool LoadDlg::RunWork(const Work& work, HWND owner, bool keepResult) {
   WorkRun run{this, &work, keepResult, false};
   stopAsked_ = false;
-  m_pfnWorker = &LoadDlg::RunWorkEntry;
-  m_pWorkerParam = &run;
+  run_ = &run;
   DoModal(owner);
-  m_pfnWorker = nullptr;
-  m_pWorkerParam = nullptr;
+  run_ = nullptr;
   return run.succeeded;
 }
 
-UINT LoadDlg::RunWorkEntry(LPVOID param) {
-  auto* run = static_cast<WorkRun*>(param);
+void LoadDlg::RunWorkEntry(WorkRun* run) {
   PostedProgress progress(run->dialog);
   try {
     run->succeeded = (*run->work)(progress);
@@ -81,7 +74,6 @@ UINT LoadDlg::RunWorkEntry(LPVOID param) {
     run->dialog->Post(WM_CLOSE);
   else
     run->dialog->Post(WM_LOAD_ENABLE_CLOSE, run->succeeded ? 1 : 0);
-  return run->succeeded ? 0 : 1;
 }
 
 bool RunBehindProgress(const Work& work, HWND owner, bool keepResult) {
@@ -108,9 +100,8 @@ bool LoadDlg::OnInitDialog() {
 
 void LoadDlg::OnFirstShow() {
   if (worker_.Started()) return;
-  WorkerFunction function = m_pfnWorker;
-  LPVOID argument = m_pWorkerParam ? m_pWorkerParam : static_cast<LPVOID>(this);
-  if (function && worker_.Start([function, argument] { function(argument); })) return;
+  WorkRun* run = run_;
+  if (run && worker_.Start([run] { RunWorkEntry(run); })) return;
   // Nothing runs: let the user leave instead of waiting for a close that never comes.
   EnableClose();
 }
@@ -200,10 +191,9 @@ void LoadDlg::ShowNextStatus() {
   SetWindowTextW(m_status, m_strStatus.c_str());
 }
 
-void SetStatusText(const std::wstring& text, LoadDlg* dialog) {
-  if (!dialog) return;
-  std::lock_guard<std::mutex> hold(dialog->statusLock_);
-  dialog->pendingStatus_.push_back(text);
+void LoadDlg::HandOverStatus(const std::wstring& text) {
+  std::lock_guard<std::mutex> hold(statusLock_);
+  pendingStatus_.push_back(text);
   // Posted under the lock, so queue order and message order are the same.
-  if (!dialog->Post(WM_LOAD_STATUS)) dialog->pendingStatus_.pop_back();
+  if (!Post(WM_LOAD_STATUS)) pendingStatus_.pop_back();
 }

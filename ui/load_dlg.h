@@ -1,12 +1,10 @@
 // LoadDlg: the modal progress window behind which a worker thread runs a long operation.
 //
-// The program's workers run through RunWork (or RunBehindProgress): a Work that reports
-// through a Progress, and whose result closes the window (success) or enables "关闭"
-// with the last status kept (failure). Underneath, the window's own protocol: the caller
-// sets m_pfnWorker and m_pWorkerParam and calls DoModal; the worker starts when the
-// window is first shown and drives it only by posted messages (WM_LOAD_PROGRESS,
-// SetStatusText, WM_LOAD_ENABLE_CLOSE, WM_CLOSE). DoModal returns only once the worker
-// has ended, so a parameter record in the caller's stack frame outlives it.
+// Workers run through RunWork (or RunBehindProgress): a Work that reports through a
+// Progress, and whose result closes the window (success) or enables "关闭" with the last
+// status kept (failure). The work starts on a thread of its own when the window is first
+// shown and drives the window only by posted messages; the run returns only once that
+// thread has ended, so a record in the caller's stack frame outlives it.
 #pragma once
 
 #include <atomic>
@@ -26,29 +24,24 @@ constexpr UINT WM_LOAD_STOPPABLE = WM_APP + 20;     // wParam 1: "关闭" reads 
 
 class LoadDlg : public KXDialog {
  public:
-  // The worker: gets m_pWorkerParam, or the dialog when that is null. Its result is unused.
-  using WorkerFunction = UINT (*)(LPVOID);
-
   LoadDlg();
   ~LoadDlg() override;
 
-  // Runs the window until it is closed, then waits for the worker to end (answering
-  // messages that the worker sends meanwhile) before returning. Without an owner, the
-  // main window owns it. A dialog may be run again once its run has returned.
+  // Runs the window until it is closed, then waits for the work's thread to end
+  // (answering messages that it sends meanwhile) before returning. Without an owner, the
+  // main window owns it. Without a work (a run of the window alone) "关闭" is enabled at
+  // once. A dialog may be run again once its run has returned.
   INT_PTR DoModal(HWND owner = nullptr) override;
 
-  // Runs the work on the window's worker thread (as DoModal does) and posts the close
-  // or the enabled "关闭" from its result; returns that result. With keepResult even a
-  // success leaves the window open on its last status until the user closes it.
+  // Runs the work on the window's worker thread and posts the close or the enabled
+  // "关闭" from its result; returns that result. With keepResult even a success leaves
+  // the window open on its last status until the user closes it.
   bool RunWork(const Work& work, HWND owner = nullptr, bool keepResult = false);
 
+ protected:
   // Posts to the dialog window from any thread; false once the window is gone.
   bool Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
-  WorkerFunction m_pfnWorker = nullptr;
-  LPVOID m_pWorkerParam = nullptr;
-
- protected:
   bool OnInitDialog() override;
   bool OnCommand(int id, int code, HWND control) override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -63,10 +56,15 @@ class LoadDlg : public KXDialog {
   // "关闭" pressed (or Enter, Esc): closes, or while the work may be stopped asks to stop it.
   void OnClosePressed();
   void SetStoppable(bool stoppable);
-  friend void SetStatusText(const std::wstring& text, LoadDlg* dialog);
   class PostedProgress;
-  static UINT RunWorkEntry(LPVOID run);
+  struct WorkRun;
+  static void RunWorkEntry(WorkRun* run);
+  // Worker side: hands a copy of the text over; the status line shows it when the posted
+  // WM_LOAD_STATUS is handled (after everything posted before it).
+  void HandOverStatus(const std::wstring& text);
   void ShowNextStatus();
+
+  WorkRun* run_ = nullptr;   // the work of the current run; none outside RunWork
 
   HWND m_progress = nullptr;
   // The text on the status line: written and read on the window's thread only.
@@ -83,10 +81,6 @@ class LoadDlg : public KXDialog {
   WorkerThread worker_;
   TaskbarProgress taskbar_;   // the same progress on the taskbar button
 };
-
-// Worker side: hands a copy of the text to the dialog, whose status line shows it when
-// the posted WM_LOAD_STATUS is handled (after everything posted before it).
-void SetStatusText(const std::wstring& text, LoadDlg* dialog);
 
 // The one way a page runs a long operation: behind a progress window of its own, owned
 // by the window the user is in unless an owner is given. Returns the work's result.

@@ -700,7 +700,11 @@ std::wstring FakeSeam::VolumeGuidPath(const std::wstring& root) {
 
 uint32_t FakeSeam::LastError() { Lock lock(mutex_); return lastError; }
 
-std::wstring FakeSeam::ErrorText(uint32_t code) { return L"系统错误 " + std::to_wstring(code) + L"。"; }
+std::wstring FakeSeam::ErrorText(uint32_t code) {
+  Lock lock(mutex_);
+  const auto text = errorTexts.find(code);
+  return text == errorTexts.end() ? std::wstring() : text->second;
+}
 
 // ---- Dangerous or missing under test ---------------------------------------------------
 

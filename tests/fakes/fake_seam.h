@@ -156,6 +156,7 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   std::map<std::wstring, Volume> namedVolumes;
   bool iconFails = false;
   uint32_t lastError = 0;                   // what LastError answers
+  std::map<uint32_t, std::wstring> errorTexts;   // the system's texts of the error codes it knows
   uint32_t shellDeleteError = 5;            // what a failing ShellDeleteQuietly returns
   std::vector<std::wstring> iconsAdded;     // letters given to AddVolumeIcon, in order
 
@@ -270,7 +271,7 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   int AddVolumeIcon(const std::wstring& letter) override;
   std::wstring VolumeGuidPath(const std::wstring& root) override;
   uint32_t LastError() override;
-  std::wstring ErrorText(uint32_t code) override;   // "系统错误 <code>。"
+  std::wstring ErrorText(uint32_t code) override;   // from errorTexts
 
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                    bool show) override;

@@ -22,7 +22,10 @@ class RecordedProgress : public Progress {
   void Position(int percent) override { log.push_back(L"@" + std::to_wstring(percent)); }
   void Status(const std::wstring& text) override { log.push_back(text); last = text; }
   void Pause(int milliseconds) override { log.push_back(L"wait " + std::to_wstring(milliseconds)); }
-  bool Stopping() const override { return !stopAt.empty() && ContainsStop(); }
+  // The user can stop only where the work allows it.
+  bool Stopping() const override { return stoppable && !stopAt.empty() && ContainsStop(); }
+  void AllowStop(bool allowed) override { stoppable = allowed; }
+  bool stoppable = false;
   bool ContainsStop() const { return std::find(log.begin(), log.end(), stopAt) != log.end(); }
   std::vector<std::wstring> log;
   std::wstring last;
@@ -293,6 +296,7 @@ TEST_F(BootDiskTest, AFailedCopyLeavesItsTextAndStopsTheMake) {
   FormatGivesNewVolume();
   fake.Fail(FakeSeam::Op::CopyOneFile, L"J:\\Rigmate\\DRIVER_GENUS\\d.exe");
   fake.lastError = 112;
+  fake.errorTexts = {{112, L"系统错误 112。"}, {1167, L"系统错误 1167。"}};
   request.config.m_nCopyFlags = kCopyTools | kCopyDriver;
   request.config.m_nSystemMask = 2;
   request.config.m_strSystemPath[1] = L"D:\\WIN732.GHO";

@@ -55,6 +55,7 @@ class RecordingReport : public Progress {
   void Position(int position) override { events.push_back(L"progress " + std::to_wstring(position)); }
   bool Stopping() const override { return false; }
   void Pause(int) override {}
+  void AllowStop(bool) override {}
   std::vector<std::wstring> events;
   int nextIcon = 7;
 };

@@ -250,9 +250,8 @@ TEST_F(SystemTest, RebootEndsTheProgramOrSaysWhyNot) {
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].text, L"退出Windows失败，错误代码：1190");   // the system has no text for it
   EXPECT_EQ(fake.messages[0].style, 0x30u);
-  SetErrorTextLookup([](uint32_t code) { return code == 1190 ? std::wstring(L"已开始关机。") : std::wstring(); });
+  fake.errorTexts[1190] = L"已开始关机。";
   EXPECT_FALSE(RebootSystem());
-  SetErrorTextLookup(nullptr);
   EXPECT_EQ(fake.messages.back().text, L"退出Windows失败，错误代码：1190\n已开始关机。");
   fake.messages.resize(1);
   EXPECT_EQ(fake.endedWith, -1);

@@ -29,6 +29,7 @@ class LoggedProgress : public Progress {
   void Status(const std::wstring& text) override { log_->push_back(L"status " + text); }
   bool Stopping() const override { return false; }
   void Pause(int) override {}
+  void AllowStop(bool) override {}
 
  private:
   std::vector<std::wstring>* log_;

@@ -30,6 +30,7 @@ class RecordedProgress : public Progress {
   void Status(const std::wstring& text) override { statuses_->push_back(text); }
   bool Stopping() const override { return false; }
   void Pause(int) override {}
+  void AllowStop(bool) override {}
 
  private:
   std::vector<int>* bar_;

@@ -24,6 +24,7 @@ class CountingProgress : public Progress {
   void Status(const std::wstring&) override { ++posts; }
   bool Stopping() const override { return false; }
   void Pause(int) override {}
+  void AllowStop(bool) override {}
   long posts = 0;
 };
 

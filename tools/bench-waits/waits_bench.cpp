@@ -102,6 +102,7 @@ struct NoProgress : Progress {
   void Position(int) override {}
   bool Stopping() const override { return false; }
   void Pause(int) override {}
+  void AllowStop(bool) override {}
 };
 
 int SoftwareBench() {
