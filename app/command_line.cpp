@@ -159,6 +159,8 @@ Options ParseArguments(const std::vector<std::wstring>& arguments) {
   if (options.compression > (options.wim ? 3 : 9))
     return Refused(options.wim ? L"WIM 备份的 /z 取 0 到 3。" : L"GHO 备份的 /z 取 0 到 9。");
   if (options.append && (restore || !options.wim)) return Refused(L"/append 只用于备份到 WIM 文件。");
+  // Without /yes the job asks its question in a box, which nobody at a quiet run answers.
+  if (options.quiet && !options.yes) return Refused(L"/quiet 须与 /yes 同用：不加 /yes 时任务要等人回答提问。");
   return options;
 }
 
@@ -193,7 +195,8 @@ std::wstring UsageText() {
          L"  Rigmate.exe /restore E:\\sources\\install.wim 1:1 /index:2 /yes\n"
          L"  Rigmate.exe -backup C: D:\\GHO\\BACKUP.GHO -z 9 -yes -log D:\\Rigmate.log\n"
          L"\n"
-         L"退出代码：0 完成；3010 已配置，重启电脑后执行；1 参数错误或日志写不了；\n"
+         L"退出代码：0 完成；3010 已配置，重启电脑后执行；1641 已配置并已开始重启；\n"
+         L"  1 参数错误或日志写不了；\n"
          L"  2 镜像文件、分区、索引或 GHOST32.EXE 与参数不符；3 回答了“否”或取消；\n"
          L"  4 当前环境不支持；5 DOS 安装环境配置失败；6 启动项设置或修复失败；\n"
          L"  7 镜像操作失败；8 重启失败；9 其他失败；10 另一个 Rigmate 正在运行。\n";
@@ -203,6 +206,7 @@ std::wstring ExitCodeMeaning(int code) {
   switch (code) {
     case exit_code::Done: return L"完成";
     case exit_code::RestartRequired: return L"已配置，重启电脑后执行";
+    case exit_code::RestartStarted: return L"已配置，已开始重启，重启后执行";
     case exit_code::BadArguments: return L"参数错误或日志写不了，未执行任务";
     case exit_code::Mismatch: return L"镜像文件、分区、索引或 GHOST32.EXE 与参数不符";
     case exit_code::Declined: return L"提问回答了“否”，或取消了格式化";

@@ -19,7 +19,7 @@ struct Options {
   bool append = false;      // /append: add the backup to an existing WIM file
   bool yes = false;         // /yes: the program's own questions are answered Yes
   bool reboot = false;      // /reboot: restart once the job has succeeded
-  bool quiet = false;       // /quiet: only errors reach the console
+  bool quiet = false;       // /quiet: only errors reach the console; needs /yes
   std::wstring logFile;     // /log: the log file instead of the default one
   std::wstring error;       // why the arguments were refused (Action::Usage); empty for /?
 };
@@ -51,6 +51,8 @@ constexpr int OtherFailure = 9;
 constexpr int AnotherCopy = 10;    // another copy of the program runs: nothing was done
 // Staged on a desktop: the job runs at the next start. The imaging tools' "restart required".
 constexpr int RestartRequired = 3010;
+// Staged, and under /reboot the restart that runs it has begun: "restart initiated".
+constexpr int RestartStarted = 1641;
 }  // namespace exit_code
 
 // What an exit code means, for the last line of a job on the console and in the log.

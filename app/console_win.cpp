@@ -9,8 +9,17 @@ namespace {
 
 struct ConsoleOutput {
   HANDLE handle = nullptr;
-  bool console = false;   // WriteConsoleW; otherwise bytes in the ANSI code page
+  bool console = false;   // WriteConsoleW; otherwise bytes in codePage
+  UINT codePage = CP_ACP;
 };
+
+// The code page of the console the program was started from, which is what a script
+// that redirects the output reads it in (chcp); the ANSI code page without one.
+UINT ParentConsoleCodePage() {
+  UINT page = GetConsoleOutputCP();
+  if (!page && AttachConsole(ATTACH_PARENT_PROCESS)) page = GetConsoleOutputCP();
+  return page ? page : CP_ACP;
+}
 
 ConsoleOutput OpenOutput(DWORD which) {
   ConsoleOutput output;
@@ -19,6 +28,7 @@ ConsoleOutput OpenOutput(DWORD which) {
   if (standard && standard != INVALID_HANDLE_VALUE) {
     output.handle = standard;
     output.console = GetConsoleMode(standard, &mode) != 0;
+    if (!output.console) output.codePage = ParentConsoleCodePage();
     return output;
   }
   // A GUI program gets no console of its own: it writes into the one it was started from
@@ -55,10 +65,11 @@ void WriteLine(const ConsoleOutput& output, const std::wstring& text) {
     WriteConsoleW(output.handle, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
     return;
   }
-  int length = WideCharToMultiByte(CP_ACP, 0, line.data(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
+  int length =
+      WideCharToMultiByte(output.codePage, 0, line.data(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
   if (length <= 0) return;
   std::string bytes(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, line.data(), static_cast<int>(line.size()), &bytes[0], length, nullptr, nullptr);
+  WideCharToMultiByte(output.codePage, 0, line.data(), static_cast<int>(line.size()), &bytes[0], length, nullptr, nullptr);
   WriteFile(output.handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 

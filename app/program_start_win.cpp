@@ -90,7 +90,7 @@ bool RunBeforeWindow(int* exitCode) {
   cli::Options options = cli::ParseArguments(Arguments());
   if (options.action == cli::Action::Window) {
     InstallLog(DefaultPrompts(), LogPathBesideProgram(), LogPathInTemp(),
-               Format(L"%s 启动（窗口），进程 %d", kVersion, GetCurrentProcessId()));
+               Format(L"%s 启动（窗口），进程 %d，日志编码 UTF-8", kVersion, GetCurrentProcessId()));
     if (ClaimOneCopy()) return false;
     // The user asked for the window: the one that runs is it.
     if (!BringOtherCopyForward(kOtherWindowWaitMs)) ShowMessage(kAnotherCopy, mbox::Ok | mbox::IconExclamation);
@@ -100,7 +100,7 @@ bool RunBeforeWindow(int* exitCode) {
   // Bad arguments change nothing, not even the log.
   if (options.action == cli::Action::Usage) {
     if (options.error.empty()) WriteConsoleLine(cli::UsageText());
-    else WriteErrorLine(L"参数错误：" + options.error + L"\n\n" + cli::UsageText());
+    else WriteErrorLine(L"参数错误：" + options.error + L"\n用法见 Rigmate.exe /?");
     *exitCode = options.error.empty() ? cli::exit_code::Done : cli::exit_code::BadArguments;
     return true;
   }
@@ -121,7 +121,7 @@ bool RunBeforeWindow(int* exitCode) {
   };
   auto& unattended = KeepForRun<cli::UnattendedPrompts>(DefaultPrompts(), options.yes, output);
   InstallLog(unattended, logPath, options.logFile.empty() ? LogPathInTemp() : L"",
-             Format(L"%s 命令行，进程 %d：%s", kVersion, GetCurrentProcessId(), GetCommandLineW()));
+             Format(L"%s 命令行，进程 %d，日志编码 UTF-8：%s", kVersion, GetCurrentProcessId(), GetCommandLineW()));
   if (ClaimOneCopy()) {
     *exitCode = cli::RunJob(options, output);
   } else {

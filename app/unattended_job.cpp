@@ -11,6 +11,7 @@
 #include "platform/disk.h"
 #include "platform/format.h"
 #include "platform/log.h"
+#include "platform/message_text.h"
 #include "platform/logging_seam.h"
 #include "platform/pe_flag.h"
 #include "platform/system.h"
@@ -104,9 +105,10 @@ int Report(const Outcome<Code>& outcome, const Output& output) {
 int RunWimApply(const Options& options, const Output& output) {
   if (!PathExists(options.image))
     return Refuse(L"镜像文件：" + options.image + L"不存在！", exit_code::Mismatch);
-  uint32_t count = 0;
-  if (!CountWimImages(options.image, &count))
-    return Refuse(L"打开WIM文件失败：" + options.image, exit_code::ImagingFailed);
+  uint32_t count = 0, error = 0;
+  // The imaging's own reason, as the engine gives it: a missing wimgapi.dll is error 126.
+  if (!CountWimImages(options.image, &count, &error))
+    return Refuse(WithPath(WimFailure(WimCode::NotOpened, error).text, options.image), exit_code::ImagingFailed);
   if (count == 0) return Refuse(L"WIM文件中没有镜像：" + options.image, exit_code::Mismatch);
   int index = options.index ? options.index : 1;
   if (index > static_cast<int>(count))
@@ -217,13 +219,20 @@ int RunJob(const Options& options, const Output& output) {
       break;
   }
   if (code != exit_code::Done && code != exit_code::RestartRequired) return code;
-  // RebootSystem ends the process when Windows accepts. It says nothing when the
-  // privilege to restart is refused, so the job says it either way.
-  if (options.reboot && !RebootSystem()) return Refuse(L"任务已完成，但无法重启电脑。", exit_code::RestartFailed);
-  if (options.reboot) return exit_code::Done;
   // On a desktop a Ghost job is only staged: DOS Ghost runs at the next start.
-  if (code == exit_code::RestartRequired) output(L"已配置完成，重启电脑后开始执行。", false);
-  return code;
+  const bool staged = code == exit_code::RestartRequired;
+  if (staged) {
+    output(L"已配置完成，重启电脑后开始执行。", false);
+    LogEvent(L"已配置完成，重启电脑后开始执行。");
+  }
+  if (!options.reboot) return code;
+  // RebootSystem ends the process when Windows accepts, with the code that says what the
+  // restart brings (the log's last line shows it). It says nothing when the privilege to
+  // restart is refused, so the job says it either way.
+  const int restarted = staged ? exit_code::RestartStarted : exit_code::Done;
+  if (!RebootSystem(restarted))
+    return Refuse(staged ? L"任务已配置，但无法重启电脑。" : L"任务已完成，但无法重启电脑。", exit_code::RestartFailed);
+  return restarted;
 }
 
 }  // namespace cli

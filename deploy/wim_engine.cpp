@@ -58,11 +58,6 @@ WimOutcome WimEnd(WimCode code, const std::wstring& target = std::wstring()) {
   return WimOutcome{code, Format(WimOutcomeText(code), target)};
 }
 
-// An outcome whose text names the error code, with the system's own text for it.
-WimOutcome WimFailure(WimCode code, uint32_t error) {
-  return WimOutcome{code, WithErrorText(Format(WimOutcomeText(code), static_cast<int>(error)), error)};
-}
-
 // A capture that failed leaves nothing of its own behind: the file it created (empty
 // or partly written, no WIM to restore from) and its temporary folder go. A file that
 // it was adding an image to is left alone: it holds the earlier images.
@@ -79,6 +74,10 @@ bool RunImaging(const WimPageHooks& page, const Work& work) { return page.runWor
 const std::wstring& WimTempFolder() {
   static const std::wstring folder = GetTempFolder() + L"KXWimTemp";
   return folder;
+}
+
+WimOutcome WimFailure(WimCode code, uint32_t error) {
+  return WimOutcome{code, WithErrorText(Format(WimOutcomeText(code), static_cast<int>(error)), error)};
 }
 
 const wchar_t* WimOutcomeText(WimCode code) {
@@ -152,8 +151,12 @@ WimOutcome ApplyFromFile(const std::wstring& imagePath, const std::wstring& targ
   job.path = FolderOf(target);
   const WimCallbackRegistration registration(file, &WimMessageCallback, &job);
   const bool applied = RunImaging(page, [&job](Progress& progress) { return ApplyWimWork(&job, progress); });
-  // After a failed apply the target holds no Windows to boot.
-  if (!applied) return WimFailure(WimCode::ApplyFailed, job.error);
+  // After a failed apply the target holds no Windows to boot, nor what it held before.
+  if (!applied) {
+    WimOutcome failed = WimFailure(WimCode::ApplyFailed, job.error);
+    failed.text += Format(L"\n%s盘已经格式化，原有的数据已被清除。", target);
+    return failed;
+  }
   return WimEnd(RepairBootFiles(target) ? WimCode::Applied : WimCode::BootNotRepaired);
 }
 

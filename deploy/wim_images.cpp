@@ -3,9 +3,8 @@
 
 #include "deploy/wim_image_xml.h"
 
-bool CountWimImages(const std::wstring& path, uint32_t* count) {
-  uint32_t error = 0;
-  const WimFileHandle file = OpenWimFile(path, wim::GenericRead, wim::OpenExisting, wim::CompressNone, &error);
+bool CountWimImages(const std::wstring& path, uint32_t* count, uint32_t* error) {
+  const WimFileHandle file = OpenWimFile(path, wim::GenericRead, wim::OpenExisting, wim::CompressNone, error);
   return file && TheImaging().WimImageCount(file.get(), count);
 }
 

@@ -232,12 +232,12 @@ int ShowMessage(const std::wstring& text, unsigned style) {
   return ThePrompts().ShowMessageBox(text, kCaption, style);
 }
 
-bool RebootSystem() {
+bool RebootSystem(int exitCode) {
   Seam& seam = TheSeam();
   if (!seam.EnableShutdownPrivilege()) return false;
   uint32_t error = 0;
   if (seam.RequestReboot(&error)) {
-    seam.EndProcess(0);
+    seam.EndProcess(exitCode);
     return true;   // reached only behind a seam whose EndProcess returns (tests)
   }
   ShowMessage(WithErrorText(Format(L"退出Windows失败，错误代码：%d", error), error), mbox::IconExclamation);

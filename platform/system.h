@@ -51,7 +51,9 @@ int RunProgramWatched(const std::wstring& application, const std::wstring& comma
 // program or in the current folder. The command line is passed as given.
 int RunSystemTool(const std::wstring& commandLine, bool wait, bool show);
 int ShowMessage(const std::wstring& text, unsigned style);
-bool RebootSystem();
+// Restarts Windows; once Windows accepts, the program ends with exitCode. False, told
+// when Windows refused, when it did not.
+bool RebootSystem(int exitCode = 0);
 std::wstring GetSystemDrive();
 int GetOSMajorVersion();
 std::wstring GetOSNameWithBitness();

@@ -107,7 +107,8 @@ TEST_F(CommandLine, BadArgumentsGetTheUsageAndChangeNothing) {
   ASSERT_TRUE(RunRigmate(L"/restore D:\\a.iso C: /yes", &code, &console));
   EXPECT_EQ(code, 1u);
   EXPECT_TRUE(Contains(console, L"参数错误：")) << e2e::WideToUtf8(console);
-  EXPECT_TRUE(Contains(console, L"Rigmate.exe /restore <镜像文件> <分区>"));
+  EXPECT_TRUE(Contains(console, L"用法见 Rigmate.exe /?"));
+  EXPECT_FALSE(Contains(console, L"Rigmate.exe /restore <镜像文件> <分区>")) << "one line of reason, not the usage";
   EXPECT_TRUE(Log().empty()) << "bad arguments write no log";
 
   ASSERT_TRUE(RunRigmate(L"/?", &code, &console));

@@ -216,6 +216,18 @@ TEST_F(ToolsLoaderTest, AStaleMountIsUndoneBeforeTheMount) {
   EXPECT_EQ(mounts.front().bMounted, 1);
 }
 
+// A stale mount that cannot be undone keeps its folder: the files there are the image's.
+TEST_F(ToolsLoaderTest, AStaleMountThatStaysMountedKeepsItsFolder) {
+  fake.AddWimFile(L"C:\\Rigmate\\WEPE\\WEPE32.WIM").imageCount = 2;
+  fake.AddFolder(L"C:\\Rigmate\\WEPE64\\Tools");
+  fake.wimMounts[L"C:\\Rigmate\\WEPE64"] = L"C:\\Rigmate\\WEPE\\WEPE64.WIM|2";
+  fake.wimUnmountError = 5;
+  testing::internal::CaptureStdout();
+  Load();
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("attempting to unmount"), std::string::npos);
+  EXPECT_TRUE(fake.Exists(L"C:\\Rigmate\\WEPE64\\Tools"));
+}
+
 // No: the folder stays, the mount is tried in it, and the clean-up spares it.
 TEST_F(ToolsLoaderTest, AMountFolderKeptOnNoIsSparedByTheCleanUp) {
   fake.AddWimFile(L"C:\\Rigmate\\WEPE\\WEPE32.WIM").imageCount = 2;

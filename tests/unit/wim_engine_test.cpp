@@ -221,7 +221,7 @@ TEST_F(WimEngineTest, FailedApplyOrBootRepairIsNotReportedAsDone) {
   EXPECT_EQ(window, (std::vector<std::wstring>{L"run", L"status 操作失败！代码：5", L"enable close"}));
   EXPECT_TRUE(fake.starts.empty());
   EXPECT_EQ(last.code, WimCode::ApplyFailed);
-  EXPECT_EQ(last.text, L"操作失败！代码：5");
+  EXPECT_EQ(last.text, L"操作失败！代码：5\nD:盘已经格式化，原有的数据已被清除。");
 
   fake.wimOperationError = 0;
   fake.onStart = [](const FakeSeam::ProcessStart&) { return 1; };
@@ -275,6 +275,8 @@ TEST_F(WimEngineTest, CaptureRefusalsAndFailures) {
   Capture(L"D:\\a.wim");
   EXPECT_EQ(last.code, WimCode::CallbackRefused);
   EXPECT_EQ(last.text, L"注册回调函数失败！");
+  for (const std::wstring& call : fake.wimCalls)   // a refused registration is not undone
+    EXPECT_NE(call.rfind(L"UnregisterCallback", 0), 0u);
   EXPECT_TRUE(window.empty());
   fake.wimCallbackRefused = false;
   fake.wimOperationError = 112;
