@@ -182,7 +182,7 @@ std::wstring UsageText() {
          L"  /yes        对本软件的确认提问一律回答“是”；不加时照常显示提问。\n"
          L"              WIM 还原时不弹出格式化窗口，直接快速格式化（NTFS）。\n"
          L"  /reboot     任务成功后重启电脑。\n"
-         L"  /quiet      只显示错误。\n"
+         L"  /quiet      只显示错误；须与 /yes 同用。\n"
          L"  /log        日志文件，默认为程序旁的 Rigmate.log；写不了时不执行任务。\n"
          L"  /version    显示版本，以及 DOS 安装环境是否完整。\n"
          L"  /? /help -h 显示本说明。\n"
