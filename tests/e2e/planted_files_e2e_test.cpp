@@ -66,8 +66,10 @@ TEST_F(PlantedFiles, APlantedImagingLibraryBesideTheProgramIsNeverLoaded) {
   ASSERT_TRUE(RunRigmate(L"/restore D:\\install.wim 1:2 /yes", &code, &console));
   EXPECT_NE(code, 0u) << "Wine's imaging library opens no image";
   // The library loaded (no "err = 126") and the restore got as far as opening the file.
-  EXPECT_NE(console.find(L"打开WIM文件失败：D:\\install.wim"), std::wstring::npos) << e2e::WideToUtf8(console);
+  EXPECT_NE(console.find(L"打开WIM文件失败！错误代码："), std::wstring::npos) << e2e::WideToUtf8(console);
+  EXPECT_NE(console.find(L"D:\\install.wim"), std::wstring::npos) << e2e::WideToUtf8(console);
   EXPECT_EQ(console.find(L"err = 126"), std::wstring::npos) << e2e::WideToUtf8(console);
+  EXPECT_EQ(console.find(L"错误代码：126"), std::wstring::npos) << e2e::WideToUtf8(console);
   EXPECT_FALSE(e2e::ReadFileBytes(ProgramFolder() + L"\\wimgapi.dll.ran", &planted)) << "the planted DLL was loaded";
 
   // The planted DLL does mark a load: this test process loads it by its path.
