@@ -73,6 +73,9 @@ class ForwardingSeam : public Seam {
     return inner_.VolumeInformation(root, label, fileSystem);
   }
   bool FreeBytes(const std::wstring& root, uint64_t* bytes) override { return inner_.FreeBytes(root, bytes); }
+  bool VolumeSerialNumber(const std::wstring& root, uint32_t* serial) override {
+    return inner_.VolumeSerialNumber(root, serial);
+  }
   int AddVolumeIcon(const std::wstring& letter) override { return inner_.AddVolumeIcon(letter); }
   std::wstring VolumeGuidPath(const std::wstring& root) override { return inner_.VolumeGuidPath(root); }
   uint32_t LastError() override { return inner_.LastError(); }

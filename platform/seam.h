@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // STORAGE_DEVICE_NUMBER
@@ -43,11 +44,18 @@ enum class VolumeOpen { NotOpened, QueryFailed, Ok };
 
 // What STORAGE_DEVICE_DESCRIPTOR says of a disk.
 struct StorageFacts {
+  StorageFacts() = default;
+  StorageFacts(bool removable, uint32_t bus, std::wstring serialNumber, std::wstring instance = {})
+      : removableMedia(removable), busType(bus), serial(std::move(serialNumber)), instancePath(std::move(instance)) {}
   bool removableMedia = false;
   uint32_t busType = 0;          // STORAGE_BUS_TYPE: 7 USB, 12 SD, 13 MMC
   // The device's serial number as the descriptor gives it (blanks around it dropped);
   // empty when it gives none. Two sticks of one model and size differ here.
   std::wstring serial;
+  // The device instance path Windows gave the disk ("USBSTOR\DISK&VEN_...\<serial>&0");
+  // empty where it gives none. Two sticks with the same serial number, or with none, in
+  // two ports differ here.
+  std::wstring instancePath;
 };
 
 class Seam {
@@ -120,6 +128,9 @@ class Seam {
   virtual bool VolumeInformation(const std::wstring& root, std::wstring* label,
                                  std::wstring* fileSystem) = 0;
   virtual bool FreeBytes(const std::wstring& root, uint64_t* bytes) = 0;
+  // The serial number a format gave the file system of a root such as "H:\"
+  // (GetVolumeInformationW); false when the volume does not read.
+  virtual bool VolumeSerialNumber(const std::wstring& root, uint32_t* serial) = 0;
   // Adds the shell's small icon of a drive (such as "C:") to the disk model's image
   // list; its index, or -1.
   virtual int AddVolumeIcon(const std::wstring& letter) = 0;

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "platform/disk_instance_path_win.h"
 #include "platform/format.h"
 #include "platform/small_icons_win.h"
 #include "platform/user_window.h"
@@ -456,6 +457,13 @@ bool Win32Seam::FreeBytes(const std::wstring& root, uint64_t* bytes) {
   return true;
 }
 
+bool Win32Seam::VolumeSerialNumber(const std::wstring& root, uint32_t* serial) {
+  DWORD number = 0;
+  if (!GetVolumeInformationW(root.c_str(), nullptr, 0, &number, nullptr, nullptr, nullptr, 0)) return false;
+  *serial = number;
+  return true;
+}
+
 int Win32Seam::AddVolumeIcon(const std::wstring& letter) {
   SHFILEINFOW info = {};
   if (!SHGetFileInfoW(letter.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES) ||
@@ -635,6 +643,7 @@ bool Win32Seam::DiskStorageFacts(int disk, StorageFacts* facts) {
     if (first != std::string::npos)
       for (char c : serial.substr(first, last - first + 1)) facts->serial.push_back(static_cast<unsigned char>(c));
   }
+  facts->instancePath = DiskInstancePath(disk);
   return true;
 }
 

@@ -54,6 +54,7 @@ class Win32Seam : public Seam {
   std::string WideToThreadAnsi(const std::wstring& text) override;
   bool VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) override;
   bool FreeBytes(const std::wstring& root, uint64_t* bytes) override;
+  bool VolumeSerialNumber(const std::wstring& root, uint32_t* serial) override;
   int AddVolumeIcon(const std::wstring& letter) override;
   std::wstring VolumeGuidPath(const std::wstring& root) override;
   uint32_t LastError() override;

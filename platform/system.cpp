@@ -110,6 +110,15 @@ bool CreateFolderPath(const std::wstring& folder) {
   return true;
 }
 
+std::wstring ExtendedLengthPath(const std::wstring& path) {
+  // 248: a folder's path must leave room for a file name of 8.3 (CreateDirectoryW).
+  constexpr size_t kShortEnough = 248;
+  if (path.size() < kShortEnough || path.compare(0, 4, L"\\\\?\\") == 0) return path;
+  if (path.size() > 2 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+  if (path.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+  return path;
+}
+
 bool CopyFolderTree(const std::wstring& source, const std::wstring& destinationFolder) {
   FileEntry found;
   if (!TheSeam().FindFile(source, &found)) return false;

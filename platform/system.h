@@ -28,6 +28,10 @@ bool PathExists(const std::wstring& path);
 bool ContainsText(const std::wstring& text, const std::wstring& part, bool matchCase);
 int CountBackslashes(const std::wstring& path);
 bool CreateFolderPath(const std::wstring& folder);
+// The path in the form that lifts Windows' limit of 260 characters ("\\?\H:\…",
+// "\\?\UNC\server\share\…") when it is long enough to need it; otherwise, or when it
+// is no full path, as it is.
+std::wstring ExtendedLengthPath(const std::wstring& path);
 bool CopyFolderTree(const std::wstring& source, const std::wstring& destinationFolder);
 bool CopyPath(const std::wstring& source, const std::wstring& destination);
 bool DeletePath(const std::wstring& path);

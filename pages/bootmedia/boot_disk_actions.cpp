@@ -136,10 +136,14 @@ std::wstring RestoreRefusal(const std::wstring& entry) {
 }
 
 std::wstring MakeQuestion(const DiskIdentity& disk) {
-  // A fixed disk is rarely meant: the question says so before it asks.
+  // A fixed disk, or a USB disk larger than a stick, is rarely meant: the question says
+  // so before it asks.
   std::wstring warning;
-  if (KindOf(disk) == DiskKind::Fixed)
+  const DiskKind kind = KindOf(disk);
+  if (kind == DiskKind::Fixed)
     warning = Format(L"注意：设备(HD%d)是电脑内部的固定磁盘，不是U盘或存储卡！\n\n", disk.disk);
+  else if (kind != DiskKind::Unknown && !LooksLikeStick(disk))
+    warning = Format(L"注意：设备(HD%d)有%s，比U盘大得多，可能是移动硬盘，不是U盘或存储卡！\n\n", disk.disk, disk.size);
   return warning + Format(L"你确定要对设备(HD%d) %s (%s)制作启动盘么？这将会清空您磁盘上的所有数据，制作前请先自行备份数据！",
                 disk.disk, disk.size, disk.letters);
 }
@@ -190,7 +194,7 @@ std::wstring DiskNoLongerChosen(const DiskIdentity& disk, const std::vector<std:
 // The volume the format created, found by its disk and told from the old ones by its
 // volume name: an old volume may still be mounted for a while, even under its letter,
 // and a new letter may take a while to appear.
-std::wstring WaitForNewVolume(int disk, const std::vector<std::wstring>& old, Progress& progress) {
+std::wstring WaitForNewVolume(int disk, const std::vector<VolumeStamp>& old, Progress& progress) {
   progress.Status(L"正在等待启动盘的新分区...");
   for (int waited = 0;; waited += kNewVolumeStepMs) {
     std::wstring letter = NewVolumeOnDisk(disk, old);
@@ -226,7 +230,8 @@ struct PlannedStep {
 bool ListPlan(const std::vector<CopyStep>& plan, std::vector<PlannedStep>* steps, std::wstring* missing) {
   for (const CopyStep& step : plan) {
     PlannedStep planned{step, {}, false};
-    if (!ListCopyItems(step.source, &planned.items)) {
+    ListingNotes notes;
+    if (!ListCopyItems(step.source, &planned.items, &notes)) {
       if (!step.image) {
         *missing = step.source;
         return false;
@@ -279,7 +284,7 @@ BootDiskOutcome MakeBootDisk(const MakeRequest& request, Progress& progress) {
     progress.Status(outcome.text);
     return outcome;
   }
-  const std::vector<std::wstring> oldVolumes = VolumeNamesOnDisk(disk);
+  const std::vector<VolumeStamp> oldVolumes = VolumesOnDisk(disk);
   progress.Status(L"正在格式化磁盘，请稍等...");
   progress.Position(10);
   std::wstring command = MakeCommandLine(config.m_strFbinstPath, disk, request.sizeMb, config.m_strArchivePath,

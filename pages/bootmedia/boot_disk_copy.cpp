@@ -15,20 +15,33 @@ constexpr uint64_t kCluster = 32 * 1024;        // the largest cluster a stick's
 
 bool IsDotEntry(const std::wstring& name) { return name == L"." || name == L".."; }
 
-bool ListFolderItems(const std::wstring& folder, const std::wstring& relative, std::vector<CopyItem>* items) {
+// Every path goes to the system in the form that has no limit of 260 characters; the
+// items and what the user reads keep the plain one.
+std::wstring Long(const std::wstring& path) { return ExtendedLengthPath(path); }
+
+bool Unreadable(const std::wstring& path, ListingNotes* notes) {
+  notes->unreadable = path;
+  return false;
+}
+
+bool ListFolderItems(const std::wstring& folder, const std::wstring& relative, std::vector<CopyItem>* items,
+                     ListingNotes* notes) {
   items->push_back({folder, relative, true, 0});
-  for (const FileEntry& entry : TheSeam().ListFolder(folder)) {
+  for (const FileEntry& entry : TheSeam().ListFolder(Long(folder))) {
     if (IsDotEntry(entry.name)) continue;
     std::wstring path = folder + L"\\" + entry.name, inside = relative + L"\\" + entry.name;
-    uint32_t attributes = TheSeam().FileAttributes(path);
-    if (attributes == kNoAttributes) return false;
-    if (attributes & kReparsePoint) continue;
+    uint32_t attributes = TheSeam().FileAttributes(Long(path));
+    if (attributes == kNoAttributes) return Unreadable(path, notes);
+    if (attributes & kReparsePoint) {
+      notes->links.push_back(path);
+      continue;
+    }
     if (entry.isFolder) {
-      if (!ListFolderItems(path, inside, items)) return false;
+      if (!ListFolderItems(path, inside, items, notes)) return false;
       continue;
     }
     CopyItem file{path, inside, false, 0};
-    if (!TheSeam().FileSize(path, &file.bytes)) return false;
+    if (!TheSeam().FileSize(Long(path), &file.bytes)) return Unreadable(path, notes);
     items->push_back(file);
   }
   return true;
@@ -36,19 +49,19 @@ bool ListFolderItems(const std::wstring& folder, const std::wstring& relative, s
 
 }  // namespace
 
-bool ListCopyItems(const std::wstring& source, std::vector<CopyItem>* items) {
+bool ListCopyItems(const std::wstring& source, std::vector<CopyItem>* items, ListingNotes* notes) {
   FileEntry found;
-  if (source.empty() || !TheSeam().FindFile(source, &found)) return false;
+  if (source.empty() || !TheSeam().FindFile(Long(source), &found)) return Unreadable(source, notes);
   if (!found.isFolder) {
     CopyItem file{source, found.name, false, 0};
-    if (!TheSeam().FileSize(source, &file.bytes)) return false;
+    if (!TheSeam().FileSize(Long(source), &file.bytes)) return Unreadable(source, notes);
     items->push_back(file);
     return true;
   }
   // The chosen folder itself may be a link too: it is not followed either.
-  uint32_t attributes = TheSeam().FileAttributes(source);
-  if (attributes == kNoAttributes || (attributes & kReparsePoint)) return false;
-  return ListFolderItems(source, found.name, items);
+  uint32_t attributes = TheSeam().FileAttributes(Long(source));
+  if (attributes == kNoAttributes || (attributes & kReparsePoint)) return Unreadable(source, notes);
+  return ListFolderItems(source, found.name, items, notes);
 }
 
 uint64_t BytesOnDisk(const std::vector<CopyItem>& items) {
@@ -78,13 +91,14 @@ CopyEnd CopyItems(const std::vector<CopyItem>& items, const std::wstring& destin
     if (progress.Stopping()) return CopyEnd::Stopped;
     std::wstring target = destination + L"\\" + item.relative;
     if (item.folder) {
-      if (!TheSeam().FindFile(target, nullptr) && !TheSeam().MakeFolder(target))
+      if (!TheSeam().FindFile(Long(target), nullptr) && !TheSeam().MakeFolder(Long(target)))
         return fail(target, TheSeam().LastError());
       continue;
     }
     const uint64_t before = done;
     uint32_t error = 0;
-    if (!TheSeam().CopyFileReporting(item.source, target, [&](uint64_t copied) { show(before + copied); }, &error))
+    if (!TheSeam().CopyFileReporting(Long(item.source), Long(target), [&](uint64_t copied) { show(before + copied); },
+                                     &error))
       return fail(item.source, error);
     done += item.bytes;
     show(done);

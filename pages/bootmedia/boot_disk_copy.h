@@ -18,10 +18,17 @@ struct CopyItem {
   uint64_t bytes = 0;
 };
 
-// A file, or a folder with everything under it (its empty folders too); links and
-// junctions are left out, never followed: a junction may point back up the tree or at
-// a disk of its own. False when the source cannot be read.
-bool ListCopyItems(const std::wstring& source, std::vector<CopyItem>* items);
+// What a listing tells beside its items.
+struct ListingNotes {
+  std::wstring unreadable;             // the path that could not be read; the listing ends there
+  std::vector<std::wstring> links;     // links and junctions left out, each once
+};
+
+// A file, or a folder with everything under it (its empty folders too), paths longer
+// than Windows' 260 characters included; links and junctions are left out, never
+// followed: a junction may point back up the tree or at a disk of its own. False when
+// the source, or a path under it, cannot be read.
+bool ListCopyItems(const std::wstring& source, std::vector<CopyItem>* items, ListingNotes* notes);
 // What the items take on the disk: each file rounded up to whole clusters.
 uint64_t BytesOnDisk(const std::vector<CopyItem>& items);
 

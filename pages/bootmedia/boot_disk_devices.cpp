@@ -18,7 +18,8 @@ bool SameDisk(const DiskIdentity& a, const DiskIdentity& b) {
          a.storageKnown == b.storageKnown &&
          (!a.storageKnown || (a.storage.busType == b.storage.busType &&
                               a.storage.removableMedia == b.storage.removableMedia &&
-                              a.storage.serial == b.storage.serial)) &&
+                              a.storage.serial == b.storage.serial &&
+                              a.storage.instancePath == b.storage.instancePath)) &&
          a.letters == b.letters;
 }
 
@@ -45,6 +46,12 @@ DiskKind KindOf(const DiskIdentity& disk) {
   if (disk.storage.busType == kBusUsb) return DiskKind::Usb;
   if (disk.storage.busType == kBusSd || disk.storage.busType == kBusMmc) return DiskKind::MemoryCard;
   return disk.storage.removableMedia ? DiskKind::Removable : DiskKind::Fixed;
+}
+
+bool LooksLikeStick(const DiskIdentity& disk) {
+  DiskKind kind = KindOf(disk);
+  if (kind == DiskKind::Fixed || kind == DiskKind::Unknown) return false;
+  return disk.lengthKnown && disk.length > 0 && disk.length <= kLargestStick;
 }
 
 std::wstring KindText(DiskKind kind) {
@@ -82,8 +89,7 @@ std::wstring PreselectedEntry(const std::vector<DeviceChoice>& choices) {
   std::wstring only;
   int found = 0;
   for (const DeviceChoice& choice : choices) {
-    DiskKind kind = KindOf(choice.identity);
-    if (kind == DiskKind::Fixed || kind == DiskKind::Unknown || choice.identity.disk <= 0) continue;
+    if (!LooksLikeStick(choice.identity) || choice.identity.disk <= 0) continue;
     if (HoldsSystemOrProgram(choice.identity.disk)) continue;
     only = choice.entry;
     ++found;
@@ -138,25 +144,44 @@ std::wstring DiskRefusal(const DiskIdentity& chosen, const std::vector<std::wstr
   return std::wstring();
 }
 
-std::vector<std::wstring> VolumeNamesOnDisk(int disk) {
-  CDisk now(false);
-  std::vector<std::wstring> names;
-  for (const _PARTITION_LOGICAL& logical : now.logicalDrives) {
-    if (logical.diskIndex != disk) continue;
-    std::wstring name = TheSeam().VolumeGuidPath(logical.letter + L"\\");
-    if (!name.empty()) names.push_back(name);
-  }
-  return names;
+namespace {
+
+VolumeStamp StampOf(const std::wstring& root) {
+  VolumeStamp stamp;
+  stamp.name = TheSeam().VolumeGuidPath(root);
+  stamp.serialKnown = TheSeam().VolumeSerialNumber(root, &stamp.serial);
+  return stamp;
 }
 
-std::wstring NewVolumeOnDisk(int disk, const std::vector<std::wstring>& old) {
+// The same file system under the same name: an old volume still mounted. A volume
+// whose file system could not be read before the format is new once it reads.
+bool SameVolume(const VolumeStamp& was, const VolumeStamp& now) {
+  return was.name == now.name && was.serialKnown && now.serialKnown && was.serial == now.serial;
+}
+
+}  // namespace
+
+std::vector<VolumeStamp> VolumesOnDisk(int disk) {
+  CDisk now(false);
+  std::vector<VolumeStamp> stamps;
+  for (const _PARTITION_LOGICAL& logical : now.logicalDrives) {
+    if (logical.diskIndex != disk) continue;
+    VolumeStamp stamp = StampOf(logical.letter + L"\\");
+    if (!stamp.name.empty()) stamps.push_back(stamp);
+  }
+  return stamps;
+}
+
+std::wstring NewVolumeOnDisk(int disk, const std::vector<VolumeStamp>& old) {
   CDisk now(false);
   for (const _PARTITION_LOGICAL& logical : now.logicalDrives) {
     if (logical.diskIndex != disk) continue;
     std::wstring root = logical.letter + L"\\";
     // A volume without a name cannot be told from the one the format replaced.
-    std::wstring name = TheSeam().VolumeGuidPath(root);
-    if (name.empty() || std::find(old.begin(), old.end(), name) != old.end()) continue;
+    const VolumeStamp stamp = StampOf(root);
+    if (stamp.name.empty() ||
+        std::any_of(old.begin(), old.end(), [&](const VolumeStamp& was) { return SameVolume(was, stamp); }))
+      continue;
     std::wstring label, fileSystem;
     // A volume that is still going away, or not yet mounted, does not read.
     uint64_t free = 0;

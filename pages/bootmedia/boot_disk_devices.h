@@ -26,6 +26,13 @@ struct DiskIdentity {
 };
 
 DiskKind KindOf(const DiskIdentity& disk);
+// The largest disk the page takes for a boot stick by itself: sticks are sold up to
+// 128 GB (about 119 GiB as Windows counts), while USB hard disks and SSDs, which hold
+// people's backups, start above that. Whether the media is removable tells neither:
+// fast sticks answer as fixed media and some USB disk bridges as removable.
+constexpr int64_t kLargestStick = 128ll << 30;
+// A USB, memory-card or removable disk of a known size no larger than kLargestStick.
+bool LooksLikeStick(const DiskIdentity& disk);
 // The type text of a device entry: "USB磁盘", "存储卡", "可移动磁盘", "固定磁盘" or "未知".
 std::wstring KindText(DiskKind kind);
 
@@ -38,9 +45,9 @@ struct DeviceChoice {
 // Every disk of the machine now, in disk-number order, from a disk model of its own:
 // the program's model, whose lists other pages and worker threads read, is left as it is.
 std::vector<DeviceChoice> ReadDeviceChoices();
-// The entry the page may choose by itself: the one USB or removable disk that holds
-// neither the running Windows nor the program; empty when there is not exactly one.
-// A fixed disk is never chosen for the user.
+// The entry the page may choose by itself: the one disk that looks like a stick (never
+// HD0) and holds neither the running Windows nor the program; empty when there is not
+// exactly one. A fixed disk, or a USB disk larger than a stick, is never chosen for the user.
 std::wstring PreselectedEntry(const std::vector<DeviceChoice>& choices);
 // Their entry texts, or the single placeholder entry when there is none.
 std::vector<std::wstring> EntriesOf(const std::vector<DeviceChoice>& choices);
@@ -60,10 +67,20 @@ std::wstring EntryToKeep(const std::vector<DeviceChoice>& before, const std::wst
 std::wstring DiskRefusal(const DiskIdentity& chosen, const std::vector<std::wstring>& tools,
                          const std::vector<std::wstring>& copies = {});
 
-// The volume names (VolumeGuidPath) of the lettered volumes on the disk now.
-std::vector<std::wstring> VolumeNamesOnDisk(int disk);
+// A lettered volume as the make saw it before the format: its volume name and the serial
+// number its file system was given when it was formatted.
+struct VolumeStamp {
+  std::wstring name;            // VolumeGuidPath
+  bool serialKnown = false;
+  uint32_t serial = 0;
+};
+// The lettered volumes on the disk now.
+std::vector<VolumeStamp> VolumesOnDisk(int disk);
 // The first drive letter ("H:") whose volume lies on the disk, can be read and is none
-// of `old` by its volume name; empty when there is none now.
-std::wstring NewVolumeOnDisk(int disk, const std::vector<std::wstring>& old);
+// of `old`: its volume name is new, or its file system's serial number differs from the
+// one the volume of that name had. Windows gives a stick made again at the same size the
+// volume name it had before; only the file system written by the format is new then.
+// Empty when there is none now.
+std::wstring NewVolumeOnDisk(int disk, const std::vector<VolumeStamp>& old);
 
 }  // namespace boot_disk

@@ -89,12 +89,15 @@ void MakeBootDlg::FillDevices() {
   std::wstring selected = SelectedEntry();
   std::vector<boot_disk::DeviceChoice> now = boot_disk::ReadDeviceChoices();
   std::wstring select;
-  if (boot_disk::ChoiceOfEntry(m_devices, selected)) {
+  if (m_userChose && boot_disk::ChoiceOfEntry(m_devices, selected)) {
     select = boot_disk::EntryToKeep(m_devices, selected, now);
     // The chosen disk is gone: no other disk is chosen in its place unseen, now or at
     // a later device change, until the user chooses.
     m_choiceLost = select.empty();
+    m_userChose = !m_choiceLost;
   } else if (!m_choiceLost) {
+    // The page's own choice is made again: a stick plugged in beside the one it chose
+    // leaves no single stick to choose.
     select = boot_disk::PreselectedEntry(now);
   }
   m_devices = now;
@@ -131,6 +134,11 @@ KXDialog::BackgroundJob MakeBootDlg::RunningJob() const {
 }
 
 bool MakeBootDlg::OnCommand(int id, int code, HWND control) {
+  if (id == IDC_MAKEBOOT_DEVICE && code == CBN_SELCHANGE) {
+    m_userChose = true;
+    m_choiceLost = false;
+    return true;
+  }
   if (code != BN_CLICKED) return KXDialog::OnCommand(id, code, control);
   switch (id) {
     case IDC_MAKEBOOT_START: OnMake(); return true;

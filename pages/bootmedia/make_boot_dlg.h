@@ -37,7 +37,8 @@ class MakeBootDlg : public KXDialog, public boot_disk::BootDiskConfig {
   void OnCopyData();
   void OnMakeConfig();
   // Reads the machine's disks again and refills the combo, keeping the user's choice;
-  // chooses a disk by itself only where PreselectedEntry names one.
+  // chooses a disk by itself only where PreselectedEntry names one, and chooses again
+  // when the disks change while no choice is the user's.
   void FillDevices();
   void WatchDeviceChanges();
   std::wstring SelectedEntry() const;
@@ -50,6 +51,7 @@ class MakeBootDlg : public KXDialog, public boot_disk::BootDiskConfig {
   std::unique_ptr<MakeConfigDlg> m_makeConfigDlg;
   // The disks behind the combo's entries, as read when it was last filled.
   std::vector<boot_disk::DeviceChoice> m_devices;
+  bool m_userChose = false;       // the selection is the user's, not the page's own
   bool m_choiceLost = false;      // the chosen disk went away and nothing was chosen since
   HWND m_deviceWatch = nullptr;   // hears the device notifications for the page
   std::atomic<DiskJob> m_job{DiskJob::None};

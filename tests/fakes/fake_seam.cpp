@@ -65,7 +65,10 @@ FakeSeam::FakeSeam() { SetDrives(L"C"); }
 // ---- Paths -------------------------------------------------------------------------
 
 std::wstring FakeSeam::Key(const std::wstring& path) {
+  // "\\?\H:\…" and "\\?\UNC\server\…" name what "H:\…" and "\\server\…" name.
   std::wstring key = path;
+  if (key.compare(0, 4, L"\\\\?\\") == 0 && key.size() > 5 && key[5] == L':') key.erase(0, 4);
+  else if (key.compare(0, 8, L"\\\\?\\UNC\\") == 0) key.erase(2, 6);
   for (auto& c : key) c = Upper(c);
   return key;
 }
@@ -114,7 +117,13 @@ std::vector<const FakeSeam::Node*> FakeSeam::Children(const std::wstring& folder
   return children;
 }
 
-bool FakeSeam::Fails(Op op, const std::wstring& path) const { return failures_.count({op, Key(path)}) > 0; }
+bool FakeSeam::TooLong(const std::wstring& path) const {
+  return pathLimit > 0 && path.size() >= pathLimit && path.compare(0, 4, L"\\\\?\\") != 0;
+}
+
+bool FakeSeam::Fails(Op op, const std::wstring& path) const {
+  return TooLong(path) || failures_.count({op, Key(path)}) > 0;
+}
 
 void FakeSeam::AddDriveOf(const std::wstring& path) {
   if (path.size() < 2 || path[1] != L':') return;
@@ -307,6 +316,7 @@ FakeSeam::Volume& FakeSeam::AddVolume(const std::wstring& letter, int disk, int 
   Volume& volume = volumes[Upper(letter.empty() ? L'?' : letter[0])];
   volume.number = StorageDeviceNumber{7, static_cast<uint32_t>(disk), static_cast<uint32_t>(partition)};
   volume.guidPath = L"\\\\?\\Volume{fake-" + std::to_wstring(++volumesAdded_) + L"}\\";
+  volume.serial = 0x5EED0000u + static_cast<uint32_t>(volumesAdded_);
   return volume;
 }
 
@@ -410,7 +420,8 @@ bool FakeSeam::CopyFileReporting(const std::wstring& from, const std::wstring& t
     *error = lastError;
     return false;
   }
-  if (onBytes) onBytes(bytes);
+  // What was copied: a source that grew meanwhile tells more than it was listed with.
+  if (onBytes && FileSize(to, &bytes)) onBytes(bytes);
   return true;
 }
 
@@ -493,7 +504,10 @@ bool FakeSeam::WriteNewFile(const std::wstring& path, const std::string& bytes) 
   return Record(Op::WriteNewFile, path, L"", ok);
 }
 
-uint32_t FakeSeam::FileAttributes(const std::wstring& path) { return Attributes(path); }
+uint32_t FakeSeam::FileAttributes(const std::wstring& path) {
+  Lock lock(mutex_);
+  return TooLong(path) ? fattr::Invalid : Attributes(path);
+}
 
 bool FakeSeam::SetAttributes(const std::wstring& path, uint32_t attributes) {
   Lock lock(mutex_);
@@ -505,7 +519,7 @@ bool FakeSeam::SetAttributes(const std::wstring& path, uint32_t attributes) {
 
 bool FakeSeam::FileSize(const std::wstring& path, uint64_t* bytes) {
   Lock lock(mutex_);
-  const Node* node = Lookup(path);
+  const Node* node = TooLong(path) ? nullptr : Lookup(path);
   if (!node || node->folder) return false;
   auto scripted = fileSizes_.find(Key(path));
   *bytes = scripted != fileSizes_.end() ? scripted->second : node->bytes.size();
@@ -685,6 +699,14 @@ bool FakeSeam::FreeBytes(const std::wstring& root, uint64_t* bytes) {
   return true;
 }
 
+bool FakeSeam::VolumeSerialNumber(const std::wstring& root, uint32_t* serial) {
+  Lock lock(mutex_);
+  const Volume* volume = VolumeOf(root);
+  if (!volume || !volume->infoKnown) return false;
+  *serial = volume->serial;
+  return true;
+}
+
 int FakeSeam::AddVolumeIcon(const std::wstring& letter) {
   Lock lock(mutex_);
   if (iconFails) return -1;
@@ -758,13 +780,26 @@ int FakeSeam::StartProcessWatched(const std::wstring& application, const std::ws
   }
   // Asked outside the lock: the waiter may look at the fake.
   for (int asked = 0; polls < 0 || asked < polls; ++asked) {
+    ++watchPolls;
     if (!keepWaiting()) {
       *abandoned = true;
       return -1;
     }
     if (polls != 1) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (polls < 0) {
+      Lock lock(mutex_);
+      const std::wstring program = Key(ProcessStart{application, commandLine, true, show, 0}.Program());
+      auto ended = runningPolls_.find(program);
+      if (ended == runningPolls_.end()) ended = runningPolls_.find(program.substr(0, program.size() - 4));
+      if (ended != runningPolls_.end() && ended->second == 0) break;
+    }
   }
   return code;
+}
+
+void FakeSeam::EndRunning(const std::wstring& program) {
+  Lock lock(mutex_);
+  runningPolls_[Key(program)] = 0;
 }
 
 bool FakeSeam::EnableShutdownPrivilege() { Lock lock(mutex_); return !privilegeFails; }

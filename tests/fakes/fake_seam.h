@@ -21,6 +21,7 @@
 // `FakeSeam fake; ScopedSeam use(&fake);`
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -89,6 +90,7 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
     bool freeKnown = true;
     uint64_t freeBytes = 0;
     std::wstring guidPath;         // a name of its own per AddVolume; empty: not told
+    uint32_t serial = 0;           // the file system's, one of its own per AddVolume
   };
 
   FakeSeam();
@@ -120,6 +122,10 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   // millisecond) up to `polls` times before it ends, or, with -1, until it says no (a hung
   // installer). Matched as SetExitCode matches.
   void SetRunsFor(const std::wstring& program, int polls);
+  // A program started with SetRunsFor(-1) ends now (the user answered its question).
+  void EndRunning(const std::wstring& program);
+  // How often a watched start has asked keepWaiting so far, all starts together.
+  std::atomic<int> watchPolls{0};
   void QueueAnswer(int answer);                             // next message box answer
   void AddResource(int id, const std::wstring& type, const std::string& bytes);
   // \\.\PhysicalDriveN with this layout (PartitionCount = number of entries) and length.
@@ -157,6 +163,9 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   bool iconFails = false;
   uint32_t lastError = 0;                   // what LastError answers
   std::map<uint32_t, std::wstring> errorTexts;   // the system's texts of the error codes it knows
+  // When not 0: a path of this many characters or more, unless in the "\\?\" form, is
+  // not found and cannot be written, as on Windows (260 there).
+  size_t pathLimit = 0;
   uint32_t shellDeleteError = 5;            // what a failing ShellDeleteQuietly returns
   std::vector<std::wstring> iconsAdded;     // letters given to AddVolumeIcon, in order
 
@@ -230,7 +239,8 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   bool MakeFolder(const std::wstring& path) override;
   bool CopyOneFile(const std::wstring& from, const std::wstring& to) override;
   // A copy as CopyOneFile (its failures too), telling half the bytes first, then running
-  // midCopy (when set) and then copying and telling all; a failure's code is lastError.
+  // midCopy (when set) and then copying and telling all that were copied; a failure's
+  // code is lastError.
   bool CopyFileReporting(const std::wstring& from, const std::wstring& to,
                          const std::function<void(uint64_t)>& onBytes, uint32_t* error) override;
   bool RemoveFile(const std::wstring& path) override;
@@ -268,6 +278,7 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   std::string WideToThreadAnsi(const std::wstring& text) override { return WideToAnsi(text); }
   bool VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) override;
   bool FreeBytes(const std::wstring& root, uint64_t* bytes) override;
+  bool VolumeSerialNumber(const std::wstring& root, uint32_t* serial) override;
   int AddVolumeIcon(const std::wstring& letter) override;
   std::wstring VolumeGuidPath(const std::wstring& root) override;
   uint32_t LastError() override;
@@ -349,6 +360,7 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   const Node* Lookup(const std::wstring& path) const;
   Node* Lookup(const std::wstring& path);
   std::vector<const Node*> Children(const std::wstring& folder) const;
+  bool TooLong(const std::wstring& path) const;
   bool Fails(Op op, const std::wstring& path) const;
   void AddDriveOf(const std::wstring& path);
   void Put(const std::wstring& path, Node node);

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "pages/bootmedia/boot_disk_actions.h"
+#include "pages/bootmedia/boot_disk_copy.h"
 #include "pages/bootmedia/boot_disk_vm.h"
 #include "platform/disk.h"
 #include "tests/fakes/fake_seam.h"
@@ -55,11 +56,12 @@ class BootDiskTest : public ::testing::Test {
       if (choice.identity.disk == disk) return choice.identity;
     return DiskIdentity();
   }
-  // The tool formats disk 1: its old volume H: goes and a new one, J:, comes.
-  void FormatGivesNewVolume() {
-    fake.onStart = [this](const FakeSeam::ProcessStart&) {
+  // The tool formats disk 1: its old volume H: (or J:) goes and a new one, J:, comes.
+  void FormatGivesNewVolume(uint64_t free = 1ull << 30) {
+    fake.onStart = [this, free](const FakeSeam::ProcessStart&) {
       fake.RemoveVolume(L"H:");
-      fake.AddVolume(L"J:", 1, 1).freeBytes = 1ull << 30;
+      fake.RemoveVolume(L"J:");
+      fake.AddVolume(L"J:", 1, 1).freeBytes = free;
       fake.AddFolder(L"J:\\");
       return 0;
     };
@@ -126,6 +128,18 @@ TEST_F(BootDiskTest, TypeTextsOrderAndTheOneStickChosenByItself) {
   EXPECT_EQ(PreselectedEntry(ReadDeviceChoices()), L"(HD1) 1.00GB (H: ) USB磁盘");
   fake.modulePath = L"H:\\Rigmate.exe";                   // the stick the program runs from
   EXPECT_EQ(PreselectedEntry(ReadDeviceChoices()), L"");
+  fake.modulePath = L"E:\\Rigmate.exe";
+
+  // A 2 TB USB backup disk is listed, never chosen, alone or beside a stick; nor is a
+  // removable disk numbered 0, even when Windows runs from elsewhere.
+  fake.disks.erase(1);
+  fake.AddDisk(5, 0, {}, 2ll << 40).storage = StorageFacts{false, 7, L"WD-01"};
+  fake.AddDisk(7, 0, {}, 2ll << 40).storage = StorageFacts{true, 7, L"WD-02"};
+  fake.systemDirectory = L"E:\\Windows\\system32";
+  fake.disks[0].storage = StorageFacts{true, 7, L""};
+  EXPECT_EQ(PreselectedEntry(ReadDeviceChoices()), L"");
+  fake.AddDisk(6, 0, {}, kLargestStick).storage = StorageFacts{false, 7, L""};   // a stick that says "fixed"
+  EXPECT_EQ(PreselectedEntry(ReadDeviceChoices()), L"(HD6) 128.00GB () USB磁盘");
 }
 
 TEST_F(BootDiskTest, RefusalsBeforeAnythingIsAsked) {
@@ -140,6 +154,9 @@ TEST_F(BootDiskTest, RefusalsBeforeAnythingIsAsked) {
   EXPECT_EQ(RestoreRefusal(L""), L"请选择一个设备以进行操作！");
   EXPECT_EQ(RestoreRefusal(L"(HD0) 2.00GB (C: ) 固定磁盘"), protect);
   EXPECT_EQ(RestoreStartRefusal(L"E:\\gone.exe", L"(HD1) 1.00GB (H: ) 未知", nullptr), L"找不到制作工具FbinstPlus！\nE:\\gone.exe");
+  fake.systemDirectory = L"E:\\Windows\\system32";     // HD0 refused for its number, not for Windows on it
+  const std::vector<DeviceChoice> choices = ReadDeviceChoices();
+  EXPECT_EQ(RestoreStartRefusal(kTool, choices[0].entry, &choices[0]), protect);
 
   EXPECT_EQ(ToolPathRefusal(kTool), L"");
   EXPECT_EQ(ToolPathRefusal(L""), L"");
@@ -159,6 +176,14 @@ TEST_F(BootDiskTest, TheDiskIsReadAgainAndRefusedWhenItChangedOrHoldsWhatMustSta
   EXPECT_EQ(DiskRefusal(chosen, {}), changed);
   fake.disks[1].storage.serial = L"AA0001";                 // a stick of the same model and size
   EXPECT_EQ(DiskRefusal(chosen, {}), changed);
+  // Two sticks with the same serial number, or with none, in two ports.
+  for (const wchar_t* serial : {L"", L"AA0001"}) {
+    fake.disks[1].storage = StorageFacts{true, 7, serial, L"USBSTOR\\DISK&VEN_X\\7&2A&0"};
+    const DiskIdentity first = Chosen(1);
+    EXPECT_EQ(DiskRefusal(first, {}), L"");
+    fake.disks[1].storage.instancePath = L"USBSTOR\\DISK&VEN_X\\7&3B&0";
+    EXPECT_EQ(DiskRefusal(first, {}), changed) << serial;
+  }
   fake.disks[1].storage = StorageFacts{true, 7, L""};
   fake.AddVolume(L"I:", 1, 2);                             // a second letter
   fake.AddDisk(1, 0, {FakeSeam::MbrEntry(1, 1ll << 29), FakeSeam::MbrEntry(2, 1ll << 29)}, 1ll << 30);
@@ -196,6 +221,8 @@ TEST_F(BootDiskTest, QuestionsNameTheDiskAndDefaultToNo) {
   EXPECT_EQ(fake.messages[0].style, 0x124u);
   fake.AddDisk(2, 0, {}, 2ll << 40);
   EXPECT_EQ(MakeQuestion(Chosen(2)).rfind(L"注意：设备(HD2)是电脑内部的固定磁盘，不是U盘或存储卡！\n\n你确定要对设备(HD2)", 0), 0u);
+  fake.disks[2].storage = StorageFacts{false, 7, L"WD-01"};   // a USB backup disk
+  EXPECT_EQ(MakeQuestion(Chosen(2)).rfind(L"注意：设备(HD2)有2048.00GB，比U盘大得多，可能是移动硬盘，不是U盘或存储卡！\n\n你确定要对设备(HD2)", 0), 0u);
   EXPECT_EQ(RestoreQuestion(L"(HD2) 7.50GB (H: ) 未知"),
             L"你确定要对设备(HD2) 7.50GB (H: ) 未知恢复么？这将会清空您磁盘上的所有数据，恢复前请先自行备份数据！");
 }
@@ -287,6 +314,59 @@ TEST_F(BootDiskTest, WithoutANewVolumeTheMakeWaitsABoundedTimeAndCopiesNothing) 
   EXPECT_EQ(progress.last, L"找不到启动盘的新分区，没有拷贝任何数据！");
   EXPECT_EQ(std::count(progress.log.begin(), progress.log.end(), L"wait 500"), kNewVolumeWaitMs / kNewVolumeStepMs);
   EXPECT_FALSE(fake.Exists(L"H:\\Rigmate"));
+
+  // The same stick made again at its size: Windows names the new volume as the old one,
+  // whose file system the format replaced.
+  fake.onStart = [this](const FakeSeam::ProcessStart&) {
+    const std::wstring name = fake.volumes[L'H'].guidPath;
+    fake.RemoveVolume(L"H:");
+    FakeSeam::Volume& again = fake.AddVolume(L"H:", 1, 1);
+    again.guidPath = name;
+    again.freeBytes = 1ull << 30;
+    fake.AddFolder(L"H:\\");
+    return 0;
+  };
+  EXPECT_EQ(MakeBootDisk(request, progress), 0);
+  EXPECT_EQ(fake.Contents(L"H:\\Rigmate\\DATA\\menu.lst"), "m");
+}
+
+TEST_F(BootDiskTest, RoomIsCountedInWholeClustersBeforeAndAfterTheFormat) {
+  // 1 MB beside the partition: 40 files of one byte and their folder take 41 clusters.
+  for (int i = 0; i < 40; ++i) fake.AddFile(L"E:\\Rigmate\\DATA\\f" + std::to_wstring(i), "x");
+  request.config.m_nCopyFlags = kCopyData;
+  for (int sizeMb : {1023, 2000}) {                        // the second larger than the disk
+    request.sizeMb = sizeMb;
+    EXPECT_EQ(MakeBootDisk(request, progress), 1) << sizeMb;
+  }
+  EXPECT_TRUE(fake.starts.empty());
+  // The new volume's free bytes are read again: exactly enough is enough.
+  request.sizeMb = 500;
+  const uint64_t need = 41 * 32768ull;
+  for (uint64_t free : {need - 1, need}) {
+    FormatGivesNewVolume(free);
+    request.disk = Chosen(1);
+    EXPECT_EQ(MakeBootDisk(request, progress), free < need ? -1 : 0) << free;
+  }
+  EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\DATA\\f39"), "x");
+}
+
+TEST_F(BootDiskTest, ASourceGrowingDuringItsCopyKeepsTheBarWithinItsStep) {
+  fake.AddFile(L"D:\\WINXP.GHO", std::string(100, 'x'));
+  fake.AddFile(L"D:\\WIN732.GHO", "y");
+  fake.midCopy = [this](const std::wstring& from) {
+    if (from == L"D:\\WINXP.GHO") fake.AddFile(from, std::string(1000, 'x'));
+  };
+  FormatGivesNewVolume();
+  request.config.m_nSystemMask = 1 | 2;
+  request.config.m_strSystemPath[0] = L"D:\\WINXP.GHO";
+  request.config.m_strSystemPath[1] = L"D:\\WIN732.GHO";
+  EXPECT_EQ(MakeBootDisk(request, progress), 0);
+  auto next = std::find(progress.log.begin(), progress.log.end(), L"正在拷贝D:\\WIN732.GHO");
+  ASSERT_NE(next, progress.log.end());
+  const int nextStart = std::stoi(std::prev(next)->substr(1));
+  for (auto it = progress.log.begin(); it != next; ++it) {
+    if ((*it)[0] == L'@') EXPECT_LE(std::stoi(it->substr(1)), nextStart) << *it;
+  }
 }
 
 TEST_F(BootDiskTest, AFailedCopyLeavesItsTextAndStopsTheMake) {
@@ -332,6 +412,22 @@ TEST_F(BootDiskTest, CopiesKeepEmptyFoldersLeaveLinksOutAndMoveByBytes) {
   for (const std::wstring& entry : progress.log)
     if (entry[0] == L'@') positions.push_back(entry);
   EXPECT_EQ(positions, (std::vector<std::wstring>{L"@10", L"@20", L"@31", L"@42", L"@46", L"@50", L"@50", L"@100", L"@100"}));
+}
+
+TEST_F(BootDiskTest, PathsBeyondWindowsLimitAreCopiedAndLinksLeftOutAreNamedOnce) {
+  fake.pathLimit = 260;
+  const std::wstring deep = std::wstring(130, L'd') + L"\\" + std::wstring(130, L'e') + L"\\c.mp4";
+  fake.AddFile(L"E:\\Rigmate\\DATA\\" + deep, "c");
+  fake.AddFile(L"E:\\Rigmate\\DATA\\link\\x", "x");
+  fake.SetAttributes(L"E:\\Rigmate\\DATA\\link", 0x410);
+  std::vector<CopyItem> items;
+  ListingNotes notes;
+  ASSERT_TRUE(ListCopyItems(L"E:\\Rigmate\\DATA", &items, &notes));
+  EXPECT_EQ(notes.links, std::vector<std::wstring>{L"E:\\Rigmate\\DATA\\link"});
+  FormatGivesNewVolume();
+  request.config.m_nCopyFlags = kCopyData;
+  EXPECT_EQ(MakeBootDisk(request, progress), 0);
+  EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\DATA\\" + deep), "c");
 }
 
 TEST_F(BootDiskTest, WhatCannotBeCopiedStopsTheMakeBeforeTheFormat) {

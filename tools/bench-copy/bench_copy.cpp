@@ -88,7 +88,8 @@ int wmain(int argc, wchar_t** argv) {
   // The plain loop gets the listing for free: only its copies are timed.
   std::vector<boot_disk::CopyItem> items;
   QueryPerformanceCounter(&start);
-  if (!boot_disk::ListCopyItems(source, &items)) return 1;
+  boot_disk::ListingNotes notes;
+  if (!boot_disk::ListCopyItems(source, &items, &notes)) return 1;
   QueryPerformanceCounter(&listed);
   CountingProgress progress;
   boot_disk::CopyFailure failure;

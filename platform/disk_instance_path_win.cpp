@@ -1,0 +1,55 @@
+// The device instance path of a physical disk: the disk interfaces the plug-and-play
+// manager lists, each asked for its disk number.
+#include "platform/disk_instance_path_win.h"
+
+#include <windows.h>
+#include <setupapi.h>
+#include <winioctl.h>
+
+#include <vector>
+
+#include "platform/win_handle.h"
+
+namespace {
+
+// GUID_DEVINTERFACE_DISK, spelled out: the headers only declare it.
+const GUID kDiskInterface = {0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
+
+// The disk number behind one disk interface; -1 when it does not answer.
+long NumberOfInterface(const wchar_t* devicePath) {
+  FileHandle device(CreateFileW(devicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  STORAGE_DEVICE_NUMBER number = {};
+  DWORD returned = 0;
+  if (!device || !DeviceIoControl(device.get(), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number,
+                                  &returned, nullptr))
+    return -1;
+  return static_cast<long>(number.DeviceNumber);
+}
+
+}  // namespace
+
+std::wstring DiskInstancePath(int disk) {
+  HDEVINFO set = SetupDiGetClassDevsW(&kDiskInterface, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  if (set == INVALID_HANDLE_VALUE) return std::wstring();
+  std::wstring found;
+  SP_DEVICE_INTERFACE_DATA face = {};
+  face.cbSize = sizeof face;
+  for (DWORD index = 0; found.empty() && SetupDiEnumDeviceInterfaces(set, nullptr, &kDiskInterface, index, &face);
+       ++index) {
+    DWORD needed = 0;
+    SetupDiGetDeviceInterfaceDetailW(set, &face, nullptr, 0, &needed, nullptr);
+    if (needed < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) continue;
+    // DWORD elements: the detail record must be aligned as its first member is.
+    std::vector<DWORD> buffer((needed + sizeof(DWORD) - 1) / sizeof(DWORD));
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    SP_DEVINFO_DATA device = {};
+    device.cbSize = sizeof device;
+    if (!SetupDiGetDeviceInterfaceDetailW(set, &face, detail, needed, nullptr, &device)) continue;
+    if (NumberOfInterface(detail->DevicePath) != disk) continue;
+    wchar_t id[512] = {};
+    if (SetupDiGetDeviceInstanceIdW(set, &device, id, 512, nullptr)) found = id;
+  }
+  SetupDiDestroyDeviceInfoList(set);
+  return found;
+}
