@@ -92,26 +92,46 @@ std::wstring SilentCommandLine(const _INSTALL& entry) {
   return Format(L"%s %s", entry.name, entry.parameters);
 }
 
-void RunInstallQueue(const InstallQueue& queue, Progress& progress, const QueueReport& report) {
+void RunInstallQueue(const InstallQueue& queue, Progress& progress, const QueueReport& report,
+                     const AbandonedWatch& watch) {
   auto tell = [&](const _INSTALL& entry, const std::wstring& state) {
     if (report.state) report.state(entry.row, state);
   };
   for (const _INSTALL& entry : queue) tell(entry, kWaiting);
-  int installed = 0, failed = 0, left = 0;
-  for (const _INSTALL& entry : queue) {
-    if (progress.Stopping()) {
-      tell(entry, kNotInstalled);
-      ++left;
-      continue;
-    }
+  int installed = 0, failed = 0;
+  // The queue's end as the user sees it: what was not installed, and the summary.
+  auto finish = [&](InstallQueue::const_iterator rest) {
+    for (; rest != queue.end(); ++rest) tell(*rest, kNotInstalled);
+    const int left = static_cast<int>(queue.size()) - installed - failed;
+    if (report.end && !queue.empty())
+      report.end(Format(L"安装队列结束：%d个安装完成，%d个失败，%d个没有装完。", installed, failed, left));
+  };
+  for (auto it = queue.begin(); it != queue.end(); ++it) {
+    if (progress.Stopping()) return finish(it);
+    const _INSTALL& entry = *it;
     tell(entry, kInstalling);
-    bool abandoned = false;
-    int code = RunProgramWatched(entry.installerPath, SilentCommandLine(entry), true,
-                                 [&progress] { return !progress.Stopping(); }, &abandoned);
-    if (abandoned) {
+    // After a stop the installer is no longer waited for: the queue ends for the user,
+    // while the same wait goes on as a watch, so that nothing starts on top of it.
+    bool stopped = false;
+    auto keepWaiting = [&] {
+      if (!progress.Stopping()) return true;
+      if (!stopped) {
+        stopped = true;
+        if (watch.running) watch.running(entry.name);   // before the page can read the state
+        tell(entry, kStillRunning);
+        finish(std::next(it));
+      }
+      return watch.keepWatching && watch.keepWatching();
+    };
+    bool letGo = false;
+    int code = RunProgramWatched(entry.installerPath, SilentCommandLine(entry), true, keepWaiting, &letGo);
+    if (stopped) {
+      if (letGo) return;   // nobody watches any more
       tell(entry, kNoLongerWaited);
-      ++left;
-    } else if (code == 0) {
+      if (watch.running) watch.running(std::wstring());
+      return;
+    }
+    if (code == 0) {
       tell(entry, kInstalled);
       ++installed;
     } else {
@@ -119,8 +139,7 @@ void RunInstallQueue(const InstallQueue& queue, Progress& progress, const QueueR
       ++failed;
     }
   }
-  if (report.end && !queue.empty())
-    report.end(Format(L"安装队列结束：%d个安装完成，%d个失败，%d个没有装完。", installed, failed, left));
+  finish(queue.end());
 }
 
 void CustomInstall(const std::wstring& installerPath, const std::wstring& parameters) {
@@ -131,6 +150,7 @@ InstallThread::~InstallThread() {
   if (!thread_.joinable()) return;
   if (shared_->running.load()) {
     shared_->stop.store(true);
+    shared_->letGo.store(true);
     thread_.detach();  // it owns what it reads (shared_)
   } else {
     thread_.join();
@@ -138,6 +158,14 @@ InstallThread::~InstallThread() {
 }
 
 bool InstallThread::Running() const { return shared_ && shared_->running.load(); }
+
+bool InstallThread::Queueing() const { return Running() && !shared_->stop.load(); }
+
+std::wstring InstallThread::StillRunning() const {
+  if (!shared_) return std::wstring();
+  std::lock_guard<std::mutex> hold(shared_->mutex);
+  return shared_->stillRunning;
+}
 
 bool InstallThread::Start(InstallQueue queue, QueueReport report) {
   if (Running()) return false;
@@ -148,7 +176,12 @@ bool InstallThread::Start(InstallQueue queue, QueueReport report) {
   try {
     thread_ = std::thread([shared, report] {
       QuietProgress progress(shared->stop);
-      RunInstallQueue(shared->queue, progress, report);
+      AbandonedWatch watch{[shared] { return !shared->letGo.load(); },
+                           [shared](const std::wstring& name) {
+                             std::lock_guard<std::mutex> hold(shared->mutex);
+                             shared->stillRunning = name;
+                           }};
+      RunInstallQueue(shared->queue, progress, report, watch);
       shared->running.store(false);
     });
   } catch (const std::system_error&) {
@@ -167,6 +200,14 @@ void InstallThread::Join() {
 }
 
 bool StartInstall(InstallThread& thread, InstallQueue queue, QueueReport report) {
+  if (thread.Running() && !thread.Queueing()) {
+    // Stopped: a second installer on top of the one still running may fail or break both.
+    const std::wstring still = thread.StillRunning();
+    ShowMessage(still.empty() ? std::wstring(L"安装队列正在停止，请稍等！")
+                              : Format(L"已停止等待的安装程序%s还在运行，请等它结束后再安装！", still),
+                mbox::Ok | mbox::IconExclamation);
+    return false;
+  }
   if (thread.Running()) {
     // "否" is the default: a stop gives up waiting for an installer that may still work.
     if (ShowMessage(kStopQuestion, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) == mbox::IdYes)

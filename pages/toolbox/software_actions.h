@@ -7,6 +7,7 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -82,15 +83,28 @@ constexpr wchar_t kInstalling[] = L"正在安装...";
 constexpr wchar_t kInstalled[] = L"安装完成";
 constexpr wchar_t kNotStarted[] = L"无法启动";
 constexpr wchar_t kNoLongerWaited[] = L"已停止等待";
+constexpr wchar_t kStillRunning[] = L"已停止等待，仍在运行";
 constexpr wchar_t kNotInstalled[] = L"未安装";
 constexpr wchar_t kStopQuestion[] =
     L"安装线程已经在运行！要停止安装队列么？正在运行的安装程序不再被等待，其余的软件不再安装。";
 
+// What the queue does with an installer it stopped waiting for.
+struct AbandonedWatch {
+  // Asked every tenth of a second while it still runs: false lets it go unwatched.
+  std::function<bool()> keepWatching;
+  // Told its name when it is no longer waited for and runs on, and "" once it ended.
+  std::function<void(const std::wstring& name)> running;
+};
+
 // Runs every installer of the queue in order, silently, each waited for; a failed start
 // or a failed installer does not stop the queue. Once stopping, the installer running is
 // no longer waited for (it may hang on a question nobody sees) and no further one starts.
-// Every entry's state is reported as it changes, then the summary.
-void RunInstallQueue(const InstallQueue& queue, Progress& progress, const QueueReport& report = {});
+// Every entry's state is reported as it changes, then the summary (none for an empty
+// queue). After the summary an installer no longer waited for is watched, its state
+// kStillRunning, until it ends (kNoLongerWaited) or the watch lets it go: no later
+// queue may start an installer on top of it.
+void RunInstallQueue(const InstallQueue& queue, Progress& progress, const QueueReport& report = {},
+                     const AbandonedWatch& watch = {});
 
 // Starts one installer with its parameters alone as command line, not waited for: an
 // installer that skips its first token then runs with its own dialogs.
@@ -106,10 +120,17 @@ class InstallThread {
   InstallThread(const InstallThread&) = delete;
   InstallThread& operator=(const InstallThread&) = delete;
 
+  // The thread runs: its queue, or its watch of an installer it stopped waiting for.
   bool Running() const;
+  // The queue runs and no stop was asked: the program's end would cut it short.
+  bool Queueing() const;
+  // The name of the installer the stopped queue no longer waits for and that still
+  // runs; empty when there is none.
+  std::wstring StillRunning() const;
   // Starts a thread over the queue; false when one still runs or none can be started.
   bool Start(InstallQueue queue, QueueReport report = {});
-  // Asks the running queue to stop: the installer running is no longer waited for.
+  // Asks the running queue to stop: the installer running is no longer waited for, only
+  // watched until it ends.
   void Stop();
   // Waits for the thread to end (tests).
   void Join();
@@ -118,15 +139,19 @@ class InstallThread {
   struct Shared {
     std::atomic<bool> running{false};
     std::atomic<bool> stop{false};
+    std::atomic<bool> letGo{false};   // the page is gone: nobody watches any more
     InstallQueue queue;
+    mutable std::mutex mutex;
+    std::wstring stillRunning;        // under mutex
   };
   std::shared_ptr<Shared> shared_;
   std::thread thread_;
 };
 
 // The install button: while the install thread runs, asks whether to stop it (and stops
-// it on Yes); otherwise starts it over the queue (also an empty one). False when nothing
-// was started.
+// it on Yes), or, once stopped, says that the installer it stopped waiting for still
+// runs; otherwise starts it over the queue (also an empty one). False when nothing was
+// started.
 bool StartInstall(InstallThread& thread, InstallQueue queue, QueueReport report = {});
 
 }  // namespace software_page

@@ -16,7 +16,8 @@ class SoftwareDlg : public KXDialog {
   const SoftwareList& Catalogue() const { return m_softwareList; }
   bool InstallRunning() const { return m_installThread.Running(); }
   BackgroundJob RunningJob() const override {
-    return InstallRunning() ? BackgroundJob::Runs : BackgroundJob::None;
+    // An installer the stopped queue only watches may be left to run on its own.
+    return m_installThread.Queueing() ? BackgroundJob::Runs : BackgroundJob::None;
   }
 
  protected:

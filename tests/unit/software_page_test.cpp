@@ -206,30 +206,43 @@ TEST_F(SoftwarePageTest, QueueTellsEachEntrysStateAndASummary) {
                             L"0 等待安装", L"2 等待安装", L"5 等待安装", L"0 正在安装...", L"0 安装失败(退出代码3)",
                             L"2 正在安装...", L"2 无法启动", L"5 正在安装...", L"5 安装完成",
                             L"安装队列结束：1个安装完成，2个失败，0个没有装完。"}));
+  told.lines.clear();
+  RunInstallQueue({}, progress, told.Report());            // nothing ticked: no summary either
+  EXPECT_TRUE(told.lines.empty());
 }
 
 TEST(SoftwareInstall, ASecondPressAsksAndStopsWaitingForAHungInstaller) {
   FakeSeam fake;
   ScopedSeam use(&fake);
-  fake.SetRunsFor(L"a.exe", -1);                // never ends by itself
+  fake.SetRunsFor(L"a.exe", -1);                // runs until its question is answered
   fake.QueueAnswer(mbox::IdNo);
   fake.QueueAnswer(mbox::IdYes);
   Told told;
   InstallThread thread;
-  ASSERT_TRUE(StartInstall(thread, {{L"Editor", L"D:\\a.exe", L"/S", 0}, {L"Other", L"D:\\b.exe", L"/S", 1}},
-                           told.Report()));
-  for (int i = 0; i < 5000 && !told.Has(L"0 正在安装..."); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  EXPECT_FALSE(StartInstall(thread, {}));        // "否": the queue goes on waiting
-  EXPECT_TRUE(thread.Running());
+  const InstallQueue other{{L"Other", L"D:\\b.exe", L"/S", 1}};
+  ASSERT_TRUE(StartInstall(thread, {{L"Editor", L"D:\\a.exe", L"/S", 0}, other.front()}, told.Report()));
+  auto until = [](const std::function<bool()>& done) {
+    for (int i = 0; i < 5000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return done();
+  };
+  ASSERT_TRUE(until([&] { return told.Has(L"0 正在安装..."); }));
+  EXPECT_FALSE(StartInstall(thread, {}));        // "否": still waited for two looks later
+  const int polls = fake.watchPolls;
+  ASSERT_TRUE(until([&] { return fake.watchPolls > polls + 1; }));
+  EXPECT_TRUE(thread.Queueing());
   EXPECT_FALSE(StartInstall(thread, {}));        // "是"
+  ASSERT_TRUE(until([&] { return !thread.StillRunning().empty(); }));
+  EXPECT_FALSE(StartInstall(thread, other));     // nothing on top of the installer still running
+  fake.EndRunning(L"a.exe");
   thread.Join();
-  ASSERT_EQ(fake.messages.size(), 2u);
+  EXPECT_EQ(told.lines, (std::vector<std::wstring>{L"0 等待安装", L"1 等待安装", L"0 正在安装...", L"0 已停止等待，仍在运行",
+                                                   L"1 未安装", L"安装队列结束：0个安装完成，0个失败，2个没有装完。",
+                                                   L"0 已停止等待"}));
+  ASSERT_EQ(fake.messages.size(), 3u);
   EXPECT_EQ(fake.messages[0].text, kStopQuestion);
   EXPECT_EQ(fake.messages[0].style, 0x124u);
+  EXPECT_EQ(fake.messages[2].text, L"已停止等待的安装程序Editor还在运行，请等它结束后再安装！");
   EXPECT_EQ(fake.starts.size(), 1u);
-  EXPECT_TRUE(told.Has(L"0 已停止等待"));
-  EXPECT_TRUE(told.Has(L"1 未安装"));
-  EXPECT_EQ(told.lines.back(), L"安装队列结束：0个安装完成，0个失败，2个没有装完。");
 }
 
 }  // namespace

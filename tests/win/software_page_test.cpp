@@ -4,10 +4,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <string>
 
 #include "pages/toolbox/software_dlg.h"
+#include "platform/seam_win.h"
 #include "tests/fakes/fake_seam.h"
+#include "tests/standin/standin_log.h"
 
 namespace {
 
@@ -24,6 +28,17 @@ std::wstring Cell(HWND list, int row, int column) {
 }
 
 bool Ticked(HWND list, int row) { return ListView_GetCheckState(list, row) != 0; }
+
+// The fake machine whose queued installers are the stand-in, started for real.
+class RealInstallerSeam : public FakeSeam {
+ public:
+  int StartProcessWatched(const std::wstring&, const std::wstring& commandLine, bool show,
+                          const std::function<bool()>& keepWaiting, bool* abandoned) override {
+    ++realStarts;
+    return Win32Seam().StartProcessWatched(StandinPath(), commandLine, show, keepWaiting, abandoned);
+  }
+  std::atomic<int> realStarts{0};
+};
 
 TEST(SoftwarePage, FirstShowFillsTheCheckableListAndItsButtonsRunTheTickedInstallers) {
   FakeSeam fake;
@@ -106,6 +121,41 @@ TEST(SoftwarePage, FirstShowFillsTheCheckableListAndItsButtonsRunTheTickedInstal
   EXPECT_EQ(fake.starts[1].commandLine, L"/S");
   EXPECT_FALSE(fake.starts[1].wait);
   EXPECT_EQ(fake.messages.size(), 1u);
+  DestroyWindow(parent);
+}
+
+TEST(SoftwarePage, AStoppedQueueStartsNoInstallerOnTopOfTheOneStillRunning) {
+  RealInstallerSeam fake;
+  ScopedSeam use(&fake);
+  fake.modulePath = L"C:\\prog\\Rigmate.exe";
+  fake.AddFile(L"C:\\prog\\Rigmate\\SOFTWARE\\SOFT_MAP", "Editor|a.exe|x|/S\r\n");
+  fake.AddFile(L"C:\\prog\\Rigmate\\SOFTWARE\\a.exe");
+  SetEnvironmentVariableW(L"RIGMATE_STANDIN_SLEEP_MS", L"4000");   // an installer that takes its time
+  HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 400, nullptr, nullptr, nullptr, nullptr);
+  SoftwareDlg page;
+  ASSERT_TRUE(page.Create(parent));
+  ShowWindow(page.hwnd(), SW_SHOW);
+  HWND list = page.Item(IDC_SOFTWARE_LIST);
+  ListView_SetCheckState(list, 0, TRUE);
+  auto pressThenWaitFor = [&](const wchar_t* state) {
+    SendMessageW(page.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SOFTWARE_INSTALL, BN_CLICKED), 0);
+    MSG msg;
+    for (int i = 0; i < 2000 && Cell(list, 0, 4) != state; ++i, Sleep(10))
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    return Cell(list, 0, 4) == state;
+  };
+  ASSERT_TRUE(pressThenWaitFor(L"正在安装..."));
+  fake.QueueAnswer(IDYES);
+  ASSERT_TRUE(pressThenWaitFor(L"已停止等待，仍在运行"));       // the stop, "是"
+  EXPECT_EQ(page.RunningJob(), KXDialog::BackgroundJob::None);   // the program may end meanwhile
+  EXPECT_TRUE(pressThenWaitFor(L"已停止等待"));                 // again, while the stand-in runs: it ends
+  EXPECT_EQ(std::count_if(fake.messages.begin(), fake.messages.end(), [](const FakeSeam::MessageBoxShown& box) {
+              return box.text == L"已停止等待的安装程序Editor还在运行，请等它结束后再安装！"; }), 1);
+  EXPECT_EQ(fake.realStarts, 1);
+  SetEnvironmentVariableW(L"RIGMATE_STANDIN_SLEEP_MS", nullptr);
+  for (int i = 0; i < 500 && page.InstallRunning(); ++i) Sleep(10);
+  EXPECT_TRUE(pressThenWaitFor(L"安装完成"));                   // a new queue once it has ended
+  EXPECT_EQ(fake.realStarts, 2);
   DestroyWindow(parent);
 }
 
