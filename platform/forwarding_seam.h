@@ -18,6 +18,9 @@ class ForwardingSeam : public Seam {
   bool MakeFolder(const std::wstring& path) override { return inner_.MakeFolder(path); }
   bool CopyOneFile(const std::wstring& from, const std::wstring& to) override { return inner_.CopyOneFile(from, to); }
   bool RemoveFile(const std::wstring& path) override { return inner_.RemoveFile(path); }
+  bool RenameReplacing(const std::wstring& from, const std::wstring& to) override {
+    return inner_.RenameReplacing(from, to);
+  }
   bool CopyFileReporting(const std::wstring& from, const std::wstring& to,
                          const std::function<void(uint64_t)>& onBytes, uint32_t* error) override {
     return inner_.CopyFileReporting(from, to, onBytes, error);

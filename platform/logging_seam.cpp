@@ -54,6 +54,12 @@ bool LoggingSeam::CopyFileReporting(const std::wstring& from, const std::wstring
   return ok;
 }
 
+bool LoggingSeam::RenameReplacing(const std::wstring& from, const std::wstring& to) {
+  bool ok = ForwardingSeam::RenameReplacing(from, to);
+  LogStep(ok, L"重命名文件", Pair(from, to));
+  return ok;
+}
+
 bool LoggingSeam::RemoveFile(const std::wstring& path) {
   bool ok = ForwardingSeam::RemoveFile(path);
   LogStep(ok, L"删除文件", path);

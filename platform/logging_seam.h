@@ -20,6 +20,7 @@ class LoggingSeam : public ForwardingSeam {
   bool CopyFileReporting(const std::wstring& from, const std::wstring& to,
                          const std::function<void(uint64_t)>& onBytes, uint32_t* error) override;
   bool RemoveFile(const std::wstring& path) override;
+  bool RenameReplacing(const std::wstring& from, const std::wstring& to) override;
   bool ShellCopy(const std::wstring& from, const std::wstring& to) override;
   bool ShellDelete(const std::wstring& path) override;
   uint32_t ShellDeleteQuietly(const std::wstring& path) override;

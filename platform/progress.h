@@ -20,6 +20,9 @@ class Progress {
   // From here on the user may ask the work to stop (Stopping then turns true), until it
   // says otherwise: only where stopping leaves nothing half done that matters.
   virtual void AllowStop(bool allowed) = 0;
+  // What a stop asked for now waits for (a large file being copied: its name), so that
+  // the question can say it; empty when a stop takes effect at once.
+  virtual void StopNote(const std::wstring&) {}
 };
 
 // A long operation: true when it succeeded. On failure its last status says why.

@@ -70,6 +70,9 @@ class Seam {
   virtual bool MakeFolder(const std::wstring& path) = 0;                      // CreateDirectoryW
   virtual bool CopyOneFile(const std::wstring& from, const std::wstring& to) = 0;  // CopyFileW, overwrites
   virtual bool RemoveFile(const std::wstring& path) = 0;                      // DeleteFileW
+  // MoveFileExW with MOVEFILE_REPLACE_EXISTING: a file renamed, in place of the one of
+  // the new name if there is one.
+  virtual bool RenameReplacing(const std::wstring& from, const std::wstring& to) = 0;
   // CopyFileExW, overwrites: onBytes is told the bytes of this file copied so far, now and
   // then, on the calling thread; on failure GetLastError's code in *error.
   virtual bool CopyFileReporting(const std::wstring& from, const std::wstring& to,

@@ -152,6 +152,10 @@ bool Win32Seam::CopyFileReporting(const std::wstring& from, const std::wstring& 
 
 bool Win32Seam::RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
 
+bool Win32Seam::RenameReplacing(const std::wstring& from, const std::wstring& to) {
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
 Win32Seam::Win32Seam() {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }

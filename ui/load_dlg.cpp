@@ -17,6 +17,10 @@ class LoadDlg::PostedProgress : public Progress {
   // The window goes before its work only when its run was ended from outside.
   bool Stopping() const override { return dialog_->window_.load() == nullptr || dialog_->stopAsked_.load(); }
   void AllowStop(bool allowed) override { dialog_->Post(WM_LOAD_STOPPABLE, allowed ? 1 : 0); }
+  void StopNote(const std::wstring& note) override {
+    std::lock_guard<std::mutex> hold(dialog_->stopNoteLock_);
+    dialog_->stopNote_ = note;
+  }
   void Pause(int milliseconds) override { Sleep(static_cast<DWORD>(milliseconds)); }
 
  private:
@@ -55,6 +59,10 @@ bool LoadDlg::RunWork(const Work& work, HWND owner, bool keepResult) {
   WorkRun run{this, &work, keepResult, false};
   stopAsked_ = false;
   run_ = &run;
+  {
+    std::lock_guard<std::mutex> hold(stopNoteLock_);
+    stopNote_.clear();
+  }
   DoModal(owner);
   run_ = nullptr;
   return run.succeeded;
@@ -123,8 +131,14 @@ void LoadDlg::OnClosePressed() {
     PostMessageW(hwnd(), WM_CLOSE, 0, 0);
     return;
   }
-  // A stop loses the work done so far: asked first, "否" the default.
-  if (ShowMessage(L"确定要停止么？", mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes || !stoppable_)
+  // A stop loses the work done so far: asked first, "否" the default. During a large
+  // file the question says that the stop comes only once that file is copied.
+  std::wstring question = L"确定要停止么？";
+  {
+    std::lock_guard<std::mutex> hold(stopNoteLock_);
+    if (!stopNote_.empty()) question += L"\n\n正在拷贝的" + stopNote_ + L"要拷贝完后才会停止。";
+  }
+  if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes || !stoppable_)
     return;
   stopAsked_ = true;
   SetStoppable(false);

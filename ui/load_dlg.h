@@ -78,6 +78,8 @@ class LoadDlg : public KXDialog {
   std::atomic<HWND> window_{nullptr};
   bool stoppable_ = false;              // the window's thread only
   std::atomic<bool> stopAsked_{false};  // the user asked the work to stop
+  std::mutex stopNoteLock_;
+  std::wstring stopNote_;               // under stopNoteLock_: what a stop waits for
   WorkerThread worker_;
   TaskbarProgress taskbar_;   // the same progress on the taskbar button
 };

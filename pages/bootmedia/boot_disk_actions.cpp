@@ -249,6 +249,19 @@ uint64_t BytesOnDisk(const std::vector<PlannedStep>& steps) {
   return total;
 }
 
+// The copies share the bar from 20 (the format ends at 10) to 100 by their bytes, so
+// that a step of gigabytes moves it for as long as it takes, and a small one does not
+// hold a fixed share of its own.
+void ShareTheBarByBytes(std::vector<PlannedStep>* steps) {
+  constexpr int first = 20;
+  uint64_t total = 0, before = 0;
+  for (const PlannedStep& planned : *steps) total += BytesOnDisk(planned.items);
+  for (PlannedStep& planned : *steps) {
+    planned.step.progress = first + (total == 0 ? 0 : static_cast<int>((100 - first) * (static_cast<double>(before) / total)));
+    before += BytesOnDisk(planned.items);
+  }
+}
+
 double Gigabytes(uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0); }
 
 BootDiskOutcome NoRoom(BootDiskCode code, uint64_t need, int disk, uint64_t room) {
@@ -277,6 +290,7 @@ BootDiskOutcome MakeBootDisk(const MakeRequest& request, Progress& progress) {
     progress.Status(outcome.text);
     return outcome;
   }
+  ShareTheBarByBytes(&steps);
   const uint64_t need = BytesOnDisk(steps);
   const int64_t room = request.disk.length - static_cast<int64_t>(request.sizeMb) * 1024 * 1024;
   if (request.disk.lengthKnown && need > 0 && (room < 0 || need > static_cast<uint64_t>(room))) {

@@ -12,6 +12,9 @@ namespace {
 constexpr uint32_t kReparsePoint = 0x400;       // FILE_ATTRIBUTE_REPARSE_POINT
 constexpr uint32_t kNoAttributes = 0xFFFFFFFF;
 constexpr uint64_t kCluster = 32 * 1024;        // the largest cluster a stick's FAT32 uses
+// A file whose copy takes long enough on a slow stick (some seconds) for a stop to be
+// seen waiting for it.
+constexpr uint64_t kLargeFile = 64ull << 20;
 
 bool IsDotEntry(const std::wstring& name) { return name == L"." || name == L".."; }
 
@@ -96,10 +99,22 @@ CopyEnd CopyItems(const std::vector<CopyItem>& items, const std::wstring& destin
       continue;
     }
     const uint64_t before = done;
+    const std::wstring partial = target + L".part";
     uint32_t error = 0;
-    if (!TheSeam().CopyFileReporting(Long(item.source), Long(target), [&](uint64_t copied) { show(before + copied); },
-                                     &error))
+    const bool large = item.bytes >= kLargeFile;
+    if (large) progress.StopNote(item.source);
+    const bool copied = TheSeam().CopyFileReporting(Long(item.source), Long(partial),
+                                                    [&](uint64_t bytes) { show(before + bytes); }, &error);
+    if (large) progress.StopNote(std::wstring());
+    if (!copied) {
+      TheSeam().RemoveFile(Long(partial));   // where the disk still answers
       return fail(item.source, error);
+    }
+    if (!TheSeam().RenameReplacing(Long(partial), Long(target))) {
+      error = TheSeam().LastError();
+      TheSeam().RemoveFile(Long(partial));
+      return fail(target, error);
+    }
     done += item.bytes;
     show(done);
   }

@@ -39,7 +39,10 @@ struct CopyFailure {
 };
 
 // Copies the items into the destination folder, moving the progress from `from` to `to`
-// by the bytes of the files copied. Looks at Stopping before every file.
+// by the bytes of the files copied. Looks at Stopping before every file; a large file
+// is named as what a stop waits for while it is copied. Each file is written under a
+// name of its own (".part" added) and takes its name once it is whole: a failed copy
+// leaves nothing under the name of the whole file.
 CopyEnd CopyItems(const std::vector<CopyItem>& items, const std::wstring& destination, int from, int to,
                   Progress& progress, CopyFailure* failure);
 

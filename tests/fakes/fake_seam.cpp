@@ -405,7 +405,13 @@ bool FakeSeam::CopyOneFile(const std::wstring& from, const std::wstring& to) {
   bool ok = !Fails(Op::CopyOneFile, from) && !Fails(Op::CopyOneFile, to) && source && !source->folder &&
             ContainerExists(Key(ParentOf(to))) &&
             !(target && (target->folder || (target->attributes & fattr::ReadOnly)));
-  if (ok) Put(to, *source);
+  if (ok) {
+    Put(to, *source);
+  } else if (failedCopiesLeaveHalf && source && ContainerExists(Key(ParentOf(to)))) {
+    Node half = *source;
+    half.bytes.resize(half.bytes.size() / 2);
+    Put(to, half);
+  }
   return Record(Op::CopyOneFile, from, to, ok);
 }
 
@@ -423,6 +429,19 @@ bool FakeSeam::CopyFileReporting(const std::wstring& from, const std::wstring& t
   // What was copied: a source that grew meanwhile tells more than it was listed with.
   if (onBytes && FileSize(to, &bytes)) onBytes(bytes);
   return true;
+}
+
+bool FakeSeam::RenameReplacing(const std::wstring& from, const std::wstring& to) {
+  Lock lock(mutex_);
+  const Node* source = Lookup(from);
+  bool ok = !Fails(Op::RenameReplacing, from) && !Fails(Op::RenameReplacing, to) && source && !source->folder &&
+            ContainerExists(Key(ParentOf(to))) && !IsFolder(to);
+  if (ok) {
+    Node moved = *source;
+    EraseTree(from);
+    Put(to, moved);
+  }
+  return Record(Op::RenameReplacing, from, to, ok);
 }
 
 bool FakeSeam::RemoveFile(const std::wstring& path) {
@@ -770,13 +789,17 @@ int FakeSeam::StartProcessWatched(const std::wstring& application, const std::ws
   *abandoned = false;
   const int code = StartProcess(application, commandLine, true, show);
   int polls = 1;
+  std::wstring runs;      // the key SetRunsFor gave it, which EndRunning may end
   {
     Lock lock(mutex_);
     const std::wstring program = Key(starts.back().Program());
     auto named = [&](const std::wstring& key) { return program == key || program == key + L".EXE"; };
     if (std::any_of(refusedPrograms_.begin(), refusedPrograms_.end(), named)) return -1;
     for (const auto& entry : runningPolls_)
-      if (named(entry.first)) polls = entry.second;
+      if (named(entry.first)) {
+        polls = entry.second;
+        runs = entry.first;
+      }
   }
   // Asked outside the lock: the waiter may look at the fake.
   for (int asked = 0; polls < 0 || asked < polls; ++asked) {
@@ -786,13 +809,8 @@ int FakeSeam::StartProcessWatched(const std::wstring& application, const std::ws
       return -1;
     }
     if (polls != 1) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (polls < 0) {
-      Lock lock(mutex_);
-      const std::wstring program = Key(ProcessStart{application, commandLine, true, show, 0}.Program());
-      auto ended = runningPolls_.find(program);
-      if (ended == runningPolls_.end()) ended = runningPolls_.find(program.substr(0, program.size() - 4));
-      if (ended != runningPolls_.end() && ended->second == 0) break;
-    }
+    Lock lock(mutex_);
+    if (polls < 0 && runningPolls_[runs] == 0) break;
   }
   return code;
 }

@@ -46,7 +46,7 @@ constexpr uint32_t ReadOnly = 0x1, Hidden = 0x2, System = 0x4, Directory = 0x10,
 class FakeSeam : public Seam, public Imaging, public Prompts {
  public:
   // Operations whose failure can be switched on per path (see Fail).
-  enum class Op { FindFile, ListFolder, MakeFolder, CopyOneFile, RemoveFile, ShellCopy, ShellDelete,
+  enum class Op { FindFile, ListFolder, MakeFolder, CopyOneFile, RemoveFile, RenameReplacing, ShellCopy, ShellDelete,
                   ReadWholeFile, ReadFileHead, RewriteFile, WriteNewFile, SetAttributes };
 
   struct FileOp {           // one recorded file operation that changes the machine
@@ -166,6 +166,9 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   // When not 0: a path of this many characters or more, unless in the "\\?\" form, is
   // not found and cannot be written, as on Windows (260 there).
   size_t pathLimit = 0;
+  // A copy made to fail (Fail) leaves half of the file at its destination, as a copy cut
+  // off by a full or pulled disk may.
+  bool failedCopiesLeaveHalf = false;
   uint32_t shellDeleteError = 5;            // what a failing ShellDeleteQuietly returns
   std::vector<std::wstring> iconsAdded;     // letters given to AddVolumeIcon, in order
 
@@ -244,6 +247,7 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   bool CopyFileReporting(const std::wstring& from, const std::wstring& to,
                          const std::function<void(uint64_t)>& onBytes, uint32_t* error) override;
   bool RemoveFile(const std::wstring& path) override;
+  bool RenameReplacing(const std::wstring& from, const std::wstring& to) override;
   bool ShellCopy(const std::wstring& from, const std::wstring& to) override;
   bool ShellDelete(const std::wstring& path) override;
   uint32_t ShellDeleteQuietly(const std::wstring& path) override;

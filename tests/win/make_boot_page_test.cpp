@@ -404,20 +404,17 @@ TEST_F(MakeBootPage, RestoreReportsItsResultAndNoOtherDiskJobStartsMeanwhile) {
 }
 
 TEST_F(MakeBootPage, DeviceListFollowsDisksPluggedInAndPulledOut) {
-  // A 2 TB USB disk numbered 10 beside the stick: listed by number, never chosen.
+  // A 2 TB USB disk numbered 10 and a second stick: listed by number; the page's own
+  // choice is made again, and no single stick is left to choose.
   fake.AddDisk(10, 0, {FakeSeam::MbrEntry(1, 1ll << 40)}, 2ll << 40).storage = StorageFacts{false, 7, L"WD"};
-  DeviceChanged();
-  ASSERT_TRUE(PumpUntil([&] { return SendMessageW(Combo(), CB_GETCOUNT, 0, 0) == 3; }));
-  EXPECT_EQ(TextOf(Combo()), L"(HD1) 1.00GB (H: ) USB磁盘");
-  wchar_t last[64] = {};
-  SendMessageW(Combo(), CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(last));
-  EXPECT_EQ(std::wstring(last), L"(HD10) 2048.00GB () USB磁盘");
-  // A second stick: the page's own choice is made again, and there is no single stick.
   fake.AddDisk(2, 0, {FakeSeam::MbrEntry(1, 1ll << 31)}, 1ll << 31).storage = StorageFacts{true, 7, L""};
   fake.AddVolume(L"K:", 2, 1);
   DeviceChanged();
   ASSERT_TRUE(PumpUntil([&] { return SendMessageW(Combo(), CB_GETCOUNT, 0, 0) == 4; }));
   EXPECT_EQ(SendMessageW(Combo(), CB_GETCURSEL, 0, 0), CB_ERR);
+  wchar_t last[64] = {};
+  SendMessageW(Combo(), CB_GETLBTEXT, 3, reinterpret_cast<LPARAM>(last));
+  EXPECT_EQ(std::wstring(last), L"(HD10) 2048.00GB () USB磁盘");
   SendMessageW(Combo(), CB_SETCURSEL, 1, 0);                 // the user's choice stays
   SendMessageW(page->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_MAKEBOOT_DEVICE, CBN_SELCHANGE), LPARAM(Combo()));
   fake.AddVolume(L"I:", 10, 1);
