@@ -2,6 +2,7 @@
 // the restore and the image search, over the seam.
 #include "pages/bootmedia/boot_disk_actions.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cwctype>
@@ -64,8 +65,6 @@ const FolderCopy kFolderCopies[] = {
     {kCopyDriver, 40, L"拷贝驱动精灵...", L"\\Rigmate\\DRIVER_GENUS", L"拷贝驱动精灵失败！"},
     {kCopyData, 50, L"导入启动盘数据...", L"\\Rigmate\\DATA", L"导入启动盘数据失败！请检查磁盘容量！"},
 };
-
-void Exclaim(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
 
 }  // namespace
 
@@ -169,13 +168,13 @@ std::vector<CopyStep> PlanCopies(const BootDiskConfig& config, const std::wstrin
   for (const FolderCopy& folder : kFolderCopies) {
     if (!(config.m_nCopyFlags & folder.bit)) continue;
     plan.push_back({folder.progress, folder.status, moduleFolder + folder.source, drive + L"\\Rigmate",
-                    folder.failure, false});
+                    folder.failure, false, {}});
   }
   for (int i = 0; i < kSystemCount; ++i) {
     if (!(config.m_nSystemMask & (1u << i))) continue;
     const std::wstring& path = config.m_strSystemPath[i];
     plan.push_back({57 + 7 * i, Format(L"正在拷贝%s", path), path, drive + L"\\Rigmate\\GHO",
-                    Format(L"拷贝%s失败，请检查磁盘容量！", path), true});
+                    Format(L"拷贝%s失败，请检查磁盘容量！", path), true, config.m_strSystemName[i]});
   }
   return plan;
 }
@@ -223,24 +222,36 @@ int RunFbinst(const std::wstring& fbinstPath, const std::wstring& command, const
 struct PlannedStep {
   CopyStep step;
   std::vector<CopyItem> items;
-  bool missingImage = false;    // reported and skipped when its turn comes
 };
 
-// Reads every source of the plan; the first folder that cannot be read is named in *missing.
-bool ListPlan(const std::vector<CopyStep>& plan, std::vector<PlannedStep>* steps, std::wstring* missing) {
+// Reads every source of the plan before the format: what cannot be copied stops the make
+// while the disk is as it was, named (a folder or image that is gone, a path that does
+// not read, a file FAT32 cannot hold). The links left out are gathered, each once.
+BootDiskOutcome ListPlan(const std::vector<CopyStep>& plan, std::vector<PlannedStep>* steps,
+                         std::vector<std::wstring>* links) {
+  using Code = BootDiskCode;
   for (const CopyStep& step : plan) {
-    PlannedStep planned{step, {}, false};
+    PlannedStep planned{step, {}};
     ListingNotes notes;
     if (!ListCopyItems(step.source, &planned.items, &notes)) {
-      if (!step.image) {
-        *missing = step.source;
-        return false;
-      }
-      planned.missingImage = true;
+      if (notes.unreadable != step.source) return BootDiskEnd(Code::Unreadable, notes.unreadable);
+      if (step.image) return BootDiskEnd(Code::ImageMissing, step.source.empty() ? step.name : step.source);
+      return BootDiskEnd(Code::FolderMissing, step.source);
     }
+    if (const CopyItem* large = FirstTooLargeForFat32(planned.items)) return BootDiskEnd(Code::FileTooLarge, large->source);
+    for (const std::wstring& link : notes.links)
+      if (std::find(links->begin(), links->end(), link) == links->end()) links->push_back(link);
     steps->push_back(planned);
   }
-  return true;
+  return BootDiskEnd(Code::Done);
+}
+
+// What a make that is done tells: the links it left out, when there are any.
+BootDiskOutcome Done(const std::vector<std::wstring>& links) {
+  std::wstring list;
+  for (const std::wstring& link : links) list += L"\n" + link;
+  if (list.empty()) return BootDiskEnd(BootDiskCode::Done);
+  return {BootDiskCode::Done, L"制作完成！这些链接或目录联接没有拷贝（程序不跟随链接）：" + list};
 }
 
 uint64_t BytesOnDisk(const std::vector<PlannedStep>& steps) {
@@ -280,15 +291,15 @@ BootDiskOutcome MakeBootDisk(const MakeRequest& request, Progress& progress) {
   const std::wstring changed = DiskNoLongerChosen(request.disk, {config.m_strFbinstPath, config.m_strArchivePath},
                                                   CopySources(config, GetModuleFolder()), progress);
   if (!changed.empty()) return BootDiskEnd(Code::DiskChanged, changed);
-  // Everything the make copies is read before the format: a folder that is gone, or
+  // Everything the make copies is read before the format: what cannot be copied, or
   // more than the disk holds, stops the make while the disk is still as it was.
   std::vector<PlannedStep> steps;
-  std::wstring missing;
+  std::vector<std::wstring> links;
   const int disk = request.disk.disk;
-  if (!ListPlan(PlanCopies(config, GetModuleFolder(), std::wstring()), &steps, &missing)) {
-    const BootDiskOutcome outcome = BootDiskEnd(Code::FolderMissing, missing);
-    progress.Status(outcome.text);
-    return outcome;
+  const BootDiskOutcome listed = ListPlan(PlanCopies(config, GetModuleFolder(), std::wstring()), &steps, &links);
+  if (listed.code != Code::Done) {
+    progress.Status(listed.text);
+    return listed;
   }
   ShareTheBarByBytes(&steps);
   const uint64_t need = BytesOnDisk(steps);
@@ -323,10 +334,6 @@ BootDiskOutcome MakeBootDisk(const MakeRequest& request, Progress& progress) {
     progress.AllowStop(true);
     for (size_t i = 0; i < steps.size(); ++i) {
       const CopyStep& step = steps[i].step;
-      if (steps[i].missingImage) {
-        if (!progress.Stopping()) Exclaim(Format(L"找不到文件%s", step.source));
-        continue;
-      }
       progress.Position(step.progress);
       progress.Status(step.status);
       const int next = i + 1 < steps.size() ? steps[i + 1].step.progress : 100;
@@ -346,7 +353,7 @@ BootDiskOutcome MakeBootDisk(const MakeRequest& request, Progress& progress) {
   }
   progress.Position(100);
   progress.Status(L"制作完成！");
-  return BootDiskEnd(Code::Done);
+  return Done(links);
 }
 
 std::wstring RestoreStartRefusal(const std::wstring& fbinstPath, const std::wstring& entry,

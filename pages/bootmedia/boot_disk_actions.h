@@ -83,7 +83,8 @@ struct CopyStep {
   std::wstring source;          // a folder of the data tree, or a chosen image (may be empty)
   std::wstring destination;     // the folder the source arrives in
   std::wstring failure;         // shown when the copy fails
-  bool image = false;           // a missing image is reported and skipped
+  bool image = false;
+  std::wstring name;            // an image's file name, for one whose path was never found
 };
 
 // What the make reads after the format: the chosen folders and images that are named.

@@ -73,6 +73,13 @@ uint64_t BytesOnDisk(const std::vector<CopyItem>& items) {
   return total;
 }
 
+const CopyItem* FirstTooLargeForFat32(const std::vector<CopyItem>& items) {
+  constexpr uint64_t kFat32Limit = 1ull << 32;   // a file's size must fit 32 bits
+  for (const CopyItem& item : items)
+    if (!item.folder && item.bytes >= kFat32Limit) return &item;
+  return nullptr;
+}
+
 CopyEnd CopyItems(const std::vector<CopyItem>& items, const std::wstring& destination, int from, int to,
                   Progress& progress, CopyFailure* failure) {
   uint64_t total = 0, done = 0;

@@ -31,6 +31,9 @@ struct ListingNotes {
 bool ListCopyItems(const std::wstring& source, std::vector<CopyItem>* items, ListingNotes* notes);
 // What the items take on the disk: each file rounded up to whole clusters.
 uint64_t BytesOnDisk(const std::vector<CopyItem>& items);
+// The first file that FAT32, the stick's file system, cannot hold (4 GB or more); null
+// when every one fits.
+const CopyItem* FirstTooLargeForFat32(const std::vector<CopyItem>& items);
 
 enum class CopyEnd { Done, Failed, Stopped };
 struct CopyFailure {

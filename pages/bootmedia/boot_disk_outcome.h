@@ -14,6 +14,9 @@ enum class BootDiskCode {
   ArchiveMissing,   // the boot archive is not there: the path looked for
   DiskChanged,      // the disk is no longer the one chosen, or not one to write: why
   FolderMissing,    // a chosen folder is gone; the disk was not formatted: the folder
+  ImageMissing,     // a chosen image is gone or was never found; not formatted: its path or name
+  Unreadable,       // a path under a chosen folder does not read; not formatted: the path
+  FileTooLarge,     // a file of 4 GB or more, which FAT32 cannot hold; not formatted: the file
   NoRoom,           // what the make copies does not fit; the disk was not formatted
   FormatFailed,     // FbinstPlus failed to format
   NoNewVolume,      // the volume the format created did not appear; nothing was copied

@@ -18,8 +18,10 @@ void Exclaim(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::Icon
 
 // Tells the outcome of a make or restore in a box where the page does; whether it is done.
 bool Told(const boot_disk::BootDiskOutcome& outcome) {
-  if (boot_disk::BootDiskOutcomeBoxed(outcome.code)) Exclaim(outcome.text);
-  return outcome.code == boot_disk::BootDiskCode::Done;
+  // A make that is done may still have something to say (the links it left out).
+  const bool done = outcome.code == boot_disk::BootDiskCode::Done;
+  if (boot_disk::BootDiskOutcomeBoxed(outcome.code) || (done && !outcome.text.empty())) Exclaim(outcome.text);
+  return done;
 }
 
 // Windows tells top-level windows of devices coming and going (DBT_DEVNODES_CHANGED for

@@ -278,22 +278,20 @@ TEST_F(BootDiskTest, MissingToolArchiveOrChosenDiskOrFailedFormatEndsWithOne) {
   EXPECT_FALSE(fake.Exists(L"H:\\Rigmate"));
 }
 
-TEST_F(BootDiskTest, MakeCopiesOntoTheVolumeTheFormatCreatedAndSkipsAMissingImage) {
+TEST_F(BootDiskTest, MakeCopiesOntoTheVolumeTheFormatCreated) {
   fake.AddFile(L"E:\\Rigmate\\COURSE\\a.mp4", "v");
   fake.AddFile(L"E:\\Rigmate\\DATA\\menu.lst", "m");
   fake.AddFile(L"D:\\img\\WINXP.GHO", "xp");
   FormatGivesNewVolume();
   request.config.m_nCopyFlags = kCopyVideo | kCopyData;
-  request.config.m_nSystemMask = 1 | 64;
+  request.config.m_nSystemMask = 1;
   request.config.m_strSystemPath[0] = L"D:\\img\\WINXP.GHO";
-  request.config.m_strSystemPath[6] = L"";   // never found
   EXPECT_EQ(Make(), BootDiskCode::Done);
 
   EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\COURSE\\a.mp4"), "v");
   EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\DATA\\menu.lst"), "m");
   EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\GHO\\WINXP.GHO"), "xp");
   EXPECT_FALSE(fake.Exists(L"H:\\Rigmate"));
-  EXPECT_EQ(MessageTexts(), std::vector<std::wstring>{L"找不到文件"});
   EXPECT_EQ(progress.log,
             (std::vector<std::wstring>{L"正在格式化磁盘，请稍等...", L"@10", L"正在等待启动盘的新分区...", L"@20",
                                        L"拷贝视频文件...", L"@52", L"@52", L"导入启动盘数据...", L"@84", L"@84",
@@ -313,7 +311,7 @@ TEST_F(BootDiskTest, WithoutANewVolumeTheMakeWaitsABoundedTimeAndCopiesNothing) 
   // The same stick made again at its size: its volume keeps its name, with a new file system.
   fake.onStart = [this](const FakeSeam::ProcessStart&) { ++fake.volumes[L'H'].serial; return 0; };
   fake.volumes[L'H'].freeBytes = 1ull << 30;
-  EXPECT_EQ(MakeBootDisk(request, progress), 0);
+  EXPECT_EQ(Make(), BootDiskCode::Done);
   EXPECT_EQ(fake.Contents(L"H:\\Rigmate\\DATA\\menu.lst"), "m");
 }
 
@@ -322,11 +320,13 @@ TEST_F(BootDiskTest, RoomIsCountedInWholeClustersBeforeAndAfterTheFormat) {
   request.config.m_nCopyFlags = kCopyData;
   const uint64_t need = 41 * 32768ull;                     // 40 files of a byte and their folder
   // Size in MB (1023: 1 MB left; 2000: larger than the disk), free bytes after the format, result.
-  for (auto row : {std::tuple<int, uint64_t, int>{1023, need, 1}, {2000, need, 1}, {500, need - 1, -1}, {500, need, 0}}) {
+  using Code = BootDiskCode;
+  for (auto row : {std::tuple<int, uint64_t, Code>{1023, need, Code::NoRoom}, {2000, need, Code::NoRoom},
+                   {500, need - 1, Code::NoRoomOnVolume}, {500, need, Code::Done}}) {
     FormatGivesNewVolume(std::get<1>(row));
     request.sizeMb = std::get<0>(row);
     request.disk = Chosen(1);
-    EXPECT_EQ(MakeBootDisk(request, progress), std::get<2>(row)) << std::get<0>(row) << " " << std::get<1>(row);
+    EXPECT_EQ(Make(), std::get<2>(row)) << std::get<0>(row) << " " << std::get<1>(row);
   }
   EXPECT_EQ(fake.starts.size(), 2u);
 }
@@ -338,7 +338,7 @@ TEST_F(BootDiskTest, ASourceGrowingDuringItsCopyKeepsTheBarWithinItsStep) {
   FormatGivesNewVolume();
   request.config.m_nSystemMask = 1 | 2;
   request.config.m_strSystemPath = {L"D:\\WINXP.GHO", L"D:\\WIN732.GHO"};
-  EXPECT_EQ(MakeBootDisk(request, progress), 0);
+  EXPECT_EQ(Make(), BootDiskCode::Done);
   auto next = std::find(progress.log.begin(), progress.log.end(), L"正在拷贝D:\\WIN732.GHO") - 1;   // its start
   EXPECT_EQ(std::count_if(progress.log.begin(), next, [&](const std::wstring& e) {
               return e[0] == L'@' && std::stoi(e.substr(1)) > std::stoi(next->substr(1)); }), 0);
@@ -400,23 +400,29 @@ TEST_F(BootDiskTest, PathsBeyondWindowsLimitAreCopiedAndLinksLeftOutAreNamedOnce
   fake.SetAttributes(L"E:\\Rigmate\\DATA\\link", 0x410);
   FormatGivesNewVolume();
   request.config.m_nCopyFlags = kCopyData;
-  EXPECT_EQ(MakeBootDisk(request, progress), 0);
+  EXPECT_EQ(Make(), BootDiskCode::Done);
   EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\DATA\\" + deep), "c");
+  EXPECT_EQ(last.text, L"制作完成！这些链接或目录联接没有拷贝（程序不跟随链接）：\nE:\\Rigmate\\DATA\\link");
 }
 
 TEST_F(BootDiskTest, WhatCannotBeCopiedStopsTheMakeBeforeTheFormat) {
-  request.config.m_nCopyFlags = kCopyTools;                // no TOOL folder
-  EXPECT_EQ(Make(), BootDiskCode::FolderMissing);
-  EXPECT_EQ(progress.last, L"找不到文件夹E:\\Rigmate\\TOOL，没有格式化磁盘！");
   fake.AddFile(L"D:\\WIN10.GHO");
   fake.SetFileSize(L"D:\\WIN10.GHO", 600ull << 20);      // more than 1 GB less 500 MB
-  request.config = BootDiskConfig();
-  request.config.m_strFbinstPath = kTool;
-  request.config.m_strArchivePath = kArchive;
-  request.config.m_nSystemMask = 64;
-  request.config.m_strSystemPath[6] = L"D:\\WIN10.GHO";
-  EXPECT_EQ(Make(), BootDiskCode::NoRoom);
-  EXPECT_EQ(progress.last, L"启动盘的空间不够：要拷贝的文件共0.59 GB，设备(HD1)上只有0.51 GB可用！");
+  fake.AddFile(L"D:\\DVD.ISO");
+  fake.SetFileSize(L"D:\\DVD.ISO", 4700ull << 20);
+  const struct { unsigned folders; const wchar_t* image; BootDiskCode code; const wchar_t* status; } rows[] = {
+      {kCopyTools, nullptr, BootDiskCode::FolderMissing, L"找不到文件夹E:\\Rigmate\\TOOL，没有格式化磁盘！"},
+      {0, L"", BootDiskCode::ImageMissing, L"找不到要拷贝的WIN1064.GHO，没有格式化磁盘！"},   // never found
+      {0, L"D:\\gone.GHO", BootDiskCode::ImageMissing, L"找不到要拷贝的D:\\gone.GHO，没有格式化磁盘！"},
+      {0, L"D:\\DVD.ISO", BootDiskCode::FileTooLarge, L"D:\\DVD.ISO有4 GB或更大，启动盘的FAT32分区放不下它，没有格式化磁盘！"},
+      {0, L"D:\\WIN10.GHO", BootDiskCode::NoRoom, L"启动盘的空间不够：要拷贝的文件共0.59 GB，设备(HD1)上只有0.51 GB可用！"}};
+  for (const auto& row : rows) {
+    request.config.m_nCopyFlags = row.folders;
+    request.config.m_nSystemMask = row.image ? 64 : 0;
+    request.config.m_strSystemPath[6] = row.image ? row.image : L"";
+    EXPECT_EQ(Make(), row.code) << row.status;
+    EXPECT_EQ(progress.last, row.status);
+  }
   EXPECT_TRUE(fake.starts.empty());
 }
 
@@ -440,7 +446,7 @@ TEST_F(BootDiskTest, TheUserStopsTheCopyBetweenFiles) {
   request.disk = Chosen(1);
   progress.stopAt = L"note D:\\WIN10.GHO";
   progress.log.clear();
-  EXPECT_EQ(MakeBootDisk(request, progress), -1);
+  EXPECT_EQ(Make(), BootDiskCode::Stopped);
   EXPECT_EQ(fake.Contents(L"J:\\Rigmate\\GHO\\WIN10.GHO"), "big");
   EXPECT_FALSE(fake.Exists(L"J:\\Rigmate\\GHO\\WINXP.GHO"));
 }
