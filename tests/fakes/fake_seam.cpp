@@ -431,16 +431,10 @@ bool FakeSeam::CopyFileReporting(const std::wstring& from, const std::wstring& t
   return true;
 }
 
+// Recorded as the copy and the removal it amounts to, then as itself.
 bool FakeSeam::RenameReplacing(const std::wstring& from, const std::wstring& to) {
   Lock lock(mutex_);
-  const Node* source = Lookup(from);
-  bool ok = !Fails(Op::RenameReplacing, from) && !Fails(Op::RenameReplacing, to) && source && !source->folder &&
-            ContainerExists(Key(ParentOf(to))) && !IsFolder(to);
-  if (ok) {
-    Node moved = *source;
-    EraseTree(from);
-    Put(to, moved);
-  }
+  bool ok = !Fails(Op::RenameReplacing, from) && CopyOneFile(from, to) && RemoveFile(from);
   return Record(Op::RenameReplacing, from, to, ok);
 }
 
