@@ -10,6 +10,7 @@
 #include "app/session_end_win.h"
 #include "platform/data_folder.h"
 #include "platform/machine_change.h"
+#include "platform/pe_flag.h"
 #include "ui/kxdialog.h"
 #include "ui/tab_keys.h"
 #include "platform/system.h"
@@ -37,7 +38,7 @@ CRigmateDlg::CRigmateDlg()
       pages_{&mainPage_, &installPage_, &makeBootPage_, &coursePage_, &toolsPage_, &driverPage_,
              &softwarePage_} {
   m_hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_RIGMATE));
-  g_bInPE = IsProcessRunning(L"PECMD.EXE") ? 1 : 0;
+  g_bInPE = InsidePE() ? 1 : 0;
 }
 
 RECT CRigmateDlg::PageRect(HWND tab) {

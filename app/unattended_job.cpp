@@ -187,7 +187,7 @@ int UnattendedPrompts::ShowMessageBox(const std::wstring& text, const std::wstri
 }
 
 int RunJob(const Options& options, const Output& output) {
-  g_bInPE = IsProcessRunning(L"PECMD.EXE") ? 1 : 0;
+  g_bInPE = InsidePE() ? 1 : 0;
   bool restore = options.action == Action::Restore;
   std::wstring start = restore ? Format(L"还原：%s -> %s", options.image, options.partition)
                                : Format(L"备份：%s -> %s", options.partition, options.image);

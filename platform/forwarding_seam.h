@@ -57,6 +57,9 @@ class ForwardingSeam : public Seam {
   bool RegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t access, uint32_t* number) override {
     return inner_.RegistryNumber(key, value, access, number);
   }
+  bool RegistryKeyExists(const std::wstring& key, uint32_t access) override {
+    return inner_.RegistryKeyExists(key, access);
+  }
   bool IsWow64() override { return inner_.IsWow64(); }
   bool TotalPhysicalMemory(uint64_t* bytes) override { return inner_.TotalPhysicalMemory(bytes); }
   bool ProcessNames(std::vector<std::wstring>* names) override { return inner_.ProcessNames(names); }

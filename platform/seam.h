@@ -111,6 +111,8 @@ class Seam {
                             size_t bufferBytes, std::wstring* text) = 0;
   virtual bool RegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t access,
                               uint32_t* number) = 0;
+  // Whether the HKEY_LOCAL_MACHINE key opens (it may hold no value at all).
+  virtual bool RegistryKeyExists(const std::wstring& key, uint32_t access) = 0;
   virtual bool IsWow64() = 0;
   virtual bool TotalPhysicalMemory(uint64_t* bytes) = 0;
   // Executable names of the running processes; false when no snapshot can be taken.

@@ -341,6 +341,11 @@ bool Win32Seam::RegistryNumber(const std::wstring& key, const std::wstring& valu
   return true;
 }
 
+bool Win32Seam::RegistryKeyExists(const std::wstring& key, uint32_t access) {
+  RegistryKeyHandle handle;
+  return RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, access, handle.receive()) == ERROR_SUCCESS;
+}
+
 bool Win32Seam::IsWow64() {
   BOOL wow64 = FALSE;
   return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;

@@ -40,6 +40,7 @@ class Win32Seam : public Seam {
   bool VersionMajor(bool extended, int* major) override;
   bool RegistryText(const std::wstring& key, const std::wstring& value, uint32_t access,
                     size_t bufferBytes, std::wstring* text) override;
+  bool RegistryKeyExists(const std::wstring& key, uint32_t access) override;
   bool RegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t access,
                       uint32_t* number) override;
   bool IsWow64() override;

@@ -183,6 +183,7 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   // a stick pulled mid-copy, a test that waits for the user's stop.
   std::function<void(const std::wstring& from)> midCopy;
   std::vector<RegistryRead> registryReads;
+  std::set<std::wstring> registryKeys;      // HKEY_LOCAL_MACHINE keys that open, as spelt
   std::vector<size_t> layoutRequests;       // buffer sizes asked of DriveLayout, in order
 
   bool privilegeFails = false;
@@ -268,6 +269,10 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
                     size_t bufferBytes, std::wstring* text) override;
   bool RegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t access,
                       uint32_t* number) override;
+  bool RegistryKeyExists(const std::wstring& key, uint32_t) override {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return registryKeys.count(key) > 0;
+  }
   bool IsWow64() override;
   bool TotalPhysicalMemory(uint64_t* bytes) override;
   bool ProcessNames(std::vector<std::wstring>* names) override;
