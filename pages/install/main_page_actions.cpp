@@ -25,6 +25,13 @@ constexpr size_t kMaxPath = 260;
 // A slot holds a path of at most 259 characters: a longer one is not a usable image.
 std::wstring FitSlot(const std::wstring& path) { return path.size() < kMaxPath ? path : L""; }
 
+// The question's own text, then a line that names the partition's size and label: the
+// fixed C: may not be the partition the user means.
+std::wstring NamingTheDrive(const std::wstring& question) {
+  const std::wstring facts = DriveFacts(kOneClickDrive);
+  return facts.empty() ? question : question + L"\n" + facts;
+}
+
 void RunJob(const GhostJob& job) {
   const GhostOutcome outcome = RunGhostJob(job);
   if (!outcome.text.empty()) ShowMessage(outcome.text, mbox::Ok | mbox::IconExclamation);
@@ -91,7 +98,7 @@ void QuickInstall(int index, const std::wstring& slot) {
 void OneClickBackup() {
   if (Refused(L"一键备份")) return;
   GhostJob job{kOneClickImage, kOneClickDrive, 3, 0};
-  std::wstring question = Format(L"确定备份%s盘系统到文件%s中么？", kOneClickDrive, kOneClickImage);
+  std::wstring question = NamingTheDrive(Format(L"确定备份%s盘系统到文件%s中么？", kOneClickDrive, kOneClickImage));
   if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes) return;
   RunJob(job);
 }
@@ -107,7 +114,7 @@ void OneClickRestore() {
   }
   GhostJob job{kOneClickImage, kOneClickDrive, 3, 1};
   const LocalTime& made = image.modified;
-  std::wstring question = Format(L"确定还原镜像文件%s到%s盘中么？", kOneClickImage, kOneClickDrive) +
+  std::wstring question = NamingTheDrive(Format(L"确定还原镜像文件%s到%s盘中么？", kOneClickImage, kOneClickDrive)) +
                           Format(L"\n该镜像文件保存于%d-%02d-%02d %02d:%02d，大小为%.2f GB。", made.year, made.month,
                                  made.day, made.hour, made.minute, static_cast<double>(bytes) / 1024 / 1024 / 1024);
   if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes) return;

@@ -6,6 +6,7 @@
 
 #include "platform/disk.h"
 #include "platform/format.h"
+#include "platform/partition_kind.h"
 #include "platform/pe_flag.h"
 #include "platform/seam.h"
 #include "platform/system.h"
@@ -53,6 +54,8 @@ bool HoldsTheImageInPe(const std::wstring& drive, const std::wstring& imageDrive
   return g_bInPE && drive == imageDrive;
 }
 
+bool HoldsWindows(const std::wstring& drive) { return PathExists(drive + L"\\Windows\\System32"); }
+
 // The lettered partition behind a letter when a restore of an image of imageBytes on
 // imageDrive may overwrite it.
 bool Qualifies(const std::wstring& letter, const std::wstring& imageDrive, uint64_t imageBytes, Candidate* out) {
@@ -67,11 +70,38 @@ bool Qualifies(const std::wstring& letter, const std::wstring& imageDrive, uint6
   if (HoldsTheImageInPe(letter, imageDrive) || InUseByThisRun(letter) || IsPortableDisk(number.deviceNumber)) return false;
   if (partition.layout.PartitionLength < 0 || static_cast<uint64_t>(partition.layout.PartitionLength) < imageBytes)
     return false;
+  // A factory recovery or tool partition is often large enough and active, and inside a
+  // PE it has a letter like the rest: it is never where the user's Windows goes.
+  if (IsFactoryOrBootPartition(partition.layout, partition.label)) return false;
   out->target = RestoreTarget{letter, partition.size, partition.label};
   out->disk = partition.diskIndex;
   out->active = partition.layout.PartitionStyle == layout::kStyleMbr && partition.layout.Mbr.BootIndicator;
-  out->holdsWindows = PathExists(letter + L"\\Windows\\System32");
+  out->holdsWindows = HoldsWindows(letter);
   return true;
+}
+
+// The model's partition behind a lettered disk volume; false for anything else.
+bool PartitionOfDrive(const std::wstring& drive, _PARTITIONS* partition) {
+  StorageDeviceNumber number;
+  if (TheSeam().VolumeDeviceNumber(drive, &number) != VolumeOpen::Ok || number.deviceType != kFileDeviceDisk)
+    return false;
+  *partition = TheDisk().GetPartition(static_cast<int>(number.partitionNumber), static_cast<int>(number.deviceNumber));
+  return partition->partitionNumber != 0;
+}
+
+// Another lettered partition of a fixed disk that holds a Windows, other than the PE's
+// own system; empty when there is none.
+std::wstring OtherWindows(const std::wstring& drive) {
+  const std::wstring peSystem = DriveOf(GetSystemDrive());
+  for (const std::wstring& root : DriveRoots()) {
+    const std::wstring letter = DriveOf(root);
+    _PARTITIONS partition;
+    if (letter == drive || letter == peSystem || !PartitionOfDrive(letter, &partition) ||
+        IsPortableDisk(static_cast<uint32_t>(partition.diskIndex)))
+      continue;
+    if (HoldsWindows(letter)) return letter;
+  }
+  return std::wstring();
 }
 
 }  // namespace
@@ -117,7 +147,24 @@ std::wstring OneClickRefusal(const std::wstring& drive, const std::wstring& acti
     return Format(L"%s盘位于U盘或可移动磁盘上，不是本机的系统分区，不能进行%s！", drive, action);
   if (InUseByThisRun(drive))
     return Format(L"%s盘正被当前运行的PE或本软件使用，不能进行%s！", drive, action);
+  // Inside a PE, C: is often the boot partition or a recovery partition; a backup of it
+  // would end as a success while the user's Windows stays unsaved.
+  _PARTITIONS partition;
+  if (!g_bInPE || !PartitionOfDrive(drive, &partition)) return std::wstring();
+  const std::wstring windows = HoldsWindows(drive) ? std::wstring() : OtherWindows(drive);
+  if (!windows.empty())
+    return Format(L"%s盘（%s，%s）中没有Windows，Windows在%s盘上，不能进行%s！请在“备份还原”页中选择分区。", drive,
+                  partition.size, partition.label, windows, action);
+  if (IsFactoryOrBootPartition(partition.layout, partition.label))
+    return Format(L"%s盘（%s，%s）是恢复分区、厂商的工具分区或启动分区，不是Windows所在的分区，不能进行%s！", drive,
+                  partition.size, partition.label, action);
   return std::wstring();
+}
+
+std::wstring DriveFacts(const std::wstring& drive) {
+  _PARTITIONS partition;
+  if (!PartitionOfDrive(drive, &partition)) return std::wstring();
+  return Format(L"%s盘：%s，%s。", drive, partition.size, partition.label);
 }
 
 }  // namespace main_page

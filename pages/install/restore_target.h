@@ -20,14 +20,19 @@ struct RestoreTarget {
 // partitions of fixed disks qualify that are at least as large as the image; inside a
 // PE, where Ghost writes at once, neither the image's partition, the PE's own system
 // drive nor the program's drive (on a desktop the staging moves the image off its
-// target). Among them the running Windows (desktop), then one holding a Windows
-// installation, then the active partition of the lowest-numbered disk that has one, then
-// the first letter.
+// target), nor a recovery, tool or boot partition. Among them the running Windows
+// (desktop), then one holding a Windows installation, then the active partition of the
+// lowest-numbered disk that has one, then the first letter.
 RestoreTarget ChooseQuickInstallTarget(const std::wstring& image);
 
 // The message that refuses a one-click action (its name, "一键还原"…) on this fixed
-// drive: one on a USB or removable disk, or inside a PE one in use by this run. Empty
-// when nothing speaks against it.
+// drive: one on a USB or removable disk; inside a PE one in use by this run, a recovery,
+// tool or boot partition, or one without Windows while another partition holds one.
+// Empty when nothing speaks against it.
 std::wstring OneClickRefusal(const std::wstring& drive, const std::wstring& action);
+
+// "C:盘：60.00 GB，本地磁盘。" for a question that names what it overwrites or saves;
+// empty when the drive is no partition of the disk model.
+std::wstring DriveFacts(const std::wstring& drive);
 
 }  // namespace main_page

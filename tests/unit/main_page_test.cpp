@@ -22,6 +22,8 @@ class MainPageTest : public ::testing::Test {
     wchar_t letter;
     int64_t bytes;
     bool active = false;
+    uint8_t type = 0x07;
+    std::wstring label = std::wstring();
   };
 
   void SetUp() override {
@@ -41,9 +43,9 @@ class MainPageTest : public ::testing::Test {
     std::map<int, std::vector<PartitionInfoEx>> entries;
     for (const Part& part : parts) {
       std::vector<PartitionInfoEx>& list = entries[part.disk];
-      list.push_back(FakeSeam::MbrEntry(static_cast<uint32_t>(list.size() + 1), part.bytes));
+      list.push_back(FakeSeam::MbrEntry(static_cast<uint32_t>(list.size() + 1), part.bytes, part.type));
       list.back().Mbr.BootIndicator = part.active;
-      fake.AddVolume(std::wstring(1, part.letter) + L":", part.disk, static_cast<int>(list.size()));
+      fake.AddVolume(std::wstring(1, part.letter) + L":", part.disk, static_cast<int>(list.size())).label = part.label;
     }
     for (const auto& disk : entries) fake.AddDisk(disk.first, 0, disk.second, 500 * kGiB);
     TheDisk().Refresh();
@@ -142,6 +144,42 @@ TEST_F(MainPageTest, QuickInstallInsidePeTakesTheWindowsPartitionNeverTheStick) 
   EXPECT_EQ(Target(L"D:\\WIN764.GHO"), L"") << "C: runs the program, D: holds the image";
 }
 
+// Factory layouts as a PE letters them, with the program and image on a stick U:. No
+// recovery, tool or boot partition is the quick install's target; the one-click C: is
+// refused where it is one, or has no Windows while another partition has one.
+TEST_F(MainPageTest, PeLayoutsOfMakersAndSetup) {
+  InsidePe();
+  const int64_t M = 1 << 20, G = kGiB;
+  const std::wstring image = L"U:\\WIN1064.GHO";
+  const struct {
+    std::vector<Part> parts;
+    wchar_t windows;             // the letter that holds Windows; 0: none
+    std::wstring target, told;   // told: how the one-click backup's box starts
+  } rows[] = {
+      {{{0, L'C', 40 * M, 0, 0xDE, L"DellUtility"}, {0, L'D', 15 * G, 1, 7, L"RECOVERY"}, {0, L'E', 400 * G}}, 0,
+       L"E:", L"C:盘（0.04 GB，DellUtility）是恢复分区、厂商的工具分区或启动分区，不是Windows所在的分区，不能进行一键备份！"},
+      {{{0, L'C', 260 * M, 1, 7, L"SYSTEM"}, {0, L'D', 400 * G}, {0, L'E', 20 * G, 0, 0x27}, {0, L'F', 5 * G, 0, 0x0C, L"HP_TOOLS"}},
+       L'D', L"D:", L"C:盘（0.25 GB，SYSTEM）中没有Windows，Windows在D:盘上，不能进行一键备份！请在“备份还原”页中选择分区。"},
+      {{{0, L'C', 100 * M, 1, 7, L"系统保留"}, {0, L'D', 200 * G}}, L'D', L"D:", L"C:盘（0.10 GB，系统保留）中没有Windows"},
+      {{{0, L'C', 60 * G}, {0, L'D', 400 * G}}, 0, L"C:", L"确定备份C:盘系统到文件D:\\RigmateBackup.GHO中么？\nC:盘：60.00 GB"},
+  };
+  fake.modulePath = L"U:\\Rigmate.exe";
+  fake.AddFile(image);
+  fake.SetFileSize(image, 4 * G);
+  for (const auto& row : rows) {
+    for (const wchar_t* folder : {L"C:\\Windows", L"D:\\Windows"}) fake.ShellDelete(folder);
+    std::vector<Part> parts = row.parts;
+    parts.push_back({1, L'U', 16 * G});
+    Layout(parts);
+    OnUsbDisk(1);
+    if (row.windows) fake.AddFolder(std::wstring(1, row.windows) + L":\\Windows\\System32");
+    EXPECT_EQ(Target(image), row.target) << row.told;
+    fake.messages.clear();
+    main_page::OneClickBackup();
+    EXPECT_EQ(OnlyMessage().substr(0, row.told.size()), row.told);
+  }
+}
+
 TEST_F(MainPageTest, QuickInstallOnTheDesktopTakesTheRunningWindowsNeverOneTooSmall) {
   fake.AddFolder(L"C:\\Windows\\System32");
   fake.AddFolder(L"E:\\Windows\\System32");
@@ -218,14 +256,14 @@ TEST_F(MainPageTest, QuickInstallInsidePeRunsGhostAndThenOffersTheRestart) {
 TEST_F(MainPageTest, OneClickQuestionsNameDriveAndImageInTheirOrder) {
   fake.QueueAnswer(7);
   main_page::OneClickBackup();
-  EXPECT_EQ(OnlyMessage(), L"确定备份C:盘系统到文件D:\\RigmateBackup.GHO中么？");
+  EXPECT_EQ(OnlyMessage(), L"确定备份C:盘系统到文件D:\\RigmateBackup.GHO中么？\nC:盘：60.00 GB，本地磁盘。");
 
   fake.messages.clear();
   fake.QueueAnswer(7);
   fake.AddFile(L"D:\\RigmateBackup.GHO", "image");   // saved at the fake's clock
   fake.SetFileSize(L"D:\\RigmateBackup.GHO", 5ull << 30);
   main_page::OneClickRestore();
-  EXPECT_EQ(OnlyMessage(), L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？\n该镜像文件保存于2024-05-06 07:08，大小为5.00 GB。");
+  EXPECT_EQ(OnlyMessage(), L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？\nC:盘：60.00 GB，本地磁盘。\n该镜像文件保存于2024-05-06 07:08，大小为5.00 GB。");
   EXPECT_TRUE(fake.starts.empty());
 }
 
@@ -264,7 +302,7 @@ TEST_F(MainPageTest, OneClickRefusesACOnAUsbDiskOrInUseInsidePe) {
   fake.messages.clear();
   fake.modulePath = L"D:\\Rigmate.exe";      // the same disk, another partition
   fake.AddFile(L"D:\\RigmateBackup.GHO");
-  const std::wstring question = L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？\n该镜像文件保存于2024-05-06 07:08，大小为0.00 GB。";
+  const std::wstring question = L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？\nC:盘：60.00 GB，本地磁盘。\n该镜像文件保存于2024-05-06 07:08，大小为0.00 GB。";
   main_page::OneClickRestore();
   EXPECT_EQ(OnlyMessage(), question);
 
