@@ -120,6 +120,89 @@ void RemoveMovedImage() {
   g_movedImage.clear();
 }
 
+// A payload of ours on a volume other than where this staging writes: the boot-sector
+// loader starts the first kxldr it finds, that loader boots the first kxdos.ima, and
+// BATCH.BAT takes its job from the last volume holding one. Another PC's disk or stick
+// with a job that never ran would run that job, or its old DOS stage, instead of this one.
+struct Leftovers {
+  std::wstring place;                 // "F:" or a volume path
+  std::wstring where;                 // how the user knows it
+  std::vector<std::wstring> names;    // "kxdos.ima"…
+};
+
+bool IsDiskVolume(const std::wstring& volume, StorageDeviceNumber* number) {
+  return TheSeam().VolumeDeviceNumber(volume, number) == VolumeOpen::Ok && number->deviceType == kDiskDevice;
+}
+
+// Every volume of a disk, fixed or removable, as DOS letters them all: by letter, then the
+// volumes without one (a system partition, a stick's second partition).
+std::vector<Leftovers> DosVolumes() {
+  std::vector<Leftovers> volumes;
+  std::vector<std::wstring> lettered;
+  std::wstring drives = TheSeam().LogicalDriveStrings();
+  drives.resize(256, L'\0');
+  StorageDeviceNumber number;
+  for (size_t slot = 0; slot < 64 && drives[slot * 4] != L'\0'; ++slot) {
+    std::wstring letter = Format(L"%c:", drives[slot * 4]);
+    if (!IsDiskVolume(letter, &number)) continue;
+    volumes.push_back({letter, Format(L"%s盘", letter), {}});
+    lettered.push_back(TheSeam().VolumeGuidPath(letter + L"\\"));
+  }
+  for (std::wstring volume : TheSeam().VolumeNames()) {
+    bool hasLetter = false;
+    for (const std::wstring& name : lettered) hasLetter |= SamePlace(name, volume);
+    if (!volume.empty() && volume.back() == L'\\') volume.pop_back();
+    if (hasLetter || volume.empty() || !IsDiskVolume(volume, &number)) continue;
+    volumes.push_back({volume, Format(L"硬盘%d的第%d个分区（无盘符）", number.deviceNumber, number.partitionNumber), {}});
+  }
+  return volumes;
+}
+
+// The volumes other than the places of our own stagings that hold a loader or floppy
+// image of ours, with every staged file found beside it.
+std::vector<Leftovers> ForeignPayloads() {
+  const std::vector<std::wstring> ours = StagePlaces();
+  std::vector<Leftovers> found;
+  for (Leftovers volume : DosVolumes()) {
+    bool own = false;
+    for (const std::wstring& place : ours) own |= SamePlace(place, volume.place);
+    if (own || (!PathExists(volume.place + L"\\kxdos.ima") && !PathExists(volume.place + L"\\kxldr"))) continue;
+    for (const wchar_t* name : kStagedFiles)
+      if (TheSeam().FileAttributes(volume.place + name) != kNoFile) volume.names.push_back(name + 1);
+    found.push_back(volume);
+  }
+  return found;
+}
+
+// Removing them is asked, not done unasked: they may belong to another PC whose job still
+// waits, and whose boot entry then names files that are gone.
+bool MayRemoveLeftovers(const std::vector<Leftovers>& leftovers) {
+  if (leftovers.empty()) return true;
+  std::wstring text = L"以下分区的根目录下有另一次DOS安装留下的文件，下次启动时可能执行其中的旧任务而不是本次任务：\n";
+  for (const Leftovers& volume : leftovers) {
+    text += volume.where + L"：";
+    for (size_t i = 0; i < volume.names.size(); ++i) text += (i ? L"、" : L"") + volume.names[i];
+    text += L"\n";
+  }
+  text += L"是否删除这些文件并继续？若它们属于另一台电脑上尚未执行的任务，那台电脑的启动项需要重新设置。";
+  return ShowMessage(text, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) == mbox::IdYes;
+}
+
+// The path of the first leftover that is still there after its removal; empty when all
+// went. The floppy image and the loader go last: what a cut leaves is still found as a
+// payload next time, and removed then.
+std::wstring RemoveLeftovers(const std::vector<Leftovers>& leftovers) {
+  for (const Leftovers& volume : leftovers) {
+    for (auto name = volume.names.rbegin(); name != volume.names.rend(); ++name) {
+      const std::wstring path = volume.place + L"\\" + *name;
+      TheSeam().SetAttributes(path, kNormalAttributes);
+      TheSeam().RemoveFile(path);
+      if (TheSeam().FileAttributes(path) != kNoFile) return path;
+    }
+  }
+  return L"";
+}
+
 }  // namespace
 
 std::wstring TransferStamp(const LocalTime& t) {
@@ -270,6 +353,9 @@ int StageGhostJob(GhostJob job) {
   if (line.size() > kDosLineLimit)
     return Refuse(L"GHO文件的路径过长，DOS无法识别，请更改路径或在PE中进行安装！", StagingFailed);
 
+  const std::vector<Leftovers> leftovers = ForeignPayloads();
+  if (!MayRemoveLeftovers(leftovers)) return Declined;
+
   // A job that still waits for the next start is put away first: its entry would
   // otherwise be saved as the configuration to go back to.
   if (DosStageWaiting()) {
@@ -277,9 +363,14 @@ int StageGhostJob(GhostJob job) {
                     mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes)
       return Declined;
     if (!UndoStaging()) return StagingFailed;
+    // The copy that job's staging made in this run goes with it, unless it is the image
+    // of this one.
+    if (!SamePlace(g_movedImage, job.imagePath)) RemoveMovedImage();
   }
-
   g_movedImage.clear();
+
+  const std::wstring stays = RemoveLeftovers(leftovers);
+  if (!stays.empty()) return Refuse(L"无法删除" + stays + L"，安装终止！", StagingFailed);
   if (imagePath != job.imagePath) {
     if (!CopyPath(job.imagePath, imagePath)) return Refuse(L"转移文件失败，安装终止！", StagingFailed);
     job.imagePath = g_movedImage = imagePath;

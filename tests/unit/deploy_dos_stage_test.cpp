@@ -326,6 +326,47 @@ TEST_F(DosStage, LeftoversWithoutASavedStoreAreReplacedWithoutAnImport) {
   EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
   EXPECT_EQ(fake.starts.front().commandLine, L"bcdedit.exe /export \"C:\\boot\\BCDKX\"");
   EXPECT_EQ(MessageTexts(fake).size(), 1u) << "only the question";
+  // A DOS stage cut after it took the batch leaves the floppy image alone, beside the export.
+  fake.RemoveFile(L"C:\\ghost.ba_");
+  fake.AddFile(L"C:\\boot\\BCDKX", "export");
+  fake.starts.clear();
+  fake.QueueAnswer(mbox::IdYes);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+  EXPECT_EQ(fake.starts.front().commandLine, L"bcdedit.exe /import \"C:\\boot\\BCDKX\"");
+}
+
+// Another PC's stick or disk with a staging that never ran: the loaders and BATCH.BAT
+// could take its payload instead of this one. Named, and removed only on Yes.
+TEST_F(DosStage, PayloadsLeftOnOtherVolumesAreNamedAndRemovedOnlyOnYes) {
+  const std::wstring stick = L"\\\\?\\Volume{stick}";
+  fake.namedVolumes[stick] = DiskVolume(2, 2);
+  for (const std::wstring& file : {stick + L"\\kxldr", stick + L"\\ghost.ba_", std::wstring(L"F:\\ghost.ba_")})
+    fake.AddFile(file, "old", 0x27);
+  fake.QueueAnswer(mbox::IdNo);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Declined);
+  EXPECT_NE(MessageTexts(fake).at(0).find(L"\n硬盘2的第2个分区（无盘符）：kxldr、ghost.ba_\n是否删除"), std::wstring::npos)
+      << "F: holds nothing that starts";
+  EXPECT_TRUE(Changed(fake).empty());
+  fake.QueueAnswer(mbox::IdYes);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+  EXPECT_FALSE(fake.Exists(stick + L"\\kxldr"));
+  EXPECT_TRUE(fake.Exists(L"F:\\ghost.ba_"));
+}
+
+// The copy of a moved image goes with its job: replaced, taken back, or without its boot entry.
+TEST_F(DosStage, AMovedImageGoesWithItsJob) {
+  fake.AddFile(L"F:\\WIN7.GHO", "image on disk 1");
+  EXPECT_EQ(StageGhostJob(Restore(L"F:\\WIN7.GHO")), ghost_result::Done);
+  fake.now.second = 10;
+  fake.QueueAnswer(mbox::IdYes);
+  EXPECT_EQ(StageGhostJob(Restore(L"F:\\WIN7.GHO")), ghost_result::Done);
+  EXPECT_EQ(fake.Tree(L"E:"), std::vector<std::wstring>{L"E:\\20163714510.GHO"});
+  fake.QueueAnswer(mbox::IdCancel);
+  PromptRestart();
+  EXPECT_TRUE(fake.Tree(L"E:").empty());
+  EmulateAttrib(fake, [](const std::wstring& line) { return line.find(L"/export") != std::wstring::npos ? 1 : 0; });
+  EXPECT_EQ(StageGhostJob(Restore(L"F:\\WIN7.GHO")), ghost_result::Failed);
+  EXPECT_TRUE(fake.Tree(L"E:").empty());
 }
 
 TEST_F(DosStage, AnImageOnAVolumeThatIsNoDiskIsMovedOrRefused) {
@@ -376,6 +417,11 @@ TEST_F(DosStage, ConfigurationsTheDosStageCannotPutBackAreRefused) {
     }
     ExpectRefused(StageGhostJob(Restore()), ghost_result::Refused, row.message);
   }
+  // With room there it is staged there, and an old loader on the system drive goes.
+  fake.namedVolumes[system].freeBytes = 64 << 20;
+  fake.AddFile(L"C:\\kxldr", "old", 0x27);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+  EXPECT_EQ(fake.Exists(system + L"\\kxldr"), !fake.Exists(L"C:\\kxldr"));
 }
 
 TEST_F(DosStage, BootEntryFailure) {

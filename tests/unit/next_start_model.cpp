@@ -208,6 +208,10 @@ Machine::Machine(ModelSeam& fake, bool bootIni, Layout layout) : fake_(fake), bo
     storeRoot_ = kSystemPartition;
     dosDrives_.insert(dosDrives_.begin(), kSystemPartition);
   }
+  if (layout == Layout::Foreign) {
+    for (const wchar_t* name : {L"F:\\kxdos.ima", L"F:\\kxldr", L"F:\\kxldr.mbr"}) fake.AddFile(name, "other PC", 0x27);
+    fake.AddFile(L"F:\\ghost.ba_", "ghost.exe -clone,mode=pload,src=2:1\\OLD.GHO:1,dst=2:1 -sure -rb");
+  }
   fake.SetRegistryText(kHiveList, kStoreHive,
                        layout == Layout::Setup ? L"\\Device\\HarddiskVolume1\\Boot\\BCD"
                                                : L"\\Device\\HarddiskVolume2\\Boot\\BCD");

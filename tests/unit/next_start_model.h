@@ -68,7 +68,8 @@ struct NextStart {
 // The disks of the desktop. Plain: disk 0 holds C: (1, Windows and the store), D: (2) and
 // E: (3), disk 1 F: (1). Setup, as Windows Setup lays out an empty disk: a 100 MB system
 // partition without a letter first (1, the store), then C: (2), D: (3), E: (4); disk 1 F:.
-enum class Layout { Plain, Setup };
+// Foreign: Plain, with F: a disk from another PC whose staged job never ran.
+enum class Layout { Plain, Setup, Foreign };
 
 class Machine {
  public:

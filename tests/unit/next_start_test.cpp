@@ -92,7 +92,7 @@ class Walk {
   // A staging and the answer to the restart question; true when the power went.
   bool Stage(const Step& step, int cutBefore, std::string* job = nullptr) {
     const std::string before = expected_;
-    fake.answerFor = {{kReplaceQuestion, step.replace}, {kRestartQuestion, step.restart}};
+    fake.answerFor = {{kReplaceQuestion, step.replace}, {kRestartQuestion, step.restart}, {L"另一次DOS安装", mbox::IdYes}};
     Inject(step.failing, true);
     size_t shown = fake.messages.size();
     int reboots = fake.rebootRequests;
@@ -319,7 +319,7 @@ TEST_P(NextStartWalk, GeneratedSequences) {
 // every line of the DOS stage; the machine starts, and the user quits, stages again, or
 // stages and takes it back.
 TEST_P(NextStartWalk, EveryCutPoint) {
-  for (Layout layout : {Layout::Plain, Layout::Setup}) {
+  for (Layout layout : {Layout::Plain, Layout::Setup, Layout::Foreign}) {
     if (layout == Layout::Setup && GetParam()) continue;   // XP keeps BOOT.INI on C:
     SCOPED_TRACE(testing::Message() << "layout " << static_cast<int>(layout));
     WalkEveryCut(GetParam(), layout, {Restore(kImageA, No), Start(), Start()});
