@@ -1,6 +1,8 @@
 // The main window: system menu, icons, tabs, pages, title and the tab switch.
 #include "app/rigmate_dlg.h"
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <string>
 
@@ -23,6 +25,7 @@ const wchar_t* const kTabCaptions[CRigmateDlg::kPageCount] = {
 
 CRigmateDlg::~CRigmateDlg() {
   if (banner_) DeleteObject(banner_);
+  if (comEntered_) CoUninitialize();
 }
 
 CAboutDlg::CAboutDlg() : ui::Dialog(IDD_ABOUTBOX) {}
@@ -139,8 +142,19 @@ void CRigmateDlg::CreatePage(int index) {
   MoveWindow(page->hwnd(), r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
 }
 
+// The window's thread is a single-threaded apartment from here to the window's end: the
+// shell may hand what ShellExecute opens (a tutorial video, the manual) to a handler it
+// reaches through COM, and the file dialogs host the shell's views. COM's libraries are
+// delay-loaded: entered once the window is painted, they cost the start nothing.
+void CRigmateDlg::EnterComApartment() {
+  if (comTried_) return;
+  comTried_ = true;
+  comEntered_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+}
+
 void CRigmateDlg::CreateRemainingPages() {
   KillTimer(hwnd(), kCreatePagesTimer);
+  EnterComApartment();
   for (int i = 0; i < kPageCount; ++i) CreatePage(i);
   TellIfNoDataFolder();
 }

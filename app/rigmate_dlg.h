@@ -49,6 +49,7 @@ class CRigmateDlg : public ui::Dialog {
   void InsertTabs();
   void CreatePage(int index);
   void CreateRemainingPages();
+  void EnterComApartment();
   void TellIfNoDataFolder();
   void ShowPage(int index);
   void CentreOnWorkArea();
@@ -76,6 +77,7 @@ class CRigmateDlg : public ui::Dialog {
   std::array<KXDialog*, kPageCount> pages_;
   std::array<bool, kPageCount> pageTried_{};
   bool tellMissingDataFolder_ = false;
+  bool comTried_ = false, comEntered_ = false;
   static constexpr UINT_PTR kCreatePagesTimer = 1;
   static constexpr UINT_PTR kSessionEndReasonTimer = 2;
 };

@@ -55,7 +55,7 @@ Road RouteOf(const Request& request, std::wstring* refusal) {
   // Refused before the question, for WIM files as much as for Ghost images.
   if (!IsAbsoluteImagePath(request.imagePath)) return refuse(ImagePathRefusal(request.imagePath));
   size_t dot = request.imagePath.rfind(L'.');
-  if (dot == std::wstring::npos) return refuse(L"请选择正确的路径!");
+  if (dot == std::wstring::npos) return refuse(L"请选择正确的路径!\n镜像路径应以文件名结尾，扩展名为.GHO或.WIM。");
   std::wstring extension = request.imagePath.substr(dot + 1);
 
   if (request.mode == kGhostBackup) return Road::GhostBackup;

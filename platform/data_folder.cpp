@@ -39,9 +39,11 @@ std::wstring NoDataFolderNotice(const std::vector<std::wstring>& lookedAt) {
   std::wstring text = L"找不到数据文件夹Rigmate，已在以下位置查找：\n";
   for (const std::wstring& place : lookedAt) text += place + L"\n";
   text +=
-      L"\n请将数据文件夹Rigmate放到本软件目录下或者任一分区根目录下。它应包含：GHO（快速安装镜像）、"
-      L"COURSE（视频教程和说明书）、SOFTWARE（必备软件）、DATA（启动盘制作工具）、TOOL（启动盘工具文件）、"
-      L"DRIVER_GENUS和DRIVER（驱动）、RUNTIME（运行库）。\n"
-      L"没有数据文件夹时各页面仍可使用，但其中的列表为空，按钮会提示找不到文件。";
+      L"\n没有它，本软件仍可以查看本机信息，并用您自己的镜像文件备份或还原分区。"
+      L"一键装机、启动盘制作、使用教程、实用工具、驱动管理和必备软件要用到其中的文件，"
+      L"在此之前这些页面的列表是空的，按钮会提示找不到文件。\n"
+      L"\n数据文件夹Rigmate和本软件一起提供（在本软件的压缩包或装机U盘上）。"
+      L"请把整个Rigmate文件夹放到本软件所在的文件夹，或任一分区的根目录（例如 D:\\Rigmate），"
+      L"然后重新打开本软件。";
   return text;
 }

@@ -5,6 +5,7 @@
 #include <cwctype>
 
 #include "platform/disk.h"
+#include "platform/format.h"
 #include "platform/system.h"
 
 namespace image_search {
@@ -63,7 +64,8 @@ void SearchFolder(const std::wstring& folder, int depth, std::list<std::wstring>
 
 bool SearchDrives(int depth, std::list<std::wstring>* found) {
   if (depth < kMinDepth || depth > kMaxDepth) {
-    ShowMessage(L"目录深度输入不正确！", mbox::Ok | mbox::IconExclamation);
+    ShowMessage(Format(L"目录深度输入不正确！\n请输入%d到%d之间的数字。", kMinDepth, kMaxDepth),
+                mbox::Ok | mbox::IconExclamation);
     return false;
   }
   found->clear();

@@ -17,6 +17,10 @@ const wchar_t* const kQuickInstallImages[kQuickInstallCount] = {
     L"Rigmate\\GHO\\WINXP.GHO",   L"Rigmate\\GHO\\WIN732.GHO",  L"Rigmate\\GHO\\WIN764.GHO",
     L"Rigmate\\GHO\\WIN832.GHO",  L"Rigmate\\GHO\\WIN864.GHO",  L"Rigmate\\GHO\\WIN1032.GHO",
     L"Rigmate\\GHO\\WIN1064.GHO"};
+// The quick-install buttons' captions, in the order of the images.
+const wchar_t* const kQuickInstallEditions[kQuickInstallCount] = {
+    L"Windows XP", L"Windows 7 32位", L"Windows 7 64位", L"Windows 8.1 32位", L"Windows 8.1 64位",
+    L"Windows 10 32位", L"Windows 10 64位"};
 
 namespace {
 
@@ -80,7 +84,9 @@ void QuickInstall(int index, const std::wstring& slot) {
     // The image found at start-up and gone since, or the one looked for beside the program.
     const std::wstring missing = slot.empty() && index >= 0 && index < kQuickInstallCount
                                      ? PathBesideProgram(kQuickInstallImages[index]) : slot;
-    ShowMessage(WithPath(Format(L"找不到指定的文件！\n系统编号：%d", index), missing), mbox::IconExclamation);
+    const bool known = index >= 0 && index < kQuickInstallCount;
+    const std::wstring edition = known ? Format(L"\n%s的快速安装镜像：", kQuickInstallEditions[index]) : L"";
+    ShowMessage(WithPath(Format(L"找不到指定的文件！\n系统编号：%d", index) + edition, missing), mbox::IconExclamation);
     return;
   }
   const RestoreTarget target = ChooseQuickInstallTarget(slot);

@@ -37,7 +37,13 @@ INT_PTR SearchDlg::DoModal() {
 bool SearchDlg::OnInitDialog() {
   // The window is made anew at every opening: it shows the depth last accepted.
   SetDlgItemTextW(hwnd(), IDC_SEARCH_DEPTH, Format(L"%d", m_nDepth).c_str());
-  return true;
+  // The user starts where a search is typed: in the depth box, its text selected, so that
+  // a digit replaces it and Enter searches (the result list is empty before a search, and
+  // Enter there takes a chosen result only).
+  HWND depthBox = Item(IDC_SEARCH_DEPTH);
+  SetFocus(depthBox);
+  Edit(depthBox).SelectAll();
+  return false;
 }
 
 void SearchDlg::OnShowWindow(bool show, int status) {

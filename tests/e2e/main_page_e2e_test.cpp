@@ -290,7 +290,7 @@ TEST_F(MainPageRoads, WithoutImagesOrRemoteControlTheButtonsSaySo) {
   e2e::Box box;
   ASSERT_TRUE(e2e::WaitForBox(app().id(), L"找不到指定的文件！", &box));
   Shot("no-image");
-  EXPECT_EQ(box.text, L"找不到指定的文件！\n系统编号：3\n" + ProgramFolder() + L"\\Rigmate\\GHO\\WIN832.GHO");
+  EXPECT_EQ(box.text, L"找不到指定的文件！\n系统编号：3\nWindows 8.1 32位的快速安装镜像：\n" + ProgramFolder() + L"\\Rigmate\\GHO\\WIN832.GHO");
   EXPECT_EQ(Buttons(box), std::set<int>{IDOK});
   ASSERT_TRUE(e2e::AnswerBox(box, IDOK));
 

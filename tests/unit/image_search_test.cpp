@@ -72,7 +72,7 @@ TEST_F(ImageSearchTest, DepthOutsideOneToTenIsRefusedAndKeepsTheLastResults) {
     EXPECT_EQ(found, (Paths{L"C:\\kept.gho"})) << depth;
   }
   ASSERT_EQ(fake.messages.size(), 3u);
-  EXPECT_EQ(fake.messages[0].text, L"目录深度输入不正确！");
+  EXPECT_EQ(fake.messages[0].text, L"目录深度输入不正确！\n请输入1到10之间的数字。");
   EXPECT_EQ(fake.messages[0].caption, L"Rigmate");
   EXPECT_EQ(fake.messages[0].style, 0x30u);
   EXPECT_EQ(Search(10), (Paths{L"D:\\a.gho"}));

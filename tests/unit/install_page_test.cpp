@@ -101,7 +101,7 @@ TEST_F(InstallPageTest, RefusalsComeInOrderAndTouchNothing) {
   EXPECT_EQ(Execute(Restore(L"E:\\a.WIM"), hooks), Road::Refused);
   EXPECT_EQ(Texts(), (std::vector<std::wstring>{L"请选择一个分区!", L"请选择一个分区!", L"请输入正确的镜像路径!",
                                                 L"镜像文件：E:a.wim不是带盘符的完整路径（如 D:\\GHO\\WIN7.GHO），请重新选择！",
-                                                L"请选择正确的路径!", L"不支持的文件类型！",
+                                                L"请选择正确的路径!\n镜像路径应以文件名结尾，扩展名为.GHO或.WIM。", L"不支持的文件类型！",
                                                 L"不支持在桌面环境下进行WIM文件的操作！"}));
   for (const auto& box : fake.messages) EXPECT_EQ(box.style, 0x30u);
   EXPECT_TRUE(fake.starts.empty());

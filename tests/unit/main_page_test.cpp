@@ -200,13 +200,13 @@ TEST_F(MainPageTest, QuickInstallOnTheDesktopTakesTheRunningWindowsNeverOneTooSm
 
 TEST_F(MainPageTest, QuickInstallWithoutAnImageNamesTheIndexAndDoesNothingElse) {
   main_page::QuickInstall(3, L"");
-  EXPECT_EQ(OnlyMessage(), L"找不到指定的文件！\n系统编号：3\nE:\\tools\\Rigmate\\GHO\\WIN832.GHO");
+  EXPECT_EQ(OnlyMessage(), L"找不到指定的文件！\n系统编号：3\nWindows 8.1 32位的快速安装镜像：\nE:\\tools\\Rigmate\\GHO\\WIN832.GHO");
   EXPECT_EQ(fake.messages[0].style, 0x30u);
   EXPECT_TRUE(fake.starts.empty());
 
   fake.messages.clear();
   main_page::QuickInstall(5, L"D:\\gone\\WIN1032.GHO");    // the file went away after start-up
-  EXPECT_EQ(OnlyMessage(), L"找不到指定的文件！\n系统编号：5\nD:\\gone\\WIN1032.GHO");
+  EXPECT_EQ(OnlyMessage(), L"找不到指定的文件！\n系统编号：5\nWindows 10 32位的快速安装镜像：\nD:\\gone\\WIN1032.GHO");
 }
 
 TEST_F(MainPageTest, QuickInstallWithoutASuitableDriveIsRefused) {

@@ -103,9 +103,10 @@ TEST(ImageDialogsTest, SearchFillsThePagesPathAndTheChooserReturnsTheChosenIndex
   bool ownerDisabled = false;
   Rows firstRows, refusedRows, keptRows;
   std::wstring depthShown, depthKept;
-  bool openAfterEmptyDoubleClick = false;
+  bool openAfterEmptyDoubleClick = false, typesIntoDepth = false;
   search.script = [&](HWND dialog) {
     ownerDisabled = !IsWindowEnabled(page);
+    typesIntoDepth = GetFocus() == GetDlgItem(dialog, IDC_SEARCH_DEPTH);
     depthShown = Text(GetDlgItem(dialog, IDC_SEARCH_DEPTH));
     HWND list = GetDlgItem(dialog, IDC_SEARCH_FOUND);
     SetDlgItemTextW(dialog, IDC_SEARCH_DEPTH, L"2");
@@ -124,6 +125,7 @@ TEST(ImageDialogsTest, SearchFillsThePagesPathAndTheChooserReturnsTheChosenIndex
     EXPECT_EQ(search.DoModal(), IDCANCEL);
   }
   EXPECT_TRUE(ownerDisabled);
+  EXPECT_TRUE(typesIntoDepth);
   EXPECT_TRUE(IsWindowEnabled(page));
   EXPECT_EQ(depthShown, L"3");
   // Searched in the order C:, then D:'s subfolders before its root; shown sorted.
@@ -131,7 +133,7 @@ TEST(ImageDialogsTest, SearchFillsThePagesPathAndTheChooserReturnsTheChosenIndex
   EXPECT_EQ(firstRows, (Rows{L"C:\\z.gho", L"D:\\a.gho", L"D:\\GHO\\b.gho"}));
   EXPECT_EQ(refusedRows, firstRows);
   ASSERT_EQ(fake.messages.size(), 1u);
-  EXPECT_EQ(fake.messages[0].text, L"目录深度输入不正确！");
+  EXPECT_EQ(fake.messages[0].text, L"目录深度输入不正确！\n请输入1到10之间的数字。");
   EXPECT_TRUE(openAfterEmptyDoubleClick);
   EXPECT_EQ(Text(pathBox), L"D:\\a.gho");
 

@@ -362,7 +362,7 @@ TEST(MainWindow, SearchDialogFromTheKeyboardKeepsTheMainWindowDisabled) {
         PressOnFocus(VK_RETURN);  // "搜索": the depth is refused in a box
       },
       [&](HWND main) {
-        box = FindDialog(L"目录深度输入不正确！");
+        box = FindDialog(L"目录深度输入不正确！\n请输入1到10之间的数字。");
         ASSERT_TRUE(box);
         boxOwnedBySearch = GetWindow(box, GW_OWNER) == search;
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
