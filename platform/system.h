@@ -13,6 +13,8 @@
 namespace mbox {
 constexpr unsigned Ok = 0x0, YesNoCancel = 0x3, YesNo = 0x4;
 constexpr unsigned IconQuestion = 0x20, IconExclamation = 0x30;
+// A result that is a success: the warning's icon stays for failures.
+constexpr unsigned IconInformation = 0x40;
 // The second button ("否") is the default: for questions whose Yes destroys or
 // overwrites data, so that a quick Enter never does it.
 constexpr unsigned DefaultNo = 0x100;

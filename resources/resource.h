@@ -37,6 +37,7 @@
 #define IDC_LOAD_CLOSE         1001
 #define IDC_LOAD_PROGRESS      1042
 #define IDC_LOAD_STATUS        1043
+#define IDC_LOAD_STATUS_MORE   1045
 
 // Main page
 #define IDC_QUICK_WINXP        1001

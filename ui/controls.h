@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 // The whole text of a window (an edit, a combo box, a button); empty when it has none.
 // From another thread than the window's this is a sent WM_GETTEXT.
@@ -77,6 +78,10 @@ class ListView {
   // the selection mark, which stays on the last row clicked after Ctrl+click cleared it.
   int SelectedRow() const {
     return static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  }
+  // The columns' order on the screen, by their indexes; the indexes stay what they were.
+  bool SetColumnOrder(const std::vector<int>& order) const {
+    return SendMessageW(hwnd_, LVM_SETCOLUMNORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data())) != 0;
   }
 
  private:

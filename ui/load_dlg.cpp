@@ -98,6 +98,7 @@ bool LoadDlg::OnInitDialog() {
   KXDialog::OnInitDialog();
   m_progress = Item(IDC_LOAD_PROGRESS);
   m_status = Item(IDC_LOAD_STATUS);
+  statusMore_ = Item(IDC_LOAD_STATUS_MORE);
   m_btnClose = Item(IDC_LOAD_CLOSE);
   SendMessageW(m_progress, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   EnableWindow(m_btnClose, FALSE);
@@ -202,7 +203,14 @@ void LoadDlg::ShowNextStatus() {
       pendingStatus_.pop_front();
     }
   }
-  SetWindowTextW(m_status, m_strStatus.c_str());
+  // A static control shows a line break as a box glyph: the first line goes on the
+  // status line, the others side by side on the one below.
+  const size_t lineEnd = m_strStatus.find(L'\n');
+  std::wstring more = lineEnd == std::wstring::npos ? std::wstring() : m_strStatus.substr(lineEnd + 1);
+  for (wchar_t& c : more)
+    if (c == L'\n' || c == L'\r') c = L' ';
+  SetWindowTextW(m_status, m_strStatus.substr(0, lineEnd).c_str());
+  SetWindowTextW(statusMore_, more.c_str());
 }
 
 void LoadDlg::HandOverStatus(const std::wstring& text) {

@@ -70,6 +70,7 @@ class LoadDlg : public KXDialog {
   // The text on the status line: written and read on the window's thread only.
   std::wstring m_strStatus;
   HWND m_status = nullptr;
+  HWND statusMore_ = nullptr;   // the status's lines after its first
   HWND m_btnClose = nullptr;
 
   // Texts handed over by the worker, in order, each taken by one WM_LOAD_STATUS.

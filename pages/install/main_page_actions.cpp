@@ -91,7 +91,7 @@ void QuickInstall(int index, const std::wstring& slot) {
   }
   const RestoreTarget target = ChooseQuickInstallTarget(slot);
   if (target.letter.empty()) {
-    ShowMessage(L"找不到合适还原的分区！", mbox::IconExclamation);
+    ShowMessage(L"找不到合适还原的分区！\n" + NoQuickInstallTargetReason(slot), mbox::IconExclamation);
     return;
   }
   std::wstring question =

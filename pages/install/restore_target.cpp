@@ -140,6 +140,15 @@ RestoreTarget ChooseQuickInstallTarget(const std::wstring& image) {
   return chosen->target;
 }
 
+std::wstring NoQuickInstallTargetReason(const std::wstring& image) {
+  uint64_t imageBytes = 0;
+  TheSeam().FileSize(image, &imageBytes);
+  std::wstring reason = Format(L"还原目标须是本机硬盘上的分区，容量不小于镜像（%.2f GB）；U盘和可移动磁盘上的分区不算在内。",
+                               static_cast<double>(imageBytes) / (1024.0 * 1024.0 * 1024.0));
+  if (g_bInPE) reason += L"\n在PE中，镜像所在的分区、PE和本软件所在的分区也不能作为目标。";
+  return reason;
+}
+
 std::wstring OneClickRefusal(const std::wstring& drive, const std::wstring& action) {
   StorageDeviceNumber number;
   if (TheSeam().VolumeDeviceNumber(drive, &number) == VolumeOpen::Ok && number.deviceType == kFileDeviceDisk &&

@@ -104,7 +104,8 @@ void RunInstallQueue(const InstallQueue& queue, Progress& progress, const QueueR
     for (; rest != queue.end(); ++rest) tell(*rest, kNotInstalled);
     const int left = static_cast<int>(queue.size()) - installed - failed;
     if (report.end && !queue.empty())
-      report.end(Format(L"安装队列结束：%d个安装完成，%d个失败，%d个没有装完。", installed, failed, left));
+      report.end(Format(L"安装队列结束：%d个安装完成，%d个失败，%d个没有装完。", installed, failed, left),
+                 failed == 0 && left == 0);
   };
   for (auto it = queue.begin(); it != queue.end(); ++it) {
     if (progress.Stopping()) return finish(it);

@@ -72,10 +72,10 @@ bool LoadSoftwareCatalogue(Progress& progress, const IconAdder& addIcon, Softwar
 std::wstring SilentCommandLine(const _INSTALL& entry);
 
 // What the queue tells the page, on the install thread: an entry's new state (the text
-// of its "状态" cell) and, at the end, the summary.
+// of its "状态" cell) and, at the end, the summary and whether every entry was installed.
 struct QueueReport {
   std::function<void(int row, const std::wstring& state)> state;
-  std::function<void(const std::wstring& summary)> end;
+  std::function<void(const std::wstring& summary, bool allInstalled)> end;
 };
 
 constexpr wchar_t kWaiting[] = L"等待安装";

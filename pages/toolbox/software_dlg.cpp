@@ -15,12 +15,17 @@
 namespace {
 
 constexpr UINT WM_INSTALL_STATE = WM_APP + 30;   // lParam: a new InstallState
-constexpr UINT WM_INSTALL_END = WM_APP + 31;     // lParam: a new std::wstring, the summary
+constexpr UINT WM_INSTALL_END = WM_APP + 31;     // lParam: a new QueueEnd
 constexpr int kStateColumn = 4;
 
 struct InstallState {
   int row;
   std::wstring text;
+};
+
+struct QueueEnd {
+  std::wstring summary;
+  bool allInstalled;
 };
 
 // Hands a heap copy to the window, which deletes it; kept here when the window is gone.
@@ -57,6 +62,9 @@ bool SoftwareDlg::OnInitDialog() {
   m_list.InsertColumn(2, L"路径", LVCFMT_LEFT, 250);
   m_list.InsertColumn(3, L"自动安装参数", LVCFMT_LEFT, 60);
   m_list.InsertColumn(kStateColumn, L"状态", LVCFMT_LEFT, 110);
+  // Shown beside the name: after the wide description and path it would start beyond the
+  // list's right edge, where a queue's progress is not seen without scrolling.
+  ListView(m_list.hwnd()).SetColumnOrder({0, kStateColumn, 1, 2, 3});
   m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES |
                           LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
   return true;
@@ -115,8 +123,8 @@ software_page::QueueReport SoftwareDlg::PostedReport() const {
   report.state = [window](int row, const std::wstring& text) {
     PostOwned(window, WM_INSTALL_STATE, new InstallState{row, text});
   };
-  report.end = [window](const std::wstring& summary) {
-    PostOwned(window, WM_INSTALL_END, new std::wstring(summary));
+  report.end = [window](const std::wstring& summary, bool allInstalled) {
+    PostOwned(window, WM_INSTALL_END, new QueueEnd{summary, allInstalled});
   };
   return report;
 }
@@ -128,8 +136,8 @@ bool SoftwareDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     return true;
   }
   if (message == WM_INSTALL_END) {
-    std::unique_ptr<std::wstring> summary(reinterpret_cast<std::wstring*>(lParam));
-    ShowMessage(*summary, mbox::Ok | mbox::IconExclamation);
+    std::unique_ptr<QueueEnd> end(reinterpret_cast<QueueEnd*>(lParam));
+    ShowMessage(end->summary, mbox::Ok | (end->allInstalled ? mbox::IconInformation : mbox::IconExclamation));
     return true;
   }
   return KXDialog::OnMessage(message, wParam, lParam, result);

@@ -213,14 +213,15 @@ TEST_F(MainPageTest, QuickInstallWithoutASuitableDriveIsRefused) {
   fake.AddFile(L"D:\\Rigmate\\GHO\\WIN764.GHO");
   for (auto& v : fake.volumes) v.second.partitionStyle = 2;
   main_page::QuickInstall(2, L"D:\\Rigmate\\GHO\\WIN764.GHO");
-  EXPECT_EQ(OnlyMessage(), L"找不到合适还原的分区！");
+  EXPECT_EQ(OnlyMessage(), L"找不到合适还原的分区！\n还原目标须是本机硬盘上的分区，容量不小于镜像（0.00 GB）；"
+                           L"U盘和可移动磁盘上的分区不算在内。");
 
   fake.messages.clear();
   Layout({{0, L'C', 60 * kGiB}, {0, L'D', 400 * kGiB}, {1, L'E', 16 * kGiB}});
   fake.disks[0].storage.removableMedia = true;
   OnUsbDisk(1);
   main_page::QuickInstall(2, L"D:\\Rigmate\\GHO\\WIN764.GHO");
-  EXPECT_EQ(OnlyMessage(), L"找不到合适还原的分区！") << "only removable and USB disks";
+  EXPECT_EQ(OnlyMessage().find(L"找不到合适还原的分区！\n"), 0u) << "only removable and USB disks";
   EXPECT_TRUE(fake.starts.empty());
 }
 

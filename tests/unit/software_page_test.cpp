@@ -180,7 +180,7 @@ TEST_F(SoftwarePageTest, QueueRunsEveryInstallerSilentlyInOrderPastFailures) {
 struct Told {
   QueueReport Report() {
     return {[this](int row, const std::wstring& state) { Add(std::to_wstring(row) + L" " + state); },
-            [this](const std::wstring& summary) { Add(summary); }};
+            [this](const std::wstring& summary, bool) { Add(summary); }};
   }
   void Add(const std::wstring& line) {
     std::lock_guard<std::mutex> lock(mutex);

@@ -26,7 +26,7 @@ std::wstring WindowText(HWND window) {
 
 struct Snapshot {
   int position = -1;
-  std::wstring status;
+  std::wstring status, more;
   bool closeEnabled = false;
   bool closeFocused = false;
   std::wstring closeText;
@@ -58,6 +58,7 @@ class ProbeLoadDlg : public LoadDlg {
     if (message == WM_PROBE) {
       last_.position = static_cast<int>(SendMessageW(Item(IDC_LOAD_PROGRESS), PBM_GETPOS, 0, 0));
       last_.status = WindowText(Item(IDC_LOAD_STATUS));
+      last_.more = WindowText(Item(IDC_LOAD_STATUS_MORE));
       last_.closeEnabled = IsWindowEnabled(Item(IDC_LOAD_CLOSE)) != FALSE;
       last_.closeFocused = GetFocus() == Item(IDC_LOAD_CLOSE);
       last_.closeText = WindowText(Item(IDC_LOAD_CLOSE));
@@ -106,6 +107,8 @@ TEST(LoadDlg, ProgressAndStatusAreShownInPostingOrder) {
   EXPECT_TRUE(dialog.RunWork([&](Progress& progress) {
     seen.push_back(dialog.Probe(deadline.abort()));
     progress.Position(10);
+    progress.Status(L"找不带软件映射文件！\nZ:\\k\\Rigmate\\SOFTWARE\\SOFT_MAP\n(2)");
+    seen.push_back(dialog.Probe(deadline.abort()));
     progress.Status(L"正在扫描......，请耐心等待！");
     seen.push_back(dialog.Probe(deadline.abort()));
     progress.Position(60);
@@ -115,7 +118,11 @@ TEST(LoadDlg, ProgressAndStatusAreShownInPostingOrder) {
     return true;
   }));
   ASSERT_FALSE(deadline.expired());
-  ASSERT_EQ(seen.size(), 3u);
+  ASSERT_EQ(seen.size(), 4u);
+  // A status of several lines: its first line, and the others on the second line.
+  EXPECT_EQ(seen[1].status + L"|" + seen[1].more, L"找不带软件映射文件！|Z:\\k\\Rigmate\\SOFTWARE\\SOFT_MAP (2)");
+  seen.erase(seen.begin() + 1);
+  EXPECT_EQ(seen[1].more, L"");
   EXPECT_EQ(seen[0].position, 0);
   EXPECT_EQ(seen[0].status, L"");
   EXPECT_FALSE(seen[0].closeEnabled);

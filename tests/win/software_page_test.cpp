@@ -109,6 +109,7 @@ TEST(SoftwarePage, FirstShowFillsTheCheckableListAndItsButtonsRunTheTickedInstal
   EXPECT_EQ(Cell(list, 0, 4), L"");
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].text, L"安装队列结束：1个安装完成，0个失败，0个没有装完。");
+  EXPECT_EQ(fake.messages[0].style, 0x40u);   // the information icon: a success is no warning
 
   for (int row : {-1, 0}) {
     NMITEMACTIVATE click = {};
