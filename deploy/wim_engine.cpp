@@ -76,8 +76,10 @@ const std::wstring& WimTempFolder() {
   return folder;
 }
 
-WimOutcome WimFailure(WimCode code, uint32_t error) {
-  return WimOutcome{code, WithErrorText(Format(WimOutcomeText(code), static_cast<int>(error)), error)};
+WimOutcome WimFailure(WimCode code, uint32_t error, const std::wstring& file) {
+  std::wstring text = Format(WimOutcomeText(code), static_cast<int>(error));
+  if (!file.empty()) text = WithPath(text, file);
+  return WimOutcome{code, WithErrorText(text, error)};
 }
 
 const wchar_t* WimOutcomeText(WimCode code) {
@@ -125,7 +127,7 @@ WimOutcome ApplyFromFile(const std::wstring& imagePath, const std::wstring& targ
   Imaging& imaging = TheImaging();
   uint32_t error = 0;
   const WimFileHandle file = OpenWimFile(imagePath, wim::GenericRead, wim::OpenExisting, wim::CompressNone, &error);
-  if (!file) return WimFailure(WimCode::NotOpened, error);
+  if (!file) return WimFailure(WimCode::NotOpened, error, imagePath);
   uint32_t count = 0;
   if (!imaging.WimImageCount(file.get(), &count)) return WimEnd(WimCode::InfoNotRead);
   imaging.WimSetTemporaryPath(file.get(), WimTempFolder());
@@ -168,7 +170,7 @@ WimOutcome CaptureIntoFile(const std::wstring& imagePath, bool append, const std
   uint32_t disposition = append ? wim::OpenExisting : wim::CreateAlways;
   uint32_t error = 0;
   const WimFileHandle file = OpenWimFile(imagePath, access, disposition, static_cast<uint32_t>(compression), &error);
-  if (!file) return WimFailure(WimCode::NotCreated, error);
+  if (!file) return WimFailure(WimCode::NotCreated, error, imagePath);
   if (!TheImaging().WimSetTemporaryPath(file.get(), WimTempFolder())) return WimEnd(WimCode::TemporaryPathRefused);
   _WIMJOB job;
   job.handle = file.get();

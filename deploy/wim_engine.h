@@ -67,9 +67,9 @@ using WimOutcome = Outcome<WimCode>;
 // The table of the outcomes' texts: a template over the target (%s) or the error code
 // (%d) where the text names one; empty where nothing is left to tell.
 const wchar_t* WimOutcomeText(WimCode code);
-// The outcome of a failed imaging call: the code's text over the error code, with the
-// system's own text for it.
-WimOutcome WimFailure(WimCode code, uint32_t error);
+// The outcome of a failed imaging call: the code's text over the error code, the file it
+// is about on a line of its own (when one is given), then the system's own text for it.
+WimOutcome WimFailure(WimCode code, uint32_t error, const std::wstring& file = L"");
 
 // Restores one image of the WIM file onto the target partition ("D:"), formatting it
 // first, and makes the partition bootable.

@@ -29,6 +29,13 @@ LogFile::LogFile(std::wstring path, std::wstring fallback, std::wstring header)
     : path_(std::move(path)), fallback_(std::move(fallback)), header_(std::move(header)) {}
 
 void LogFile::Write(const std::wstring& line) {
+  // A step is logged right after the call it records and before its caller reads the
+  // call's error code: the file calls here must not overwrite it.
+  const DWORD callersError = GetLastError();
+  struct Restore {
+    DWORD error;
+    ~Restore() { SetLastError(error); }
+  } restore{callersError};
   std::lock_guard<std::mutex> hold(lock_);
   std::string bytes;
   if (!headerWritten_) bytes = Utf8(line.substr(0, kStampLength) + header_) + "\r\n";

@@ -23,9 +23,10 @@ std::wstring DiskStyleText(uint32_t style) {
 
 // The box of an engine's outcome; the user's own No needs none. A failed imaging call
 // is not told here: the progress window shows why until the user closes it.
+// A success takes the information icon: the warning's stays for failures.
 template <typename Code>
-void Tell(const Outcome<Code>& outcome) {
-  if (!outcome.text.empty()) ShowMessage(outcome.text, kWarning);
+void Tell(const Outcome<Code>& outcome, bool success = false) {
+  if (!outcome.text.empty()) ShowMessage(outcome.text, success ? mbox::Ok | mbox::IconInformation : kWarning);
 }
 
 }  // namespace
@@ -72,12 +73,12 @@ Road Execute(const Request& request, const WimPageHooks& hooks) {
     case Road::WimCapture: {
       int compression = request.compression >= 0 && request.compression <= 3 ? request.compression : 0;
       const WimOutcome outcome = CaptureWimImage(request.imagePath, request.target, compression, hooks);
-      if (outcome.code != WimCode::CaptureFailed) Tell(outcome);
+      if (outcome.code != WimCode::CaptureFailed) Tell(outcome, outcome.code == WimCode::Captured);
       break;
     }
     case Road::WimApply: {
       const WimOutcome outcome = ApplyWimImage(request.imagePath, request.target, hooks);
-      if (outcome.code != WimCode::ApplyFailed) Tell(outcome);
+      if (outcome.code != WimCode::ApplyFailed) Tell(outcome, outcome.code == WimCode::Applied);
       break;
     }
   }

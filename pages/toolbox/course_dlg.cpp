@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "platform/small_icons_win.h"
+#include "platform/system.h"
 #include "ui/controls.h"
 
 bool CourseDlg::OnInitDialog() {
@@ -57,7 +58,9 @@ void CourseDlg::OpenVideo(int row) {
 }
 
 void CourseDlg::OpenWithShell(const std::wstring& path) {
-  ShellExecuteW(hwnd(), L"open", path.c_str(), nullptr, nullptr, SW_SHOW);
+  const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(hwnd(), L"open", path.c_str(), nullptr, nullptr, SW_SHOW));
+  const std::wstring failure = course_page::ShellOpenFailure(path, result);
+  if (!failure.empty()) ShowMessage(failure, mbox::Ok | mbox::IconExclamation);
 }
 
 bool CourseDlg::OnCommand(int id, int code, HWND control) {

@@ -76,4 +76,13 @@ void OpenManual() {
   RunProgram(reader, Format(L"%s \"%s\"", L"PDF阅读器.exe", manual), false, true);
 }
 
+std::wstring ShellOpenFailure(const std::wstring& path, intptr_t result) {
+  constexpr intptr_t kFileNotFound = 2, kPathNotFound = 3, kAssociationIncomplete = 27, kNoAssociation = 31;
+  if (result > 32) return std::wstring();
+  if (result == kNoAssociation || result == kAssociationIncomplete)
+    return WithPath(L"无法打开教程视频：本机没有能播放这种文件的程序，请先安装一个视频播放器。", path);
+  if (result == kFileNotFound || result == kPathNotFound) return WithPath(L"无法打开教程视频：文件已不存在。", path);
+  return WithErrorText(WithPath(L"无法打开教程视频。", path), static_cast<uint32_t>(result));
+}
+
 }  // namespace course_page

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <list>
 #include <string>
 #include <vector>
@@ -48,5 +49,10 @@ VideoList LoadVideoMap();
 
 // Starts the reader with the manual; tells the user which of the two is missing.
 void OpenManual();
+
+// What the user is told when the shell's "open" of a video returned `result` (32 or
+// less is a failure: no program for its type, a missing file, a system error); empty
+// for a success.
+std::wstring ShellOpenFailure(const std::wstring& path, intptr_t result);
 
 }  // namespace course_page

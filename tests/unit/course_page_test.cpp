@@ -67,6 +67,15 @@ TEST_F(CoursePageTest, MissingMapIsSilentAndAnUnreadableOneIsReported) {
   EXPECT_EQ(fake.messages[0].style, 0x30u);
 }
 
+TEST(CourseShellOpen, AFailedOpenNamesTheVideoAndWhy) {
+  const struct { intptr_t result; const wchar_t* text; } cases[] = {
+      {33, L""},
+      {31, L"无法打开教程视频：本机没有能播放这种文件的程序，请先安装一个视频播放器。\nD:\\a.mp4"},
+      {2, L"无法打开教程视频：文件已不存在。\nD:\\a.mp4"},
+      {5, L"无法打开教程视频。\nD:\\a.mp4"}};   // no lookup of the system's text here
+  for (const auto& c : cases) EXPECT_EQ(course_page::ShellOpenFailure(L"D:\\a.mp4", c.result), c.text) << c.result;
+}
+
 TEST_F(CoursePageTest, ManualNeedsTheReaderThenTheManualAndItsPathIsQuoted) {
   course_page::OpenManual();
   fake.AddFile(L"E:\\my tools\\Rigmate\\COURSE\\PDF阅读器.exe");

@@ -132,6 +132,7 @@ TEST_F(InstallPageTest, ModeDecidesBackupRoadsAndCompressionReachesBoth) {
   ASSERT_FALSE(fake.wimCalls.empty());
   EXPECT_EQ(fake.wimCalls[0], L"CreateFile E:\\backup.gho 40000000 2 0 3");
   EXPECT_EQ(Texts().back(), L"操作完成！");
+  EXPECT_EQ(fake.messages.back().style, mbox::IconInformation);   // a success is no warning
 }
 
 TEST_F(InstallPageTest, GhostRestoreInsidePeRepairsTheBootFilesWithRedirectionOff) {

@@ -176,7 +176,7 @@ TEST_F(WimEngineTest, BootRepairNamesTheSystemPartitionOfTheTargetsDisk) {
 TEST_F(WimEngineTest, ApplyEndsBeforeTheFormatUnlessAnImageIsChosenLoadedAndConfirmed) {
   last = ApplyWimImage(L"E:\\missing.wim", L"D:", page);
   EXPECT_EQ(last.code, WimCode::NotOpened);
-  EXPECT_EQ(last.text, L"打开WIM文件失败！错误代码：2");
+  EXPECT_EQ(last.text, L"打开WIM文件失败！错误代码：2\nE:\\missing.wim");
   wimFile->attributesFail = true;
   Apply();
   EXPECT_EQ(last.text, L"读取WIM文件信息失败！");
@@ -262,7 +262,7 @@ TEST_F(WimEngineTest, CaptureRefusalsAndFailures) {
   fake.QueueAnswer(mbox::IdYes);
   Capture(L"D:\\a.wim");
   EXPECT_EQ(last.code, WimCode::NotCreated);
-  EXPECT_EQ(last.text, L"打开或者创建WIM文件失败！错误代码：5");
+  EXPECT_EQ(last.text, L"打开或者创建WIM文件失败！错误代码：5\nD:\\a.wim");
   fake.wimCreateError = 0;
   fake.wimTemporaryPathFails = true;
   fake.QueueAnswer(mbox::IdYes);

@@ -235,9 +235,9 @@ TEST_F(WimRealTest, DamagedFilesAndMissingImagesFailBeforeTheFormat) {
 
   // A file that cannot be opened as a WIM ends the apply with the imaging error's code.
   Apply(L"D:\\cut.wim");
-  EXPECT_EQ(LastMessage(), L"打开WIM文件失败！错误代码：1392");
+  EXPECT_EQ(LastMessage(), L"打开WIM文件失败！错误代码：1392\nD:\\cut.wim");
   Apply(L"D:\\text.wim");
-  EXPECT_EQ(LastMessage(), L"打开WIM文件失败！错误代码：11");
+  EXPECT_EQ(LastMessage(), L"打开WIM文件失败！错误代码：11\nD:\\text.wim");
   EXPECT_EQ(seam.messages.size(), boxes);   // not even the question
   // An index past the last one cannot be loaded.
   chosen = 3;

@@ -8,6 +8,9 @@
 
 #include "pages/bootmedia/boot_disk_vm.h"
 #include "platform/disk.h"
+#include "platform/log.h"
+#include "platform/log_file_win.h"
+#include "platform/logging_seam.h"
 #include "platform/seam_win.h"
 #include "platform/system.h"
 #include "tests/standin/standin_log.h"
@@ -348,4 +351,15 @@ TEST(SystemUnderWine, WindowsFactsOfThe64BitPrefix) {
   EXPECT_FALSE(GetModuleFolder().empty());
   EXPECT_EQ(GetFileVersionString(L"C:\\windows\\system32\\kernel32.dll").empty(), false);
   EXPECT_EQ(GetFileVersionString(L"C:\\no\\such.exe"), L"");
+}
+
+// The log writes after each step, before its caller reads the step's error code.
+TEST(LogFileWin, AFailedStepKeepsItsErrorCodeAfterItWasLogged) {
+  const std::wstring temp = LogPathInTemp() + L".d";
+  LogFile log(LogPathInTemp(), L"", L"test");
+  SetLogSink(&log);
+  LoggingSeam logged(DefaultSeam());
+  EXPECT_FALSE(logged.MakeFolder(temp + L"\\no-such-folder\\a"));
+  EXPECT_EQ(logged.LastError(), static_cast<uint32_t>(ERROR_PATH_NOT_FOUND));   // not the log's own 0 or 183
+  SetLogSink(nullptr);
 }

@@ -350,18 +350,6 @@ int ListStringWidth(HWND list, const std::wstring& text) {
   return static_cast<int>(width);
 }
 
-bool ListColumnRect(HWND list, int column, RECT* rect) {
-  DWORD_PTR header = 0;
-  RemoteBlock block(list, sizeof *rect);
-  if (!SendWithTimeout(list, LVM_GETHEADER, 0, 0, &header) || !header || !block.ok() ||
-      !SendWithTimeout(reinterpret_cast<HWND>(header), HDM_GETITEMRECT, column,
-                       reinterpret_cast<LPARAM>(block.address()), nullptr) ||
-      !block.Read(0, rect, sizeof *rect))
-    return false;
-  MapWindowPoints(reinterpret_cast<HWND>(header), list, reinterpret_cast<POINT*>(rect), 2);
-  return true;
-}
-
 // ---- Tooltips --------------------------------------------------------------------------
 
 std::wstring ToolTipText(DWORD processId, HWND tool) {

@@ -89,8 +89,6 @@ bool TabDisplayArea(HWND tab, RECT* area);
 // ---- Lists -------------------------------------------------------------------------
 // The width in pixels of a text in the list view's font (LVM_GETSTRINGWIDTH), or -1.
 int ListStringWidth(HWND list, const std::wstring& text);
-// Where a column's header stands in the list, in the list's client coordinates.
-bool ListColumnRect(HWND list, int column, RECT* rect);
 
 // ---- Tooltips ----------------------------------------------------------------------
 // The text that a tooltip control of the process shows for the window tool (a tool
