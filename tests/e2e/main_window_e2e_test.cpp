@@ -98,7 +98,7 @@ TEST_F(RigmateE2E, FirstRunWithoutDataFolderSaysWhereItLookedOnce) {
   Shot("no-data-folder");
   for (const std::wstring& place : {ProgramFolder() + L"\\Rigmate", std::wstring(L"D:\\Rigmate")})
     EXPECT_NE(box.text.find(L"\n" + place + L"\n"), std::wstring::npos) << e2e::WideToUtf8(box.text);
-  EXPECT_NE(box.text.find(L"SOFTWARE（必备软件）"), std::wstring::npos);
+  EXPECT_NE(box.text.find(L"请把整个Rigmate文件夹放到本软件所在的文件夹"), std::wstring::npos);
   ASSERT_TRUE(e2e::AnswerBox(box, IDOK));
   ASSERT_TRUE(e2e::SelectTab(tab(), 5));
   ASSERT_TRUE(e2e::ClickButton(Pages().at(5), 1001));
