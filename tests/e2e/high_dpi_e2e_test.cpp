@@ -94,14 +94,4 @@ TEST_F(RigmateAtHighDpi, BackupPageAndDataDialogShowEverything) {
   ASSERT_TRUE(e2e::ClickButton(data, IDCANCEL));
 }
 
-// The install queue with its 状态 column in sight, at 150 % and 200 %.
-TEST_F(RigmateAtHighDpi, SoftwarePageShowsTheQueuesStateColumn) {
-  const DWORD dpi = PrefixDpi();
-  if (dpi != 144 && dpi != 192) GTEST_SKIP() << "runs in the 144- and 192-DPI prefixes of tests/e2e/run-at-dpi";
-  ASSERT_TRUE(StartRigmate() && e2e::SelectTab(tab(), 6));
-  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::Boxes(app().id()).size() == 1; }, 60000));   // catalogue loaded
-  Settle();
-  Shot("software-page-" + std::to_string(dpi));
-}
-
 }  // namespace
