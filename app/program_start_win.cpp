@@ -13,7 +13,6 @@
 #include "app/one_copy_win.h"
 #include "app/program_version.h"
 #include "app/unattended_job.h"
-#include "deploy/dos_stage.h"
 #include "platform/format.h"
 #include "platform/log.h"
 #include "platform/log_file_win.h"
@@ -75,8 +74,8 @@ bool ChooseJobLog(const std::wstring& asked, std::wstring* path) {
 }
 
 std::wstring VersionText() {
-  return L"Rigmate " + ProgramVersion() + L"\n" + PayloadStateLine() +
-         (PayloadComplete() ? L"" : L"（本程序无法在桌面环境下配置 GHO 任务）");
+  const std::wstring missing = PayloadMissingText();
+  return L"Rigmate " + ProgramVersion() + L"\n" + PayloadStateLine() + (missing.empty() ? L"" : L"\n" + missing);
 }
 
 const wchar_t kAnotherCopy[] = L"另一个 Rigmate 正在运行（窗口或命令行任务），请等待它结束后再启动本软件。";

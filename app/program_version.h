@@ -10,3 +10,8 @@ std::wstring ProgramVersion();
 
 // "DOS 安装环境：完整" or "DOS 安装环境：不完整".
 std::wstring PayloadStateLine();
+
+// For an incomplete payload: what the program cannot do without it and what a packager
+// must supply (the files, where they go, RIGMATE_PAYLOAD_DIR), in lines; empty when the
+// payload is complete.
+std::wstring PayloadMissingText();

@@ -33,7 +33,25 @@ CAboutDlg::CAboutDlg() : ui::Dialog(IDD_ABOUTBOX) {}
 bool CAboutDlg::OnInitDialog() {
   SetDlgItemTextW(hwnd(), IDC_ABOUT_VERSION, (L"Rigmate " + ProgramVersion() + L" 版").c_str());
   SetDlgItemTextW(hwnd(), IDC_ABOUT_PAYLOAD, PayloadStateLine().c_str());
+  const std::wstring missing = PayloadMissingText();
+  if (!missing.empty()) ShowPayloadMissing(missing);
   return true;
+}
+
+// The note lies hidden below the state line in the template; shown, the box grows to
+// hold it and the button moves below it.
+void CAboutDlg::ShowPayloadMissing(const std::wstring& text) {
+  SetDlgItemTextW(hwnd(), IDC_ABOUT_PAYLOAD_NOTE, text.c_str());
+  ShowWindow(GetDlgItem(hwnd(), IDC_ABOUT_PAYLOAD_NOTE), SW_SHOW);
+  RECT client = {0, 0, kGrownWidth, kGrownHeight}, ok = {kGrownWidth - 57, kGrownHeight - 21, 50, 14};
+  MapDialogRect(hwnd(), &client);
+  MapDialogRect(hwnd(), &ok);
+  SetWindowPos(GetDlgItem(hwnd(), IDOK), nullptr, ok.left, ok.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_EXSTYLE));
+  AdjustWindowRectEx(&client, style, FALSE, exStyle);
+  SetWindowPos(hwnd(), nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+               SWP_NOMOVE | SWP_NOZORDER);
 }
 
 CRigmateDlg::CRigmateDlg()

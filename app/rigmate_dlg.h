@@ -83,11 +83,16 @@ class CRigmateDlg : public ui::Dialog {
 };
 
 // The About box, reached from the system menu: the version of the program file and
-// whether its DOS-stage payload is complete.
+// whether its DOS-stage payload is complete; when it is not, what that means.
 class CAboutDlg : public ui::Dialog {
  public:
   CAboutDlg();
 
  protected:
   bool OnInitDialog() override;
+
+ private:
+  void ShowPayloadMissing(const std::wstring& text);
+  // The client area with the note shown, in dialog units (the template's note is 300 x 120 at 40, 38).
+  static constexpr LONG kGrownWidth = 348, kGrownHeight = 185;
 };

@@ -224,6 +224,8 @@ bool DosCanTakePath(const std::wstring& path) {
   return true;
 }
 
+const wchar_t kPayloadIncompleteText[] = L"本软件缺少DOS安装所需的组件，无法在桌面条件下进行安装，请在PE中进行安装！";
+
 bool PayloadComplete() {
   std::string mark;
   return TheSeam().ResourceBytes(IDR_PAYLOAD_MARK, L"FILE", &mark) && mark == "complete" && PayloadLooksBootable();
@@ -298,7 +300,7 @@ int StageGhostJob(GhostJob job) {
   using namespace ghost_result;
   // A boot entry must never point at a loader that cannot boot.
   if (!PayloadComplete())
-    return Refuse(L"本软件缺少DOS安装所需的组件，无法在桌面条件下进行安装，请在PE中进行安装！", StagingFailed);
+    return Refuse(kPayloadIncompleteText, StagingFailed);
 
   std::wstring systemDrive = GetSystemDrive();
   int systemStyle = 0, targetStyle = 0;

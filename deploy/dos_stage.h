@@ -39,6 +39,8 @@ bool WriteResourceFile(int id, const std::wstring& path);
 // it) and they look like what they claim; otherwise the loader could not boot and
 // nothing may be staged.
 bool PayloadComplete();
+// Why every desktop Ghost job is refused by a program whose payload is incomplete.
+extern const wchar_t kPayloadIncompleteText[];
 
 // Whether an earlier staging still waits for the next start: its files lie on the system
 // drive or on the partition of the live boot store.

@@ -32,6 +32,7 @@
 // About box
 #define IDC_ABOUT_VERSION      1001
 #define IDC_ABOUT_PAYLOAD      1002
+#define IDC_ABOUT_PAYLOAD_NOTE 1003
 
 // Worker progress dialog
 #define IDC_LOAD_CLOSE         1001

@@ -8,6 +8,7 @@
 #include "pages/install/restore_target.h"
 #include "platform/format.h"
 #include "platform/message_text.h"
+#include "platform/pe_flag.h"
 #include "platform/seam.h"
 #include "platform/system.h"
 
@@ -40,6 +41,14 @@ void RunJob(const GhostJob& job) {
   const GhostOutcome outcome = RunGhostJob(job);
   if (!outcome.text.empty()) ShowMessage(outcome.text, mbox::Ok | mbox::IconExclamation);
   if (outcome.code == GhostCode::Done || outcome.code == GhostCode::Staged) PromptRestart();
+}
+
+// On a desktop these jobs are staged for DOS Ghost: without the payload none can run,
+// which is said before any question is asked.
+bool PayloadMissing() {
+  if (g_bInPE || PayloadComplete()) return false;
+  ShowMessage(kPayloadIncompleteText, mbox::IconExclamation);
+  return true;
 }
 
 // The fixed one-click drive is refused where it is not this machine's own partition.
@@ -80,6 +89,7 @@ QuickInstallSlots SearchQuickInstallImages() {
 }
 
 void QuickInstall(int index, const std::wstring& slot) {
+  if (PayloadMissing()) return;
   if (!PathExists(slot)) {
     // The image found at start-up and gone since, or the one looked for beside the program.
     const std::wstring missing = slot.empty() && index >= 0 && index < kQuickInstallCount
@@ -102,7 +112,7 @@ void QuickInstall(int index, const std::wstring& slot) {
 }
 
 void OneClickBackup() {
-  if (Refused(L"一键备份")) return;
+  if (PayloadMissing() || Refused(L"一键备份")) return;
   GhostJob job{kOneClickImage, kOneClickDrive, 3, 0};
   std::wstring question = NamingTheDrive(Format(L"确定备份%s盘系统到文件%s中么？", kOneClickDrive, kOneClickImage));
   if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes) return;
@@ -110,7 +120,7 @@ void OneClickBackup() {
 }
 
 void OneClickRestore() {
-  if (Refused(L"一键还原")) return;
+  if (PayloadMissing() || Refused(L"一键还原")) return;
   // The image is looked at before the question, which tells which backup it is.
   FileEntry image;
   uint64_t bytes = 0;

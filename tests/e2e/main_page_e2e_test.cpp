@@ -313,7 +313,8 @@ TEST_F(MainPageRoadsOnSystemDrive, IncompletePayloadRefusesTheDesktopRestoreAndT
   Settle();
   Shot("before");
 
-  ClickAndAnswer(IDC_ONE_CLICK_RESTORE, L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？", IDYES);
+  // Refused before the question: no answer could make it run.
+  ASSERT_TRUE(e2e::ClickButton(Pages().at(0), IDC_ONE_CLICK_RESTORE));
   e2e::Box box;
   ASSERT_TRUE(e2e::WaitForBox(app().id(), L"缺少DOS安装所需的组件", &box));
   Shot("refused");
@@ -326,6 +327,13 @@ TEST_F(MainPageRoadsOnSystemDrive, IncompletePayloadRefusesTheDesktopRestoreAndT
   EXPECT_EQ(Names(InFolder(L"drive-c")), systemRoot) << "nothing written into the root of the system drive";
   EXPECT_TRUE(StandInStarts().empty()) << "the boot configuration untouched: no bcdedit start";
   EXPECT_TRUE(Recorded().empty());
+  ASSERT_TRUE(e2e::CloseWindow(main()) && app().WaitForExit(10000));
+  // What the packager must supply, where /version tells the state.
+  DWORD code = 99;
+  std::wstring version;
+  ASSERT_TRUE(RunRigmate(L"/version", &code, &version, L"Rigmate-e2e-nopayload.exe"));
+  for (const wchar_t* part : {L"DOS 安装环境：不完整", L"RIGMATE_PAYLOAD_DIR", L"floppy\\", L"kxldr.mbr"})
+    EXPECT_NE(version.find(part), std::wstring::npos) << e2e::WideToUtf8(part) << "\n" << e2e::WideToUtf8(version);
 }
 
 }  // namespace

@@ -59,6 +59,14 @@ inline FakeSeam::Volume DiskVolume(uint32_t disk, uint32_t partition, int style 
   return volume;
 }
 
+// The program's FILE resources of a complete payload.
+inline void AddPayload(FakeSeam& fake) {
+  fake.AddResource(IDR_DOS_IMAGE, L"FILE", kImageBytes);
+  fake.AddResource(IDR_LOADER, L"FILE", kLoaderBytes);
+  fake.AddResource(IDR_LOADER_MBR, L"FILE", kLoaderMbrBytes);
+  fake.AddResource(IDR_PAYLOAD_MARK, L"FILE", "complete");
+}
+
 // Disk 0: C: (1, Windows), D: (2), E: (3); disk 1: F: (1). Windows 7 on C:, BIOS start.
 // Without payload, the program's FILE resources are left to the test.
 inline void SetUpDesktop(FakeSeam& fake, bool payload = true) {
@@ -72,12 +80,7 @@ inline void SetUpDesktop(FakeSeam& fake, bool payload = true) {
   fake.disks[1] = FakeSeam::Disk{};
   fake.versionMajor = 6;
   fake.AddFolder(L"C:\\boot");
-  if (payload) {
-    fake.AddResource(IDR_DOS_IMAGE, L"FILE", kImageBytes);
-    fake.AddResource(IDR_LOADER, L"FILE", kLoaderBytes);
-    fake.AddResource(IDR_LOADER_MBR, L"FILE", kLoaderMbrBytes);
-    fake.AddResource(IDR_PAYLOAD_MARK, L"FILE", "complete");
-  }
+  if (payload) AddPayload(fake);
   EmulateAttrib(fake);
 }
 

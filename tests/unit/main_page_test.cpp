@@ -1,6 +1,7 @@
 // The main page's actions on a simulated machine: what is found, asked, run and refused.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -8,7 +9,9 @@
 #include "pages/install/restore_target.h"
 #include "platform/disk.h"
 #include "platform/pe_flag.h"
+#include "deploy/dos_stage.h"
 #include "tests/fakes/fake_seam.h"
+#include "tests/unit/deploy_machine.h"
 
 namespace {
 
@@ -29,6 +32,7 @@ class MainPageTest : public ::testing::Test {
   void SetUp() override {
     Layout({{0, L'C', 60 * kGiB}, {0, L'D', 400 * kGiB}, {1, L'E', 16 * kGiB}});
     fake.modulePath = L"E:\\tools\\Rigmate.exe";
+    deploy_test::AddPayload(fake);
     g_bInPE = 0;
   }
   void TearDown() override {
@@ -312,6 +316,27 @@ TEST_F(MainPageTest, OneClickRefusesACOnAUsbDiskOrInUseInsidePe) {
   fake.modulePath = L"C:\\Rigmate.exe";
   main_page::OneClickRestore();
   EXPECT_EQ(OnlyMessage(), question);
+  EXPECT_TRUE(fake.starts.empty());
+}
+
+// On a desktop every one of them would be staged for DOS Ghost: without the payload
+// none asks its question; inside a PE Ghost needs no payload.
+TEST_F(MainPageTest, WithoutThePayloadNoDesktopJobAsksItsQuestion) {
+  fake.AddResource(IDR_PAYLOAD_MARK, L"FILE", "incomplete");
+  fake.AddFolder(L"C:\\Windows\\System32");
+  fake.AddFile(L"D:\\WIN764.GHO");
+  fake.AddFile(L"D:\\RigmateBackup.GHO");
+  const std::function<void()> jobs[] = {[] { main_page::QuickInstall(2, L"D:\\WIN764.GHO"); },
+                                        main_page::OneClickBackup, main_page::OneClickRestore};
+  for (bool pe : {false, true}) {
+    g_bInPE = pe;
+    for (const auto& job : jobs) {
+      fake.messages.clear();
+      fake.QueueAnswer(7);
+      job();
+      EXPECT_EQ(OnlyMessage() == kPayloadIncompleteText, !pe) << pe << " " << OnlyMessage().substr(0, 8);
+    }
+  }
   EXPECT_TRUE(fake.starts.empty());
 }
 
