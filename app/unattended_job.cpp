@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "deploy/backup_restore.h"
+#include "deploy/quick_format.h"
 #include "deploy/wim_engine.h"
 #include "deploy/wim_images.h"
 #include "platform/disk.h"
@@ -46,21 +47,9 @@ class ConsoleProgress : public Progress {
   int lastTenth_ = -1;
 };
 
-// The system's own quick format, without a window: format.com, NTFS, no questions. It
-// asks for the current label of a labelled volume, so the label stands on its input.
-uint32_t QuickFormat(const std::wstring& target) {
-  std::wstring label, fileSystem, fed;
-  TheSeam().VolumeInformation(target + L"\\", &label, &fileSystem);
-  for (wchar_t c : label) {
-    if (c == L'&' || c == L'^' || c == L'|' || c == L'<' || c == L'>') fed += L'^';
-    fed += c;
-  }
-  std::wstring command = Format(L"cmd.exe /c echo.%s|format.com %s /FS:NTFS /Q /Y", fed, target);
-  return RunCommandLine(command, true, false) == 0 ? 0 : 1;
-}
-
 // The work runs on the job's thread. Under /yes the target of an apply is formatted
-// without the shell's dialog; otherwise the dialog shows.
+// without the shell's dialog, and a format that did not happen says why; otherwise the
+// dialog shows.
 WimPageHooks ConsoleHooks(const Output& output, int index, bool yes) {
   WimPageHooks hooks;
   hooks.chooseImage = [index](const WimImageList&) { return index; };
@@ -68,8 +57,13 @@ WimPageHooks ConsoleHooks(const Output& output, int index, bool yes) {
     ConsoleProgress progress(output);
     return work(progress);
   };
-  hooks.formatTarget = [yes](const std::wstring& target, uint32_t drive) {
-    return yes ? QuickFormat(target) : TheSeam().FormatDrive(drive, kFormatDefault, kFormatFull);
+  hooks.formatTarget = [&output, yes](const std::wstring& target, uint32_t drive) {
+    if (!yes) return TheSeam().FormatDrive(drive, kFormatDefault, kFormatFull);
+    const std::wstring why = QuickFormat(target);
+    if (why.empty()) return 0u;
+    LogEvent(why);
+    output(why, true);
+    return 1u;
   };
   return hooks;
 }

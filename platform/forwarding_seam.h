@@ -93,6 +93,10 @@ class ForwardingSeam : public Seam {
                           const std::function<bool()>& keepWaiting, bool* abandoned) override {
     return inner_.StartProcessWatched(application, commandLine, show, keepWaiting, abandoned);
   }
+  int StartProcessWithInput(const std::wstring& application, const std::wstring& commandLine,
+                            const std::wstring& input, bool* typed) override {
+    return inner_.StartProcessWithInput(application, commandLine, input, typed);
+  }
   bool EnableShutdownPrivilege() override { return inner_.EnableShutdownPrivilege(); }
   bool RequestReboot(uint32_t* error) override { return inner_.RequestReboot(error); }
   void EndProcess(int code) override { inner_.EndProcess(code); }

@@ -126,6 +126,18 @@ int LoggingSeam::StartProcessWatched(const std::wstring& application, const std:
   return result;
 }
 
+int LoggingSeam::StartProcessWithInput(const std::wstring& application, const std::wstring& commandLine,
+                                       const std::wstring& input, bool* typed) {
+  std::wstring program = Started(application, commandLine);
+  LogEvent(L"启动程序：" + program);
+  int result = ForwardingSeam::StartProcessWithInput(application, commandLine, input, typed);
+  if (result == -1)
+    LogEvent(*typed ? L"无法启动：" + program : L"输入含有控制台代码页中没有的字符，未启动：" + program);
+  else
+    LogEvent(Format(L"程序结束，退出代码 %d：%s", result, program));
+  return result;
+}
+
 int LoggingSeam::StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                               bool show) {
   std::wstring program = Started(application, commandLine);

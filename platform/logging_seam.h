@@ -32,6 +32,8 @@ class LoggingSeam : public ForwardingSeam {
                    bool show) override;
   int StartProcessWatched(const std::wstring& application, const std::wstring& commandLine, bool show,
                           const std::function<bool()>& keepWaiting, bool* abandoned) override;
+  int StartProcessWithInput(const std::wstring& application, const std::wstring& commandLine,
+                            const std::wstring& input, bool* typed) override;
   bool RequestReboot(uint32_t* error) override;
   void EndProcess(int code) override;
 

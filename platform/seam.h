@@ -160,6 +160,13 @@ class Seam {
   // is set and -1 returned.
   virtual int StartProcessWatched(const std::wstring& application, const std::wstring& commandLine, bool show,
                                   const std::function<bool()>& keepWaiting, bool* abandoned) = 0;
+  // The same start of a console program, hidden and waited for, whose standard input is a
+  // pipe: `input` is written to it in the code page of the program's own new console (the
+  // OEM code page) and the pipe closed. The exit code, or -1 when it cannot be started;
+  // -1 with *typed false, and nothing started, when that code page lacks a character of
+  // the input (it would arrive as another one).
+  virtual int StartProcessWithInput(const std::wstring& application, const std::wstring& commandLine,
+                                    const std::wstring& input, bool* typed) = 0;
   // Restart: the shutdown privilege, then ExitWindowsEx(EWX_REBOOT, reason 4).
   virtual bool EnableShutdownPrivilege() = 0;
   virtual bool RequestReboot(uint32_t* error) = 0;

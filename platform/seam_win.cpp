@@ -459,6 +459,7 @@ bool Win32Seam::VolumeInformation(const std::wstring& root, std::wstring* label,
   return true;
 }
 
+
 bool Win32Seam::FreeBytes(const std::wstring& root, uint64_t* bytes) {
   ULARGE_INTEGER available, total, free;
   if (!GetDiskFreeSpaceExW(root.c_str(), &available, &total, &free)) return false;

@@ -66,6 +66,9 @@ class Win32Seam : public Seam {
                    bool show) override;
   int StartProcessWatched(const std::wstring& application, const std::wstring& commandLine, bool show,
                           const std::function<bool()>& keepWaiting, bool* abandoned) override;
+  // In platform/process_input_win.cpp.
+  int StartProcessWithInput(const std::wstring& application, const std::wstring& commandLine,
+                            const std::wstring& input, bool* typed) override;
   bool EnableShutdownPrivilege() override;
   bool RequestReboot(uint32_t* error) override;
   void EndProcess(int code) override;

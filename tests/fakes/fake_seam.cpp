@@ -704,6 +704,7 @@ bool FakeSeam::VolumeInformation(const std::wstring& root, std::wstring* label, 
   return true;
 }
 
+
 bool FakeSeam::FreeBytes(const std::wstring& root, uint64_t* bytes) {
   Lock lock(mutex_);
   const Volume* volume = VolumeOf(root);
@@ -762,7 +763,7 @@ int FakeSeam::ShowMessageBox(const std::wstring& text, const std::wstring& capti
 int FakeSeam::StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                            bool show) {
   Lock lock(mutex_);
-  ProcessStart start{application, commandLine, wait, show, 0};
+  ProcessStart start{application, commandLine, wait, show, 0, {}};
   std::wstring program = Key(start.Program());
   auto named = [&](const std::wstring& key) { return program == key || program == key + L".EXE"; };
   bool refused = std::any_of(refusedPrograms_.begin(), refusedPrograms_.end(), named);
@@ -776,6 +777,22 @@ int FakeSeam::StartProcess(const std::wstring& application, const std::wstring& 
   start.result = refused ? -1 : wait ? code : 0;
   starts.push_back(start);
   return start.result;
+}
+
+int FakeSeam::StartProcessWithInput(const std::wstring& application, const std::wstring& commandLine,
+                                    const std::wstring& input, bool* typed) {
+  Lock lock(mutex_);
+  *typed = !consoleAsciiOnly || std::all_of(input.begin(), input.end(), [](wchar_t c) { return c < 0x80; });
+  if (!*typed) return -1;
+  int code = StartProcess(application, commandLine, true, false);
+  starts.back().input = input;
+  const std::wstring drive = commandLine.substr(commandLine.find(L' ') + 1, 2);
+  Volume* volume = drive.size() == 2 && volumes.count(Upper(drive[0])) ? &volumes[Upper(drive[0])] : nullptr;
+  if (code != 0 || formatIdle || Key(starts.back().Program()) != L"FORMAT.COM" || !volume) return code;
+  if (!volume->label.empty() && input.substr(0, input.find(L'\r')) != volume->label) return starts.back().result = 1;
+  EraseTree(drive);
+  ++volume->serial;
+  return code;
 }
 
 int FakeSeam::StartProcessWatched(const std::wstring& application, const std::wstring& commandLine, bool show,

@@ -64,6 +64,7 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
     std::wstring application, commandLine;
     bool wait, show;
     int result;             // what StartProcess returned
+    std::wstring input;     // what StartProcessWithInput wrote to its standard input
     std::wstring Program() const;   // file name of the program started (application, else first token)
   };
   struct RegistryRead {
@@ -175,6 +176,12 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   std::deque<int> answers;                  // message box answers still to give
   std::vector<MessageBoxShown> messages;    // every message box, in order
   std::vector<ProcessStart> starts;         // every process start, in order
+  // format.com started with its input formats the drive it names, as Windows' does: when
+  // the volume has a label, the first line of the input must be it (else exit code 1);
+  // then the drive's files go and the serial changes. Unless formatIdle: it ends with 0
+  // and leaves the volume as it was. Other programs with input run as StartProcess.
+  bool formatIdle = false;
+  bool consoleAsciiOnly = false;            // the console's code page: only ASCII (an English PE)
   // When set, decides the exit code of every start that is not refused (wait or not);
   // it may change the fake (a tool that writes a file). Overrides SetExitCode.
   std::function<int(const ProcessStart&)> onStart;
@@ -298,6 +305,8 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   // Recorded as a waited start; keepWaiting is asked once, or as SetRunsFor says.
   int StartProcessWatched(const std::wstring& application, const std::wstring& commandLine, bool show,
                           const std::function<bool()>& keepWaiting, bool* abandoned) override;
+  int StartProcessWithInput(const std::wstring& application, const std::wstring& commandLine,
+                            const std::wstring& input, bool* typed) override;
   bool EnableShutdownPrivilege() override;
   bool RequestReboot(uint32_t* error) override;
   void EndProcess(int code) override;

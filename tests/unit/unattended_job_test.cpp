@@ -2,6 +2,7 @@
 // log in front of the seam, as the program installs them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -275,7 +276,8 @@ TEST_F(UnattendedJobTest, WimRestoreFormatsWithoutTheDialogUnderYes) {
   EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:", L"/yes"}), code::Done);
   EXPECT_TRUE(fake.formatRequests.empty());
   ASSERT_FALSE(fake.starts.empty());
-  EXPECT_NE(fake.starts[0].commandLine.find(L"|format.com C: /FS:NTFS /Q /Y"), std::wstring::npos);
+  EXPECT_EQ(fake.starts[0].application, L"C:\\Windows\\system32\\format.com") << "never one found by a search";
+  EXPECT_EQ(fake.starts[0].commandLine, L"format.com C: /FS:NTFS /Q /Y");
   fake.answers = {mbox::IdNo};   // the restore question, shown without /yes
   EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:"}), code::Declined);
   EXPECT_TRUE(fake.formatRequests.empty());
@@ -294,6 +296,40 @@ TEST_F(UnattendedJobTest, RebootAfterAStagedJobEndsWithRestartStarted) {
   EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"C:", L"/yes", L"/reboot"}), code::RestartStarted);
   EXPECT_EQ(fake.rebootRequests, 1);
   EXPECT_EQ(Log().back(), L"程序退出，退出代码：1641");
+}
+
+// format.com asks for a labelled volume's label: it must arrive as it is, whatever its
+// characters, or nothing is formatted; a format that left the volume as it was stops
+// the job before the image is laid over the old files.
+TEST_F(UnattendedJobTest, TheFormatGetsTheLabelAsItIsAndIsCheckedBeforeTheApply) {
+  InPE();
+  fake.AddWimFile(L"D:\\install.wim");
+  const struct {
+    const wchar_t* label;
+    bool asciiConsole, idle;
+    int code;
+  } cases[] = {
+      {L"", false, false, code::Done},          {L"A\"B", false, false, code::Done},
+      {L"50%OFF%", false, false, code::Done},   {L"R&D", false, false, code::Done},
+      {L"A^|<>B", false, false, code::Done},    {L"系统盘", false, false, code::Done},
+      {L"系统盘", true, false, code::ImagingFailed},   // an English PE's console cannot type it
+      {L"DATA", false, true, code::ImagingFailed},
+  };
+  for (const auto& row : cases) {
+    fake.volumes[L'C'].label = row.label;
+    fake.consoleAsciiOnly = row.asciiConsole;
+    fake.formatIdle = row.idle;
+    fake.AddFile(L"C:\\Windows\\old.txt");
+    fake.starts.clear();
+    fake.wimCalls.clear();
+    uint32_t serial = fake.volumes[L'C'].serial;
+    EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:", L"/yes"}), row.code) << row.label;
+    bool applied = std::any_of(fake.wimCalls.begin(), fake.wimCalls.end(),
+                               [](const std::wstring& call) { return call.rfind(L"ApplyImage", 0) == 0; });
+    EXPECT_EQ(applied, row.code == code::Done) << row.label;
+    EXPECT_EQ(fake.volumes[L'C'].serial != serial, row.code == code::Done) << row.label;
+    EXPECT_EQ(fake.starts.empty(), row.asciiConsole) << row.label;
+  }
 }
 
 }  // namespace
