@@ -42,7 +42,8 @@ constexpr int Done = 0;            // done
 constexpr int BadArguments = 1;    // the usage was printed, or the /log file cannot be written; nothing was changed
 constexpr int Mismatch = 2;        // the image, partition, index or GHOST32.EXE is not as named
 constexpr int Declined = 3;        // a question was answered No
-constexpr int Refused = 4;         // not possible here (GPT or UEFI on the desktop, WIM restore on the desktop)
+constexpr int Refused = 4;         // not possible here (GPT or UEFI on the desktop, WIM restore on the desktop), or
+                                   // a target the windows refuse (a stick, in use by this run, holding the image)
 constexpr int StagingFailed = 5;   // the DOS stage could not be prepared
 constexpr int BootFailed = 6;      // the boot entry could not be set, or the boot files not repaired
 constexpr int ImagingFailed = 7;   // Ghost or the imaging API failed

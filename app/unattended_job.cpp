@@ -7,6 +7,7 @@
 
 #include "deploy/backup_restore.h"
 #include "deploy/quick_format.h"
+#include "deploy/target_refusal.h"
 #include "deploy/wim_engine.h"
 #include "deploy/wim_images.h"
 #include "platform/disk.h"
@@ -192,6 +193,12 @@ int RunJob(const Options& options, const Output& output) {
   // The window lists only the partitions of the disk model; the job may name no other.
   std::wstring target = backup_restore::DriveOfPartition(options.partition);
   if (target.empty()) return Refuse(L"找不到分区：" + options.partition, exit_code::Mismatch);
+
+  // The restore targets the windows refuse, before any question or change.
+  if (restore) {
+    const std::wstring refusal = target_refusal::RestoreRefusal(target, options.image, L"还原");
+    if (!refusal.empty()) return Refuse(refusal, exit_code::Refused);
+  }
 
   Options job = options;
   job.partition = target;

@@ -2,8 +2,8 @@
 #include "pages/install/restore_target.h"
 
 #include <algorithm>
-#include <cwctype>
 
+#include "deploy/target_refusal.h"
 #include "platform/disk.h"
 #include "platform/format.h"
 #include "platform/partition_kind.h"
@@ -16,7 +16,10 @@ namespace main_page {
 namespace {
 
 constexpr uint32_t kFileDeviceDisk = 7;
-constexpr uint32_t kBusUsb = 7, kBusSd = 12, kBusMmc = 13;
+
+using target_refusal::DriveOf;
+using target_refusal::InUseByThisRun;
+using target_refusal::IsPortableDisk;
 
 struct Candidate {
   RestoreTarget target;
@@ -24,29 +27,6 @@ struct Candidate {
   bool active = false;
   bool holdsWindows = false;
 };
-
-// "D:" of a path that starts with a drive letter; empty otherwise.
-std::wstring DriveOf(const std::wstring& path) {
-  if (path.size() < 2 || path[1] != L':') return std::wstring();
-  return std::wstring(1, static_cast<wchar_t>(std::towupper(path[0]))) + L":";
-}
-
-// A disk that leaves with its user (a USB disk, a memory card, removable media) is the
-// medium the technician brought, never the machine's system. A disk that does not say
-// what it is counts as fixed.
-bool IsPortableDisk(uint32_t disk) {
-  StorageFacts facts;
-  if (!TheSeam().DiskStorageFacts(static_cast<int>(disk), &facts)) return false;
-  return facts.removableMedia || facts.busType == kBusUsb || facts.busType == kBusSd || facts.busType == kBusMmc;
-}
-
-// Inside a PE Ghost overwrites the partition while this run still uses it: the PE's own
-// system drive and the drive the program runs from. On a desktop the DOS stage writes
-// after the restart, when neither is in use.
-bool InUseByThisRun(const std::wstring& drive) {
-  if (!g_bInPE) return false;
-  return drive == DriveOf(TheSeam().ModulePath()) || drive == DriveOf(GetSystemDrive());
-}
 
 // Inside a PE Ghost would read the image from the partition it overwrites. On a desktop
 // the staging moves an image off its target first, so the image's partition stays one.
@@ -150,12 +130,8 @@ std::wstring NoQuickInstallTargetReason(const std::wstring& image) {
 }
 
 std::wstring OneClickRefusal(const std::wstring& drive, const std::wstring& action) {
-  StorageDeviceNumber number;
-  if (TheSeam().VolumeDeviceNumber(drive, &number) == VolumeOpen::Ok && number.deviceType == kFileDeviceDisk &&
-      IsPortableDisk(number.deviceNumber))
-    return Format(L"%s盘位于U盘或可移动磁盘上，不是本机的系统分区，不能进行%s！", drive, action);
-  if (InUseByThisRun(drive))
-    return Format(L"%s盘正被当前运行的PE或本软件使用，不能进行%s！", drive, action);
+  const std::wstring refusal = target_refusal::RestoreRefusal(drive, std::wstring(), action);
+  if (!refusal.empty()) return refusal;
   // Inside a PE, C: is often the boot partition or a recovery partition; a backup of it
   // would end as a success while the user's Windows stays unsaved.
   _PARTITIONS partition;

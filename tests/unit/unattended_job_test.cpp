@@ -147,7 +147,12 @@ class UnattendedJobTest : public ::testing::Test {
     g_bInPE = 0;
     TheDisk().Refresh();
   }
-  void InPE() { fake.processNames.push_back(L"PECMD.EXE"); }
+  // A PE of its own drive X:, the program run from the data drive D:.
+  void InPE() {
+    fake.processNames.push_back(L"PECMD.EXE");
+    fake.systemDirectory = L"X:\\Windows\\system32";
+    fake.modulePath = L"D:\\Rigmate.exe";
+  }
 
   int Run(const std::vector<std::wstring>& arguments) {
     Options options = ParseArguments(arguments);
@@ -276,7 +281,7 @@ TEST_F(UnattendedJobTest, WimRestoreFormatsWithoutTheDialogUnderYes) {
   EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:", L"/yes"}), code::Done);
   EXPECT_TRUE(fake.formatRequests.empty());
   ASSERT_FALSE(fake.starts.empty());
-  EXPECT_EQ(fake.starts[0].application, L"C:\\Windows\\system32\\format.com") << "never one found by a search";
+  EXPECT_EQ(fake.starts[0].application, L"X:\\Windows\\system32\\format.com") << "never one found by a search";
   EXPECT_EQ(fake.starts[0].commandLine, L"format.com C: /FS:NTFS /Q /Y");
   fake.answers = {mbox::IdNo};   // the restore question, shown without /yes
   EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:"}), code::Declined);
@@ -296,6 +301,35 @@ TEST_F(UnattendedJobTest, RebootAfterAStagedJobEndsWithRestartStarted) {
   EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"C:", L"/yes", L"/reboot"}), code::RestartStarted);
   EXPECT_EQ(fake.rebootRequests, 1);
   EXPECT_EQ(Log().back(), L"程序退出，退出代码：1641");
+}
+
+// The targets the windows refuse are refused before any question or change: a stick
+// (the first disk of a PE started from it), the drives this run uses, the image's own.
+TEST_F(UnattendedJobTest, RestoreTargetsTheWindowsRefuseAreRefusedFirst) {
+  InPE();
+  fake.AddWimFile(L"D:\\install.wim");
+  fake.AddWimFile(L"C:\\install.wim");
+  const struct {
+    std::vector<std::wstring> arguments;
+    const wchar_t* program;   // where the program runs from
+    bool stick;               // disk 0 is a USB disk
+    const wchar_t* why;
+  } cases[] = {
+      {{L"/restore", L"D:\\WIN7.GHO", L"1:1"}, L"D:\\Rigmate.exe", true, L"C:盘位于U盘或可移动磁盘上"},
+      {{L"/restore", L"D:\\install.wim", L"C:"}, L"D:\\Rigmate.exe", true, L"C:盘位于U盘或可移动磁盘上"},
+      {{L"/restore", L"D:\\WIN7.GHO", L"C:"}, L"C:\\Rigmate.exe", false, L"C:盘正被当前运行的PE或本软件使用"},
+      {{L"/restore", L"D:\\install.wim", L"1:2"}, L"X:\\Rigmate.exe", false, L"镜像文件位于要还原的分区上"},
+      {{L"/restore", L"C:\\install.wim", L"C:", L"/yes"}, L"X:\\Rigmate.exe", false, L"镜像文件位于要还原的分区上"},
+  };
+  for (const auto& row : cases) {
+    fake.modulePath = row.program;
+    fake.disks[0].storage.busType = row.stick ? 7 : 11;
+    fake.messages.clear();
+    EXPECT_EQ(Run(row.arguments), code::Refused) << row.why;
+    EXPECT_EQ(console.back().find(row.why), 0u) << row.why;
+    EXPECT_TRUE(fake.messages.empty()) << "no question: " << row.why;
+  }
+  EXPECT_TRUE(fake.starts.empty() && fake.wimCalls.empty() && fake.formatRequests.empty());
 }
 
 // format.com asks for a labelled volume's label: it must arrive as it is, whatever its
