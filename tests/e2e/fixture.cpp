@@ -168,9 +168,9 @@ void RigmateE2E::PlaceStandIn(const std::wstring& fullPath) {
 }
 
 void RigmateE2E::PlaceSystemStandIn(const std::wstring& name) {
-  const Environment::value_type folder{L"RIGMATE_SIM_SYSTEM_FOLDER", kSystemFolder};
+  const Environment::value_type folder{L"RIGMATE_SIM_SYSTEM_FOLDER", systemFolder_};
   if (std::find(variables_.begin(), variables_.end(), folder) == variables_.end()) variables_.push_back(folder);
-  PlaceStandIn(std::wstring(kSystemFolder) + L"\\" + name);
+  PlaceStandIn(systemFolder_ + L"\\" + name);
 }
 
 e2e::Program& RigmateE2E::StartStandIn(const std::wstring& fileName, const Environment& extra) {
@@ -208,7 +208,7 @@ bool RigmateE2E::RunRigmate(const std::wstring& arguments, DWORD* exitCode, std:
   // A file per run: Wine may still hold the last run's for a moment.
   static int runs = 0;
   std::wstring outputFile = InFolder(L"output-" + std::to_wstring(++runs) + L".txt");
-  if (!app_.Start(exe, L"", environment, arguments, outputFile)) {
+  if (!app_.Start(exe, runFolder_, environment, arguments, outputFile)) {
     ADD_FAILURE() << "cannot start " << e2e::WideToUtf8(exe);
     return false;
   }

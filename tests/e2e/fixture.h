@@ -74,6 +74,9 @@ class RigmateE2E : public ::testing::Test {
   // Windows' own tools (and nothing else) by their full path.
   void PlaceSystemStandIn(const std::wstring& name);
   static constexpr const wchar_t* kSystemFolder = L"C:\\SimWindows\\system32";
+  // From here on the system folder is one of this test's own (pe\Windows\system32), off
+  // C:, as a PE's lies on its own drive X:.
+  void SystemFolderOfPe() { systemFolder_ = InFolder(L"pe\\Windows\\system32"); }
   std::wstring StandInLogPath() const { return InFolder(L"standin.log"); }
   // The starts the stand-ins recorded: working folder and command line of each.
   std::vector<StandinRecord> StandInStarts() const;
@@ -97,6 +100,8 @@ class RigmateE2E : public ::testing::Test {
   // Its exit code, and its standard output decoded from the ANSI code page.
   bool RunRigmate(const std::wstring& arguments, DWORD* exitCode, std::wstring* output,
                   const std::wstring& build = L"Rigmate-e2e.exe");
+  // The current folder of RunRigmate's runs (by default the program's own).
+  void RunIn(const std::wstring& folder) { runFolder_ = folder; }
   e2e::Program& app() { return app_; }
   HWND main() const { return main_; }
   HWND tab() const { return tab_; }
@@ -125,6 +130,8 @@ class RigmateE2E : public ::testing::Test {
   HWND main_ = nullptr;
   HWND tab_ = nullptr;
   bool dataFolder_ = true;
+  std::wstring runFolder_;
+  std::wstring systemFolder_ = kSystemFolder;
 };
 
 // The suite of the tests that map C: (MapDrive(L'C', …)): ctest runs them alone.

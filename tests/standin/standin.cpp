@@ -14,6 +14,10 @@
 //   RIGMATE_STANDIN_REPLACE_<N> "<source>|<target>": a copy named <N>.exe copies the file
 //                              source over target before it exits (a formatting tool that
 //                              changes the simulated machine's description).
+//   RIGMATE_STANDIN_EMPTY_<N>  a folder: a copy named <N> removes everything in it before
+//                              it exits (the root of a drive that format.com formats).
+// A copy named format.com reads its standard input to its end and adds it to its record
+// after another tab, decoded from its console's code page (CR and LF written as above).
 // A copy named attrib.exe (any case) also applies every +/-R, +/-H, +/-S, +/-A flag of its
 // command line to each file named there, as one change. A copy named bcdedit.exe writes
 // the file of "/export <file>" as bcdedit does, and fails "/import <file>" (exit 1) when
@@ -60,16 +64,53 @@ std::string Utf8(const std::wstring& text) {
 
 // One WriteFile of the whole record in append mode, so that records of stand-ins
 // running side by side never interleave.
-void AppendRecord(const std::wstring& logPath) {
+std::wstring Escaped(const std::wstring& text) {
+  std::wstring escaped;
+  for (wchar_t c : text) {
+    if (c == L'\n') escaped += L"\\n";
+    else if (c == L'\r') escaped += L"\\r";
+    else escaped.push_back(c);
+  }
+  return escaped;
+}
+
+// Standard input to its end, as the console's code page gives it.
+std::wstring ReadInput() {
+  std::string bytes;
+  char chunk[512];
+  DWORD got = 0;
+  while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
+  UINT codePage = GetConsoleCP() ? GetConsoleCP() : GetOEMCP();
+  int length = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring text(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+  if (length > 0) MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], length);
+  return text;
+}
+
+void EmptyFolder(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::wstring name = found.cFileName, path = folder + L"\\" + name;
+    if (name == L"." || name == L"..") continue;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      EmptyFolder(path);
+      RemoveDirectoryW(path.c_str());
+    } else {
+      DeleteFileW(path.c_str());
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+void AppendRecord(const std::wstring& logPath, const std::wstring& input, bool withInput) {
   wchar_t folder[MAX_PATH * 4] = {};
   GetCurrentDirectoryW(MAX_PATH * 4, folder);
-  std::wstring commandLine;
-  for (const wchar_t* c = GetCommandLineW(); *c; ++c) {
-    if (*c == L'\n') commandLine += L"\\n";
-    else if (*c == L'\r') commandLine += L"\\r";
-    else commandLine.push_back(*c);
-  }
-  std::string record = Utf8(std::wstring(folder) + L"\t" + commandLine) + "\n";
+  std::wstring line = std::wstring(folder) + L"\t" + Escaped(GetCommandLineW());
+  if (withInput) line += L"\t" + Escaped(input);
+  std::string record = Utf8(line) + "\n";
   for (int attempt = 0; attempt < 100; ++attempt) {
     HANDLE log = CreateFileW(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -147,10 +188,16 @@ int Number(const std::wstring& text, int fallback) {
 int wmain() {
   std::wstring name = OwnName();
   std::wstring logPath = Variable(L"RIGMATE_STANDIN_LOG");
-  if (!logPath.empty()) AppendRecord(logPath);
+  // Only format.com is started with its input on a pipe; any other copy might be handed
+  // an input that never ends.
+  const bool format = name == L"FORMAT";
+  const std::wstring input = format ? ReadInput() : std::wstring();
+  if (!logPath.empty()) AppendRecord(logPath, input, format);
   if (name == L"ATTRIB") ApplyAttributes();
   int storeResult = name == L"BCDEDIT" ? StoreFile() : -1;
 
+  std::wstring empty = Variable(L"RIGMATE_STANDIN_EMPTY_" + name);
+  if (!empty.empty()) EmptyFolder(empty);
   std::wstring replace = Variable(L"RIGMATE_STANDIN_REPLACE_" + name);
   size_t bar = replace.find(L'|');
   if (bar != std::wstring::npos)

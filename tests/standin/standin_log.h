@@ -13,6 +13,7 @@
 struct StandinRecord {
   std::wstring folder;         // working folder of the start
   std::wstring commandLine;    // as GetCommandLineW gave it
+  std::wstring input;          // what format.com read from its standard input
 };
 
 #ifdef RIGMATE_STANDIN_EXE
@@ -57,7 +58,9 @@ inline std::vector<StandinRecord> ReadStandinLog(const std::wstring& logPath) {
     if (length > 0) MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), &text[0], length);
     size_t tab = text.find(L'\t');
     if (tab == std::wstring::npos) continue;
-    records.push_back({text.substr(0, tab), text.substr(tab + 1)});
+    size_t second = text.find(L'\t', tab + 1);
+    std::wstring input = second == std::wstring::npos ? std::wstring() : text.substr(second + 1);
+    records.push_back({text.substr(0, tab), text.substr(tab + 1, second - tab - 1), input});
   }
   return records;
 }
