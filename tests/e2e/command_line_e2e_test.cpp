@@ -139,6 +139,7 @@ TEST_F(CommandLine, EachCaseEndsWithItsCodeAndSaysWhy) {
        L"命令行任务结束，退出代码：2（镜像文件、分区、索引或 GHOST32.EXE 与参数不符）", false},
       {L"-h", 0, L"Rigmate.exe /restore <镜像文件> <分区>", L"", false},
       {L"/VERSION", 0, L"Rigmate 1.0.0.0", L"", false},
+      {L"/restore D:\\WIN7.GHO D: /yes", 4, L"镜像文件位于要还原的分区上", L"命令行任务结束，退出代码：4", true},
       {L"/backup C: D:\\NEW.GHO /z:9 /yes", 0, L"命令行任务结束，退出代码：0（完成）",
        L"\"D:\\NEW.GHO\" -z9 -crcignore -sure", true},
   };
@@ -174,125 +175,54 @@ TEST_F(CommandLine, ASecondCopyEndsAtOnce) {
   EXPECT_TRUE(app().Running());
 }
 
-// A WIM restore inside a PE from the test's folder onto D: (partition 2), with the
-// simulated imaging; D: has a label and serial 1 until format.com of the system folder
-// formats it (after Formats(): it empties D: and the description gives serial F0F0, of
-// another length: the program reads a description again when its time or size changed,
-// and a copy keeps the time of the file it copies).
-class WimRestore : public CommandLine {
- protected:
-  static std::string Described(const std::string& label, const char* serial) {
-    std::string quoted;
-    for (char c : label) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return "disk mbr 500G\n  part 1 100G letter=C: boot\n  part 2 400G letter=D: label=\"" + quoted + "\" serial=" +
-           serial + "\n";
-  }
-  bool Prepare() {
-    if (!MapDrive(L'D', L"drive-d")) return false;
-    WriteFile(L"install.wim", "a WIM file");
-    PlaceSystemStandIn(L"format.com");
-    PlaceSystemStandIn(L"bcdboot.exe");
-    SetVariable(L"RIGMATE_SIM_WIM", L"1");
-    SetVariable(L"RIGMATE_STANDIN_LOG", StandInLogPath());
-    StartStandIn(L"PECMD.EXE");
-    return true;
-  }
-  void Label(const std::string& label) {
-    DescribeMachine(Described(label, "1"));
-    WriteFile(L"machine-formatted.txt", Described(label, "F0F0"));
-    WriteFile(L"drive-d\\old.txt", "the old system");
-  }
-  void Formats() {
-    SetVariable(L"RIGMATE_STANDIN_EMPTY_FORMAT", InFolder(L"drive-d"));
-    SetVariable(L"RIGMATE_STANDIN_REPLACE_FORMAT", InFolder(L"machine-formatted.txt") + L"|" + InFolder(L"machine.txt"));
-  }
-  DWORD Restore(std::wstring* console, const std::wstring& arguments = L"") {
-    DWORD code = 99;
-    std::wstring job = arguments.empty() ? L"/restore \"" + InFolder(L"install.wim") + L"\" 1:2 /yes" : arguments;
-    EXPECT_TRUE(RunRigmate(job, &code, console));
-    return code;
-  }
-  bool Applied() const { return GetFileAttributesW(InFolder(L"drive-d\\applied-image.txt").c_str()) != INVALID_FILE_ATTRIBUTES; }
-  // What the last start of format.com read from its input.
-  std::wstring FormatInput() const {
-    std::wstring input = L"<not started>";
-    for (const StandinRecord& start : StandInStarts())
-      if (start.commandLine.compare(0, 11, L"format.com ") == 0) input = start.input;
-    return input;
-  }
-};
-
-// cmd.exe, format.com and bcdboot.exe planted where a search by name looks first never
-// run: the ones of the system folder do.
-TEST_F(WimRestore, PlantedCopiesOfSystemProgramsNeverRun) {
-  if (!Prepare()) GTEST_SKIP() << "D: is not listed";
-  Label("DATA");
-  Formats();
+// A WIM restore in a PE onto D: (1:2) of a volume labelled as each row says: format.com
+// of the system folder reads the label as it is. It formats nothing (a stand-in), which
+// stops the job before the apply. Copies of cmd.exe and format.com planted where a
+// search by name looks first never run; the stick (2:1, on the test drive P: that
+// Windows lists) is refused before any question.
+TEST_F(CommandLine, WimRestoreFeedsFormatTheLabelAndChecksItsWork) {
+  if (!MapDrive(L'D', L"drive-d")) GTEST_SKIP() << "D: is not listed";
+  const std::wstring image = InFolder(L"install.wim");
+  WriteFile(L"install.wim", "a WIM file");
+  SystemFolderOfPe();
+  PlaceSystemStandIn(L"format.com");
   std::string planted;
   ASSERT_TRUE(e2e::ReadFileBytes(PlantedPath(L"planted.exe"), &planted));
-  const wchar_t* places[] = {L"program", L"current", L"on-path"};   // beside the program, current folder, PATH
-  const wchar_t* names[] = {L"cmd.exe", L"format.com", L"bcdboot.exe"};
-  for (const wchar_t* place : places)
-    for (const wchar_t* name : names) WriteFile(std::wstring(place) + L"\\" + name, planted);
+  std::vector<std::wstring> plants;
+  for (const wchar_t* place : {L"program\\", L"current\\", L"on-path\\"})
+    for (const wchar_t* name : {L"cmd.exe", L"format.com"}) plants.push_back(std::wstring(place) + name);
+  for (const std::wstring& plant : plants) WriteFile(plant, planted);
   RunIn(InFolder(L"current"));
   SetVariable(L"PATH", InFolder(L"on-path") + L";C:\\windows\\system32;C:\\windows");
-
-  std::wstring console;
-  EXPECT_EQ(Restore(&console), 0u) << e2e::WideToUtf8(console);
-  for (const wchar_t* place : places)
-    for (const wchar_t* name : names)
-      EXPECT_EQ(GetFileAttributesW(InFolder(std::wstring(place) + L"\\" + name + L".ran").c_str()), INVALID_FILE_ATTRIBUTES)
-          << e2e::WideToUtf8(place) << "\\" << e2e::WideToUtf8(name) << " ran";
-  EXPECT_EQ(FormatInput(), L"DATA\\r\\n\\r\\n");
-  EXPECT_TRUE(Applied());
-}
-
-// The label reaches format.com as it is, whatever its characters; a format.com that
-// ends well but formats nothing stops the job before the image is laid over the old files.
-TEST_F(WimRestore, TheLabelReachesFormatAsItIsAndAFormatNotDoneStopsTheJob) {
-  if (!Prepare()) GTEST_SKIP() << "D: is not listed";
-  Label("DATA");
-  std::wstring console;
-  EXPECT_EQ(Restore(&console), 7u);
-  EXPECT_TRUE(Contains(console, L"D:盘的卷序列号没有变")) << e2e::WideToUtf8(console);
-  EXPECT_FALSE(Applied());
-  EXPECT_TRUE(InOrder(Log(), {L"启动程序：format.com D: /FS:NTFS /Q /Y", L"程序结束，退出代码 0：format.com D: /FS:NTFS /Q /Y"}));
-
-  Formats();
-  for (const char* label : {"A\"B", "50%OFF%", "R&D", "系统盘"}) {
-    Label(label);
-    EXPECT_EQ(Restore(&console), 0u) << label << "\n" << e2e::WideToUtf8(console);
-    EXPECT_EQ(FormatInput(), e2e::Utf8ToWide(label) + L"\\r\\n\\r\\n");
-    EXPECT_TRUE(Applied()) << label;
-  }
-}
-
-// What the windows refuse, refused with code 4 and the reason before anything runs: the
-// stick a PE started from when it is the first disk, the partition holding the image.
-TEST_F(WimRestore, TheStickAndTheImagesOwnPartitionAreRefusedFirst) {
-  if (!Prepare()) GTEST_SKIP() << "D: is not listed";
-  Formats();
-  WriteFile(L"drive-d\\WIN7.GHO", "image");
-  WriteFile(L"drive-d\\install.wim", "a WIM file");
+  SetVariable(L"RIGMATE_SIM_WIM", image);
+  SetVariable(L"RIGMATE_STANDIN_LOG", StandInLogPath());
+  StartStandIn(L"PECMD.EXE");
   const struct {
-    const char* machine;
-    const wchar_t* arguments;
+    const char* described;   // in the description, where "" is one quote
+    const wchar_t* target;
+    const wchar_t* input;    // what format.com read; empty: not started
+    DWORD code;
     const wchar_t* why;
-  } cases[] = {
-      {"disk mbr 16G usb\n  part 1 16G letter=D:\ndisk mbr 500G\n  part 1 500G letter=C: boot\n",
-       L"/restore D:\\WIN7.GHO 1:1 /yes", L"D:盘位于U盘或可移动磁盘上，不是本机的系统分区，不能进行还原！"},
-      {kMachine, L"/restore D:\\install.wim 1:2 /yes", L"镜像文件位于要还原的分区上"},
-      {kMachine, L"/restore D:\\WIN7.GHO D: /yes", L"镜像文件位于要还原的分区上"},
-  };
+  } cases[] = {{"R&D", L"1:2", L"R&D\\r\\n\\r\\n", 7, L"D:盘的卷序列号没有变"},
+               {"A\"\"B", L"1:2", L"A\"B\\r\\n\\r\\n", 7, L"D:盘的卷序列号没有变"},
+               {"50%OFF%", L"1:2", L"50%OFF%\\r\\n\\r\\n", 7, L"D:盘的卷序列号没有变"},
+               {"系统盘", L"1:2", L"系统盘\\r\\n\\r\\n", 7, L"D:盘的卷序列号没有变"},
+               {"DATA", L"2:1", L"", 4, L"P:盘位于U盘或可移动磁盘上"}};
   for (const auto& row : cases) {
-    DescribeMachine(row.machine);
+    DescribeMachine(std::string("disk mbr 500G\n part 1 100G letter=C: boot\n part 2 400G letter=D: label=\"") +
+                    row.described + "\"\ndisk mbr 16G usb\n part 1 16G letter=P:\n");
+    DeleteFileW(StandInLogPath().c_str());
+    DWORD code = 99;
     std::wstring console;
-    EXPECT_EQ(Restore(&console, row.arguments), 4u) << e2e::WideToUtf8(console);
-    EXPECT_TRUE(Contains(console, row.why)) << e2e::WideToUtf8(console);
+    ASSERT_TRUE(RunRigmate(L"/restore \"" + image + L"\" " + row.target + L" /yes", &code, &console));
+    EXPECT_TRUE(code == row.code && Contains(console, row.why)) << code << e2e::WideToUtf8(console);
+    std::wstring input;
+    for (const StandinRecord& start : StandInStarts())
+      if (start.commandLine == L"format.com D: /FS:NTFS /Q /Y") input = start.input;
+    EXPECT_EQ(input, row.input) << row.described;
   }
-  EXPECT_EQ(FormatInput(), L"<not started>");
-  std::string image;
-  EXPECT_TRUE(e2e::ReadFileBytes(InFolder(L"drive-d\\WIN7.GHO"), &image) && image == "image" && !Applied());
+  for (const std::wstring& plant : plants)
+    EXPECT_EQ(GetFileAttributesW(InFolder(plant + L".ran").c_str()), INVALID_FILE_ATTRIBUTES) << e2e::WideToUtf8(plant);
 }
 
 class CommandLineOnSystemDrive : public RigmateE2EOnSystemDrive {};

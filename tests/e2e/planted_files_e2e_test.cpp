@@ -51,7 +51,8 @@ TEST_F(PlantedFiles, TheProgramImportsOnlyDllsWindowsTakesFromTheSystemFolder) {
 // beside the program. (Wine's own user32 and comctl32 import version.dll and uxtheme.dll,
 // so under Wine those two are taken from beside any program before its first line runs.)
 TEST_F(PlantedFiles, APlantedImagingLibraryBesideTheProgramIsNeverLoaded) {
-  DescribeMachine("disk mbr 500G\n  part 1 100G letter=C: boot\n  part 2 400G letter=D:\n");
+  // The target is P:, a test drive that Windows lists: neither the image's nor the PE's.
+  DescribeMachine("disk mbr 500G\n  part 1 100G letter=C: boot\n  part 2 200G letter=D:\n  part 3 200G letter=P:\n");
   if (!MapDrive(L'D', L"drive-d")) GTEST_SKIP() << "D: is not listed";
   WriteFile(L"drive-d\\install.wim", "not an image");
   std::string planted;
@@ -63,7 +64,7 @@ TEST_F(PlantedFiles, APlantedImagingLibraryBesideTheProgramIsNeverLoaded) {
 
   DWORD code = 99;
   std::wstring console;
-  ASSERT_TRUE(RunRigmate(L"/restore D:\\install.wim 1:2 /yes", &code, &console));
+  ASSERT_TRUE(RunRigmate(L"/restore D:\\install.wim 1:3 /yes", &code, &console));
   EXPECT_NE(code, 0u) << "Wine's imaging library opens no image";
   // The library loaded (no "err = 126") and the restore got as far as opening the file.
   EXPECT_NE(console.find(L"打开WIM文件失败！错误代码："), std::wstring::npos) << e2e::WideToUtf8(console);

@@ -14,8 +14,6 @@
 //   RIGMATE_STANDIN_REPLACE_<N> "<source>|<target>": a copy named <N>.exe copies the file
 //                              source over target before it exits (a formatting tool that
 //                              changes the simulated machine's description).
-//   RIGMATE_STANDIN_EMPTY_<N>  a folder: a copy named <N> removes everything in it before
-//                              it exits (the root of a drive that format.com formats).
 // A copy named format.com reads its standard input to its end and adds it to its record
 // after another tab, decoded from its console's code page (CR and LF written as above).
 // A copy named attrib.exe (any case) also applies every +/-R, +/-H, +/-S, +/-A flag of its
@@ -62,8 +60,6 @@ std::string Utf8(const std::wstring& text) {
   return bytes;
 }
 
-// One WriteFile of the whole record in append mode, so that records of stand-ins
-// running side by side never interleave.
 std::wstring Escaped(const std::wstring& text) {
   std::wstring escaped;
   for (wchar_t c : text) {
@@ -76,35 +72,18 @@ std::wstring Escaped(const std::wstring& text) {
 
 // Standard input to its end, as the console's code page gives it.
 std::wstring ReadInput() {
-  std::string bytes;
-  char chunk[512];
-  DWORD got = 0;
-  while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
+  char bytes[4096];
+  DWORD got = 0, total = 0;
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  while (total < sizeof(bytes) && ReadFile(in, bytes + total, sizeof(bytes) - total, &got, nullptr) && got) total += got;
+  wchar_t text[4096];
   UINT codePage = GetConsoleCP() ? GetConsoleCP() : GetOEMCP();
-  int length = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring text(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-  if (length > 0) MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], length);
-  return text;
+  int length = MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(total), text, 4096);
+  return std::wstring(text, static_cast<size_t>(length > 0 ? length : 0));
 }
 
-void EmptyFolder(const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = found.cFileName, path = folder + L"\\" + name;
-    if (name == L"." || name == L"..") continue;
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      EmptyFolder(path);
-      RemoveDirectoryW(path.c_str());
-    } else {
-      DeleteFileW(path.c_str());
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-}
-
+// One WriteFile of the whole record in append mode, so that records of stand-ins
+// running side by side never interleave.
 void AppendRecord(const std::wstring& logPath, const std::wstring& input, bool withInput) {
   wchar_t folder[MAX_PATH * 4] = {};
   GetCurrentDirectoryW(MAX_PATH * 4, folder);
@@ -196,8 +175,6 @@ int wmain() {
   if (name == L"ATTRIB") ApplyAttributes();
   int storeResult = name == L"BCDEDIT" ? StoreFile() : -1;
 
-  std::wstring empty = Variable(L"RIGMATE_STANDIN_EMPTY_" + name);
-  if (!empty.empty()) EmptyFolder(empty);
   std::wstring replace = Variable(L"RIGMATE_STANDIN_REPLACE_" + name);
   size_t bar = replace.find(L'|');
   if (bar != std::wstring::npos)

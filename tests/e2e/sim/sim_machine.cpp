@@ -161,11 +161,7 @@ std::vector<std::string> Words(const std::string& line) {
   bool quoted = false, any = false;
   for (size_t at = 0; at < line.size(); ++at) {
     const char c = line[at];
-    if (c == '"' && quoted && at + 1 < line.size() && line[at + 1] == '"') {
-      word.push_back('"');
-      ++at;
-      continue;
-    }
+    if (c == '"' && quoted && at + 1 < line.size() && line[at + 1] == '"') { word.push_back(line[at++]); continue; }
     if (c == '"') { quoted = !quoted; any = true; continue; }
     if (!quoted && c == '#') break;
     if (!quoted && std::isspace(static_cast<unsigned char>(c))) {
@@ -274,13 +270,7 @@ bool Machine::ParseLines(const std::string& text, std::string* error) {
       else if (option.rfind("letter=", 0) == 0) slot.letter = FromUtf8(option.substr(7));
       else if (option.rfind("type=", 0) == 0) slot.type = option.substr(5);
       else if (option.rfind("name=", 0) == 0) slot.name = FromUtf8(option.substr(5));
-      else if (option.rfind("label=", 0) == 0) {
-        slot.label = FromUtf8(option.substr(6));
-        slot.labelled = true;
-      } else if (option.rfind("serial=", 0) == 0) {
-        slot.serial = static_cast<uint32_t>(std::stoul(option.substr(7), nullptr, 16));
-        slot.serialKnown = true;
-      }
+      else if (option.rfind("label=", 0) == 0) slot.labelled = true, slot.label = FromUtf8(option.substr(6));
       else return fail("unknown option " + option);
     }
     if (!slot.letter.empty() && (slot.letter.size() != 2 || slot.letter[1] != L':'))
@@ -369,8 +359,6 @@ VolumeAnswer Machine::Volume(const std::wstring& letter) const {
       answer.style = disks_[n].style;
       answer.labelled = slot.labelled;
       answer.label = slot.label;
-      answer.serialKnown = slot.serialKnown;
-      answer.serial = slot.serial;
       return answer;
     }
   }

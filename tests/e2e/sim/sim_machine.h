@@ -5,7 +5,7 @@
 //
 //   disk mbr 500G [signature=0x1A2B3C4D] [no-length] [usb] [removable]
 //     part 1 100G letter=C: [type=0x07] [boot]      a primary slot
-//       [label="A""B"] [serial=1A2B3C4D]            its volume's label and serial number
+//       [label="A""B"]                              its volume's label ("" is one quote)
 //     extended 300G                                 the container of the logical partitions
 //     logical 5 150G letter=D:                      a partition in the extended chain
 //     empty                                         an empty primary slot
@@ -22,9 +22,8 @@
 // Disks are numbered from 0 in file order. Partition numbers are written out, as
 // Windows gives them. A letter's volume answers with the disk and partition number of
 // its partition and the disk's partition style; a letter described nowhere answers as a
-// volume that does not open. A label or serial given is the volume's; everything else of
-// a volume (file system, free space, icon, a label or serial not given) is the real
-// drive's. In double quotes, "" stands for one quote.
+// volume that does not open. Everything else of a volume (file system, free space, icon,
+// a label not given) is the real drive's.
 //
 // This file is portable: no <windows.h>.
 #pragma once
@@ -48,9 +47,8 @@ struct Slot {
   std::string type;      // MBR: a byte in hex ("0x07"); GPT: efi, msr, basic, recovery
   std::wstring name;     // GPT partition name
   bool boot = false;
-  bool labelled = false, serialKnown = false;
+  bool labelled = false;
   std::wstring label;
-  uint32_t serial = 0;
 };
 
 struct Disk {
@@ -69,9 +67,8 @@ struct VolumeAnswer {
   uint32_t disk = 0;
   uint32_t partition = 0;
   Style style = Style::Mbr;
-  bool labelled = false, serialKnown = false;   // as its slot describes them
+  bool labelled = false;   // as its slot describes it
   std::wstring label;
-  uint32_t serial = 0;
 };
 
 class Machine {

@@ -1,8 +1,7 @@
 // The seam of Rigmate-e2e.exe: the real Win32 seam, except that disks, partitions and
 // volume numbers come from the simulated machine named by RIGMATE_SIM_MACHINE, a
 // restart is written to RIGMATE_SIM_RECORD instead of being done, and the system folder
-// may be a folder of the test (RIGMATE_SIM_SYSTEM_FOLDER). Volumes may take their label
-// and serial number from the description, and WIM files may be simulated too. The description is read again
+// may be a folder of the test (RIGMATE_SIM_SYSTEM_FOLDER). The description is read again
 // whenever its file changes, so that a stand-in can plug in, pull out or format a disk
 // while the program runs.
 #include <windows.h>
@@ -14,7 +13,7 @@
 #include "platform/imaging.h"
 #include "platform/prompts.h"
 #include "platform/seam_win.h"
-#include "tests/e2e/sim/sim_imaging.h"
+#include "tests/fakes/fake_seam.h"
 #include "tests/e2e/sim/sim_machine.h"
 
 namespace {
@@ -78,18 +77,11 @@ class SimSeam : public Win32Seam {
 
   bool DiskStorageFacts(int disk, StorageFacts* facts) override { return Current().DiskStorageFacts(disk, facts); }
 
-  // A described label or serial number is the volume's: Wine reads a drive's own once, at
-  // the start of its server, so a format could never change it there.
+  // A described label is the volume's: Wine reads a drive's own once per server start.
   bool VolumeInformation(const std::wstring& root, std::wstring* label, std::wstring* fileSystem) override {
     if (!Win32Seam::VolumeInformation(root, label, fileSystem)) return false;
     sim::VolumeAnswer volume = Current().Volume(root.substr(0, 2));
     if (volume.labelled) *label = volume.label;
-    return true;
-  }
-  bool VolumeSerial(const std::wstring& root, uint32_t* serial) override {
-    sim::VolumeAnswer volume = Current().Volume(root.substr(0, 2));
-    if (!volume.serialKnown) return Win32Seam::VolumeSerial(root, serial);
-    *serial = volume.serial;
     return true;
   }
 
@@ -163,8 +155,16 @@ Seam& DefaultSeam() {
   return seam;
 }
 
-// Wine's imaging library opens no WIM file: a test that runs a WIM job to its end asks for
-// the simulated one (RIGMATE_SIM_WIM=1).
-Imaging& DefaultImaging() { return Variable(L"RIGMATE_SIM_WIM").empty() ? WindowsImaging() : SimImaging(); }
+// Wine's imaging library opens no WIM file: a test that runs a WIM restore to its end
+// names its file in RIGMATE_SIM_WIM, which the fake machine's imaging then holds.
+Imaging& DefaultImaging() {
+  static const std::wstring wim = Variable(L"RIGMATE_SIM_WIM");
+  static FakeSeam* const fake = wim.empty() ? nullptr : [] {
+    FakeSeam* machine = new FakeSeam;
+    machine->AddWimFile(wim);
+    return machine;
+  }();
+  return fake ? static_cast<Imaging&>(*fake) : WindowsImaging();
+}
 
 Prompts& DefaultPrompts() { return WindowsPrompts(); }
