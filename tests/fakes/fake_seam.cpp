@@ -788,7 +788,7 @@ int FakeSeam::StartProcessWithInput(const std::wstring& application, const std::
   starts.back().input = input;
   const std::wstring drive = commandLine.substr(commandLine.find(L' ') + 1, 2);
   Volume* volume = drive.size() == 2 && volumes.count(Upper(drive[0])) ? &volumes[Upper(drive[0])] : nullptr;
-  if (code != 0 || formatIdle || Key(starts.back().Program()) != L"FORMAT.COM" || !volume) return code;
+  if (code != 0 || Key(starts.back().Program()) != L"FORMAT.COM" || !volume) return code;
   if (!volume->label.empty() && input.substr(0, input.find(L'\r')) != volume->label) return starts.back().result = 1;
   EraseTree(drive);
   ++volume->serial;

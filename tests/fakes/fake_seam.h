@@ -176,11 +176,9 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
   std::deque<int> answers;                  // message box answers still to give
   std::vector<MessageBoxShown> messages;    // every message box, in order
   std::vector<ProcessStart> starts;         // every process start, in order
-  // format.com started with its input formats the drive it names, as Windows' does: when
-  // the volume has a label, the first line of the input must be it (else exit code 1);
-  // then the drive's files go and the serial changes. Unless formatIdle: it ends with 0
-  // and leaves the volume as it was. Other programs with input run as StartProcess.
-  bool formatIdle = false;
+  // format.com started with input formats the drive it names as Windows' does: the first
+  // line must be the volume's label, if it has one (else exit code 1); its files go and
+  // its serial changes.
   bool consoleAsciiOnly = false;            // the console's code page: only ASCII (an English PE)
   // When set, decides the exit code of every start that is not refused (wait or not);
   // it may change the fake (a tool that writes a file). Overrides SetExitCode.
