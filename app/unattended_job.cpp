@@ -149,6 +149,8 @@ int ExitCodeOf(WimCode code) {
     case WimCode::Captured: return exit_code::Done;
     case WimCode::Declined: return exit_code::Declined;
     case WimCode::BootNotRepaired: return exit_code::BootFailed;
+    case WimCode::ImageOnTarget:
+    case WimCode::TempOnTarget: return exit_code::Refused;
     case WimCode::TempFolderNotRemoved:
     case WimCode::TempFolderNotCreated:
     case WimCode::NotOpened:

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "deploy/boot_repair.h"
+#include "deploy/target_refusal.h"
 #include "deploy/wim_images.h"
 #include "platform/disk.h"
 #include "platform/format.h"
@@ -98,6 +99,9 @@ const wchar_t* WimOutcomeText(WimCode code) {
     case WimCode::BootNotRepaired: return L"修复启动项出错！";
     case WimCode::TemporaryPathRefused: return L"设置临时文件路径失败！";
     case WimCode::CallbackRefused: return L"注册回调函数失败！";
+    case WimCode::ImageOnTarget: return L"镜像文件位于要还原的分区上，还原时会被覆盖，请将镜像文件放到其他分区！";
+    case WimCode::TempOnTarget:
+      return L"临时文件夹%s位于要还原的分区上，还原时会被覆盖，请将临时文件夹（TEMP）设到其他分区！";
     case WimCode::Declined: break;
   }
   return L"";
@@ -186,6 +190,12 @@ WimOutcome CaptureIntoFile(const std::wstring& imagePath, bool append, const std
 }  // namespace
 
 WimOutcome ApplyWimImage(const std::wstring& imagePath, const std::wstring& target, const WimPageHooks& page) {
+  // The format would take the image with it, or the files the library keeps while it
+  // applies: refused before anything is opened or asked.
+  const std::wstring drive = target_refusal::DriveOf(target);
+  if (!drive.empty() && target_refusal::DriveOf(imagePath) == drive) return WimEnd(WimCode::ImageOnTarget);
+  if (!drive.empty() && target_refusal::DriveOf(WimTempFolder()) == drive)
+    return WimEnd(WimCode::TempOnTarget, WimTempFolder());
   RecreateTempFolder();
   return ApplyFromFile(imagePath, target, page);
 }

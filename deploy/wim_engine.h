@@ -61,6 +61,8 @@ enum class WimCode {
   BootNotRepaired,        // applied, but bcdboot failed
   TemporaryPathRefused,   // the imaging library refused the temporary folder
   CallbackRefused,        // the imaging library refused the progress callback
+  ImageOnTarget,          // the image lies on the partition the apply would format
+  TempOnTarget,           // so does the imaging library's temporary folder: the folder
 };
 using WimOutcome = Outcome<WimCode>;
 

@@ -136,6 +136,7 @@ class UnattendedJobTest : public ::testing::Test {
     fake.AddVolume(L"D:", 0, 2);
     fake.AddFile(L"D:\\GHOST32.EXE");
     fake.AddFile(L"D:\\WIN7.GHO");
+    fake.tempPath = L"D:\\Temp\\";   // off the targets: the WIM library's files would go with a format
     TheDisk().Refresh();
     SetLogSink(&sink);
   }

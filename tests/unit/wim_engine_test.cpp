@@ -174,6 +174,11 @@ TEST_F(WimEngineTest, BootRepairNamesTheSystemPartitionOfTheTargetsDisk) {
 }
 
 TEST_F(WimEngineTest, ApplyEndsBeforeTheFormatUnlessAnImageIsChosenLoadedAndConfirmed) {
+  last = ApplyWimImage(L"E:\\sources\\install.wim", L"e:", page);   // the format would take the image
+  EXPECT_EQ(last.code, WimCode::ImageOnTarget);
+  last = ApplyWimImage(L"E:\\sources\\install.wim", WimTempFolder().substr(0, 2), page);   // or the library's files
+  EXPECT_EQ(last.code, WimCode::TempOnTarget);
+  EXPECT_TRUE(fake.wimCalls.empty() && fake.messages.empty());
   last = ApplyWimImage(L"E:\\missing.wim", L"D:", page);
   EXPECT_EQ(last.code, WimCode::NotOpened);
   EXPECT_EQ(last.text, L"打开WIM文件失败！错误代码：2\nE:\\missing.wim");
