@@ -16,6 +16,7 @@
 #include "platform/pe_flag.h"
 #include "platform/system.h"
 #include "tests/fakes/fake_seam.h"
+#include "tests/unit/deploy_machine.h"
 
 namespace {
 
@@ -55,8 +56,8 @@ TEST(CommandLineTest, ReadsEachJobAndItsOptions) {
 
   // Switches as technicians type them: / or -, any case, the value after a colon or apart.
   for (const auto& spelling : std::vector<std::vector<std::wstring>>{
-           {L"/restore", L"D:\\a.wim", L"C:", L"/index", L"2", L"/log", L"X:\\r.log", L"/quiet"},
-           {L"-RESTORE", L"D:\\a.wim", L"C:", L"-Index:2", L"-LOG:X:\\r.log", L"-Quiet"}}) {
+           {L"/restore", L"D:\\a.wim", L"C:", L"/index", L"2", L"/log", L"X:\\r.log", L"/quiet", L"/yes"},
+           {L"-RESTORE", L"D:\\a.wim", L"C:", L"-Index:2", L"-LOG:X:\\r.log", L"-Quiet", L"-Yes"}}) {
     Options options = ParseArguments(spelling);
     EXPECT_TRUE(options.index == 2 && options.logFile == L"X:\\r.log" && options.quiet);
   }
@@ -98,6 +99,7 @@ TEST(CommandLineTest, RefusesWhatItCannotTakeWhole) {
       {L"/backup", L"C:", L"D:\\a.gho", L"/append"},
       {L"/restore", L"D:\\a.gho", L"C:", L"/yes", L"/YES"},
       {L"/restore", L"D:\\a.gho", L"C:", L"/force"},
+      {L"/restore", L"D:\\a.gho", L"C:", L"/quiet"},                 // its question would wait for nobody
       {L"/restore", L"D:\\a.gho", L"C:", L"/yes:1"},                  // a flag takes no value
       {L"/restore", L"D:\\a.gho", L"C:", L"D:"},                      // one argument too many
       {L"/restore", L"D:\\a.gho", L"C:", L"/log", L"D:\\a|b.log"},   // forbidden in names, as below
@@ -234,8 +236,14 @@ TEST_F(UnattendedJobTest, EachKindOfFailureHasItsCodeAndChangesNothingBeforeIt) 
   fake.SetExitCode(L"bcdboot", 1);
   EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"C:", L"/yes"}), code::BootFailed);
 
-  fake.wimOperationError = 5;
+  fake.wimCreateError = 126;   // no wimgapi.dll: the system's own reason, as a capture gives it
+  fake.errorTexts[126] = L"找不到指定的模块。";
   EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:", L"/yes"}), code::ImagingFailed);
+  EXPECT_EQ(console.back(), L"打开WIM文件失败！错误代码：126\n找不到指定的模块。\nD:\\install.wim");
+  fake.wimCreateError = 0;
+  fake.wimOperationError = 5;   // after the format: the partition's old data is gone, and the log says so
+  EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:", L"/yes"}), code::ImagingFailed);
+  EXPECT_EQ(Log().back(), L"操作失败！代码：5 / C:盘已经格式化，原有的数据已被清除。");
   fake.wimOperationError = 0;
   EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:", L"/yes"}), code::BootFailed);
   fake.SetExitCode(L"bcdboot", 0);
@@ -282,6 +290,17 @@ TEST_F(UnattendedJobTest, WimRestoreFormatsWithoutTheDialogUnderYes) {
   fake.formatResult = kFormatCancelled;
   EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:"}), code::Declined);
   EXPECT_EQ(fake.formatRequests.size(), 1u);
+}
+
+// /reboot after a job that was only staged: the restart is what runs it, and the exit
+// code says so (1641), the log's last line too.
+TEST_F(UnattendedJobTest, RebootAfterAStagedJobEndsWithRestartStarted) {
+  deploy_test::SetUpDesktop(fake);
+  fake.AddDisk(0, 0, {FakeSeam::MbrEntry(1, 40ll << 30), FakeSeam::MbrEntry(2, 60ll << 30)}, 100ll << 30);
+  TheDisk().Refresh();
+  EXPECT_EQ(Run({L"/restore", L"D:\\WIN7.GHO", L"C:", L"/yes", L"/reboot"}), code::RestartStarted);
+  EXPECT_EQ(fake.rebootRequests, 1);
+  EXPECT_EQ(Log().back(), L"程序退出，退出代码：1641");
 }
 
 // Refused before any question inside a PE: a drive this run uses, a label the console
