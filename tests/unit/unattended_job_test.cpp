@@ -277,6 +277,8 @@ TEST(UnattendedExitCodes, OnlySuccessesEndAsDoneOrStaged) {
 // The PE here is one of the system's own make, without PECMD.EXE.
 TEST_F(UnattendedJobTest, WimRestoreFormatsWithoutTheDialogUnderYes) {
   fake.registryKeys.insert(L"SYSTEM\\CurrentControlSet\\Control\\MiniNT");
+  fake.systemDirectory = L"X:\\Windows\\system32";
+  fake.modulePath = L"D:\\Rigmate.exe";
   fake.AddWimFile(L"D:\\install.wim");
   EXPECT_EQ(Run({L"/restore", L"D:\\install.wim", L"C:", L"/yes"}), code::Done);
   EXPECT_TRUE(fake.formatRequests.empty());
