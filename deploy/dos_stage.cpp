@@ -250,10 +250,15 @@ bool UndoStaging() {
   return restored;
 }
 
-std::wstring GetGhostNumber(const std::wstring& volume) {
+uint32_t GhostDiskNumber(uint32_t disk, uint32_t bootDisk) {
+  if (disk == bootDisk) return 1;
+  return disk < bootDisk ? disk + 2 : disk + 1;
+}
+
+std::wstring GetGhostNumber(const std::wstring& volume, uint32_t bootDisk) {
   StorageDeviceNumber number;
   if (!GetVolumeDeviceNumber(volume, &number)) return L"";
-  return Format(L"%d:%d", number.deviceNumber + 1, number.partitionNumber);
+  return Format(L"%u:%u", GhostDiskNumber(number.deviceNumber, bootDisk), number.partitionNumber);
 }
 
 std::wstring FindTransferDrive(const StorageDeviceNumber& target) {
@@ -318,15 +323,17 @@ int StageGhostJob(GhostJob job) {
   std::wstring placeRefusal = bootIni ? L"" : StorePlaceRefusal(place, systemDrive);
   if (!placeRefusal.empty()) return Refuse(placeRefusal, Refused);
 
-  if (CountPhysicalDrives() > 2 &&
+  // The partition of the live store (or BOOT.INI) is the active one: its disk starts.
+  StorageDeviceNumber image, target, boot;
+  if (job.imagePath.size() < 2 || !GetVolumeDeviceNumber(job.imagePath.substr(0, 2), &image) ||
+      !GetVolumeDeviceNumber(job.target, &target) || !GetVolumeDeviceNumber(place, &boot))
+    return Refuse(L"获取分区编号信息失败！", StagingFailed);
+  // Beside the starting disk the BIOS order is known only when there is one other disk.
+  if (target.deviceNumber != boot.deviceNumber && CountPhysicalDrives() > 2 &&
       ShowMessage(L"检测到您的电脑疑似有多个硬盘，在多硬盘条件下Windows与DOS对硬盘的排序可能有差异，"
                   L"建议您在PE中进行安装！是否继续进行？",
                   mbox::YesNo | mbox::DefaultNo) != mbox::IdYes)
     return Declined;
-
-  StorageDeviceNumber image, target;
-  if (job.imagePath.size() < 2 || !GetVolumeDeviceNumber(job.imagePath.substr(0, 2), &image) || !GetVolumeDeviceNumber(job.target, &target))
-    return Refuse(L"获取分区编号信息失败！", StagingFailed);
 
   // DOS Ghost reads and writes the image through a partition of the target's disk,
   // and never the target partition itself.
@@ -343,8 +350,8 @@ int StageGhostJob(GhostJob job) {
   }
 
   // The line is checked before anything is copied or written.
-  std::wstring targetNumber = GetGhostNumber(job.target);
-  std::wstring imageNumber = GetGhostNumber(imagePath.substr(0, 2));
+  std::wstring targetNumber = GetGhostNumber(job.target, boot.deviceNumber);
+  std::wstring imageNumber = GetGhostNumber(imagePath.substr(0, 2), boot.deviceNumber);
   if (targetNumber.empty() || imageNumber.empty()) return Refuse(L"获取分区编号信息失败！", StagingFailed);
   std::wstring pathOnDrive = imagePath.substr(2);
   if (!DosCanTakePath(pathOnDrive))

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "deploy/ghost_job.h"
@@ -17,9 +18,10 @@ int StageGhostJob(GhostJob job);
 // After a staging: restart now, later, or (on the desktop) undo the staging.
 void PromptRestart();
 
-// "%d:%d" of a volume such as "C:" (disk number + 1, partition number): how DOS Ghost
-// names it. Empty when the volume's device number cannot be read.
-std::wstring GetGhostNumber(const std::wstring& volume);
+// "%d:%d" of a volume such as "C:" (GhostDiskNumber of its disk, partition number): how DOS
+// Ghost names it when the machine starts from bootDisk. Empty when the volume's device
+// number cannot be read.
+std::wstring GetGhostNumber(const std::wstring& volume, uint32_t bootDisk);
 
 // The highest lettered volume on the target's disk other than the target itself, or
 // the empty string.
@@ -50,6 +52,11 @@ bool UndoStaging();
 void RemoveDosStageFiles();
 
 // ---- Pure pieces ---------------------------------------------------------------------
+
+// DOS Ghost counts disks in the BIOS order, in which the disk the machine starts from is
+// disk 1 whatever Windows' number for it. The others keep Windows' order: sure with two
+// disks, a guess with more.
+uint32_t GhostDiskNumber(uint32_t disk, uint32_t bootDisk);
 
 // The name part of a moved image: "%d%d%d%d%d%d" of the time, without leading zeros.
 std::wstring TransferStamp(const LocalTime& time);

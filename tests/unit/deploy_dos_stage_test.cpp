@@ -82,9 +82,11 @@ TEST(DosStagePieces, PathsThatTheUnquotedDosLineCanCarry) {
 }
 
 TEST_F(DosStage, GhostNumbersAndTheTransferDrive) {
-  EXPECT_EQ(GetGhostNumber(L"C:"), L"1:1");
-  EXPECT_EQ(GetGhostNumber(L"F:"), L"2:1");
-  EXPECT_EQ(GetGhostNumber(L"G:"), L"");
+  EXPECT_EQ(GetGhostNumber(L"C:", 0), L"1:1");
+  EXPECT_EQ(GetGhostNumber(L"F:", 0), L"2:1");
+  EXPECT_EQ(GetGhostNumber(L"C:", 1), L"2:1");   // the BIOS starts from Windows' disk 1
+  EXPECT_EQ(GetGhostNumber(L"F:", 1), L"1:1");
+  EXPECT_EQ(GetGhostNumber(L"G:", 0), L"");
   EXPECT_EQ(FindTransferDrive(StorageDeviceNumber{7, 0, 1}), L"E:");
   EXPECT_EQ(FindTransferDrive(StorageDeviceNumber{7, 0, 3}), L"D:");
   EXPECT_EQ(FindTransferDrive(StorageDeviceNumber{7, 1, 1}), L"");
@@ -184,7 +186,7 @@ TEST_F(DosStage, IncompletePayloadIsRefusedBeforeAnything) {
                 L"本软件缺少DOS安装所需的组件，无法在桌面条件下进行安装，请在PE中进行安装！");
 }
 
-TEST_F(DosStage, TwoDisksGoOnAndThreeAsk) {
+TEST_F(DosStage, TwoDisksGoOnAndThreeAskWhenTheJobLeavesTheStartingDisk) {
   EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
   EXPECT_TRUE(fake.messages.empty());
 
@@ -193,11 +195,20 @@ TEST_F(DosStage, TwoDisksGoOnAndThreeAsk) {
   three.AddFile(L"D:\\Rigmate\\GHO\\WIN764.GHO", "restore image");
   three.disks[2] = FakeSeam::Disk{};
   ScopedSeam useThree(&three);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);   // the starting disk is disk 1 in any order
+  EXPECT_TRUE(three.messages.empty());
+  ASSERT_TRUE(UndoStaging());
+  three.fileOps.clear();
+  three.starts.clear();
+  three.SetDrives(L"CDEFG");
+  three.volumes[L'G'] = DiskVolume(1, 2);
+  const GhostJob onDiskOne{L"G:\\WIN7.GHO", L"F:", 0, 1};
+  three.AddFile(onDiskOne.imagePath, "image on disk 1");
   const std::wstring question =
       L"检测到您的电脑疑似有多个硬盘，在多硬盘条件下Windows与DOS对硬盘的排序可能有差异，建议您在PE中进行安装！"
       L"是否继续进行？";
   three.QueueAnswer(mbox::IdNo);
-  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Declined);
+  EXPECT_EQ(StageGhostJob(onDiskOne), ghost_result::Declined);
   ASSERT_EQ(three.messages.size(), 1u);
   EXPECT_EQ(three.messages[0].text, question);
   EXPECT_EQ(three.messages[0].style, 0x104u);
@@ -205,8 +216,9 @@ TEST_F(DosStage, TwoDisksGoOnAndThreeAsk) {
   EXPECT_TRUE(three.starts.empty());
 
   three.QueueAnswer(mbox::IdYes);
-  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
-  EXPECT_EQ(three.Contents(L"C:\\ghost.ba_"), three.WideToAnsi(kRestoreLine));
+  EXPECT_EQ(StageGhostJob(onDiskOne), ghost_result::Done);
+  EXPECT_EQ(three.Contents(L"C:\\ghost.ba_"),
+            "ghost.exe -noide -nousb -clone,mode=pload,src=2:2\\WIN7.GHO:1,dst=2:1 -crcignore -sure -rb");
 }
 
 TEST_F(DosStage, DeviceNumberUnreadable) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cwctype>
 #include <fstream>
 #include <iterator>
@@ -212,6 +213,11 @@ Machine::Machine(ModelSeam& fake, bool bootIni, Layout layout) : fake_(fake), bo
     for (const wchar_t* name : {L"F:\\kxdos.ima", L"F:\\kxldr", L"F:\\kxldr.mbr"}) fake.AddFile(name, "other PC", 0x27);
     fake.AddFile(L"F:\\ghost.ba_", "ghost.exe -clone,mode=pload,src=2:1\\OLD.GHO:1,dst=2:1 -sure -rb");
   }
+  if (layout == Layout::SecondDisk) {
+    for (wchar_t letter : {L'C', L'D', L'E'}) fake.volumes[letter].number.deviceNumber = 1;
+    fake.volumes[L'F'].number.deviceNumber = 0;
+    biosOrder_ = {1, 0};
+  }
   fake.SetRegistryText(kHiveList, kStoreHive,
                        layout == Layout::Setup ? L"\\Device\\HarddiskVolume1\\Boot\\BCD"
                                                : L"\\Device\\HarddiskVolume2\\Boot\\BCD");
@@ -247,6 +253,20 @@ void Machine::SaveStore(const BcdStore& store) {
 std::string Machine::JobLine() {
   std::wstring place = FirstWith(L"\\ghost.ba_", true);
   return place.empty() ? "" : fake_.Contents(place + L"\\ghost.ba_");
+}
+
+std::wstring Machine::GhostPath(const std::string& location) {
+  unsigned disk = 0, partition = 0;
+  int used = 0;
+  if (std::sscanf(location.c_str(), "%u:%u%n", &disk, &partition, &used) != 2 || disk < 1 || disk > biosOrder_.size())
+    return L"";
+  for (const std::wstring& root : dosDrives_) {
+    StorageDeviceNumber number;
+    if (fake_.VolumeDeviceNumber(root, &number) == VolumeOpen::Ok && number.deviceNumber == biosOrder_[disk - 1] &&
+        number.partitionNumber == partition)
+      return root + Wide(location.substr(static_cast<size_t>(used)));
+  }
+  return L"";
 }
 
 std::vector<std::wstring> Machine::StagedFilesLeft() {

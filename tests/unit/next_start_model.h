@@ -69,7 +69,9 @@ struct NextStart {
 // E: (3), disk 1 F: (1). Setup, as Windows Setup lays out an empty disk: a 100 MB system
 // partition without a letter first (1, the store), then C: (2), D: (3), E: (4); disk 1 F:.
 // Foreign: Plain, with F: a disk from another PC whose staged job never ran.
-enum class Layout { Plain, Setup, Foreign };
+// SecondDisk: Plain with Windows' disk numbers swapped (C:, D:, E: on disk 1, which the
+// BIOS starts from, F: on disk 0), as with a system disk on a later port.
+enum class Layout { Plain, Setup, Foreign, SecondDisk };
 
 class Machine {
  public:
@@ -90,6 +92,9 @@ class Machine {
   std::string JobLine();
   // Staged files left in the roots of the partitions (kxdos.ima, ..., Boot\BCDKX).
   std::vector<std::wstring> StagedFilesLeft();
+  // The partition a DOS Ghost location names ("2:1" or "1:3\\X.GHO"), with the path after
+  // it: disks in the BIOS order, partitions by their number; empty when none is there.
+  std::wstring GhostPath(const std::string& location);
   // The root of the partition that holds the store: "C:" or the system partition's path.
   const std::wstring& storeRoot() const { return storeRoot_; }
 
@@ -116,6 +121,7 @@ class Machine {
   std::string original_;
   std::wstring storeRoot_ = L"C:";
   std::vector<std::wstring> dosDrives_;        // the roots DOS letters C:, D:, ... in that order
+  std::vector<uint32_t> biosOrder_{0, 1};      // Windows' disk numbers of BIOS disks 1, 2
   int cutAfter_ = 0;
   bool cut_ = false;
   std::map<std::string, std::string> floppy_;   // upper-case name -> bytes

@@ -105,6 +105,7 @@ class Walk {
       if (RunGhostJob(step.job).code == GhostCode::Staged) {
         staged = machine_.JobLine();
         if (job) *job = staged;
+        CheckGhostNames(step.job, staged);
         PromptRestart();
         expected_ = step.restart == mbox::IdCancel ? "" : staged;
       } else {
@@ -127,6 +128,21 @@ class Walk {
     else CheckAllowing({expected_, before, staged}, told);
     if (fake.rebootRequests > reboots) StartMachine(0);
     return false;
+  }
+
+  // DOS Ghost's line names the job's target, and the image where it lies (a restore) or
+  // on another partition (a backup), in the numbers of the BIOS order.
+  void CheckGhostNames(const GhostJob& job, const std::string& line) {
+    auto value = [&line](const char* key) {
+      size_t at = line.find(key);
+      return at == std::string::npos ? "" : line.substr(at + 4, line.find_first_of(", ", at) - at - 4);
+    };
+    std::string target = value(job.restore == 1 ? "dst=" : "src="), image = value(job.restore == 1 ? "src=" : "dst=");
+    if (job.restore == 1) image = image.substr(0, image.rfind(':'));
+    EXPECT_EQ(machine_.GhostPath(target), job.target) << line;
+    std::wstring imagePath = machine_.GhostPath(image);
+    EXPECT_NE(imagePath.substr(0, 2), job.target) << line;
+    if (job.restore == 1) EXPECT_EQ(fake.Contents(imagePath), "image") << line;
   }
 
   // Starts the machine; true when the power went during its DOS stage.
@@ -319,7 +335,7 @@ TEST_P(NextStartWalk, GeneratedSequences) {
 // every line of the DOS stage; the machine starts, and the user quits, stages again, or
 // stages and takes it back.
 TEST_P(NextStartWalk, EveryCutPoint) {
-  for (Layout layout : {Layout::Plain, Layout::Setup, Layout::Foreign}) {
+  for (Layout layout : {Layout::Plain, Layout::Setup, Layout::Foreign, Layout::SecondDisk}) {
     if (layout == Layout::Setup && GetParam()) continue;   // XP keeps BOOT.INI on C:
     SCOPED_TRACE(testing::Message() << "layout " << static_cast<int>(layout));
     WalkEveryCut(GetParam(), layout, {Restore(kImageA, No), Start(), Start()});
