@@ -110,8 +110,9 @@ bool AddBcdEntry() {
          {Format(L"bcdedit.exe /create %s /d \"Korvex数码 一键装机\" /application bootsector", guid),
           setDevice,
           Format(L"bcdedit.exe /set %s path \\kxldr.mbr", guid),
-          Format(L"bcdedit.exe /displayorder %s /addlast", guid),
-          Format(L"bcdedit.exe /default %s", guid)}) {
+          // Once, not as the default: a start whose DOS stage could not put the store back
+          // (a dirty partition mounted read-only) returns to Windows by itself.
+          Format(L"bcdedit.exe /bootsequence %s", guid)}) {
       if (!Run(command)) {
         undone = Run(Format(L"bcdedit.exe /import \"%s\"", backup));
         // The store is as it was: an export left behind could later be imported over

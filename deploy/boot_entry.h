@@ -23,7 +23,7 @@ bool UsesBootIni(int osMajorVersion);
 std::wstring BcdStorePlace();
 
 // Exports the store to <place>\boot\BCDKX, then adds a boot-sector entry for \kxldr.mbr on
-// the store's place and makes it the default. False, with the store as it was, when a
+// the store's place and makes it the next start's one-time boot sequence. False, with the store as it was, when a
 // bcdedit step fails: nothing is changed if the export fails, and a later failure imports
 // the export back (and says so when that import fails too).
 bool AddBcdEntry();

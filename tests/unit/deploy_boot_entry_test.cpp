@@ -79,8 +79,7 @@ class BcdEntry : public ::testing::Test {
     return {L"bcdedit.exe /create " + guid + L" /d \"Korvex数码 一键装机\" /application bootsector",
             L"bcdedit.exe /set " + guid + L" device partition=D:",
             L"bcdedit.exe /set " + guid + L" path \\kxldr.mbr",
-            L"bcdedit.exe /displayorder " + guid + L" /addlast",
-            L"bcdedit.exe /default " + guid};
+            L"bcdedit.exe /bootsequence " + guid};
   }
   FakeSeam fake;
   ScopedSeam use{&fake};
@@ -97,7 +96,7 @@ TEST_F(BcdEntry, ExportsThenAddsTheDefaultEntryWithRedirectionOff) {
     EXPECT_TRUE(start.wait);
     EXPECT_FALSE(start.show);
   }
-  EXPECT_EQ(redirectionOff, std::vector<bool>(6, true));
+  EXPECT_EQ(redirectionOff, std::vector<bool>(5, true));
   EXPECT_FALSE(fake.fsRedirectionOff);
   EXPECT_TRUE(fake.messages.empty());
 }
@@ -105,7 +104,7 @@ TEST_F(BcdEntry, ExportsThenAddsTheDefaultEntryWithRedirectionOff) {
 TEST_F(BcdEntry, WithoutTheSwitchTheSameCommandsRun) {
   fake.hasFsRedirection = false;
   EXPECT_TRUE(AddBcdEntry());
-  EXPECT_EQ(fake.starts.size(), 6u);
+  EXPECT_EQ(fake.starts.size(), 5u);
 }
 
 TEST_F(BcdEntry, AFailedExportChangesNothing) {
@@ -131,7 +130,7 @@ TEST_F(BcdEntry, ALaterFailureImportsTheExportBack) {
 
 TEST_F(BcdEntry, AFailedUndoSaysWhereTheSavedStoreIs) {
   EmulateAttrib(fake, [](const std::wstring& line) {
-    return line.find(L"/default") != std::wstring::npos || line.find(L"/import") != std::wstring::npos ? 1 : 0;
+    return line.find(L"/bootsequence") != std::wstring::npos || line.find(L"/import") != std::wstring::npos ? 1 : 0;
   });
   EXPECT_FALSE(AddBcdEntry());
   EXPECT_EQ(MessageTexts(fake),

@@ -56,9 +56,9 @@ class DosStage : public ::testing::Test {
     std::vector<std::wstring> commands;
     for (const auto& start : fake.starts)
       if (start.Program() == L"bcdedit.exe") commands.push_back(start.commandLine);
-    ASSERT_EQ(commands.size(), 6u);
+    ASSERT_EQ(commands.size(), 5u);
     EXPECT_EQ(commands.front(), L"bcdedit.exe /export \"C:\\boot\\BCDKX\"");
-    EXPECT_EQ(commands.back(), L"bcdedit.exe /default {12345678-9ABC-def0-0123-456789ABCDEF} ");
+    EXPECT_EQ(commands.back(), L"bcdedit.exe /bootsequence {12345678-9ABC-def0-0123-456789ABCDEF} ");
   }
 
   FakeSeam fake;
@@ -101,7 +101,7 @@ TEST_F(DosStage, RestoreFromAnotherPartitionOfTheTargetsDisk) {
   EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
   EXPECT_TRUE(fake.messages.empty());
   ExpectStaged(kRestoreLine);
-  EXPECT_EQ(fake.starts.size(), 6u);
+  EXPECT_EQ(fake.starts.size(), 5u);
   for (const auto& op : fake.fileOps) EXPECT_NE(op.op, FakeSeam::Op::ShellCopy);
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cwctype>
 #include <fstream>
 #include <iterator>
@@ -125,6 +126,7 @@ std::string BcdStore::Save() const {
   std::string text = "default " + defaultId + "\norder";
   for (const auto& id : order) text += " " + id;
   text += "\n";
+  if (!sequence.empty()) text += "sequence " + sequence + "\n";
   for (const auto& e : entries) text += "entry " + e.id + "|" + e.device + "|" + e.path + "|" + e.description + "\n";
   return text;
 }
@@ -137,6 +139,10 @@ bool BcdStore::Load(const std::string& bytes) {
   std::istringstream ids(lines[1].substr(5));
   for (std::string id; ids >> id;) order.push_back(id);
   for (size_t i = 2; i < lines.size(); ++i) {
+    if (i == 2 && StartsWith(lines[i], "sequence ")) {
+      sequence = lines[i].substr(9);
+      continue;
+    }
     if (!StartsWith(lines[i], "entry ")) return false;
     std::vector<std::string> fields;
     std::istringstream in(lines[i].substr(6));
@@ -323,6 +329,8 @@ int Machine::Bcdedit(const std::wstring& commandLine) {
     store.order.push_back(entry->id);
   } else if (command == "/default" && words.size() == 3) {
     store.defaultId = entry->id;
+  } else if (command == "/bootsequence" && words.size() == 3) {
+    store.sequence = entry->id;
   } else {
     return 1;
   }
@@ -354,7 +362,7 @@ NextStart Machine::Chain(const std::wstring& root, const std::wstring& path) {
   return {NextStart::Dos, fake_.Exists(job) ? fake_.Contents(job) : ""};
 }
 
-NextStart Machine::WhatStartsNext() {
+NextStart Machine::WhatStartsNext(bool started) {
   if (bootIni_) {
     if (!fake_.Exists(kBootIni)) return {NextStart::Broken, "no BOOT.INI"};
     std::string bytes = fake_.Contents(kBootIni), value;
@@ -369,7 +377,12 @@ NextStart Machine::WhatStartsNext() {
   }
   BcdStore store;
   if (!LoadStore(&store)) return {NextStart::Broken, "the store cannot be read"};
-  BcdEntry* entry = store.Find(store.defaultId);
+  std::string chosen = store.sequence.empty() ? store.defaultId : store.sequence;
+  if (started && !store.sequence.empty()) {
+    store.sequence.clear();
+    SaveStore(store);
+  }
+  BcdEntry* entry = store.Find(chosen);
   if (!entry) return {NextStart::Broken, "the default names no entry"};
   std::wstring root = entry->device == "boot" ? storeRoot_ : fake_.AnsiToWide(entry->device);
   if (Lower(entry->path) == "\\kxldr.mbr") return Chain(root, fake_.AnsiToWide(entry->path));
@@ -384,7 +397,8 @@ std::string Machine::RunDosStage(int cutAfter, bool* cut) {
   floppy_ = {{"AUTOEXEC.BAT", PayloadText("AUTOEXEC.BAT")}, {"BATCH.BAT", PayloadText("BATCH.BAT")}};
   variables_.clear();
   ghostLine_.clear();
-  exited_ = false;
+  exited_ = dosHung = false;
+  errorLevel_ = 0;
   dosLinesRun = 0;
   cutAfter_ = cutAfter;
   cut_ = false;
@@ -423,6 +437,27 @@ void Machine::RunBatch(const std::string& name) {
     for (size_t i = 0; i < lines.size(); ++i)
       if (Lower(Trim(lines[i])) == ":" + Lower(jump)) at = i + 1;
   }
+}
+
+// Whether DOS can change this file: not on a partition mounted read-only.
+bool Machine::Writable(const std::wstring& path) const {
+  for (const std::wstring& root : readOnlyRoots)
+    if (Lower(Narrow(path.substr(0, root.size()))) == Lower(Narrow(root))) return false;
+  return true;
+}
+
+// One file onto a DOS path; false when it was not written.
+bool Machine::CopyFile(const std::wstring& from, const std::string& to) {
+  if (OnFloppy(to)) {
+    floppy_[Upper(to)] = fake_.Contents(from);
+    return true;
+  }
+  std::wstring target = DiskPath(to);
+  uint32_t attributes = fake_.Attributes(target);
+  if (!Writable(target) || failingCopies.count(Wide(Lower(Narrow(target)))) || (attributes != fattr::Invalid && (attributes & fattr::ReadOnly)))
+    return false;
+  fake_.AddFile(target, fake_.Contents(from));
+  return true;
 }
 
 bool Machine::OnFloppy(const std::string& dosPath) const { return dosPath.size() < 2 || dosPath[1] != ':'; }
@@ -479,6 +514,8 @@ bool Machine::Execute(const std::string& text, std::string* jump) {
       for (size_t at; (at = body.find(variable)) != std::string::npos;) body.replace(at, variable.size(), item);
       if (!Execute(body, jump)) return false;
     }
+  } else if (command == "if" && Lower(words[1]) == "errorlevel") {
+    if (errorLevel_ >= std::atoi(words[2].c_str())) return Execute(AfterWords(line, 3), jump);
   } else if (command == "if") {
     bool negate = Lower(words[1]) == "not";
     size_t path = negate ? 3 : 2;
@@ -491,26 +528,33 @@ bool Machine::Execute(const std::string& text, std::string* jump) {
                      : Lower(words[i]) == "+s" || Lower(words[i]) == "-s" ? fattr::System : fattr::ReadOnly;
       (words[i][0] == '+' ? set : clear) |= bit;
     }
-    for (const auto& file : Match(words.back())) fake_.SetAttributes(file, (fake_.Attributes(file) & ~clear) | set);
+    for (const auto& file : Match(words.back()))
+      if (Writable(file)) fake_.SetAttributes(file, (fake_.Attributes(file) & ~clear) | set);
+    errorLevel_ = 0;
   } else if (command == "xcopy" || command == "copy") {
-    // xcopy SOURCE TARGET /y, copy /y SOURCE TARGET: neither sees hidden or system files,
-    // and neither replaces a read-only one.
+    // xcopy SOURCE TARGET /y, copy [/y] SOURCE TARGET: neither sees hidden or system files,
+    // and neither replaces a read-only one. XCOPY asks whether a target that does not exist
+    // yet is a file or a folder, and ends with 0 when it copied, 4 when it did not; COPY
+    // leaves the error level alone.
     bool isCopy = command == "copy";
-    const std::string& to = words[isCopy ? 3 : 2];
-    for (const auto& file : Match(words[isCopy ? 2 : 1])) {
+    size_t from = isCopy && Lower(words[1]) == "/y" ? 2 : 1;
+    const std::string& to = words[from + 1];
+    bool copied = false;
+    for (const auto& file : Match(words[from])) {
       if (fake_.Attributes(file) & hiddenOrSystem) continue;
-      if (OnFloppy(to)) {
-        floppy_[Upper(to)] = fake_.Contents(file);
-      } else if (!(fake_.Attributes(DiskPath(to)) != fattr::Invalid && (fake_.Attributes(DiskPath(to)) & fattr::ReadOnly))) {
-        fake_.AddFile(DiskPath(to), fake_.Contents(file));
+      if (!isCopy && !(OnFloppy(to) ? floppy_.count(Upper(to)) > 0 : fake_.Exists(DiskPath(to)))) {
+        dosHung = exited_ = true;
+        return false;
       }
+      copied = CopyFile(file, to);
     }
+    if (!isCopy) errorLevel_ = copied ? 0 : 4;
   } else if (command == "del") {
     for (const auto& file : Match(words[1]))
-      if (!(fake_.Attributes(file) & (hiddenOrSystem | fattr::ReadOnly))) fake_.RemoveFile(file);
+      if (!(fake_.Attributes(file) & (hiddenOrSystem | fattr::ReadOnly)) && Writable(file)) fake_.RemoveFile(file);
   } else if (command == "ren") {
     std::vector<std::wstring> files = Match(words[1]);
-    if (files.size() != 1 || (fake_.Attributes(files[0]) & hiddenOrSystem)) return true;
+    if (files.size() != 1 || (fake_.Attributes(files[0]) & hiddenOrSystem) || !Writable(files[0])) return true;
     std::wstring target = files[0].substr(0, files[0].find_last_of(L'\\') + 1) + Wide(words[2]);
     if (fake_.Exists(target)) return true;
     std::string bytes = fake_.Contents(files[0]);

@@ -21,6 +21,7 @@ struct BcdStore {
   std::vector<BcdEntry> entries;
   std::vector<std::string> order;
   std::string defaultId;
+  std::string sequence;           // the one-time boot sequence; empty when none
   std::string Save() const;
   bool Load(const std::string& bytes);
   BcdEntry* Find(const std::string& id);
@@ -79,12 +80,17 @@ class Machine {
   // tests, its store or BOOT.INI as Windows left it; bcdedit and attrib act on the files.
   Machine(ModelSeam& fake, bool bootIni, Layout layout = Layout::Plain);
 
-  NextStart WhatStartsNext();
+  // What the next start boots; started, the boot manager takes the one-time sequence out.
+  NextStart WhatStartsNext(bool started = false);
   // Plays the DOS stage (AUTOEXEC.BAT, which calls BATCH.BAT) over the drives as DOS
   // letters them; the Ghost line it ran, or empty when it ran none. With cutAfter, the
   // power goes after that many batch lines (*cut says whether it went).
   std::string RunDosStage(int cutAfter = 0, bool* cut = nullptr);
   int dosLinesRun = 0;                       // batch lines the last DOS stage ran
+  bool dosHung = false;                      // the last DOS stage waits for an answer no one sees
+  // Faults of the next DOS stages: partitions the NTFS driver mounts read-only (a dirty
+  // volume), and files (in lower case) that a copy onto them fails to write.
+  std::set<std::wstring> readOnlyRoots, failingCopies;
   // The boot configuration is byte for byte the one Windows had before.
   bool ConfigAsBefore();
   std::string Config();
@@ -97,6 +103,7 @@ class Machine {
   std::wstring GhostPath(const std::string& location);
   // The root of the partition that holds the store: "C:" or the system partition's path.
   const std::wstring& storeRoot() const { return storeRoot_; }
+  bool bootIni() const { return bootIni_; }
 
   std::set<std::wstring> failingSwitches;   // bcdedit switches that fail ("/import")
 
@@ -115,6 +122,8 @@ class Machine {
   std::vector<std::wstring> Match(const std::string& dosPath);
   bool OnFloppy(const std::string& dosPath) const;
   std::wstring DiskPath(const std::string& dosPath) const;
+  bool Writable(const std::wstring& path) const;
+  bool CopyFile(const std::wstring& from, const std::string& to);
 
   ModelSeam& fake_;
   bool bootIni_;
@@ -126,6 +135,7 @@ class Machine {
   bool cut_ = false;
   std::map<std::string, std::string> floppy_;   // upper-case name -> bytes
   std::map<std::string, std::string> variables_;
+  int errorLevel_ = 0;
   std::string ghostLine_;
   bool exited_ = false;
 };
