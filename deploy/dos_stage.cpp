@@ -224,6 +224,12 @@ bool DosCanTakePath(const std::wstring& path) {
   return true;
 }
 
+bool DosLettersType(uint8_t type) {
+  for (uint8_t lettered : {0x01, 0x04, 0x06, 0x07, 0x0B, 0x0C, 0x0E})
+    if (type == lettered) return true;
+  return false;
+}
+
 bool PayloadComplete() {
   std::string mark;
   return TheSeam().ResourceBytes(IDR_PAYLOAD_MARK, L"FILE", &mark) && mark == "complete" && PayloadLooksBootable();
@@ -322,6 +328,12 @@ int StageGhostJob(GhostJob job) {
   std::wstring place = bootIni ? systemDrive : BcdStorePlace();
   std::wstring placeRefusal = bootIni ? L"" : StorePlaceRefusal(place, systemDrive);
   if (!placeRefusal.empty()) return Refuse(placeRefusal, Refused);
+  // The loader would still boot the floppy image there, but the batch would find nothing
+  // and the machine would stop in DOS at every start.
+  uint8_t placeType = 0;
+  if (GetVolumeMbrType(place, &placeType) && !DosLettersType(placeType))
+    return Refuse(Format(L"启动数据所在分区的类型（0x%02X）为隐藏或厂商专用类型，DOS下无法访问，请在PE中进行安装！", placeType),
+                  Refused);
 
   // The partition of the live store (or BOOT.INI) is the active one: its disk starts.
   StorageDeviceNumber image, target, boot;
@@ -357,6 +369,12 @@ int StageGhostJob(GhostJob job) {
   if (!DosCanTakePath(pathOnDrive))
     return Refuse(L"GHO文件的路径含有空格、中文或DOS无法识别的字符，请更改路径或在PE中进行安装！", StagingFailed);
   std::wstring line = GhostDosCommand(job, targetNumber, imageNumber + pathOnDrive);
+  if (line.size() > kDosLineLimit && job.restore == 1 && imagePath == job.imagePath) {
+    // A deep path: the image goes to the root of its partition under a short name.
+    imagePath = imagePath.substr(0, 2) + L"\\" + TransferStamp(TheSeam().Now()) + L".GHO";
+    pathOnDrive = imagePath.substr(2);
+    line = GhostDosCommand(job, targetNumber, imageNumber + pathOnDrive);
+  }
   if (line.size() > kDosLineLimit)
     return Refuse(L"GHO文件的路径过长，DOS无法识别，请更改路径或在PE中进行安装！", StagingFailed);
 

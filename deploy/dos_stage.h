@@ -66,8 +66,13 @@ std::wstring TransferStamp(const LocalTime& time);
 std::wstring GhostDosCommand(const GhostJob& job, const std::wstring& targetNumber,
                              const std::wstring& imageLocation);
 
-// Bytes a Ghost batch line may have: it fits DOS's 512-byte line with its terminator.
-constexpr size_t kDosLineLimit = 511;
+// Bytes a Ghost batch line may have: COMMAND.COM reads 127 characters of a batch line and
+// hands a program at most 126 of its tail; a longer line would lose its end (dst=..., -rb).
+constexpr size_t kDosLineLimit = 126;
+
+// Whether DOS's NTFS and FAT drivers give a partition of this MBR type a letter: hidden
+// and maker's types (0x17, 0x27, 0x12, 0xDE...) are left without one.
+bool DosLettersType(uint8_t type);
 
 // Whether the unquoted DOS line can carry this path part: printable ASCII only, no
 // blank, no "%" (a batch variable) and no "," (Ghost's own separator).

@@ -266,21 +266,29 @@ TEST_F(DosStage, AFileThatCannotBeWrittenEndsTheStagingBeforeTheBootEntry) {
 
 TEST_F(DosStage, PayloadThatDoesNotLookBootableIsRefused) {
   const std::wstring refusal = L"本软件缺少DOS安装所需的组件，无法在桌面条件下进行安装，请在PE中进行安装！";
-  std::string unsignedFloppy = FloppyBytes();
+  std::string unsignedFloppy = FloppyBytes(), halfSignedFloppy = FloppyBytes();
   unsignedFloppy[511] = 0;
+  halfSignedFloppy[510] = 0;
   const struct {
     int id;
     std::string bytes;
-  } faults[] = {{IDR_DOS_IMAGE, FloppyBytes(2949120 - 512)}, {IDR_DOS_IMAGE, unsignedFloppy},
-                {IDR_LOADER, "Placeholder: no DOS-stage loader was supplied at build time.\r\n"},
-                {IDR_LOADER, std::string(2 << 20, 'G')},   // no loader is that big
-                {IDR_LOADER_MBR, "KXLDR"}, {IDR_LOADER_MBR, std::string(4000, 'M')}};
+    bool accepted;
+  } faults[] = {{IDR_DOS_IMAGE, FloppyBytes(2949120 - 512), false}, {IDR_DOS_IMAGE, unsignedFloppy, false},
+                {IDR_DOS_IMAGE, halfSignedFloppy, false},
+                {IDR_LOADER, "Placeholder: no DOS-stage loader was supplied at build time.\r\n", false},
+                {IDR_LOADER, std::string((1 << 20) + 1, 'G'), false},   // no loader is that big
+                {IDR_LOADER, std::string(1 << 20, 'G'), true},
+                {IDR_LOADER_MBR, "KXLDR", false}, {IDR_LOADER_MBR, std::string(4000, 'M'), false}};
   for (const auto& fault : faults) {
     FakeSeam machine;
     SetUpDesktop(machine);
     machine.AddResource(fault.id, L"FILE", fault.bytes);
     machine.AddFile(L"D:\\Rigmate\\GHO\\WIN764.GHO", "restore image");
     ScopedSeam useMachine(&machine);
+    if (fault.accepted) {
+      EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+      continue;
+    }
     EXPECT_EQ(StageGhostJob(Restore()), ghost_result::StagingFailed);
     EXPECT_EQ(MessageTexts(machine), std::vector<std::wstring>{refusal});
     EXPECT_TRUE(Changed(machine).empty());
@@ -409,31 +417,49 @@ TEST_F(DosStage, ConfigurationsTheDosStageCannotPutBackAreRefused) {
   const std::wstring system = L"\\\\?\\Volume{0000-system}";
   const std::wstring elsewhere =
       L"不支持在桌面条件下对启动数据位于其他硬盘、GPT分区或无法识别的分区上的电脑进行安装，请在PE中进行安装！";
-  const struct {
+  struct {
     bool known;
     FakeSeam::Volume volume;
     std::wstring message;
   } rows[] = {
-      {false, DiskVolume(0, 1), elsewhere},                 // no volume of the store's device
+      {false, DiskVolume(0, 1), elsewhere},                 // no volume of the store's device (unknown)
       {true, DiskVolume(1, 1), elsewhere},                  // on another disk
       {true, DiskVolume(0, 1, 1), elsewhere},               // GPT
       {true, DiskVolume(0, 1), L"系统保留分区的剩余空间不足，无法写入DOS启动文件，请在PE中进行安装！"},
+      {true, DiskVolume(0, 1), L"启动数据所在分区的类型（0x27）为隐藏或厂商专用类型，DOS下无法访问，请在PE中进行安装！"},
+      {true, DiskVolume(0, 1), L""},   // room for the payload, the store and 1 MB, to the byte
+      {true, DiskVolume(0, 1), L"系统保留分区的剩余空间不足，无法写入DOS启动文件，请在PE中进行安装！"},   // one byte less
   };
+  fake.AddFile(system + L"\\Boot\\BCD", std::string(4096, 'B'));
+  const uint64_t room = 2949120 + kLoaderBytes.size() + kLoaderMbrBytes.size() + kDosLineLimit + 1 + 4096 + (1 << 20);
+  rows[4].volume.freeBytes = rows[5].volume.freeBytes = room;
+  rows[6].volume.freeBytes = room - 1;
   for (const auto& row : rows) {
     fake.messages.clear();
+    fake.fileOps.clear();
+    fake.starts.clear();
     fake.namedVolumes.clear();
     fake.dosDevices.erase(L"\\\\?\\VOLUME{0000-SYSTEM}");
     if (row.known) {
       fake.namedVolumes[system] = row.volume;
       fake.dosDevices[L"\\\\?\\VOLUME{0000-SYSTEM}"] = L"\\Device\\HarddiskVolume1";
     }
-    ExpectRefused(StageGhostJob(Restore()), ghost_result::Refused, row.message);
+    fake.AddDisk(0, 0, {FakeSeam::MbrEntry(1, 100 << 20, &row == &rows[4] ? 0x27 : 0x07)}, 1 << 30);
+    if (!row.message.empty()) ExpectRefused(StageGhostJob(Restore()), ghost_result::Refused, row.message);
+    else EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done) << "the room to the byte";
   }
   // With room there it is staged there, and an old loader on the system drive goes.
   fake.namedVolumes[system].freeBytes = 64 << 20;
   fake.AddFile(L"C:\\kxldr", "old", 0x27);
   EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
   EXPECT_EQ(fake.Exists(system + L"\\kxldr"), !fake.Exists(L"C:\\kxldr"));
+  // A store the boot manager reads from elsewhere than \Boot\BCD of a partition.
+  fake.SetRegistryText(L"SYSTEM\\CurrentControlSet\\Control\\hivelist", L"\\REGISTRY\\MACHINE\\BCD00000000",
+                       L"\\Device\\HarddiskVolume1\\EFI\\Microsoft\\Boot\\BCD");
+  fake.messages.clear();
+  fake.fileOps.clear();
+  fake.starts.clear();
+  ExpectRefused(StageGhostJob(Restore()), ghost_result::Refused, elsewhere);
 }
 
 TEST_F(DosStage, BootEntryFailure) {

@@ -201,7 +201,7 @@ Machine::Machine(ModelSeam& fake, bool bootIni, Layout layout) : fake_(fake), bo
   fake.AddFile(L"C:\\ntldr", "ntldr", 0x27);
   dosDrives_ = {L"C:", L"D:", L"E:", L"F:"};
   fake.dosDevices[L"C:"] = L"\\Device\\HarddiskVolume2";
-  if (layout == Layout::Setup) {
+  if (layout == Layout::Setup || layout == Layout::HiddenStore) {
     // Ghost and DOS count the system partition first; Windows gives it no letter.
     fake.volumes[L'C'] = deploy_test::DiskVolume(0, 2);
     fake.volumes[L'D'] = deploy_test::DiskVolume(0, 3);
@@ -213,19 +213,25 @@ Machine::Machine(ModelSeam& fake, bool bootIni, Layout layout) : fake_(fake), bo
     fake.dosDevices[key] = L"\\Device\\HarddiskVolume1";
     fake.AddFolder(std::wstring(kSystemPartition) + L"\\Boot");
     storeRoot_ = kSystemPartition;
-    dosDrives_.insert(dosDrives_.begin(), kSystemPartition);
+    if (layout == Layout::Setup) dosDrives_.insert(dosDrives_.begin(), kSystemPartition);
+    using Entries = std::vector<PartitionInfoEx>;
+    fake.AddDisk(0, 0, Entries{FakeSeam::MbrEntry(1, 100 << 20, layout == Layout::Setup ? 0x07 : 0x27),
+                               FakeSeam::MbrEntry(2, 1ll << 36), FakeSeam::MbrEntry(3, 1ll << 36),
+                               FakeSeam::MbrEntry(4, 1ll << 36)}, 1ll << 38);
   }
   if (layout == Layout::Foreign) {
     for (const wchar_t* name : {L"F:\\kxdos.ima", L"F:\\kxldr", L"F:\\kxldr.mbr"}) fake.AddFile(name, "other PC", 0x27);
     fake.AddFile(L"F:\\ghost.ba_", "ghost.exe -clone,mode=pload,src=2:1\\OLD.GHO:1,dst=2:1 -sure -rb");
   }
+  loaderDrives_ = dosDrives_;
+  if (layout == Layout::HiddenStore) loaderDrives_.insert(loaderDrives_.begin(), kSystemPartition);
   if (layout == Layout::SecondDisk) {
     for (wchar_t letter : {L'C', L'D', L'E'}) fake.volumes[letter].number.deviceNumber = 1;
     fake.volumes[L'F'].number.deviceNumber = 0;
     biosOrder_ = {1, 0};
   }
   fake.SetRegistryText(kHiveList, kStoreHive,
-                       layout == Layout::Setup ? L"\\Device\\HarddiskVolume1\\Boot\\BCD"
+                       storeRoot_ != L"C:" ? L"\\Device\\HarddiskVolume1\\Boot\\BCD"
                                                : L"\\Device\\HarddiskVolume2\\Boot\\BCD");
   if (bootIni) {
     fake.versionMajor = 5;
@@ -257,7 +263,7 @@ void Machine::SaveStore(const BcdStore& store) {
 }
 
 std::string Machine::JobLine() {
-  std::wstring place = FirstWith(L"\\ghost.ba_", true);
+  std::wstring place = FirstWith(L"\\ghost.ba_", true, dosDrives_);
   return place.empty() ? "" : fake_.Contents(place + L"\\ghost.ba_");
 }
 
@@ -277,7 +283,7 @@ std::wstring Machine::GhostPath(const std::string& location) {
 
 std::vector<std::wstring> Machine::StagedFilesLeft() {
   std::vector<std::wstring> left;
-  for (const std::wstring& root : dosDrives_)
+  for (const std::wstring& root : loaderDrives_)
     for (const wchar_t* name : kStagedNames)
       if (fake_.Exists(root + name)) left.push_back(root + name);
   return left;
@@ -340,9 +346,9 @@ int Machine::Bcdedit(const std::wstring& commandLine) {
 
 // The partition among DOS's drives that holds name: the first (as the loaders search) or
 // the last (as BATCH.BAT takes it); empty when none does.
-std::wstring Machine::FirstWith(const std::wstring& name, bool last) {
+std::wstring Machine::FirstWith(const std::wstring& name, bool last, const std::vector<std::wstring>& drives) {
   std::wstring found;
-  for (const std::wstring& root : dosDrives_) {
+  for (const std::wstring& root : drives) {
     if (!fake_.Exists(root + name)) continue;
     found = root;
     if (!last) break;
@@ -354,9 +360,11 @@ std::wstring Machine::FirstWith(const std::wstring& name, bool last) {
 // the first kxdos.ima found; BATCH.BAT takes the job from the last partition holding one.
 NextStart Machine::Chain(const std::wstring& root, const std::wstring& path) {
   if (!fake_.Exists(root + path)) return {NextStart::Broken, "the default names a missing " + Narrow(path)};
-  if (FirstWith(L"\\kxldr", false).empty()) return {NextStart::Broken, "the loader finds no kxldr"};
-  std::wstring booted = FirstWith(L"\\kxdos.ima", false), stage = FirstWith(L"\\kxdos.ima", true);
+  if (FirstWith(L"\\kxldr", false, loaderDrives_).empty()) return {NextStart::Broken, "the loader finds no kxldr"};
+  std::wstring booted = FirstWith(L"\\kxdos.ima", false, loaderDrives_);
+  std::wstring stage = FirstWith(L"\\kxdos.ima", true, dosDrives_);
   if (booted.empty()) return {NextStart::Broken, "the loader finds no kxdos.ima"};
+  if (stage.empty()) return {NextStart::Dos, ""};   // the batch finds nothing: DOS's menu at every start
   if (booted != stage) return {NextStart::Broken, "two partitions hold kxdos.ima: the batch would read the other one"};
   std::wstring job = stage + L"\\ghost.ba_";
   return {NextStart::Dos, fake_.Exists(job) ? fake_.Contents(job) : ""};
@@ -564,7 +572,9 @@ bool Machine::Execute(const std::string& text, std::string* jump) {
     fake_.AddFile(target, bytes, attributes);
   } else if (floppy_.count(Upper(command))) {
     // A batch started without call: Ghost runs and restarts the machine at its end.
-    ghostLine_ = floppy_[Upper(command)];
+    // COMMAND.COM reads no more than 127 characters of a batch line.
+    std::vector<std::string> batch = Lines(floppy_[Upper(command)]);
+    ghostLine_ = batch.empty() ? "" : batch[0].substr(0, 127);
     exited_ = true;
     return false;
   } else {

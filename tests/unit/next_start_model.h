@@ -72,7 +72,9 @@ struct NextStart {
 // Foreign: Plain, with F: a disk from another PC whose staged job never ran.
 // SecondDisk: Plain with Windows' disk numbers swapped (C:, D:, E: on disk 1, which the
 // BIOS starts from, F: on disk 0), as with a system disk on a later port.
-enum class Layout { Plain, Setup, Foreign, SecondDisk };
+// HiddenStore: Setup with a system partition of a maker's hidden type (0x27), which the
+// loader searches but DOS gives no letter.
+enum class Layout { Plain, Setup, Foreign, SecondDisk, HiddenStore };
 
 class Machine {
  public:
@@ -114,7 +116,7 @@ class Machine {
   bool LoadStore(BcdStore* store);
   void SaveStore(const BcdStore& store);
   NextStart Chain(const std::wstring& root, const std::wstring& path);
-  std::wstring FirstWith(const std::wstring& name, bool last);
+  std::wstring FirstWith(const std::wstring& name, bool last, const std::vector<std::wstring>& drives);
 
   // The DOS batch interpreter.
   void RunBatch(const std::string& name);
@@ -130,6 +132,7 @@ class Machine {
   std::string original_;
   std::wstring storeRoot_ = L"C:";
   std::vector<std::wstring> dosDrives_;        // the roots DOS letters C:, D:, ... in that order
+  std::vector<std::wstring> loaderDrives_;     // the partitions the loaders search, in disk order
   std::vector<uint32_t> biosOrder_{0, 1};      // Windows' disk numbers of BIOS disks 1, 2
   int cutAfter_ = 0;
   bool cut_ = false;

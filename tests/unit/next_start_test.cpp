@@ -304,6 +304,8 @@ TEST_P(NextStartWalk, AStagedJobRunsOnceAndWindowsComesBack) {
   Walk(GetParam()).Run({Restore(kImageA, No), Start(), Start()});
   Walk(GetParam()).Run({Backup(L"D:\\BACKUP.GHO", Yes), Start()});
   Walk(GetParam()).Run({Restore(L"F:\\WIN7.GHO", No), Start()});   // moved onto the target's disk
+  // A path that would make the Ghost line longer than DOS reads: copied to the root.
+  Walk(GetParam()).Run({Restore(L"D:\\Rigmate\\GHO\\Windows7_Ultimate_SP1_x64\\2016_03_07\\WIN7.GHO", No), Start()});
 }
 
 TEST_P(NextStartWalk, CancelLeavesNothingThatCouldRunLater) {
@@ -388,6 +390,12 @@ TEST(NextStartOnDesktops, WindowsOnAnotherDriveThanCOnXp) {
   Walk walk(true);
   walk.fake.systemDirectory = L"D:\\WINDOWS\\system32";
   walk.Run({Step{Step::Stage, GhostJob{L"E:\\WIN.GHO", L"D:", 0, 1}, No, Yes, L""}, Start()});
+}
+
+// A system partition of a maker's hidden type: the loader would boot the floppy image
+// from it, but DOS gives it no letter and the batch would find nothing.
+TEST(NextStartOnDesktops, AStoreOnAHiddenPartitionIsNeverStaged) {
+  Walk(false, Layout::HiddenStore).Run({Restore(kImageA, Yes), Start(), Backup(L"D:\\BACKUP.GHO", No), Start()});
 }
 
 // Windows Setup's layout: the store on the system partition without a letter, where the
