@@ -163,11 +163,13 @@ bool AddBootIniEntry() {
       (!TheSeam().ReadWholeFile(kBootIniCopy, &bytes) || BootIniNamesLoader(bytes)))
     return StopEdit(L"BOOT.INI文件已被修改过，且找不到它原来的备份，无法设置启动数据！");
   const std::string original = bytes;
+  // Only a file that can be understood is saved: an empty or broken one (a cut inside an
+  // earlier copy) would replace both good copies.
+  if (!EditBootIniText(&bytes)) return StopEdit(L"无法解析BOOT.INI文件！");
   if (!Replace(kBootIniCopy, original) || !Replace(kBootIniForDos, original))
     return StopEdit(L"备份BOOT.INI文件失败！");
   TheSeam().SetAttributes(kBootIniForDos, kStagedAttributes);
-  Tell(TheSeam().AnsiToWide(bytes));
-  if (!EditBootIniText(&bytes)) return StopEdit(L"无法解析BOOT.INI文件！");
+  Tell(TheSeam().AnsiToWide(original));
   Tell(TheSeam().AnsiToWide(bytes));
   Rewrite written = RewriteBootIni(bytes, before);
   if (written == Rewrite::Unknown) return StopEdit(std::wstring(L"写入BOOT.INI文件失败，") + kBootIniMayBeBroken);
