@@ -42,6 +42,34 @@ void RemoveExport(const std::wstring& path) {
   TheSeam().RemoveFile(path);
 }
 
+// The entry the last AddBcdEntry of this run added: what an undo takes out when the saved
+// store cannot be imported.
+std::wstring g_entryGuid;
+
+// Where bcdedit exports to and imports from: bcdedit is sure to take only a lettered path,
+// so for a store on a partition without a letter the file lies on Windows' own drive.
+std::wstring BcdeditFile(const std::wstring& place) {
+  return IsDriveLetter(place) ? place + L"\\boot\\BCDKX" : GetSystemDrive() + L"\\BCDKX.EXP";
+}
+
+// Moves a saved store's bytes with the program's own flushed writes.
+bool MoveStore(const std::wstring& from, const std::wstring& to) {
+  std::string bytes;
+  bool moved = TheSeam().ReadWholeFile(from, &bytes) && Replace(to, bytes);
+  RemoveExport(from);
+  return moved;
+}
+
+// Imports the saved store of place (backup) back into the live one.
+bool ImportSaved(const std::wstring& place, const std::wstring& backup) {
+  std::wstring file = BcdeditFile(place);
+  std::string bytes;
+  if (file != backup && !(TheSeam().ReadWholeFile(backup, &bytes) && Replace(file, bytes))) return false;
+  bool ok = Run(Format(L"bcdedit.exe /import \"%s\"", file));
+  if (file != backup) RemoveExport(file);
+  return ok;
+}
+
 // What BOOT.INI holds after a rewrite.
 enum class Rewrite { Written, AsBefore, SavedCopy, Unknown };
 
@@ -97,13 +125,14 @@ bool AddBcdEntry() {
   redirection.Disable();
   std::wstring guid = NewGuidText();
   std::wstring place = BcdStorePlace();
-  std::wstring backup = place + L"\\boot\\BCDKX";
+  std::wstring backup = place + L"\\boot\\BCDKX", exported = BcdeditFile(place);
   // A drive is named by its letter; the partition without one is the boot manager's own.
   std::wstring setDevice = IsDriveLetter(place) ? Format(L"bcdedit.exe /set %s device partition=%s", guid, place)
                                                 : Format(L"bcdedit.exe /set %s device boot", guid);
   // Without a GUID the commands below would name no entry; without the export there
   // is nothing to undo with.
-  bool ok = !guid.empty() && !place.empty() && Run(Format(L"bcdedit.exe /export \"%s\"", backup));
+  bool ok = !guid.empty() && !place.empty() && Run(Format(L"bcdedit.exe /export \"%s\"", exported)) &&
+            (exported == backup || MoveStore(exported, backup));
   bool undone = true;
   if (ok) {
     for (const std::wstring& command :
@@ -114,7 +143,7 @@ bool AddBcdEntry() {
           // (a dirty partition mounted read-only) returns to Windows by itself.
           Format(L"bcdedit.exe /bootsequence %s", guid)}) {
       if (!Run(command)) {
-        undone = Run(Format(L"bcdedit.exe /import \"%s\"", backup));
+        undone = ImportSaved(place, backup);
         // The store is as it was: an export left behind could later be imported over
         // changes made after it.
         if (undone) RemoveExport(backup);
@@ -127,18 +156,24 @@ bool AddBcdEntry() {
   redirection.Release();
   if (!undone)
     Tell(L"恢复启动数据失败，电脑的启动配置可能已被更改！原来的启动数据保存在" + backup + L"。");
+  g_entryGuid = ok ? guid : L"";
   return ok;
 }
 
 bool RestoreBcd() {
   std::wstring place = BcdStorePlace();
-  std::wstring backup = (place.empty() ? GetSystemDrive() : place) + L"\\boot\\BCDKX";
+  if (place.empty()) place = GetSystemDrive();
+  std::wstring backup = place + L"\\boot\\BCDKX";
   if (TheSeam().FileAttributes(backup) == kNoFile) return true;
   Wow64FsRedirection redirection;
   redirection.Disable();
-  bool ok = Run(Format(L"bcdedit.exe /import \"%s\"", backup));
+  // An import that fails still leaves the entry of this run to take out: the store is then
+  // as it was, and the saved copy has done its work.
+  bool ok = ImportSaved(place, backup) ||
+            (!g_entryGuid.empty() && Run(Format(L"bcdedit.exe /delete %s /cleanup", g_entryGuid)));
   redirection.Revert();
   redirection.Release();
+  g_entryGuid.clear();
   if (!ok) {
     Tell(L"恢复启动数据失败！原来的启动数据保存在" + backup + L"。");
     return false;

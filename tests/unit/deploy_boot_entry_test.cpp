@@ -193,6 +193,11 @@ TEST_F(BcdEntry, RestoreImportsTheExportAndRemovesIt) {
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].text, L"恢复启动数据失败！原来的启动数据保存在D:\\boot\\BCDKX。");
   EXPECT_EQ(fake.messages[0].style, 0x30u);
+  // The entry this run added is taken out instead.
+  FailWhen(L"/import");
+  ASSERT_TRUE(AddBcdEntry());
+  EXPECT_TRUE(RestoreBcd());
+  EXPECT_EQ(CommandLines(fake).back(), L"bcdedit.exe /delete " + guid + L" /cleanup");
 }
 
 class BootIniEntry : public ::testing::Test {

@@ -319,9 +319,12 @@ TEST_F(DosStage, AWaitingJobIsReplacedOnlyOnYes) {
   fake.starts.erase(fake.starts.begin());
   ExpectStaged(kRestoreLine);
 
-  // When the saved configuration cannot be put back, the waiting job stays as it was.
+  // When the saved configuration cannot be put back, the waiting job stays as it was;
+  // the entry of a staging of this run is deleted instead.
   fake.AddFile(L"C:\\boot\\BCDKX", "export");
-  EmulateAttrib(fake, [](const std::wstring& line) { return line.find(L"/import") != std::wstring::npos ? 1 : 0; });
+  EmulateAttrib(fake, [](const std::wstring& line) {
+    return line.find(L"/import") != std::wstring::npos || line.find(L"/delete") != std::wstring::npos ? 1 : 0;
+  });
   fake.QueueAnswer(mbox::IdYes);
   EXPECT_EQ(StageGhostJob(Backup()), ghost_result::StagingFailed);
   EXPECT_EQ(fake.Contents(L"C:\\ghost.ba_"), fake.WideToAnsi(kRestoreLine));
@@ -430,6 +433,7 @@ TEST_F(DosStage, ConfigurationsTheDosStageCannotPutBackAreRefused) {
       {true, DiskVolume(0, 1), L""},   // room for the payload, the store and 1 MB, to the byte
       {true, DiskVolume(0, 1), L"系统保留分区的剩余空间不足，无法写入DOS启动文件，请在PE中进行安装！"},   // one byte less
   };
+  fake.AddFolder(system + L"\\Boot");
   fake.AddFile(system + L"\\Boot\\BCD", std::string(4096, 'B'));
   const uint64_t room = 2949120 + kLoaderBytes.size() + kLoaderMbrBytes.size() + kDosLineLimit + 1 + 4096 + (1 << 20);
   rows[4].volume.freeBytes = rows[5].volume.freeBytes = room;
@@ -445,6 +449,7 @@ TEST_F(DosStage, ConfigurationsTheDosStageCannotPutBackAreRefused) {
       fake.dosDevices[L"\\\\?\\VOLUME{0000-SYSTEM}"] = L"\\Device\\HarddiskVolume1";
     }
     fake.AddDisk(0, 0, {FakeSeam::MbrEntry(1, 100 << 20, &row == &rows[4] ? 0x27 : 0x07)}, 1 << 30);
+    fake.AddFile(L"C:\\BCDKX.EXP", "export");   // bcdedit's export on Windows' drive
     if (!row.message.empty()) ExpectRefused(StageGhostJob(Restore()), ghost_result::Refused, row.message);
     else EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done) << "the room to the byte";
   }

@@ -305,10 +305,12 @@ int Machine::Bcdedit(const std::wstring& commandLine) {
   const std::string command = Lower(words[1]);
   BcdStore store;
   if (!LoadStore(&store)) return 1;
+  // bcdedit takes only lettered paths for its files.
+  if ((command == "/export" || command == "/import") && (words[2].size() < 3 || words[2][1] != ':')) return 1;
   if (command == "/export") {
     std::wstring path = fake_.AnsiToWide(words[2]);
     std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
-    if (!fake_.IsFolder(folder)) return 1;
+    if (folder.size() > 2 && !fake_.IsFolder(folder)) return 1;
     fake_.AddFile(path, store.Save());
     return 0;
   }
@@ -337,6 +339,10 @@ int Machine::Bcdedit(const std::wstring& commandLine) {
     store.defaultId = entry->id;
   } else if (command == "/bootsequence" && words.size() == 3) {
     store.sequence = entry->id;
+  } else if (command == "/delete") {
+    store.order.erase(std::remove(store.order.begin(), store.order.end(), entry->id), store.order.end());
+    if (store.sequence == entry->id) store.sequence.clear();
+    store.entries.erase(store.entries.begin() + (entry - store.entries.data()));
   } else {
     return 1;
   }

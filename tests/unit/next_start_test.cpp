@@ -402,8 +402,9 @@ TEST(NextStartOnDesktops, AStoreOnAHiddenPartitionIsNeverStaged) {
 // DOS stage's files go too; after the DOS stage the store there is the original one.
 TEST(NextStartOnDesktops, StoreOnTheSystemPartitionWithoutALetter) {
   Walk walk(false, Layout::Setup);
-  walk.Run({Restore(kImageA, Yes), Start(), Backup(L"D:\\BACKUP.GHO", Cancel), Start(),
-            Restore(kImageA, No), Restore(kImageB, No, Yes), Start()});
+  Walk::Seen seen = walk.Run({Restore(kImageA, Yes), Start(), Backup(L"D:\\BACKUP.GHO", Cancel), Start(),
+                              Restore(kImageA, No), Restore(kImageB, No, Yes), Start()});
+  EXPECT_NE(seen.jobs[0], "") << "staged through bcdedit, which takes lettered paths only";
   EXPECT_TRUE(walk.machine().ConfigAsBefore());
   EXPECT_NE(walk.fake.Contents(walk.machine().storeRoot() + L"\\Boot\\BCD"), "");
 }
