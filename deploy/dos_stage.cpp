@@ -115,6 +115,15 @@ std::wstring StorePlaceRefusal(const std::wstring& place, const std::wstring& sy
   return L"";
 }
 
+// Windows 8 and later shut down into a hibernation when Fast Startup is on: the partitions
+// stay as that Windows holds them, and only a restart is sure to start the DOS stage.
+bool FastStartupOn() {
+  uint32_t on = 0;
+  return TheSeam().RegistryNumber(L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power",
+                                  L"HiberbootEnabled", 0x20019, &on) &&
+         on == 1;
+}
+
 void RemoveMovedImage() {
   if (!g_movedImage.empty()) DeletePath(g_movedImage);
   g_movedImage.clear();
@@ -430,8 +439,9 @@ void PromptRestart() {
       RebootSystem();
     return;
   }
-  int answer = ShowMessage(L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启，“取消”撤销安装！",
-                           mbox::YesNoCancel | mbox::IconQuestion | mbox::DefaultNo);
+  std::wstring question = L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启，“取消”撤销安装！";
+  if (FastStartupOn()) question += L"\n本机已开启快速启动：只有重启电脑才会执行本次任务，关机后再开机不会执行。";
+  int answer = ShowMessage(question, mbox::YesNoCancel | mbox::IconQuestion | mbox::DefaultNo);
   if (answer == mbox::IdYes) {
     RebootSystem();
   } else if (answer == mbox::IdCancel) {

@@ -517,6 +517,12 @@ TEST_F(RestartPrompt, DesktopYesRestarts) {
   EXPECT_TRUE(fake.starts.empty());
 }
 
+TEST_F(RestartPrompt, WithFastStartupOnlyARestartRunsTheJob) {
+  fake.SetRegistryNumber(L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power", L"HiberbootEnabled", 1);
+  PromptRestart();
+  EXPECT_EQ(fake.messages[0].text, desktopQuestion + L"\n本机已开启快速启动：只有重启电脑才会执行本次任务，关机后再开机不会执行。");
+}
+
 TEST_F(RestartPrompt, DesktopNoDoesNothing) {
   fake.QueueAnswer(mbox::IdNo);
   PromptRestart();
