@@ -135,19 +135,10 @@ class Walk {
     return false;
   }
 
-  // DOS Ghost's line names the job's target, and the image where it lies (a restore) or
-  // on another partition (a backup), in the numbers of the BIOS order.
+  // DOS Ghost's line names the job's target in the numbers of the BIOS order.
   void CheckGhostNames(const GhostJob& job, const std::string& line) {
-    auto value = [&line](const char* key) {
-      size_t at = line.find(key);
-      return at == std::string::npos ? "" : line.substr(at + 4, line.find_first_of(", ", at) - at - 4);
-    };
-    std::string target = value(job.restore == 1 ? "dst=" : "src="), image = value(job.restore == 1 ? "src=" : "dst=");
-    if (job.restore == 1) image = image.substr(0, image.rfind(':'));
-    EXPECT_EQ(machine_.GhostPath(target), job.target) << line;
-    std::wstring imagePath = machine_.GhostPath(image);
-    EXPECT_NE(imagePath.substr(0, 2), job.target) << line;
-    if (job.restore == 1) EXPECT_EQ(fake.Contents(imagePath), "image") << line;
+    size_t at = line.find(job.restore == 1 ? "dst=" : "src=") + 4;
+    EXPECT_EQ(machine_.GhostPath(line.substr(at, line.find_first_of(", ", at) - at)), job.target) << line;
   }
 
   // Starts the machine; true when the power went during its DOS stage.
