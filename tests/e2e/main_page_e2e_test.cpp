@@ -175,8 +175,8 @@ TEST_F(MainPageRoadsOnSystemDrive, DesktopRestoreIsStagedUndoneByCancelAndRestar
   ASSERT_TRUE(e2e::WaitForBox(app().id(), kDesktopRestartQuestion, &box));
   ExpectDosStage(kRestoreLine);
   bcdedit = Bcdedit();
-  ASSERT_EQ(bcdedit.size(), 13u);
-  ExpectBootEntryAdded(std::vector<std::wstring>(bcdedit.begin() + 7, bcdedit.end()));
+  ASSERT_EQ(bcdedit.size(), 11u);
+  ExpectBootEntryAdded(std::vector<std::wstring>(bcdedit.begin() + 6, bcdedit.end()));
   ExpectNoPlantedToolRan();  // the second staging cleared the first one's attributes
   ASSERT_TRUE(e2e::AnswerBox(box, IDYES));
   DWORD code = 99;
