@@ -42,6 +42,34 @@ void RemoveExport(const std::wstring& path) {
   TheSeam().RemoveFile(path);
 }
 
+// The entry the last AddBcdEntry of this run added: what an undo takes out when the saved
+// store cannot be imported.
+std::wstring g_entryGuid;
+
+// Where bcdedit exports to and imports from: bcdedit is sure to take only a lettered path,
+// so for a store on a partition without a letter the file lies on Windows' own drive.
+std::wstring BcdeditFile(const std::wstring& place) {
+  return IsDriveLetter(place) ? place + L"\\boot\\BCDKX" : GetSystemDrive() + L"\\BCDKX.EXP";
+}
+
+// Moves a saved store's bytes with the program's own flushed writes.
+bool MoveStore(const std::wstring& from, const std::wstring& to) {
+  std::string bytes;
+  bool moved = TheSeam().ReadWholeFile(from, &bytes) && Replace(to, bytes);
+  RemoveExport(from);
+  return moved;
+}
+
+// Imports the saved store of place (backup) back into the live one.
+bool ImportSaved(const std::wstring& place, const std::wstring& backup) {
+  std::wstring file = BcdeditFile(place);
+  std::string bytes;
+  if (file != backup && !(TheSeam().ReadWholeFile(backup, &bytes) && Replace(file, bytes))) return false;
+  bool ok = Run(Format(L"bcdedit.exe /import \"%s\"", file));
+  if (file != backup) RemoveExport(file);
+  return ok;
+}
+
 // What BOOT.INI holds after a rewrite.
 enum class Rewrite { Written, AsBefore, SavedCopy, Unknown };
 
@@ -97,23 +125,25 @@ bool AddBcdEntry() {
   redirection.Disable();
   std::wstring guid = NewGuidText();
   std::wstring place = BcdStorePlace();
-  std::wstring backup = place + L"\\boot\\BCDKX";
+  std::wstring backup = place + L"\\boot\\BCDKX", exported = BcdeditFile(place);
   // A drive is named by its letter; the partition without one is the boot manager's own.
   std::wstring setDevice = IsDriveLetter(place) ? Format(L"bcdedit.exe /set %s device partition=%s", guid, place)
                                                 : Format(L"bcdedit.exe /set %s device boot", guid);
   // Without a GUID the commands below would name no entry; without the export there
   // is nothing to undo with.
-  bool ok = !guid.empty() && !place.empty() && Run(Format(L"bcdedit.exe /export \"%s\"", backup));
+  bool ok = !guid.empty() && !place.empty() && Run(Format(L"bcdedit.exe /export \"%s\"", exported)) &&
+            (exported == backup || MoveStore(exported, backup));
   bool undone = true;
   if (ok) {
     for (const std::wstring& command :
          {Format(L"bcdedit.exe /create %s /d \"Korvex数码 一键装机\" /application bootsector", guid),
           setDevice,
           Format(L"bcdedit.exe /set %s path \\kxldr.mbr", guid),
-          Format(L"bcdedit.exe /displayorder %s /addlast", guid),
-          Format(L"bcdedit.exe /default %s", guid)}) {
+          // Once, not as the default: a start whose DOS stage could not put the store back
+          // (a dirty partition mounted read-only) returns to Windows by itself.
+          Format(L"bcdedit.exe /bootsequence %s", guid)}) {
       if (!Run(command)) {
-        undone = Run(Format(L"bcdedit.exe /import \"%s\"", backup));
+        undone = ImportSaved(place, backup);
         // The store is as it was: an export left behind could later be imported over
         // changes made after it.
         if (undone) RemoveExport(backup);
@@ -126,18 +156,24 @@ bool AddBcdEntry() {
   redirection.Release();
   if (!undone)
     Tell(L"恢复启动数据失败，电脑的启动配置可能已被更改！原来的启动数据保存在" + backup + L"。");
+  g_entryGuid = ok ? guid : L"";
   return ok;
 }
 
 bool RestoreBcd() {
   std::wstring place = BcdStorePlace();
-  std::wstring backup = (place.empty() ? GetSystemDrive() : place) + L"\\boot\\BCDKX";
+  if (place.empty()) place = GetSystemDrive();
+  std::wstring backup = place + L"\\boot\\BCDKX";
   if (TheSeam().FileAttributes(backup) == kNoFile) return true;
   Wow64FsRedirection redirection;
   redirection.Disable();
-  bool ok = Run(Format(L"bcdedit.exe /import \"%s\"", backup));
+  // An import that fails still leaves the entry of this run to take out: the store is then
+  // as it was, and the saved copy has done its work.
+  bool ok = ImportSaved(place, backup) ||
+            (!g_entryGuid.empty() && Run(Format(L"bcdedit.exe /delete %s /cleanup", g_entryGuid)));
   redirection.Revert();
   redirection.Release();
+  g_entryGuid.clear();
   if (!ok) {
     Tell(L"恢复启动数据失败！原来的启动数据保存在" + backup + L"。");
     return false;
@@ -162,11 +198,13 @@ bool AddBootIniEntry() {
       (!TheSeam().ReadWholeFile(kBootIniCopy, &bytes) || BootIniNamesLoader(bytes)))
     return StopEdit(L"BOOT.INI文件已被修改过，且找不到它原来的备份，无法设置启动数据！");
   const std::string original = bytes;
+  // Only a file that can be understood is saved: an empty or broken one (a cut inside an
+  // earlier copy) would replace both good copies.
+  if (!EditBootIniText(&bytes)) return StopEdit(L"无法解析BOOT.INI文件！");
   if (!Replace(kBootIniCopy, original) || !Replace(kBootIniForDos, original))
     return StopEdit(L"备份BOOT.INI文件失败！");
   TheSeam().SetAttributes(kBootIniForDos, kStagedAttributes);
-  Tell(TheSeam().AnsiToWide(bytes));
-  if (!EditBootIniText(&bytes)) return StopEdit(L"无法解析BOOT.INI文件！");
+  Tell(TheSeam().AnsiToWide(original));
   Tell(TheSeam().AnsiToWide(bytes));
   Rewrite written = RewriteBootIni(bytes, before);
   if (written == Rewrite::Unknown) return StopEdit(std::wstring(L"写入BOOT.INI文件失败，") + kBootIniMayBeBroken);

@@ -22,15 +22,17 @@ bool UsesBootIni(int osMajorVersion);
 // device of the loaded store.
 std::wstring BcdStorePlace();
 
-// Exports the store to <place>\boot\BCDKX, then adds a boot-sector entry for \kxldr.mbr on
-// the store's place and makes it the default. False, with the store as it was, when a
+// Exports the store to <place>\boot\BCDKX (through a file on Windows' own drive when
+// place has no letter), then adds a boot-sector entry for \kxldr.mbr on
+// the store's place and makes it the next start's one-time boot sequence. False, with the store as it was, when a
 // bcdedit step fails: nothing is changed if the export fails, and a later failure imports
 // the export back (and says so when that import fails too).
 bool AddBcdEntry();
 // Imports <place>\boot\BCDKX back and then removes it, so that an old export is never
 // imported over later changes to the store. No export means nothing to put back (the
-// entry was never added, or the DOS stage put the store back): true. False (with a
-// message) when the import fails.
+// entry was never added, or the DOS stage put the store back): true. When the import
+// fails, the entry this run added is deleted instead; false (with a message) when that
+// fails too or there is none.
 bool RestoreBcd();
 
 // Saves the original C:\BOOT.INI as C:\BOOT.INIKX and as C:\boot.in_ (read-only, hidden,

@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <utility>
+#include <vector>
 
 const char kBootIniEntryLine[] = "\r\nC:\\KXLDR.MBR=KX Ghost";
 
@@ -19,22 +20,24 @@ size_t LineEnd(const std::string& bytes, size_t from) {
   return end == std::string::npos ? bytes.size() : end;
 }
 
-// Where each key of the [boot loader] section starts; npos when it is not there.
-void FindKeys(const std::string& bytes, size_t* timeout, size_t* defaultKey) {
-  *timeout = *defaultKey = std::string::npos;
+// Where each key of the [boot loader] section starts, with the value it is to get; every
+// line of a repeated key, so that whichever one the loader reads names the DOS stage.
+std::vector<std::pair<size_t, const char*>> FindKeys(const std::string& bytes) {
+  std::vector<std::pair<size_t, const char*>> found;
   bool inSection = false;
   for (size_t line = 0; line < bytes.size();) {
     size_t end = LineEnd(bytes, line);
     size_t at = bytes.find_first_not_of(" \t", line);
     if (at < end && bytes[at] == '[') inSection = SameLetters(bytes, at, "[boot loader]");
-    for (auto key : {std::make_pair("timeout", timeout), std::make_pair("default", defaultKey)}) {
+    for (auto key : {std::make_pair("timeout", "10"), std::make_pair("default", "C:\\KXLDR.MBR")}) {
       size_t after = at + std::char_traits<char>::length(key.first);
-      if (!inSection || at >= end || *key.second != std::string::npos || !SameLetters(bytes, at, key.first)) continue;
+      if (!inSection || at >= end || !SameLetters(bytes, at, key.first)) continue;
       size_t next = bytes.find_first_not_of(" \t", after);
-      if (next >= end || bytes[next] == '=') *key.second = at;
+      if (next >= end || bytes[next] == '=') found.emplace_back(at, key.second);
     }
     line = end + 1;
   }
+  return found;
 }
 
 // Replaces the value of the key at keyPos, up to its line end.
@@ -51,17 +54,12 @@ void SetValue(std::string* bytes, size_t keyPos, const std::string& value) {
 }  // namespace
 
 bool EditBootIniText(std::string* bytes) {
-  size_t timeoutPos, defaultPos;
-  FindKeys(*bytes, &timeoutPos, &defaultPos);
-  if (timeoutPos == std::string::npos || defaultPos == std::string::npos) return false;
-  // The later key first, so that the earlier key's position still holds.
-  if (timeoutPos > defaultPos) {
-    SetValue(bytes, timeoutPos, "10");
-    SetValue(bytes, defaultPos, "C:\\KXLDR.MBR");
-  } else {
-    SetValue(bytes, defaultPos, "C:\\KXLDR.MBR");
-    SetValue(bytes, timeoutPos, "10");
-  }
+  std::vector<std::pair<size_t, const char*>> keys = FindKeys(*bytes);
+  bool timeout = false, defaultKey = false;
+  for (const auto& key : keys) (key.second[0] == '1' ? timeout : defaultKey) = true;
+  if (!timeout || !defaultKey) return false;
+  // The later keys first, so that the earlier keys' positions still hold.
+  for (auto key = keys.rbegin(); key != keys.rend(); ++key) SetValue(bytes, key->first, key->second);
   bytes->append(kBootIniEntryLine);
   return true;
 }

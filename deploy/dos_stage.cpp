@@ -115,6 +115,15 @@ std::wstring StorePlaceRefusal(const std::wstring& place, const std::wstring& sy
   return L"";
 }
 
+// Windows 8 and later shut down into a hibernation when Fast Startup is on: the partitions
+// stay as that Windows holds them, and only a restart is sure to start the DOS stage.
+bool FastStartupOn() {
+  uint32_t on = 0;
+  return TheSeam().RegistryNumber(L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power",
+                                  L"HiberbootEnabled", 0x20019, &on) &&
+         on == 1;
+}
+
 void RemoveMovedImage() {
   if (!g_movedImage.empty()) DeletePath(g_movedImage);
   g_movedImage.clear();
@@ -226,6 +235,12 @@ bool DosCanTakePath(const std::wstring& path) {
 
 const wchar_t kPayloadIncompleteText[] = L"本软件缺少DOS安装所需的组件，无法在桌面条件下进行安装，请在PE中进行安装！";
 
+bool DosLettersType(uint8_t type) {
+  for (uint8_t lettered : {0x01, 0x04, 0x06, 0x07, 0x0B, 0x0C, 0x0E})
+    if (type == lettered) return true;
+  return false;
+}
+
 bool PayloadComplete() {
   std::string mark;
   return TheSeam().ResourceBytes(IDR_PAYLOAD_MARK, L"FILE", &mark) && mark == "complete" && PayloadLooksBootable();
@@ -252,10 +267,15 @@ bool UndoStaging() {
   return restored;
 }
 
-std::wstring GetGhostNumber(const std::wstring& volume) {
+uint32_t GhostDiskNumber(uint32_t disk, uint32_t bootDisk) {
+  if (disk == bootDisk) return 1;
+  return disk < bootDisk ? disk + 2 : disk + 1;
+}
+
+std::wstring GetGhostNumber(const std::wstring& volume, uint32_t bootDisk) {
   StorageDeviceNumber number;
   if (!GetVolumeDeviceNumber(volume, &number)) return L"";
-  return Format(L"%d:%d", number.deviceNumber + 1, number.partitionNumber);
+  return Format(L"%u:%u", GhostDiskNumber(number.deviceNumber, bootDisk), number.partitionNumber);
 }
 
 std::wstring FindTransferDrive(const StorageDeviceNumber& target) {
@@ -319,16 +339,24 @@ int StageGhostJob(GhostJob job) {
   std::wstring place = bootIni ? systemDrive : BcdStorePlace();
   std::wstring placeRefusal = bootIni ? L"" : StorePlaceRefusal(place, systemDrive);
   if (!placeRefusal.empty()) return Refuse(placeRefusal, Refused);
+  // The loader would still boot the floppy image there, but the batch would find nothing
+  // and the machine would stop in DOS at every start.
+  uint8_t placeType = 0;
+  if (GetVolumeMbrType(place, &placeType) && !DosLettersType(placeType))
+    return Refuse(Format(L"启动数据所在分区的类型（0x%02X）为隐藏或厂商专用类型，DOS下无法访问，请在PE中进行安装！", placeType),
+                  Refused);
 
-  if (CountPhysicalDrives() > 2 &&
+  // The partition of the live store (or BOOT.INI) is the active one: its disk starts.
+  StorageDeviceNumber image, target, boot;
+  if (job.imagePath.size() < 2 || !GetVolumeDeviceNumber(job.imagePath.substr(0, 2), &image) ||
+      !GetVolumeDeviceNumber(job.target, &target) || !GetVolumeDeviceNumber(place, &boot))
+    return Refuse(L"获取分区编号信息失败！", StagingFailed);
+  // Beside the starting disk the BIOS order is known only when there is one other disk.
+  if (target.deviceNumber != boot.deviceNumber && CountPhysicalDrives() > 2 &&
       ShowMessage(L"检测到您的电脑疑似有多个硬盘，在多硬盘条件下Windows与DOS对硬盘的排序可能有差异，"
                   L"建议您在PE中进行安装！是否继续进行？",
                   mbox::YesNo | mbox::DefaultNo) != mbox::IdYes)
     return Declined;
-
-  StorageDeviceNumber image, target;
-  if (job.imagePath.size() < 2 || !GetVolumeDeviceNumber(job.imagePath.substr(0, 2), &image) || !GetVolumeDeviceNumber(job.target, &target))
-    return Refuse(L"获取分区编号信息失败！", StagingFailed);
 
   // DOS Ghost reads and writes the image through a partition of the target's disk,
   // and never the target partition itself.
@@ -345,13 +373,19 @@ int StageGhostJob(GhostJob job) {
   }
 
   // The line is checked before anything is copied or written.
-  std::wstring targetNumber = GetGhostNumber(job.target);
-  std::wstring imageNumber = GetGhostNumber(imagePath.substr(0, 2));
+  std::wstring targetNumber = GetGhostNumber(job.target, boot.deviceNumber);
+  std::wstring imageNumber = GetGhostNumber(imagePath.substr(0, 2), boot.deviceNumber);
   if (targetNumber.empty() || imageNumber.empty()) return Refuse(L"获取分区编号信息失败！", StagingFailed);
   std::wstring pathOnDrive = imagePath.substr(2);
   if (!DosCanTakePath(pathOnDrive))
     return Refuse(L"GHO文件的路径含有空格、中文或DOS无法识别的字符，请更改路径或在PE中进行安装！", StagingFailed);
   std::wstring line = GhostDosCommand(job, targetNumber, imageNumber + pathOnDrive);
+  if (line.size() > kDosLineLimit && job.restore == 1 && imagePath == job.imagePath) {
+    // A deep path: the image goes to the root of its partition under a short name.
+    imagePath = imagePath.substr(0, 2) + L"\\" + TransferStamp(TheSeam().Now()) + L".GHO";
+    pathOnDrive = imagePath.substr(2);
+    line = GhostDosCommand(job, targetNumber, imageNumber + pathOnDrive);
+  }
   if (line.size() > kDosLineLimit)
     return Refuse(L"GHO文件的路径过长，DOS无法识别，请更改路径或在PE中进行安装！", StagingFailed);
 
@@ -407,8 +441,9 @@ void PromptRestart() {
       RebootSystem();
     return;
   }
-  int answer = ShowMessage(L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启，“取消”撤销安装！",
-                           mbox::YesNoCancel | mbox::IconQuestion | mbox::DefaultNo);
+  std::wstring question = L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启，“取消”撤销安装！";
+  if (FastStartupOn()) question += L"\n本机已开启快速启动：只有重启电脑才会执行本次任务，关机后再开机不会执行。";
+  int answer = ShowMessage(question, mbox::YesNoCancel | mbox::IconQuestion | mbox::DefaultNo);
   if (answer == mbox::IdYes) {
     RebootSystem();
   } else if (answer == mbox::IdCancel) {

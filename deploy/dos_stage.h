@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "deploy/ghost_job.h"
@@ -17,9 +18,10 @@ int StageGhostJob(GhostJob job);
 // After a staging: restart now, later, or (on the desktop) undo the staging.
 void PromptRestart();
 
-// "%d:%d" of a volume such as "C:" (disk number + 1, partition number): how DOS Ghost
-// names it. Empty when the volume's device number cannot be read.
-std::wstring GetGhostNumber(const std::wstring& volume);
+// "%d:%d" of a volume such as "C:" (GhostDiskNumber of its disk, partition number): how DOS
+// Ghost names it when the machine starts from bootDisk. Empty when the volume's device
+// number cannot be read.
+std::wstring GetGhostNumber(const std::wstring& volume, uint32_t bootDisk);
 
 // The highest lettered volume on the target's disk other than the target itself, or
 // the empty string.
@@ -53,6 +55,11 @@ void RemoveDosStageFiles();
 
 // ---- Pure pieces ---------------------------------------------------------------------
 
+// DOS Ghost counts disks in the BIOS order, in which the disk the machine starts from is
+// disk 1 whatever Windows' number for it. The others keep Windows' order: sure with two
+// disks, a guess with more.
+uint32_t GhostDiskNumber(uint32_t disk, uint32_t bootDisk);
+
 // The name part of a moved image: "%d%d%d%d%d%d" of the time, without leading zeros.
 std::wstring TransferStamp(const LocalTime& time);
 
@@ -61,8 +68,13 @@ std::wstring TransferStamp(const LocalTime& time);
 std::wstring GhostDosCommand(const GhostJob& job, const std::wstring& targetNumber,
                              const std::wstring& imageLocation);
 
-// Bytes a Ghost batch line may have: it fits DOS's 512-byte line with its terminator.
-constexpr size_t kDosLineLimit = 511;
+// Bytes a Ghost batch line may have: COMMAND.COM reads 127 characters of a batch line and
+// hands a program at most 126 of its tail; a longer line would lose its end (dst=..., -rb).
+constexpr size_t kDosLineLimit = 126;
+
+// Whether DOS's NTFS and FAT drivers give a partition of this MBR type a letter: hidden
+// and maker's types (0x17, 0x27, 0x12, 0xDE...) are left without one.
+bool DosLettersType(uint8_t type);
 
 // Whether the unquoted DOS line can carry this path part: printable ASCII only, no
 // blank, no "%" (a batch variable) and no "," (Ghost's own separator).

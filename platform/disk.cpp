@@ -173,6 +173,22 @@ void ForEachPhysicalDrive(const std::function<void(int)>& visit) {
   }
 }
 
+bool GetVolumeMbrType(const std::wstring& volume, uint8_t* type) {
+  StorageDeviceNumber number;
+  std::vector<uint8_t> buffer;
+  size_t walk = 0;
+  if (!GetVolumeDeviceNumber(volume, &number) || !ReadLayoutBuffer(static_cast<int>(number.deviceNumber), &buffer, &walk))
+    return false;
+  DriveLayoutInfo layout = ReadDriveLayout(buffer);
+  if (layout.PartitionStyle != layout::kStyleMbr) return false;
+  for (size_t i = 0; i < walk && i < layout.entries.size(); ++i) {
+    if (layout.entries[i].PartitionNumber != number.partitionNumber) continue;
+    *type = layout.entries[i].Mbr.PartitionType;
+    return true;
+  }
+  return false;
+}
+
 int CountPhysicalDrives() {
   int count = 0;
   ForEachPhysicalDrive([&count](int) { ++count; });

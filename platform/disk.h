@@ -80,6 +80,8 @@ CDisk& TheDisk();
 // Asked of Windows at every call, not of the model.
 bool GetVolumeDeviceNumber(const std::wstring& volume, StorageDeviceNumber* number);
 bool GetVolumePartitionStyle(const std::wstring& volume, int* style);   // 0 MBR, 1 GPT, 2 RAW
+// The MBR partition type of a volume, from its disk's layout; false when it cannot be read.
+bool GetVolumeMbrType(const std::wstring& volume, uint8_t* type);
 // \\.\PhysicalDriveN that open, in number order, past gaps in the numbers (bounded).
 void ForEachPhysicalDrive(const std::function<void(int)>& visit);
 int CountPhysicalDrives();

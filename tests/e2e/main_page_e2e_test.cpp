@@ -61,10 +61,10 @@ std::string Contents(const std::wstring& path) {
   return e2e::ReadFileBytes(path, &bytes) ? bytes : "(missing)";
 }
 
-// The export of the store, then the five edits that add the loader's entry and make it
-// the default, all naming one new GUID; from the first bcdedit start on.
+// The export of the store, then the four edits that add the loader's entry and make it
+// the next start's one-time boot, all naming one new GUID; from the first bcdedit start on.
 void ExpectBootEntryAdded(const std::vector<std::wstring>& bcdedit) {
-  ASSERT_GE(bcdedit.size(), 6u);
+  ASSERT_GE(bcdedit.size(), 5u);
   EXPECT_EQ(bcdedit[0], L"bcdedit.exe /export \"C:\\boot\\BCDKX\"");
   const std::wstring create = L"bcdedit.exe /create ";
   std::wstring guid = bcdedit[1].substr(0, create.size()) == create ? bcdedit[1].substr(create.size(), 39) : L"";
@@ -73,8 +73,7 @@ void ExpectBootEntryAdded(const std::vector<std::wstring>& bcdedit) {
   EXPECT_EQ(bcdedit[1], create + guid + L" /d \"Korvex数码 一键装机\" /application bootsector");
   EXPECT_EQ(bcdedit[2], L"bcdedit.exe /set " + guid + L" device partition=C:");
   EXPECT_EQ(bcdedit[3], L"bcdedit.exe /set " + guid + L" path \\kxldr.mbr");
-  EXPECT_EQ(bcdedit[4], L"bcdedit.exe /displayorder " + guid + L" /addlast");
-  EXPECT_EQ(bcdedit[5], L"bcdedit.exe /default " + guid);
+  EXPECT_EQ(bcdedit[4], L"bcdedit.exe /bootsequence " + guid);
 }
 
 // Roads that stand C: on a folder of the test: the DOS stage writes into its root.
@@ -158,11 +157,11 @@ TEST_F(MainPageRoadsOnSystemDrive, DesktopRestoreIsStagedUndoneByCancelAndRestar
   ExpectDosStage(kRestoreLine);
   std::vector<std::wstring> bcdedit = Bcdedit();
   ExpectBootEntryAdded(bcdedit);
-  EXPECT_EQ(bcdedit.size(), 6u);
+  EXPECT_EQ(bcdedit.size(), 5u);
 
   // Cancel puts the exported store back and leaves the program running.
   ASSERT_TRUE(e2e::AnswerBox(box, IDCANCEL));
-  ASSERT_TRUE(e2e::WaitUntil([&] { return Bcdedit().size() == 7u; }, 10000));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return Bcdedit().size() == 6u; }, 10000));
   EXPECT_EQ(Bcdedit().back(), L"bcdedit.exe /import \"C:\\boot\\BCDKX\"");
   Settle();
   Shot("after-cancel");
@@ -176,8 +175,8 @@ TEST_F(MainPageRoadsOnSystemDrive, DesktopRestoreIsStagedUndoneByCancelAndRestar
   ASSERT_TRUE(e2e::WaitForBox(app().id(), kDesktopRestartQuestion, &box));
   ExpectDosStage(kRestoreLine);
   bcdedit = Bcdedit();
-  ASSERT_EQ(bcdedit.size(), 13u);
-  ExpectBootEntryAdded(std::vector<std::wstring>(bcdedit.begin() + 7, bcdedit.end()));
+  ASSERT_EQ(bcdedit.size(), 11u);
+  ExpectBootEntryAdded(std::vector<std::wstring>(bcdedit.begin() + 6, bcdedit.end()));
   ExpectNoPlantedToolRan();  // the second staging cleared the first one's attributes
   ASSERT_TRUE(e2e::AnswerBox(box, IDYES));
   DWORD code = 99;
@@ -221,7 +220,7 @@ TEST_F(MainPageRoadsOnSystemDrive, DesktopBackupOntoAnExistingImageAsksBeforeOve
   Settle();
   Shot("after-yes");
   EXPECT_TRUE(app().Running());
-  EXPECT_EQ(Bcdedit().size(), 6u) << "no undo";
+  EXPECT_EQ(Bcdedit().size(), 5u) << "no undo";
   EXPECT_TRUE(Recorded().empty()) << "no restart";
 }
 

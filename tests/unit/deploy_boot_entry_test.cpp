@@ -79,8 +79,7 @@ class BcdEntry : public ::testing::Test {
     return {L"bcdedit.exe /create " + guid + L" /d \"Korvex数码 一键装机\" /application bootsector",
             L"bcdedit.exe /set " + guid + L" device partition=D:",
             L"bcdedit.exe /set " + guid + L" path \\kxldr.mbr",
-            L"bcdedit.exe /displayorder " + guid + L" /addlast",
-            L"bcdedit.exe /default " + guid};
+            L"bcdedit.exe /bootsequence " + guid};
   }
   FakeSeam fake;
   ScopedSeam use{&fake};
@@ -97,7 +96,7 @@ TEST_F(BcdEntry, ExportsThenAddsTheDefaultEntryWithRedirectionOff) {
     EXPECT_TRUE(start.wait);
     EXPECT_FALSE(start.show);
   }
-  EXPECT_EQ(redirectionOff, std::vector<bool>(6, true));
+  EXPECT_EQ(redirectionOff, std::vector<bool>(5, true));
   EXPECT_FALSE(fake.fsRedirectionOff);
   EXPECT_TRUE(fake.messages.empty());
 }
@@ -105,7 +104,7 @@ TEST_F(BcdEntry, ExportsThenAddsTheDefaultEntryWithRedirectionOff) {
 TEST_F(BcdEntry, WithoutTheSwitchTheSameCommandsRun) {
   fake.hasFsRedirection = false;
   EXPECT_TRUE(AddBcdEntry());
-  EXPECT_EQ(fake.starts.size(), 6u);
+  EXPECT_EQ(fake.starts.size(), 5u);
 }
 
 TEST_F(BcdEntry, AFailedExportChangesNothing) {
@@ -131,7 +130,7 @@ TEST_F(BcdEntry, ALaterFailureImportsTheExportBack) {
 
 TEST_F(BcdEntry, AFailedUndoSaysWhereTheSavedStoreIs) {
   EmulateAttrib(fake, [](const std::wstring& line) {
-    return line.find(L"/default") != std::wstring::npos || line.find(L"/import") != std::wstring::npos ? 1 : 0;
+    return line.find(L"/bootsequence") != std::wstring::npos || line.find(L"/import") != std::wstring::npos ? 1 : 0;
   });
   EXPECT_FALSE(AddBcdEntry());
   EXPECT_EQ(MessageTexts(fake),
@@ -184,6 +183,9 @@ TEST_F(BcdEntry, RestoreImportsTheExportAndRemovesIt) {
   EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{importLine});
   EXPECT_TRUE(fake.messages.empty());
   EXPECT_FALSE(fake.Exists(L"D:\\boot\\BCDKX")) << "an old export is never imported over later changes";
+  fake.AddFile(L"D:\\boot\\BCDKX", "export", fattr::ReadOnly | fattr::Hidden | fattr::System);
+  EXPECT_TRUE(RestoreBcd());
+  EXPECT_FALSE(fake.Exists(L"D:\\boot\\BCDKX")) << "read-only, hidden, system";
   fake.AddFile(L"D:\\boot\\BCDKX", "export");
   FailWhen(L"/import");
   EXPECT_FALSE(RestoreBcd());
@@ -191,6 +193,11 @@ TEST_F(BcdEntry, RestoreImportsTheExportAndRemovesIt) {
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].text, L"恢复启动数据失败！原来的启动数据保存在D:\\boot\\BCDKX。");
   EXPECT_EQ(fake.messages[0].style, 0x30u);
+  // The entry this run added is taken out instead.
+  FailWhen(L"/import");
+  ASSERT_TRUE(AddBcdEntry());
+  EXPECT_TRUE(RestoreBcd());
+  EXPECT_EQ(CommandLines(fake).back(), L"bcdedit.exe /delete " + guid + L" /cleanup");
 }
 
 class BootIniEntry : public ::testing::Test {
@@ -260,13 +267,18 @@ TEST_F(BootIniEntry, UnreadableFile) {
 }
 
 TEST_F(BootIniEntry, TextWithoutTheKeys) {
-  const std::string capital = "[operating systems]\r\ntimeout=30\r\ndefault=x\r\n";   // not the loader's section
-  fake.AddFile(L"C:\\BOOT.INI", capital, kHiddenSystemReadOnly);
-  EXPECT_FALSE(AddBootIniEntry());
-  EXPECT_EQ(fake.messages.back().text, L"无法解析BOOT.INI文件！");
-  EXPECT_EQ(fake.Contents(L"C:\\BOOT.INI"), capital);
-  EXPECT_EQ(CommandLines(fake), attribAround);
-  EXPECT_EQ(fake.Attributes(L"C:\\BOOT.INI"), kHiddenSystemReadOnly);
+  fake.AddFile(L"C:\\BOOT.INIKX", original);   // the good copy of an earlier staging
+  for (const std::string& text : {std::string("[operating systems]\r\ntimeout=30\r\ndefault=x\r\n"), std::string()}) {
+    fake.AddFile(L"C:\\BOOT.INI", text, kHiddenSystemReadOnly);
+    fake.starts.clear();
+    EXPECT_FALSE(AddBootIniEntry());
+    EXPECT_EQ(fake.messages.back().text, L"无法解析BOOT.INI文件！");
+    EXPECT_EQ(fake.Contents(L"C:\\BOOT.INI"), text);
+    EXPECT_EQ(fake.Contents(L"C:\\BOOT.INIKX"), original) << "an unreadable file is never saved over the good copy";
+    EXPECT_FALSE(fake.Exists(L"C:\\boot.in_"));
+    EXPECT_EQ(CommandLines(fake), attribAround);
+    EXPECT_EQ(fake.Attributes(L"C:\\BOOT.INI"), kHiddenSystemReadOnly);
+  }
 }
 
 TEST_F(BootIniEntry, AWriteThatFailsHalfWayLeavesTheOriginalBytes) {
@@ -318,6 +330,21 @@ TEST_F(BootIniEntry, RestorePutsTheCopyBack) {
   EXPECT_TRUE(fake.Exists(L"C:\\BOOT.INIKX"));
   EXPECT_EQ(CommandLines(fake), attribAround);
   EXPECT_EQ(fake.Attributes(L"C:\\BOOT.INI"), kHiddenSystemReadOnly);
+}
+
+// Both rewrites of BOOT.INI fail: a copy of the saved file is the restore asked for; without
+// it BOOT.INI may be broken, and the message says so.
+TEST_F(BootIniEntry, RestoreWhoseRewritesFail) {
+  for (bool copies : {true, false}) {
+    fake.AddFile(L"C:\\BOOT.INI", "[boot loader]\r\nde", kHiddenSystemReadOnly);
+    fake.AddFile(L"C:\\BOOT.INIKX", original);
+    fake.ClearFailures();
+    fake.Fail(FakeSeam::Op::RewriteFile, L"C:\\BOOT.INI");
+    if (!copies) fake.Fail(FakeSeam::Op::CopyOneFile, L"C:\\BOOT.INIKX");
+    EXPECT_EQ(RestoreBootIni(), copies);
+    EXPECT_EQ(fake.Contents(L"C:\\BOOT.INI"), copies ? original : "[boot loader]\r\nde");
+  }
+  EXPECT_EQ(fake.messages.back().text, L"恢复BOOT.INI文件失败，BOOT.INI可能已损坏！原来的BOOT.INI保存在C:\\BOOT.INIKX。");
 }
 
 TEST_F(BootIniEntry, RestoreWithoutTheCopyLeavesTheFile) {

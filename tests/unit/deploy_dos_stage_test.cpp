@@ -56,9 +56,9 @@ class DosStage : public ::testing::Test {
     std::vector<std::wstring> commands;
     for (const auto& start : fake.starts)
       if (start.Program() == L"bcdedit.exe") commands.push_back(start.commandLine);
-    ASSERT_EQ(commands.size(), 6u);
+    ASSERT_EQ(commands.size(), 5u);
     EXPECT_EQ(commands.front(), L"bcdedit.exe /export \"C:\\boot\\BCDKX\"");
-    EXPECT_EQ(commands.back(), L"bcdedit.exe /default {12345678-9ABC-def0-0123-456789ABCDEF} ");
+    EXPECT_EQ(commands.back(), L"bcdedit.exe /bootsequence {12345678-9ABC-def0-0123-456789ABCDEF} ");
   }
 
   FakeSeam fake;
@@ -82,9 +82,11 @@ TEST(DosStagePieces, PathsThatTheUnquotedDosLineCanCarry) {
 }
 
 TEST_F(DosStage, GhostNumbersAndTheTransferDrive) {
-  EXPECT_EQ(GetGhostNumber(L"C:"), L"1:1");
-  EXPECT_EQ(GetGhostNumber(L"F:"), L"2:1");
-  EXPECT_EQ(GetGhostNumber(L"G:"), L"");
+  EXPECT_EQ(GetGhostNumber(L"C:", 0), L"1:1");
+  EXPECT_EQ(GetGhostNumber(L"F:", 0), L"2:1");
+  EXPECT_EQ(GetGhostNumber(L"C:", 1), L"2:1");   // the BIOS starts from Windows' disk 1
+  EXPECT_EQ(GetGhostNumber(L"F:", 1), L"1:1");
+  EXPECT_EQ(GetGhostNumber(L"G:", 0), L"");
   EXPECT_EQ(FindTransferDrive(StorageDeviceNumber{7, 0, 1}), L"E:");
   EXPECT_EQ(FindTransferDrive(StorageDeviceNumber{7, 0, 3}), L"D:");
   EXPECT_EQ(FindTransferDrive(StorageDeviceNumber{7, 1, 1}), L"");
@@ -99,7 +101,7 @@ TEST_F(DosStage, RestoreFromAnotherPartitionOfTheTargetsDisk) {
   EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
   EXPECT_TRUE(fake.messages.empty());
   ExpectStaged(kRestoreLine);
-  EXPECT_EQ(fake.starts.size(), 6u);
+  EXPECT_EQ(fake.starts.size(), 5u);
   for (const auto& op : fake.fileOps) EXPECT_NE(op.op, FakeSeam::Op::ShellCopy);
 }
 
@@ -184,7 +186,7 @@ TEST_F(DosStage, IncompletePayloadIsRefusedBeforeAnything) {
                 L"本软件缺少DOS安装所需的组件，无法在桌面条件下进行安装，请在PE中进行安装！");
 }
 
-TEST_F(DosStage, TwoDisksGoOnAndThreeAsk) {
+TEST_F(DosStage, TwoDisksGoOnAndThreeAskWhenTheJobLeavesTheStartingDisk) {
   EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
   EXPECT_TRUE(fake.messages.empty());
 
@@ -193,11 +195,20 @@ TEST_F(DosStage, TwoDisksGoOnAndThreeAsk) {
   three.AddFile(L"D:\\Rigmate\\GHO\\WIN764.GHO", "restore image");
   three.disks[2] = FakeSeam::Disk{};
   ScopedSeam useThree(&three);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);   // the starting disk is disk 1 in any order
+  EXPECT_TRUE(three.messages.empty());
+  ASSERT_TRUE(UndoStaging());
+  three.fileOps.clear();
+  three.starts.clear();
+  three.SetDrives(L"CDEFG");
+  three.volumes[L'G'] = DiskVolume(1, 2);
+  const GhostJob onDiskOne{L"G:\\WIN7.GHO", L"F:", 0, 1};
+  three.AddFile(onDiskOne.imagePath, "image on disk 1");
   const std::wstring question =
       L"检测到您的电脑疑似有多个硬盘，在多硬盘条件下Windows与DOS对硬盘的排序可能有差异，建议您在PE中进行安装！"
       L"是否继续进行？";
   three.QueueAnswer(mbox::IdNo);
-  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Declined);
+  EXPECT_EQ(StageGhostJob(onDiskOne), ghost_result::Declined);
   ASSERT_EQ(three.messages.size(), 1u);
   EXPECT_EQ(three.messages[0].text, question);
   EXPECT_EQ(three.messages[0].style, 0x104u);
@@ -205,8 +216,9 @@ TEST_F(DosStage, TwoDisksGoOnAndThreeAsk) {
   EXPECT_TRUE(three.starts.empty());
 
   three.QueueAnswer(mbox::IdYes);
-  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
-  EXPECT_EQ(three.Contents(L"C:\\ghost.ba_"), three.WideToAnsi(kRestoreLine));
+  EXPECT_EQ(StageGhostJob(onDiskOne), ghost_result::Done);
+  EXPECT_EQ(three.Contents(L"C:\\ghost.ba_"),
+            "ghost.exe -noide -nousb -clone,mode=pload,src=2:2\\WIN7.GHO:1,dst=2:1 -crcignore -sure -rb");
 }
 
 TEST_F(DosStage, DeviceNumberUnreadable) {
@@ -254,21 +266,29 @@ TEST_F(DosStage, AFileThatCannotBeWrittenEndsTheStagingBeforeTheBootEntry) {
 
 TEST_F(DosStage, PayloadThatDoesNotLookBootableIsRefused) {
   const std::wstring refusal = L"本软件缺少DOS安装所需的组件，无法在桌面条件下进行安装，请在PE中进行安装！";
-  std::string unsignedFloppy = FloppyBytes();
+  std::string unsignedFloppy = FloppyBytes(), halfSignedFloppy = FloppyBytes();
   unsignedFloppy[511] = 0;
+  halfSignedFloppy[510] = 0;
   const struct {
     int id;
     std::string bytes;
-  } faults[] = {{IDR_DOS_IMAGE, FloppyBytes(2949120 - 512)}, {IDR_DOS_IMAGE, unsignedFloppy},
-                {IDR_LOADER, "Placeholder: no DOS-stage loader was supplied at build time.\r\n"},
-                {IDR_LOADER, std::string(2 << 20, 'G')},   // no loader is that big
-                {IDR_LOADER_MBR, "KXLDR"}, {IDR_LOADER_MBR, std::string(4000, 'M')}};
+    bool accepted;
+  } faults[] = {{IDR_DOS_IMAGE, FloppyBytes(2949120 - 512), false}, {IDR_DOS_IMAGE, unsignedFloppy, false},
+                {IDR_DOS_IMAGE, halfSignedFloppy, false},
+                {IDR_LOADER, "Placeholder: no DOS-stage loader was supplied at build time.\r\n", false},
+                {IDR_LOADER, std::string((1 << 20) + 1, 'G'), false},   // no loader is that big
+                {IDR_LOADER, std::string(1 << 20, 'G'), true},
+                {IDR_LOADER_MBR, "KXLDR", false}, {IDR_LOADER_MBR, std::string(4000, 'M'), false}};
   for (const auto& fault : faults) {
     FakeSeam machine;
     SetUpDesktop(machine);
     machine.AddResource(fault.id, L"FILE", fault.bytes);
     machine.AddFile(L"D:\\Rigmate\\GHO\\WIN764.GHO", "restore image");
     ScopedSeam useMachine(&machine);
+    if (fault.accepted) {
+      EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+      continue;
+    }
     EXPECT_EQ(StageGhostJob(Restore()), ghost_result::StagingFailed);
     EXPECT_EQ(MessageTexts(machine), std::vector<std::wstring>{refusal});
     EXPECT_TRUE(Changed(machine).empty());
@@ -299,9 +319,12 @@ TEST_F(DosStage, AWaitingJobIsReplacedOnlyOnYes) {
   fake.starts.erase(fake.starts.begin());
   ExpectStaged(kRestoreLine);
 
-  // When the saved configuration cannot be put back, the waiting job stays as it was.
+  // When the saved configuration cannot be put back, the waiting job stays as it was;
+  // the entry of a staging of this run is deleted instead.
   fake.AddFile(L"C:\\boot\\BCDKX", "export");
-  EmulateAttrib(fake, [](const std::wstring& line) { return line.find(L"/import") != std::wstring::npos ? 1 : 0; });
+  EmulateAttrib(fake, [](const std::wstring& line) {
+    return line.find(L"/import") != std::wstring::npos || line.find(L"/delete") != std::wstring::npos ? 1 : 0;
+  });
   fake.QueueAnswer(mbox::IdYes);
   EXPECT_EQ(StageGhostJob(Backup()), ghost_result::StagingFailed);
   EXPECT_EQ(fake.Contents(L"C:\\ghost.ba_"), fake.WideToAnsi(kRestoreLine));
@@ -406,6 +429,8 @@ TEST_F(DosStage, ConfigurationsTheDosStageCannotPutBackAreRefused) {
       {true, DiskVolume(1, 1), elsewhere},                  // on another disk
       {true, DiskVolume(0, 1, 1), elsewhere},               // GPT
       {true, DiskVolume(0, 1), L"系统保留分区的剩余空间不足，无法写入DOS启动文件，请在PE中进行安装！"},
+      {true, [] { auto roomy = DiskVolume(0, 1); roomy.freeBytes = 70u << 20; return roomy; }(),   // a maker's type
+       L"启动数据所在分区的类型（0x27）为隐藏或厂商专用类型，DOS下无法访问，请在PE中进行安装！"},
   };
   for (const auto& row : rows) {
     fake.messages.clear();
@@ -415,6 +440,7 @@ TEST_F(DosStage, ConfigurationsTheDosStageCannotPutBackAreRefused) {
       fake.namedVolumes[system] = row.volume;
       fake.dosDevices[L"\\\\?\\VOLUME{0000-SYSTEM}"] = L"\\Device\\HarddiskVolume1";
     }
+    fake.AddDisk(0, 0, {FakeSeam::MbrEntry(1, 100 << 20, 0x27)}, 1 << 30);
     ExpectRefused(StageGhostJob(Restore()), ghost_result::Refused, row.message);
   }
   // With room there it is staged there, and an old loader on the system drive goes.
@@ -472,6 +498,12 @@ TEST_F(RestartPrompt, DesktopYesRestarts) {
   EXPECT_EQ(fake.messages[0].style, 0x123u) << "No (restart later) is the default";
   EXPECT_EQ(fake.rebootRequests, 1);
   EXPECT_TRUE(fake.starts.empty());
+}
+
+TEST_F(RestartPrompt, WithFastStartupOnlyARestartRunsTheJob) {
+  fake.SetRegistryNumber(L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power", L"HiberbootEnabled", 1);
+  PromptRestart();
+  EXPECT_EQ(fake.messages[0].text, desktopQuestion + L"\n本机已开启快速启动：只有重启电脑才会执行本次任务，关机后再开机不会执行。");
 }
 
 TEST_F(RestartPrompt, DesktopNoDoesNothing) {

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cwctype>
 #include <fstream>
 #include <iterator>
@@ -124,6 +126,7 @@ std::string BcdStore::Save() const {
   std::string text = "default " + defaultId + "\norder";
   for (const auto& id : order) text += " " + id;
   text += "\n";
+  if (!sequence.empty()) text += "sequence " + sequence + "\n";
   for (const auto& e : entries) text += "entry " + e.id + "|" + e.device + "|" + e.path + "|" + e.description + "\n";
   return text;
 }
@@ -136,6 +139,10 @@ bool BcdStore::Load(const std::string& bytes) {
   std::istringstream ids(lines[1].substr(5));
   for (std::string id; ids >> id;) order.push_back(id);
   for (size_t i = 2; i < lines.size(); ++i) {
+    if (i == 2 && StartsWith(lines[i], "sequence ")) {
+      sequence = lines[i].substr(9);
+      continue;
+    }
     if (!StartsWith(lines[i], "entry ")) return false;
     std::vector<std::string> fields;
     std::istringstream in(lines[i].substr(6));
@@ -194,7 +201,7 @@ Machine::Machine(ModelSeam& fake, bool bootIni, Layout layout) : fake_(fake), bo
   fake.AddFile(L"C:\\ntldr", "ntldr", 0x27);
   dosDrives_ = {L"C:", L"D:", L"E:", L"F:"};
   fake.dosDevices[L"C:"] = L"\\Device\\HarddiskVolume2";
-  if (layout == Layout::Setup) {
+  if (layout == Layout::Setup || layout == Layout::HiddenStore) {
     // Ghost and DOS count the system partition first; Windows gives it no letter.
     fake.volumes[L'C'] = deploy_test::DiskVolume(0, 2);
     fake.volumes[L'D'] = deploy_test::DiskVolume(0, 3);
@@ -206,14 +213,25 @@ Machine::Machine(ModelSeam& fake, bool bootIni, Layout layout) : fake_(fake), bo
     fake.dosDevices[key] = L"\\Device\\HarddiskVolume1";
     fake.AddFolder(std::wstring(kSystemPartition) + L"\\Boot");
     storeRoot_ = kSystemPartition;
-    dosDrives_.insert(dosDrives_.begin(), kSystemPartition);
+    if (layout == Layout::Setup) dosDrives_.insert(dosDrives_.begin(), kSystemPartition);
+    using Entries = std::vector<PartitionInfoEx>;
+    fake.AddDisk(0, 0, Entries{FakeSeam::MbrEntry(1, 100 << 20, layout == Layout::Setup ? 0x07 : 0x27),
+                               FakeSeam::MbrEntry(2, 1ll << 36), FakeSeam::MbrEntry(3, 1ll << 36),
+                               FakeSeam::MbrEntry(4, 1ll << 36)}, 1ll << 38);
   }
   if (layout == Layout::Foreign) {
     for (const wchar_t* name : {L"F:\\kxdos.ima", L"F:\\kxldr", L"F:\\kxldr.mbr"}) fake.AddFile(name, "other PC", 0x27);
     fake.AddFile(L"F:\\ghost.ba_", "ghost.exe -clone,mode=pload,src=2:1\\OLD.GHO:1,dst=2:1 -sure -rb");
   }
+  loaderDrives_ = dosDrives_;
+  if (layout == Layout::HiddenStore) loaderDrives_.insert(loaderDrives_.begin(), kSystemPartition);
+  if (layout == Layout::SecondDisk) {
+    for (wchar_t letter : {L'C', L'D', L'E'}) fake.volumes[letter].number.deviceNumber = 1;
+    fake.volumes[L'F'].number.deviceNumber = 0;
+    biosOrder_ = {1, 0};
+  }
   fake.SetRegistryText(kHiveList, kStoreHive,
-                       layout == Layout::Setup ? L"\\Device\\HarddiskVolume1\\Boot\\BCD"
+                       storeRoot_ != L"C:" ? L"\\Device\\HarddiskVolume1\\Boot\\BCD"
                                                : L"\\Device\\HarddiskVolume2\\Boot\\BCD");
   if (bootIni) {
     fake.versionMajor = 5;
@@ -245,13 +263,27 @@ void Machine::SaveStore(const BcdStore& store) {
 }
 
 std::string Machine::JobLine() {
-  std::wstring place = FirstWith(L"\\ghost.ba_", true);
+  std::wstring place = FirstWith(L"\\ghost.ba_", true, dosDrives_);
   return place.empty() ? "" : fake_.Contents(place + L"\\ghost.ba_");
+}
+
+std::wstring Machine::GhostPath(const std::string& location) {
+  unsigned disk = 0, partition = 0;
+  int used = 0;
+  if (std::sscanf(location.c_str(), "%u:%u%n", &disk, &partition, &used) != 2 || disk < 1 || disk > biosOrder_.size())
+    return L"";
+  for (const std::wstring& root : dosDrives_) {
+    StorageDeviceNumber number;
+    if (fake_.VolumeDeviceNumber(root, &number) == VolumeOpen::Ok && number.deviceNumber == biosOrder_[disk - 1] &&
+        number.partitionNumber == partition)
+      return root + Wide(location.substr(static_cast<size_t>(used)));
+  }
+  return L"";
 }
 
 std::vector<std::wstring> Machine::StagedFilesLeft() {
   std::vector<std::wstring> left;
-  for (const std::wstring& root : dosDrives_)
+  for (const std::wstring& root : loaderDrives_)
     for (const wchar_t* name : kStagedNames)
       if (fake_.Exists(root + name)) left.push_back(root + name);
   return left;
@@ -273,10 +305,12 @@ int Machine::Bcdedit(const std::wstring& commandLine) {
   const std::string command = Lower(words[1]);
   BcdStore store;
   if (!LoadStore(&store)) return 1;
+  // bcdedit takes only lettered paths for its files.
+  if ((command == "/export" || command == "/import") && (words[2].size() < 3 || words[2][1] != ':')) return 1;
   if (command == "/export") {
     std::wstring path = fake_.AnsiToWide(words[2]);
     std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
-    if (!fake_.IsFolder(folder)) return 1;
+    if (folder.size() > 2 && !fake_.IsFolder(folder)) return 1;
     fake_.AddFile(path, store.Save());
     return 0;
   }
@@ -303,6 +337,12 @@ int Machine::Bcdedit(const std::wstring& commandLine) {
     store.order.push_back(entry->id);
   } else if (command == "/default" && words.size() == 3) {
     store.defaultId = entry->id;
+  } else if (command == "/bootsequence" && words.size() == 3) {
+    store.sequence = entry->id;
+  } else if (command == "/delete") {
+    store.order.erase(std::remove(store.order.begin(), store.order.end(), entry->id), store.order.end());
+    if (store.sequence == entry->id) store.sequence.clear();
+    store.entries.erase(store.entries.begin() + (entry - store.entries.data()));
   } else {
     return 1;
   }
@@ -312,9 +352,9 @@ int Machine::Bcdedit(const std::wstring& commandLine) {
 
 // The partition among DOS's drives that holds name: the first (as the loaders search) or
 // the last (as BATCH.BAT takes it); empty when none does.
-std::wstring Machine::FirstWith(const std::wstring& name, bool last) {
+std::wstring Machine::FirstWith(const std::wstring& name, bool last, const std::vector<std::wstring>& drives) {
   std::wstring found;
-  for (const std::wstring& root : dosDrives_) {
+  for (const std::wstring& root : drives) {
     if (!fake_.Exists(root + name)) continue;
     found = root;
     if (!last) break;
@@ -326,15 +366,17 @@ std::wstring Machine::FirstWith(const std::wstring& name, bool last) {
 // the first kxdos.ima found; BATCH.BAT takes the job from the last partition holding one.
 NextStart Machine::Chain(const std::wstring& root, const std::wstring& path) {
   if (!fake_.Exists(root + path)) return {NextStart::Broken, "the default names a missing " + Narrow(path)};
-  if (FirstWith(L"\\kxldr", false).empty()) return {NextStart::Broken, "the loader finds no kxldr"};
-  std::wstring booted = FirstWith(L"\\kxdos.ima", false), stage = FirstWith(L"\\kxdos.ima", true);
+  if (FirstWith(L"\\kxldr", false, loaderDrives_).empty()) return {NextStart::Broken, "the loader finds no kxldr"};
+  std::wstring booted = FirstWith(L"\\kxdos.ima", false, loaderDrives_);
+  std::wstring stage = FirstWith(L"\\kxdos.ima", true, dosDrives_);
   if (booted.empty()) return {NextStart::Broken, "the loader finds no kxdos.ima"};
+  if (stage.empty()) return {NextStart::Dos, ""};   // the batch finds nothing: DOS's menu at every start
   if (booted != stage) return {NextStart::Broken, "two partitions hold kxdos.ima: the batch would read the other one"};
   std::wstring job = stage + L"\\ghost.ba_";
   return {NextStart::Dos, fake_.Exists(job) ? fake_.Contents(job) : ""};
 }
 
-NextStart Machine::WhatStartsNext() {
+NextStart Machine::WhatStartsNext(bool started) {
   if (bootIni_) {
     if (!fake_.Exists(kBootIni)) return {NextStart::Broken, "no BOOT.INI"};
     std::string bytes = fake_.Contents(kBootIni), value;
@@ -349,7 +391,12 @@ NextStart Machine::WhatStartsNext() {
   }
   BcdStore store;
   if (!LoadStore(&store)) return {NextStart::Broken, "the store cannot be read"};
-  BcdEntry* entry = store.Find(store.defaultId);
+  std::string chosen = store.sequence.empty() ? store.defaultId : store.sequence;
+  if (started && !store.sequence.empty()) {
+    store.sequence.clear();
+    SaveStore(store);
+  }
+  BcdEntry* entry = store.Find(chosen);
   if (!entry) return {NextStart::Broken, "the default names no entry"};
   std::wstring root = entry->device == "boot" ? storeRoot_ : fake_.AnsiToWide(entry->device);
   if (Lower(entry->path) == "\\kxldr.mbr") return Chain(root, fake_.AnsiToWide(entry->path));
@@ -364,7 +411,8 @@ std::string Machine::RunDosStage(int cutAfter, bool* cut) {
   floppy_ = {{"AUTOEXEC.BAT", PayloadText("AUTOEXEC.BAT")}, {"BATCH.BAT", PayloadText("BATCH.BAT")}};
   variables_.clear();
   ghostLine_.clear();
-  exited_ = false;
+  exited_ = dosHung = false;
+  errorLevel_ = 0;
   dosLinesRun = 0;
   cutAfter_ = cutAfter;
   cut_ = false;
@@ -403,6 +451,27 @@ void Machine::RunBatch(const std::string& name) {
     for (size_t i = 0; i < lines.size(); ++i)
       if (Lower(Trim(lines[i])) == ":" + Lower(jump)) at = i + 1;
   }
+}
+
+// Whether DOS can change this file: not on a partition mounted read-only.
+bool Machine::Writable(const std::wstring& path) const {
+  for (const std::wstring& root : readOnlyRoots)
+    if (Lower(Narrow(path.substr(0, root.size()))) == Lower(Narrow(root))) return false;
+  return true;
+}
+
+// One file onto a DOS path; false when it was not written.
+bool Machine::CopyFile(const std::wstring& from, const std::string& to) {
+  if (OnFloppy(to)) {
+    floppy_[Upper(to)] = fake_.Contents(from);
+    return true;
+  }
+  std::wstring target = DiskPath(to);
+  uint32_t attributes = fake_.Attributes(target);
+  if (!Writable(target) || failingCopies.count(Wide(Lower(Narrow(target)))) || (attributes != fattr::Invalid && (attributes & fattr::ReadOnly)))
+    return false;
+  fake_.AddFile(target, fake_.Contents(from));
+  return true;
 }
 
 bool Machine::OnFloppy(const std::string& dosPath) const { return dosPath.size() < 2 || dosPath[1] != ':'; }
@@ -459,6 +528,8 @@ bool Machine::Execute(const std::string& text, std::string* jump) {
       for (size_t at; (at = body.find(variable)) != std::string::npos;) body.replace(at, variable.size(), item);
       if (!Execute(body, jump)) return false;
     }
+  } else if (command == "if" && Lower(words[1]) == "errorlevel") {
+    if (errorLevel_ >= std::atoi(words[2].c_str())) return Execute(AfterWords(line, 3), jump);
   } else if (command == "if") {
     bool negate = Lower(words[1]) == "not";
     size_t path = negate ? 3 : 2;
@@ -471,26 +542,33 @@ bool Machine::Execute(const std::string& text, std::string* jump) {
                      : Lower(words[i]) == "+s" || Lower(words[i]) == "-s" ? fattr::System : fattr::ReadOnly;
       (words[i][0] == '+' ? set : clear) |= bit;
     }
-    for (const auto& file : Match(words.back())) fake_.SetAttributes(file, (fake_.Attributes(file) & ~clear) | set);
+    for (const auto& file : Match(words.back()))
+      if (Writable(file)) fake_.SetAttributes(file, (fake_.Attributes(file) & ~clear) | set);
+    errorLevel_ = 0;
   } else if (command == "xcopy" || command == "copy") {
-    // xcopy SOURCE TARGET /y, copy /y SOURCE TARGET: neither sees hidden or system files,
-    // and neither replaces a read-only one.
+    // xcopy SOURCE TARGET /y, copy [/y] SOURCE TARGET: neither sees hidden or system files,
+    // and neither replaces a read-only one. XCOPY asks whether a target that does not exist
+    // yet is a file or a folder, and ends with 0 when it copied, 4 when it did not; COPY
+    // leaves the error level alone.
     bool isCopy = command == "copy";
-    const std::string& to = words[isCopy ? 3 : 2];
-    for (const auto& file : Match(words[isCopy ? 2 : 1])) {
+    size_t from = isCopy && Lower(words[1]) == "/y" ? 2 : 1;
+    const std::string& to = words[from + 1];
+    bool copied = false;
+    for (const auto& file : Match(words[from])) {
       if (fake_.Attributes(file) & hiddenOrSystem) continue;
-      if (OnFloppy(to)) {
-        floppy_[Upper(to)] = fake_.Contents(file);
-      } else if (!(fake_.Attributes(DiskPath(to)) != fattr::Invalid && (fake_.Attributes(DiskPath(to)) & fattr::ReadOnly))) {
-        fake_.AddFile(DiskPath(to), fake_.Contents(file));
+      if (!isCopy && !(OnFloppy(to) ? floppy_.count(Upper(to)) > 0 : fake_.Exists(DiskPath(to)))) {
+        dosHung = exited_ = true;
+        return false;
       }
+      copied = CopyFile(file, to);
     }
+    if (!isCopy) errorLevel_ = copied ? 0 : 4;
   } else if (command == "del") {
     for (const auto& file : Match(words[1]))
-      if (!(fake_.Attributes(file) & (hiddenOrSystem | fattr::ReadOnly))) fake_.RemoveFile(file);
+      if (!(fake_.Attributes(file) & (hiddenOrSystem | fattr::ReadOnly)) && Writable(file)) fake_.RemoveFile(file);
   } else if (command == "ren") {
     std::vector<std::wstring> files = Match(words[1]);
-    if (files.size() != 1 || (fake_.Attributes(files[0]) & hiddenOrSystem)) return true;
+    if (files.size() != 1 || (fake_.Attributes(files[0]) & hiddenOrSystem) || !Writable(files[0])) return true;
     std::wstring target = files[0].substr(0, files[0].find_last_of(L'\\') + 1) + Wide(words[2]);
     if (fake_.Exists(target)) return true;
     std::string bytes = fake_.Contents(files[0]);
@@ -500,7 +578,9 @@ bool Machine::Execute(const std::string& text, std::string* jump) {
     fake_.AddFile(target, bytes, attributes);
   } else if (floppy_.count(Upper(command))) {
     // A batch started without call: Ghost runs and restarts the machine at its end.
-    ghostLine_ = floppy_[Upper(command)];
+    // COMMAND.COM reads no more than 127 characters of a batch line.
+    std::vector<std::string> batch = Lines(floppy_[Upper(command)]);
+    ghostLine_ = batch.empty() ? "" : batch[0].substr(0, 127);
     exited_ = true;
     return false;
   } else {

@@ -21,6 +21,7 @@ struct BcdStore {
   std::vector<BcdEntry> entries;
   std::vector<std::string> order;
   std::string defaultId;
+  std::string sequence;           // the one-time boot sequence; empty when none
   std::string Save() const;
   bool Load(const std::string& bytes);
   BcdEntry* Find(const std::string& id);
@@ -69,7 +70,11 @@ struct NextStart {
 // E: (3), disk 1 F: (1). Setup, as Windows Setup lays out an empty disk: a 100 MB system
 // partition without a letter first (1, the store), then C: (2), D: (3), E: (4); disk 1 F:.
 // Foreign: Plain, with F: a disk from another PC whose staged job never ran.
-enum class Layout { Plain, Setup, Foreign };
+// SecondDisk: Plain with Windows' disk numbers swapped (C:, D:, E: on disk 1, which the
+// BIOS starts from, F: on disk 0), as with a system disk on a later port.
+// HiddenStore: Setup with a system partition of a maker's hidden type (0x27), which the
+// loader searches but DOS gives no letter.
+enum class Layout { Plain, Setup, Foreign, SecondDisk, HiddenStore };
 
 class Machine {
  public:
@@ -77,12 +82,17 @@ class Machine {
   // tests, its store or BOOT.INI as Windows left it; bcdedit and attrib act on the files.
   Machine(ModelSeam& fake, bool bootIni, Layout layout = Layout::Plain);
 
-  NextStart WhatStartsNext();
+  // What the next start boots; started, the boot manager takes the one-time sequence out.
+  NextStart WhatStartsNext(bool started = false);
   // Plays the DOS stage (AUTOEXEC.BAT, which calls BATCH.BAT) over the drives as DOS
   // letters them; the Ghost line it ran, or empty when it ran none. With cutAfter, the
   // power goes after that many batch lines (*cut says whether it went).
   std::string RunDosStage(int cutAfter = 0, bool* cut = nullptr);
   int dosLinesRun = 0;                       // batch lines the last DOS stage ran
+  bool dosHung = false;                      // the last DOS stage waits for an answer no one sees
+  // Faults of the next DOS stages: partitions the NTFS driver mounts read-only (a dirty
+  // volume), and files (in lower case) that a copy onto them fails to write.
+  std::set<std::wstring> readOnlyRoots, failingCopies;
   // The boot configuration is byte for byte the one Windows had before.
   bool ConfigAsBefore();
   std::string Config();
@@ -90,8 +100,12 @@ class Machine {
   std::string JobLine();
   // Staged files left in the roots of the partitions (kxdos.ima, ..., Boot\BCDKX).
   std::vector<std::wstring> StagedFilesLeft();
+  // The partition a DOS Ghost location names ("2:1" or "1:3\\X.GHO"), with the path after
+  // it: disks in the BIOS order, partitions by their number; empty when none is there.
+  std::wstring GhostPath(const std::string& location);
   // The root of the partition that holds the store: "C:" or the system partition's path.
   const std::wstring& storeRoot() const { return storeRoot_; }
+  bool bootIni() const { return bootIni_; }
 
   std::set<std::wstring> failingSwitches;   // bcdedit switches that fail ("/import")
 
@@ -102,7 +116,7 @@ class Machine {
   bool LoadStore(BcdStore* store);
   void SaveStore(const BcdStore& store);
   NextStart Chain(const std::wstring& root, const std::wstring& path);
-  std::wstring FirstWith(const std::wstring& name, bool last);
+  std::wstring FirstWith(const std::wstring& name, bool last, const std::vector<std::wstring>& drives);
 
   // The DOS batch interpreter.
   void RunBatch(const std::string& name);
@@ -110,16 +124,21 @@ class Machine {
   std::vector<std::wstring> Match(const std::string& dosPath);
   bool OnFloppy(const std::string& dosPath) const;
   std::wstring DiskPath(const std::string& dosPath) const;
+  bool Writable(const std::wstring& path) const;
+  bool CopyFile(const std::wstring& from, const std::string& to);
 
   ModelSeam& fake_;
   bool bootIni_;
   std::string original_;
   std::wstring storeRoot_ = L"C:";
   std::vector<std::wstring> dosDrives_;        // the roots DOS letters C:, D:, ... in that order
+  std::vector<std::wstring> loaderDrives_;     // the partitions the loaders search, in disk order
+  std::vector<uint32_t> biosOrder_{0, 1};      // Windows' disk numbers of BIOS disks 1, 2
   int cutAfter_ = 0;
   bool cut_ = false;
   std::map<std::string, std::string> floppy_;   // upper-case name -> bytes
   std::map<std::string, std::string> variables_;
+  int errorLevel_ = 0;
   std::string ghostLine_;
   bool exited_ = false;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cwctype>
 #include <functional>
 #include <random>
 
@@ -30,6 +31,8 @@ struct Step {
   int restart = mbox::IdNo;       // answer to the restart question
   // A tool that fails during the step: a bcdedit switch ("/import"), or on BOOT.INI
   // "copy" (the saved copy cannot be copied back) or "write" (a rewrite stops half-way).
+  // During a start, a fault of the DOS stage: "read-only" (the NTFS driver mounts the
+  // payload's partition read-only) or "copy" (the copy onto the store or BOOT.INI fails).
   std::wstring failing;
 };
 
@@ -39,7 +42,7 @@ Step Restore(const std::wstring& image, int restart, int replace = mbox::IdNo, s
 Step Backup(const std::wstring& image, int restart, int replace = mbox::IdNo, std::wstring failing = L"") {
   return Step{Step::Stage, GhostJob{image, L"C:", 2, 0}, replace, restart, failing};
 }
-Step Start() { return Step{}; }
+Step Start(std::wstring fault = L"") { return Step{Step::Start, GhostJob{}, mbox::IdNo, mbox::IdNo, fault}; }
 
 // Where the power goes in a walk: before the at-th change the program makes during step
 // `step` (a staging), or after the at-th DOS batch line of the start at that step.
@@ -73,7 +76,8 @@ class Walk {
       int at = cut.step == i ? cut.at : 0;
       plannedJob_ = i < seen.jobs.size() ? seen.jobs[i] : "";
       std::string job;
-      bool wentOff = steps[i].kind == Step::Stage ? Stage(steps[i], at, &job) : StartMachine(at);
+      bool wentOff = steps[i].kind == Step::Stage ? Stage(steps[i], at, &job) : StartMachine(at, steps[i].failing);
+      if (steps[i].kind == Step::Stage) strictAfterCut_ = true;   // the program has run again
       now.points.push_back(steps[i].kind == Step::Stage ? fake.changes : machine_.dosLinesRun);
       now.jobs.push_back(job);
       if (testing::Test::HasFailure()) return now;
@@ -92,6 +96,7 @@ class Walk {
   // A staging and the answer to the restart question; true when the power went.
   bool Stage(const Step& step, int cutBefore, std::string* job = nullptr) {
     const std::string before = expected_;
+    machine_.readOnlyRoots.clear();   // Windows runs: it checked its dirty volumes
     fake.answerFor = {{kReplaceQuestion, step.replace}, {kRestartQuestion, step.restart}, {L"另一次DOS安装", mbox::IdYes}};
     Inject(step.failing, true);
     size_t shown = fake.messages.size();
@@ -105,6 +110,7 @@ class Walk {
       if (RunGhostJob(step.job).code == GhostCode::Staged) {
         staged = machine_.JobLine();
         if (job) *job = staged;
+        CheckGhostNames(step.job, staged);
         PromptRestart();
         expected_ = step.restart == mbox::IdCancel ? "" : staged;
       } else {
@@ -129,17 +135,44 @@ class Walk {
     return false;
   }
 
+  // DOS Ghost's line names the job's target in the numbers of the BIOS order.
+  void CheckGhostNames(const GhostJob& job, const std::string& line) {
+    size_t at = line.find(job.restore == 1 ? "dst=" : "src=") + 4;
+    EXPECT_EQ(machine_.GhostPath(line.substr(at, line.find_first_of(", ", at) - at)), job.target) << line;
+  }
+
   // Starts the machine; true when the power went during its DOS stage.
-  bool StartMachine(int cutAfter) {
-    NextStart next = machine_.WhatStartsNext();
+  bool StartMachine(int cutAfter, const std::wstring& fault = L"") {
+    NextStart next = machine_.WhatStartsNext(true);
     machine_.dosLinesRun = 0;
     EXPECT_NE(next.kind, NextStart::Broken) << next.detail;
     if (next.kind != NextStart::Dos) {
+      machine_.readOnlyRoots.clear();   // Windows checks its dirty volumes
       Check();
       return false;
     }
+    const std::wstring root = machine_.storeRoot();
+    if (fault == L"read-only") machine_.readOnlyRoots = {root};   // until Windows starts
+    const bool faulty = !fault.empty() || !machine_.readOnlyRoots.empty();
+    std::wstring store = root + (machine_.bootIni() ? L"\\boot.ini" : L"\\Boot\\BCD");
+    for (auto& c : store) c = static_cast<wchar_t>(std::towlower(c));
+    if (fault == L"copy") machine_.failingCopies = {store};
     bool wentOff = false;
     std::string ran = machine_.RunDosStage(cutAfter, &wentOff);
+    machine_.failingCopies.clear();
+    EXPECT_FALSE(machine_.dosHung) << "the DOS stage waits for an answer no one sees";
+    if (faulty && !wentOff) {
+      // The boot configuration is not back: no job, and (where the boot manager can) the
+      // next start is Windows. BOOT.INI has no one-time start: the DOS stage comes back
+      // until Windows is chosen in the boot menu.
+      EXPECT_EQ(ran, "") << "the job ran while the boot configuration was not back";
+      NextStart after = machine_.WhatStartsNext();
+      EXPECT_NE(after.kind, NextStart::Broken) << after.detail;
+      if (!machine_.bootIni()) EXPECT_EQ(after.kind, NextStart::Windows) << "the DOS stage comes back at every start";
+      if (after.kind == NextStart::Windows) expected_.clear();
+      strictAfterCut_ = false;
+      return false;
+    }
     if (wentOff) {
       cutAllows_ = {expected_};
       return true;
@@ -153,7 +186,7 @@ class Walk {
   // The machine starts again after the cut, and the user goes on.
   void AfterCut(Then then) {
     SCOPED_TRACE("after the cut");
-    NextStart next = machine_.WhatStartsNext();
+    NextStart next = machine_.WhatStartsNext(true);
     ASSERT_NE(next.kind, NextStart::Broken) << next.detail;
     if (next.kind == NextStart::Dos) {
       ASSERT_FALSE(next.detail.empty()) << "the DOS stage starts without a job";
@@ -262,6 +295,8 @@ TEST_P(NextStartWalk, AStagedJobRunsOnceAndWindowsComesBack) {
   Walk(GetParam()).Run({Restore(kImageA, No), Start(), Start()});
   Walk(GetParam()).Run({Backup(L"D:\\BACKUP.GHO", Yes), Start()});
   Walk(GetParam()).Run({Restore(L"F:\\WIN7.GHO", No), Start()});   // moved onto the target's disk
+  // A path that would make the Ghost line longer than DOS reads: copied to the root.
+  Walk(GetParam()).Run({Restore(L"D:\\Rigmate\\GHO\\Windows7_Ultimate_SP1_x64\\2016_03_07\\WIN7.GHO", No), Start()});
 }
 
 TEST_P(NextStartWalk, CancelLeavesNothingThatCouldRunLater) {
@@ -282,6 +317,17 @@ TEST_P(NextStartWalk, FailingToolsNeverLeaveABrokenStart) {
     Walk(GetParam()).Run({Restore(kImageA, No, No, tool), Start()});
     Walk(GetParam()).Run({Restore(kImageA, Cancel, No, tool), Start()});
     Walk(GetParam()).Run({Restore(kImageA, No), Restore(kImageB, Cancel, Yes, tool), Start()});
+  }
+}
+
+// The DOS stage finds its partition read-only (a dirty NTFS volume) or cannot copy the saved
+// store or BOOT.INI back: it runs no job, and the next start is Windows (BCD) or the DOS
+// stage again, which runs the job once the copy goes through (BOOT.INI).
+TEST_P(NextStartWalk, ADosStageThatCannotPutTheConfigurationBackRunsNoJob) {
+  for (const wchar_t* fault : {L"read-only", L"copy"}) {
+    SCOPED_TRACE(testing::Message() << fault[0]);
+    Walk(GetParam()).Run({Restore(kImageA, Yes), Start(fault), Start(), Restore(kImageB, No, Yes), Start()});
+    Walk(GetParam()).Run({Backup(L"D:\\BACKUP.GHO", No), Start(fault), Start(), Backup(L"D:\\B2.GHO", Cancel, Yes), Start()});
   }
 }
 
@@ -319,7 +365,7 @@ TEST_P(NextStartWalk, GeneratedSequences) {
 // every line of the DOS stage; the machine starts, and the user quits, stages again, or
 // stages and takes it back.
 TEST_P(NextStartWalk, EveryCutPoint) {
-  for (Layout layout : {Layout::Plain, Layout::Setup, Layout::Foreign}) {
+  for (Layout layout : {Layout::Plain, Layout::Setup, Layout::Foreign, Layout::SecondDisk}) {
     if (layout == Layout::Setup && GetParam()) continue;   // XP keeps BOOT.INI on C:
     SCOPED_TRACE(testing::Message() << "layout " << static_cast<int>(layout));
     WalkEveryCut(GetParam(), layout, {Restore(kImageA, No), Start(), Start()});
@@ -337,12 +383,19 @@ TEST(NextStartOnDesktops, WindowsOnAnotherDriveThanCOnXp) {
   walk.Run({Step{Step::Stage, GhostJob{L"E:\\WIN.GHO", L"D:", 0, 1}, No, Yes, L""}, Start()});
 }
 
+// A system partition of a maker's hidden type: the loader would boot the floppy image
+// from it, but DOS gives it no letter and the batch would find nothing.
+TEST(NextStartOnDesktops, AStoreOnAHiddenPartitionIsNeverStaged) {
+  Walk(false, Layout::HiddenStore).Run({Restore(kImageA, Yes), Start(), Backup(L"D:\\BACKUP.GHO", No), Start()});
+}
+
 // Windows Setup's layout: the store on the system partition without a letter, where the
 // DOS stage's files go too; after the DOS stage the store there is the original one.
 TEST(NextStartOnDesktops, StoreOnTheSystemPartitionWithoutALetter) {
   Walk walk(false, Layout::Setup);
-  walk.Run({Restore(kImageA, Yes), Start(), Backup(L"D:\\BACKUP.GHO", Cancel), Start(),
-            Restore(kImageA, No), Restore(kImageB, No, Yes), Start()});
+  Walk::Seen seen = walk.Run({Restore(kImageA, Yes), Start(), Backup(L"D:\\BACKUP.GHO", Cancel), Start(),
+                              Restore(kImageA, No), Restore(kImageB, No, Yes), Start()});
+  EXPECT_NE(seen.jobs[0], "") << "staged through bcdedit, which takes lettered paths only";
   EXPECT_TRUE(walk.machine().ConfigAsBefore());
   EXPECT_NE(walk.fake.Contents(walk.machine().storeRoot() + L"\\Boot\\BCD"), "");
 }
