@@ -445,7 +445,10 @@ TEST_F(DosStage, ConfigurationsTheDosStageCannotPutBackAreRefused) {
   }
   // With room there it is staged there, and an old loader on the system drive goes.
   fake.namedVolumes[system].freeBytes = 64 << 20;
+  fake.AddDisk(0, 0, {FakeSeam::MbrEntry(1, 100 << 20, 0x07)}, 1 << 30);
   fake.AddFile(L"C:\\kxldr", "old", 0x27);
+  fake.AddFile(L"C:\\BCDKX.EXP", "export");   // bcdedit's export on Windows' drive
+  fake.AddFolder(system + L"\\Boot");
   EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
   EXPECT_EQ(fake.Exists(system + L"\\kxldr"), !fake.Exists(L"C:\\kxldr"));
 }
