@@ -30,6 +30,9 @@ GhostJob BuildGhostJob(const Request& request) {
 
 GhostOutcome RunGhostSteps(const Request& request) {
   GhostJob job = BuildGhostJob(request);
+  // What can refuse the job is found before the question: no Yes is answered by a refusal.
+  GhostOutcome refusal;
+  if (GhostJobRefused(job, &refusal)) return refusal;
   std::wstring question =
       job.restore == 1
           ? Format(L"确定将文件：%s 还原到%s盘中么？\n这将会清空您%s盘的数据，还原前请将数据备份！", job.imagePath,

@@ -29,8 +29,8 @@ enum class Road { Refused, GhostBackup, GhostRestore, WimCapture, WimApply };
 // Nothing is shown or run.
 Road RouteOf(const Request& request, std::wstring* refusal);
 
-// The Ghost road up to its restart step: the question (No gives Declined), the job, and
-// the boot repair after a restore inside a PE.
+// The Ghost road up to its restart step: the job's checks, the question (No gives
+// Declined), the job, and the boot repair after a restore inside a PE.
 GhostOutcome RunGhostSteps(const Request& request);
 
 // The Ghost job the page builds for a request.

@@ -29,11 +29,6 @@ std::wstring g_movedImage;
 
 void Tell(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
 
-int Refuse(const std::wstring& text, int result) {
-  Tell(text);
-  return result;
-}
-
 bool SameDrive(const std::wstring& a, const std::wstring& b) {
   return a.size() >= 2 && b.size() >= 2 && ContainsText(a.substr(0, 2), b.substr(0, 2), false);
 }
@@ -316,89 +311,111 @@ bool WriteDosStageFiles(const std::wstring& batchLine, const std::wstring& place
   return TheSeam().WriteNewFile(batch, line);
 }
 
-int StageGhostJob(GhostJob job) {
-  using namespace ghost_result;
+namespace {
+
+DosStagePlan RefusedPlan(GhostCode code, const std::wstring& reason) {
+  DosStagePlan plan;
+  plan.refusal = GhostOutcome{code, reason};
+  return plan;
+}
+
+GhostOutcome Stop(GhostCode code, const std::wstring& reason = L"") { return GhostOutcome{code, reason}; }
+
+}  // namespace
+
+DosStagePlan CheckDosStage(const GhostJob& job) {
+  constexpr GhostCode Failed = GhostCode::StagingFailed, Refused = GhostCode::StagingRefused;
   // A boot entry must never point at a loader that cannot boot.
-  if (!PayloadComplete())
-    return Refuse(kPayloadIncompleteText, StagingFailed);
+  if (!PayloadComplete()) return RefusedPlan(Failed, kPayloadIncompleteText);
 
   std::wstring systemDrive = GetSystemDrive();
   int systemStyle = 0, targetStyle = 0;
   if (!GetVolumePartitionStyle(systemDrive, &systemStyle) || !GetVolumePartitionStyle(job.target, &targetStyle))
-    return Refuse(L"获取分区类型失败！", StagingFailed);
+    return RefusedPlan(Failed, L"获取分区类型失败！");
   if (systemStyle == kGptStyle || targetStyle == kGptStyle)
-    return Refuse(L"不支持在桌面条件下对GPT分区进行安装，请在PE中进行安装！", Refused);
+    return RefusedPlan(Refused, L"不支持在桌面条件下对GPT分区进行安装，请在PE中进行安装！");
   // The boot-sector loader starts only under BIOS.
   if (TheSeam().FirmwareIsUefi())
-    return Refuse(L"不支持在桌面条件下对UEFI启动的电脑进行安装，请在PE中进行安装！", Refused);
+    return RefusedPlan(Refused, L"不支持在桌面条件下对UEFI启动的电脑进行安装，请在PE中进行安装！");
   // The XP entry names C:\KXLDR.MBR. The DOS stage puts the store back on the partition
   // that holds its files, so they go where the live store is.
-  bool bootIni = UsesBootIni(GetOSMajorVersion());
-  if (bootIni && !SameDrive(systemDrive, L"C:"))
-    return Refuse(L"不支持在桌面条件下对安装在C盘以外的Windows XP进行安装，请在PE中进行安装！", Refused);
-  std::wstring place = bootIni ? systemDrive : BcdStorePlace();
-  std::wstring placeRefusal = bootIni ? L"" : StorePlaceRefusal(place, systemDrive);
-  if (!placeRefusal.empty()) return Refuse(placeRefusal, Refused);
+  DosStagePlan plan;
+  plan.bootIni = UsesBootIni(GetOSMajorVersion());
+  if (plan.bootIni && !SameDrive(systemDrive, L"C:"))
+    return RefusedPlan(Refused, L"不支持在桌面条件下对安装在C盘以外的Windows XP进行安装，请在PE中进行安装！");
+  plan.place = plan.bootIni ? systemDrive : BcdStorePlace();
+  std::wstring placeRefusal = plan.bootIni ? L"" : StorePlaceRefusal(plan.place, systemDrive);
+  if (!placeRefusal.empty()) return RefusedPlan(Refused, placeRefusal);
   // The loader would still boot the floppy image there, but the batch would find nothing
   // and the machine would stop in DOS at every start.
   uint8_t placeType = 0;
-  if (GetVolumeMbrType(place, &placeType) && !DosLettersType(placeType))
-    return Refuse(Format(L"启动数据所在分区的类型（0x%02X）为隐藏或厂商专用类型，DOS下无法访问，请在PE中进行安装！", placeType),
-                  Refused);
+  if (GetVolumeMbrType(plan.place, &placeType) && !DosLettersType(placeType))
+    return RefusedPlan(
+        Refused, Format(L"启动数据所在分区的类型（0x%02X）为隐藏或厂商专用类型，DOS下无法访问，请在PE中进行安装！", placeType));
 
   // The partition of the live store (or BOOT.INI) is the active one: its disk starts.
   StorageDeviceNumber image, target, boot;
   if (job.imagePath.size() < 2 || !GetVolumeDeviceNumber(job.imagePath.substr(0, 2), &image) ||
-      !GetVolumeDeviceNumber(job.target, &target) || !GetVolumeDeviceNumber(place, &boot))
-    return Refuse(L"获取分区编号信息失败！", StagingFailed);
+      !GetVolumeDeviceNumber(job.target, &target) || !GetVolumeDeviceNumber(plan.place, &boot))
+    return RefusedPlan(Failed, L"获取分区编号信息失败！");
   // Beside the starting disk the BIOS order is known only when there is one other disk.
-  if (target.deviceNumber != boot.deviceNumber && CountPhysicalDrives() > 2 &&
-      ShowMessage(L"检测到您的电脑疑似有多个硬盘，在多硬盘条件下Windows与DOS对硬盘的排序可能有差异，"
-                  L"建议您在PE中进行安装！是否继续进行？",
-                  mbox::YesNo | mbox::DefaultNo) != mbox::IdYes)
-    return Declined;
+  plan.diskOrderGuessed = target.deviceNumber != boot.deviceNumber && CountPhysicalDrives() > 2;
 
   // DOS Ghost reads and writes the image through a partition of the target's disk,
   // and never the target partition itself.
   // A volume that is no disk (a DVD) is not readable by DOS where it is.
   bool imageMayStay = image.deviceType == kDiskDevice && image.deviceNumber == target.deviceNumber &&
                       image.partitionNumber != target.partitionNumber;
-  std::wstring imagePath = job.imagePath;
+  plan.imagePath = job.imagePath;
   if (!imageMayStay) {
-    if (job.restore != 1) return Refuse(L"需要备份的分区和保存的GHO文件需要在同一个物理磁盘！", StagingFailed);
+    if (job.restore != 1) return RefusedPlan(Failed, L"需要备份的分区和保存的GHO文件需要在同一个物理磁盘！");
     std::wstring transfer = FindTransferDrive(target);
     if (transfer.empty())
-      return Refuse(L"GHO文件和安装的分区不在同一个硬盘上，且找不到适合转移的分区！", StagingFailed);
-    imagePath = transfer + L"\\" + TransferStamp(TheSeam().Now()) + L".GHO";
+      return RefusedPlan(Failed, L"GHO文件和安装的分区不在同一个硬盘上，且找不到适合转移的分区！");
+    plan.imagePath = transfer + L"\\" + TransferStamp(TheSeam().Now()) + L".GHO";
   }
 
   // The line is checked before anything is copied or written.
   std::wstring targetNumber = GetGhostNumber(job.target, boot.deviceNumber);
-  std::wstring imageNumber = GetGhostNumber(imagePath.substr(0, 2), boot.deviceNumber);
-  if (targetNumber.empty() || imageNumber.empty()) return Refuse(L"获取分区编号信息失败！", StagingFailed);
-  std::wstring pathOnDrive = imagePath.substr(2);
+  std::wstring imageNumber = GetGhostNumber(plan.imagePath.substr(0, 2), boot.deviceNumber);
+  if (targetNumber.empty() || imageNumber.empty()) return RefusedPlan(Failed, L"获取分区编号信息失败！");
+  std::wstring pathOnDrive = plan.imagePath.substr(2);
   if (!DosCanTakePath(pathOnDrive))
-    return Refuse(L"GHO文件的路径含有空格、中文或DOS无法识别的字符，请更改路径或在PE中进行安装！", StagingFailed);
-  std::wstring line = GhostDosCommand(job, targetNumber, imageNumber + pathOnDrive);
-  if (line.size() > kDosLineLimit && job.restore == 1 && imagePath == job.imagePath) {
+    return RefusedPlan(Failed, L"GHO文件的路径含有空格、中文或DOS无法识别的字符，请更改路径或在PE中进行安装！");
+  plan.line = GhostDosCommand(job, targetNumber, imageNumber + pathOnDrive);
+  if (plan.line.size() > kDosLineLimit && job.restore == 1 && plan.imagePath == job.imagePath) {
     // A deep path: the image goes to the root of its partition under a short name.
-    imagePath = imagePath.substr(0, 2) + L"\\" + TransferStamp(TheSeam().Now()) + L".GHO";
-    pathOnDrive = imagePath.substr(2);
-    line = GhostDosCommand(job, targetNumber, imageNumber + pathOnDrive);
+    plan.imagePath = plan.imagePath.substr(0, 2) + L"\\" + TransferStamp(TheSeam().Now()) + L".GHO";
+    pathOnDrive = plan.imagePath.substr(2);
+    plan.line = GhostDosCommand(job, targetNumber, imageNumber + pathOnDrive);
   }
-  if (line.size() > kDosLineLimit)
-    return Refuse(L"GHO文件的路径过长，DOS无法识别，请更改路径或在PE中进行安装！", StagingFailed);
+  if (plan.line.size() > kDosLineLimit)
+    return RefusedPlan(Failed, L"GHO文件的路径过长，DOS无法识别，请更改路径或在PE中进行安装！");
+  return plan;
+}
+
+GhostOutcome StageGhostJob(GhostJob job) {
+  // The machine is checked again: it may have changed since the page's question.
+  const DosStagePlan plan = CheckDosStage(job);
+  if (plan.Refused()) return plan.refusal;
+  const std::wstring& place = plan.place;
+  const bool bootIni = plan.bootIni;
+  if (plan.diskOrderGuessed &&
+      ShowMessage(L"检测到您的电脑疑似有多个硬盘，在多硬盘条件下Windows与DOS对硬盘的排序可能有差异，"
+                  L"建议您在PE中进行安装！是否继续进行？",
+                  mbox::YesNo | mbox::DefaultNo) != mbox::IdYes)
+    return Stop(GhostCode::Declined);
 
   const std::vector<Leftovers> leftovers = ForeignPayloads();
-  if (!MayRemoveLeftovers(leftovers)) return Declined;
+  if (!MayRemoveLeftovers(leftovers)) return Stop(GhostCode::Declined);
 
   // A job that still waits for the next start is put away first: its entry would
   // otherwise be saved as the configuration to go back to.
   if (DosStageWaiting()) {
     if (ShowMessage(L"系统盘上已有一个等待下次启动时执行的GHOST任务，是否撤销该任务并以本次任务代替？",
                     mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes)
-      return Declined;
-    if (!UndoStaging()) return StagingFailed;
+      return Stop(GhostCode::Declined);
+    if (!UndoStaging()) return Stop(GhostCode::StagingFailed);
     // The copy that job's staging made in this run goes with it, unless it is the image
     // of this one.
     if (!SamePlace(g_movedImage, job.imagePath)) RemoveMovedImage();
@@ -406,31 +423,32 @@ int StageGhostJob(GhostJob job) {
   g_movedImage.clear();
 
   const std::wstring stays = RemoveLeftovers(leftovers);
-  if (!stays.empty()) return Refuse(L"无法删除" + stays + L"，安装终止！", StagingFailed);
-  if (imagePath != job.imagePath) {
-    if (!CopyPath(job.imagePath, imagePath)) return Refuse(L"转移文件失败，安装终止！", StagingFailed);
-    job.imagePath = g_movedImage = imagePath;
+  if (!stays.empty()) return Stop(GhostCode::StagingFailed, L"无法删除" + stays + L"，安装终止！");
+  if (plan.imagePath != job.imagePath) {
+    if (!CopyPath(job.imagePath, plan.imagePath)) return Stop(GhostCode::StagingFailed, L"转移文件失败，安装终止！");
+    job.imagePath = g_movedImage = plan.imagePath;
   }
 
   // Whatever stops the staging from here on leaves no file behind that could run later;
   // and the loader and the DOS batch must find one payload only.
   for (const std::wstring& other : StagePlaces())
     if (!SamePlace(other, place)) RemoveStagedFiles(other);
-  if (!WriteDosStageFiles(line, place)) {
+  if (!WriteDosStageFiles(plan.line, place)) {
     RemoveStagedFiles(place);
     RemoveMovedImage();
-    return Refuse(L"写入DOS启动文件失败，安装终止！", StagingFailed);
+    return Stop(GhostCode::StagingFailed, L"写入DOS启动文件失败，安装终止！");
   }
   if (!(bootIni ? AddBootIniEntry() : AddBcdEntry())) {
     // A BOOT.INI that could be neither edited nor put back may still name the loader:
     // then the entry's files must stay.
     if (bootIni && BootIniHoldsEntry())
-      return Refuse(L"设置启动数据失败！BOOT.INI中仍有本次任务的启动项，下次启动电脑时将执行本次GHOST任务。", Failed);
+      return Stop(GhostCode::BootEntryFailed,
+                  L"设置启动数据失败！BOOT.INI中仍有本次任务的启动项，下次启动电脑时将执行本次GHOST任务。");
     RemoveStagedFiles(place);
     RemoveMovedImage();
-    return Refuse(L"设置启动数据失败！", Failed);
+    return Stop(GhostCode::BootEntryFailed, L"设置启动数据失败！");
   }
-  return Done;
+  return Stop(GhostCode::Staged);
 }
 
 void PromptRestart() {

@@ -10,10 +10,27 @@
 #include "deploy/ghost_job.h"
 #include "platform/seam.h"
 
-// Checks that the job can be done from DOS, moves the image next to the target when
-// needed, writes the DOS-stage files and sets the boot entry. One of ghost_result's
-// Done, Failed, Declined, StagingFailed or Refused; every refusal is told to the user.
-int StageGhostJob(GhostJob job);
+// What a staging of a job would do, as its checks found the machine; or why it cannot.
+struct DosStagePlan {
+  GhostOutcome refusal;            // StagingRefused or StagingFailed with its reason; no text when it can go
+  std::wstring place;              // where the stage's files go: a drive ("C:") or a volume path
+  bool bootIni = false;            // the boot entry goes into BOOT.INI rather than the BCD store
+  std::wstring imagePath;          // the image as DOS Ghost reads it: the job's, or its copy's
+  std::wstring line;               // the Ghost batch line
+  bool diskOrderGuessed = false;   // DOS's number of the target's disk is a guess (more than two disks)
+  bool Refused() const { return !refusal.text.empty(); }
+};
+
+// The DOS stage's checks of a job on this machine: asks nothing, writes, copies and
+// starts nothing, so a page runs them before its question.
+DosStagePlan CheckDosStage(const GhostJob& job);
+
+// Checks the job again, asks what needs the user's word (the disk order, another
+// staging's leftovers, a job still waiting), moves the image next to the target when
+// needed, writes the DOS-stage files and sets the boot entry. Staged, Declined,
+// StagingRefused, StagingFailed or BootEntryFailed, with the reason to tell; the stage
+// shows no box of its own but its questions.
+GhostOutcome StageGhostJob(GhostJob job);
 
 // After a staging: restart now, later, or (on the desktop) undo the staging.
 void PromptRestart();

@@ -62,32 +62,32 @@ GhostOutcome GhostEnd(GhostCode code, const GhostJob& job) {
   return GhostOutcome{code, Format(GhostOutcomeText(code), job.imagePath)};
 }
 
-namespace {
-
-// The DOS stage's result as the job's outcome.
-GhostCode StageCode(int result) {
-  switch (result) {
-    case ghost_result::Done: return GhostCode::Staged;
-    case ghost_result::Declined: return GhostCode::Declined;
-    case ghost_result::Refused: return GhostCode::StagingRefused;
-    case ghost_result::Failed: return GhostCode::BootEntryFailed;
-    default: return GhostCode::StagingFailed;
+bool GhostJobRefused(const GhostJob& job, GhostOutcome* refusal) {
+  auto refuse = [refusal](const GhostOutcome& outcome) {
+    *refusal = outcome;
+    return true;
+  };
+  if (!IsAbsoluteImagePath(job.imagePath)) return refuse(GhostEnd(GhostCode::NotAbsolute, job));
+  bool oneFile = NamesAtMostOneFile(job.imagePath);
+  if (job.restore == 1 && !(oneFile && PathExists(job.imagePath))) return refuse(GhostEnd(GhostCode::ImageMissing, job));
+  if (!oneFile) return refuse(GhostEnd(GhostCode::NotOneFile, job));
+  if (!g_bInPE) {
+    const DosStagePlan plan = CheckDosStage(job);
+    return plan.Refused() && refuse(plan.refusal);
   }
+  // Ghost would overwrite the image while it reads it.
+  if (job.restore == 1 && job.imagePath.size() >= 2 && job.target.size() >= 2 &&
+      ContainsText(job.imagePath.substr(0, 2), job.target.substr(0, 2), false))
+    return refuse(GhostEnd(GhostCode::ImageOnTarget, job));
+  std::wstring ghost;
+  if (!LocateFile(L"GHOST32.EXE", &ghost)) return refuse(GhostEnd(GhostCode::GhostMissing, job));
+  return false;
 }
 
-}  // namespace
-
 GhostOutcome RunGhostJob(GhostJob job) {
-  if (!IsAbsoluteImagePath(job.imagePath)) return GhostEnd(GhostCode::NotAbsolute, job);
-  bool oneFile = NamesAtMostOneFile(job.imagePath);
-  bool exists = oneFile && PathExists(job.imagePath);
-  if (job.restore == 1 && !exists) return GhostEnd(GhostCode::ImageMissing, job);
-  if (!oneFile) return GhostEnd(GhostCode::NotOneFile, job);
-  // Ghost would overwrite the image while it reads it.
-  if (g_bInPE && job.restore == 1 && job.imagePath.size() >= 2 && job.target.size() >= 2 &&
-      ContainsText(job.imagePath.substr(0, 2), job.target.substr(0, 2), false))
-    return GhostEnd(GhostCode::ImageOnTarget, job);
-  if (job.restore != 1 && exists &&
+  GhostOutcome refusal;
+  if (GhostJobRefused(job, &refusal)) return refusal;
+  if (job.restore != 1 && PathExists(job.imagePath) &&
       ShowMessage(L"文件：" + job.imagePath + L"已经存在！是否覆盖？",
                   mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) !=
           mbox::IdYes)
@@ -95,7 +95,7 @@ GhostOutcome RunGhostJob(GhostJob job) {
   // Until Ghost has ended or the staging is complete (or undone), ending the session
   // would leave a half-written partition or half a staging.
   MachineChange underWay(g_bInPE ? kDiskWriteUnderWay : kStagingUnderWay);
-  return g_bInPE ? RunGhostInPE(job) : GhostEnd(StageCode(StageGhostJob(job)), job);
+  return g_bInPE ? RunGhostInPE(job) : StageGhostJob(job);
 }
 
 GhostOutcome RunGhostInPE(GhostJob job) {

@@ -13,15 +13,6 @@ struct GhostJob {
   int restore = 0;          // 1: restore the image onto the target; otherwise back it up
 };
 
-// Results of the DOS stage (StageGhostJob); it tells its own refusals.
-namespace ghost_result {
-constexpr int Done = 0;           // staged: the restart prompt follows
-constexpr int Failed = 1;         // the boot entry was not set
-constexpr int Declined = 3;       // the user declined (the multi-disk warning, or a waiting job)
-constexpr int StagingFailed = 5;  // the DOS stage could not be prepared
-constexpr int Refused = 6;        // the job cannot be done here (GPT, UEFI, boot data elsewhere)
-}  // namespace ghost_result
-
 // How a Ghost job ended.
 enum class GhostCode {
   Done,             // Ghost has run inside PE
@@ -34,9 +25,9 @@ enum class GhostCode {
   GhostMissing,     // GHOST32.EXE was found nowhere
   GhostFailed,      // Ghost failed or did not start
   BootNotRepaired,  // restored inside PE, but bcdboot failed
-  StagingFailed,    // the DOS stage could not be prepared; the stage has told why
-  StagingRefused,   // the DOS stage cannot work on this machine; the stage has told why
-  BootEntryFailed,  // the boot entry of the DOS stage was not set; the stage has told why
+  StagingFailed,    // the DOS stage could not be prepared
+  StagingRefused,   // the DOS stage cannot work on this machine (GPT, UEFI, boot data elsewhere)
+  BootEntryFailed,  // the boot entry of the DOS stage was not set
 };
 using GhostOutcome = Outcome<GhostCode>;
 
@@ -53,7 +44,13 @@ bool IsAbsoluteImagePath(const std::wstring& path);
 // The refusal of an image path that is not absolute; empty when it is.
 std::wstring ImagePathRefusal(const std::wstring& path);
 
-// Checks the image against the job, then runs Ghost in PE or stages the DOS stage.
+// Why the job cannot be done here, found without asking or changing anything: the image
+// path, the image to restore, inside a PE the image on its target and Ghost for Windows,
+// on a desktop the DOS stage's checks. False, with *refusal untouched, when it can be done.
+bool GhostJobRefused(const GhostJob& job, GhostOutcome* refusal);
+
+// Checks the job (GhostJobRefused), asks before an existing backup file is overwritten,
+// then runs Ghost in PE or stages the DOS stage.
 GhostOutcome RunGhostJob(GhostJob job);
 // Finds GHOST32.EXE and runs it visibly with the main window hidden: Done, GhostFailed
 // or GhostMissing.

@@ -51,6 +51,14 @@ bool PayloadMissing() {
   return true;
 }
 
+// The job's own checks, before its question: a Yes is never answered by a refusal.
+bool JobRefused(const GhostJob& job) {
+  GhostOutcome refusal;
+  if (!GhostJobRefused(job, &refusal)) return false;
+  ShowMessage(refusal.text, mbox::Ok | mbox::IconExclamation);
+  return true;
+}
+
 // The fixed one-click drive is refused where it is not this machine's own partition.
 bool Refused(const std::wstring& action) {
   std::wstring refusal = OneClickRefusal(kOneClickDrive, action);
@@ -104,16 +112,19 @@ void QuickInstall(int index, const std::wstring& slot) {
     ShowMessage(L"找不到合适还原的分区！\n" + NoQuickInstallTargetReason(slot), mbox::IconExclamation);
     return;
   }
+  const GhostJob job{slot, target.letter, 0, 1};
+  if (JobRefused(job)) return;
   std::wstring question =
       Format(L"确定将文件：%s 还原到%s盘（%s，%s）中么？\n这将会清空您%s盘的数据，还原前请将数据备份！", slot,
              target.letter, target.size, target.label, target.letter);
   if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes) return;
-  RunJob(GhostJob{slot, target.letter, 0, 1});
+  RunJob(job);
 }
 
 void OneClickBackup() {
   if (PayloadMissing() || Refused(L"一键备份")) return;
-  GhostJob job{kOneClickImage, kOneClickDrive, 3, 0};
+  const GhostJob job{kOneClickImage, kOneClickDrive, 3, 0};
+  if (JobRefused(job)) return;
   std::wstring question = NamingTheDrive(Format(L"确定备份%s盘系统到文件%s中么？", kOneClickDrive, kOneClickImage));
   if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes) return;
   RunJob(job);
@@ -128,7 +139,8 @@ void OneClickRestore() {
     ShowMessage(Format(L"镜像文件：%s不存在！", kOneClickImage), mbox::IconExclamation);
     return;
   }
-  GhostJob job{kOneClickImage, kOneClickDrive, 3, 1};
+  const GhostJob job{kOneClickImage, kOneClickDrive, 3, 1};
+  if (JobRefused(job)) return;
   const LocalTime& made = image.modified;
   std::wstring question = NamingTheDrive(Format(L"确定还原镜像文件%s到%s盘中么？", kOneClickImage, kOneClickDrive)) +
                           Format(L"\n该镜像文件保存于%d-%02d-%02d %02d:%02d，大小为%.2f GB。", made.year, made.month,

@@ -5,6 +5,9 @@
 #include <map>
 #include <vector>
 
+#include "app/command_line.h"
+#include "app/unattended_job.h"
+#include "pages/install/install_page_actions.h"
 #include "pages/install/main_page_actions.h"
 #include "pages/install/restore_target.h"
 #include "platform/disk.h"
@@ -169,6 +172,7 @@ TEST_F(MainPageTest, PeLayoutsOfMakersAndSetup) {
   };
   fake.modulePath = L"U:\\Rigmate.exe";
   fake.AddFile(image);
+  fake.AddFile(L"U:\\GHOST32.EXE");
   fake.SetFileSize(image, 4 * G);
   for (const auto& row : rows) {
     for (const wchar_t* folder : {L"C:\\Windows", L"D:\\Windows"}) fake.ShellDelete(folder);
@@ -307,12 +311,14 @@ TEST_F(MainPageTest, OneClickRefusesACOnAUsbDiskOrInUseInsidePe) {
   fake.messages.clear();
   fake.modulePath = L"D:\\Rigmate.exe";      // the same disk, another partition
   fake.AddFile(L"D:\\RigmateBackup.GHO");
+  fake.AddFile(L"D:\\GHOST32.EXE");
   const std::wstring question = L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？\nC:盘：60.00 GB，本地磁盘。\n该镜像文件保存于2024-05-06 07:08，大小为0.00 GB。";
   main_page::OneClickRestore();
   EXPECT_EQ(OnlyMessage(), question);
 
   fake.messages.clear();
   g_bInPE = 0;
+  fake.systemDirectory = L"C:\\Windows\\system32";
   fake.modulePath = L"C:\\Rigmate.exe";
   main_page::OneClickRestore();
   EXPECT_EQ(OnlyMessage(), question);
@@ -330,6 +336,52 @@ TEST_F(MainPageTest, WithoutThePayloadNoDesktopJobAsksItsQuestion) {
     EXPECT_EQ(OnlyMessage(), kPayloadIncompleteText);
   }
 }
+
+// Every question that announces a wipe comes after the checks that can refuse its job:
+// on a machine that refuses, the refusal is all that is shown, and nothing changes.
+class QuestionOrder : public MainPageTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(QuestionOrder, AskedOnlyAfterTheChecksThatRefuseTheJob) {
+  auto page = [](const std::wstring& image, int mode) {
+    install_page::Request request;
+    request.rowSelected = true;
+    request.mode = mode;
+    request.target = L"C:";
+    request.imagePath = image;
+    install_page::Execute(request, WimPageHooks());
+  };
+  std::vector<std::wstring> told;   // the command line's refusals go to its console
+  const std::wstring uefi = L"不支持在桌面条件下对UEFI启动的电脑进行安装，请在PE中进行安装！";
+  const struct {
+    std::function<void()> run;   // the refusing machine, then the action that asks
+    std::wstring refusal;
+  } rows[] = {
+      {[&] { fake.firmwareUefi = true; main_page::QuickInstall(2, L"D:\\WIN764.GHO"); }, uefi},
+      {[&] { Layout({{0, L'C', 60 * kGiB}, {1, L'E', 16 * kGiB}}); main_page::OneClickBackup(); },
+       L"获取分区编号信息失败！"},   // no second partition for the image
+      {[&] { fake.volumes[L'C'].partitionStyle = 1; main_page::OneClickRestore(); },
+       L"不支持在桌面条件下对GPT分区进行安装，请在PE中进行安装！"},
+      {[&] { fake.AddResource(IDR_PAYLOAD_MARK, L"FILE", "-"); page(L"D:\\WIN764.GHO", backup_restore::kRestore); },
+       kPayloadIncompleteText},
+      {[&] { page(L"D:\\系统 镜像\\B.GHO", backup_restore::kGhostBackup); },
+       L"GHO文件的路径含有空格、中文或DOS无法识别的字符，请更改路径或在PE中进行安装！"},
+      {[&] { InsidePe(); page(L"D:\\WIN764.GHO", backup_restore::kRestore); },
+       L"找不到ghost32.exe，请将ghost32.exe放到本软件目录下或者任一分区根目录下。"},
+      {[&] {
+         fake.firmwareUefi = true;   // the command line without /yes
+         cli::RunJob(cli::ParseArguments({L"/restore", L"D:\\WIN764.GHO", L"C:"}),
+                     [&told](const std::wstring& text, bool error) { if (error) told.push_back(text); });
+       }, uefi},
+  };
+  fake.AddFile(L"D:\\WIN764.GHO", "image");
+  fake.AddFile(L"D:\\RigmateBackup.GHO", "image");
+  rows[GetParam()].run();
+  for (const auto& box : fake.messages) told.push_back(box.text);
+  EXPECT_EQ(told, std::vector<std::wstring>{rows[GetParam()].refusal});
+  EXPECT_TRUE(deploy_test::Changed(fake).empty());
+  EXPECT_TRUE(fake.starts.empty());
+}
+INSTANTIATE_TEST_SUITE_P(EachQuestion, QuestionOrder, ::testing::Range(0, 7));
 
 TEST_F(MainPageTest, RemoteControlIsFoundBesideTheProgramOrInADriveRoot) {
   main_page::StartRemoteControl();
