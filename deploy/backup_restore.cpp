@@ -2,6 +2,7 @@
 #include "deploy/backup_restore.h"
 
 #include "deploy/boot_repair.h"
+#include "deploy/question_facts.h"
 #include "platform/format.h"
 #include "platform/pe_flag.h"
 #include "platform/system.h"
@@ -35,8 +36,9 @@ GhostOutcome RunGhostSteps(const Request& request) {
   if (GhostJobRefused(job, &refusal)) return refusal;
   std::wstring question =
       job.restore == 1
-          ? Format(L"确定将文件：%s 还原到%s盘中么？\n这将会清空您%s盘的数据，还原前请将数据备份！", job.imagePath,
-                   job.target, job.target)
+          ? WithFacts(Format(L"确定将文件：%s 还原到%s盘中么？\n这将会清空您%s盘的数据，还原前请将数据备份！",
+                             job.imagePath, job.target, job.target),
+                      {DriveFacts(job.target), ImageFileFacts(job.imagePath)})
           : Format(L"确定将分区：%s 备份到文件：%s中么？", job.target, job.imagePath);
   if (ShowMessage(question, kQuestion) != mbox::IdYes) return GhostEnd(GhostCode::Declined, job);
   GhostOutcome outcome = RunGhostJob(job);

@@ -5,7 +5,9 @@
 #include <cstdio>
 
 #include "deploy/boot_repair.h"
+#include "deploy/question_facts.h"
 #include "deploy/target_refusal.h"
+#include "deploy/wim_image_xml.h"
 #include "deploy/wim_images.h"
 #include "platform/disk.h"
 #include "platform/format.h"
@@ -109,9 +111,15 @@ const wchar_t* WimOutcomeText(WimCode code) {
 
 namespace {
 
-bool ApplyConfirmed(const std::wstring& imagePath, int index, const std::wstring& target) {
-  return ShowMessage(Format(L"确定将%s中的索引为%d的镜像应用到%s中么？这将会格式化您的%s盘。", imagePath, index, target,
-                            target),
+// The question names what the format loses (the target's size and label) and what the
+// apply brings (the image's name, the file's date and size) after its own sentence.
+bool ApplyConfirmed(const WimFileHandle& file, const std::wstring& imagePath, int index, const std::wstring& target) {
+  std::wstring xml, name, description;
+  if (TheImaging().WimImageInformation(file.get(), &xml)) ParseImageInfo(xml, index, &name, &description);
+  const std::wstring question =
+      Format(L"确定将%s中的索引为%d的镜像应用到%s中么？这将会格式化您的%s盘。", imagePath, index, target, target);
+  return ShowMessage(WithFacts(question, {name.empty() ? name : L"镜像名称：" + name, DriveFacts(target),
+                                          ImageFileFacts(imagePath)}),
                      kQuestion) == mbox::IdYes;
 }
 
@@ -145,7 +153,7 @@ WimOutcome ApplyFromFile(const std::wstring& imagePath, const std::wstring& targ
   // cost the target its data.
   const WimImageHandle image = LoadWimImage(file, static_cast<uint32_t>(index));
   if (!image) return WimEnd(WimCode::ImageNotLoaded);
-  if (!ApplyConfirmed(imagePath, index, target)) return WimEnd(WimCode::Declined);
+  if (!ApplyConfirmed(file, imagePath, index, target)) return WimEnd(WimCode::Declined);
   // From the format until the boot files are back, an end of the session would leave a
   // partition that does not start.
   const MachineChange underWay(kDiskWriteUnderWay);

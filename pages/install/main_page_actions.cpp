@@ -5,6 +5,7 @@
 
 #include "deploy/dos_stage.h"
 #include "deploy/ghost_job.h"
+#include "deploy/question_facts.h"
 #include "pages/install/restore_target.h"
 #include "platform/format.h"
 #include "platform/message_text.h"
@@ -29,13 +30,6 @@ constexpr size_t kMaxPath = 260;
 
 // A slot holds a path of at most 259 characters: a longer one is not a usable image.
 std::wstring FitSlot(const std::wstring& path) { return path.size() < kMaxPath ? path : L""; }
-
-// The question's own text, then a line that names the partition's size and label: the
-// fixed C: may not be the partition the user means.
-std::wstring NamingTheDrive(const std::wstring& question) {
-  const std::wstring facts = DriveFacts(kOneClickDrive);
-  return facts.empty() ? question : question + L"\n" + facts;
-}
 
 void RunJob(const GhostJob& job) {
   const GhostOutcome outcome = RunGhostJob(job);
@@ -125,7 +119,9 @@ void OneClickBackup() {
   if (PayloadMissing() || Refused(L"一键备份")) return;
   const GhostJob job{kOneClickImage, kOneClickDrive, 3, 0};
   if (JobRefused(job)) return;
-  std::wstring question = NamingTheDrive(Format(L"确定备份%s盘系统到文件%s中么？", kOneClickDrive, kOneClickImage));
+  // The fixed C: may not be the partition the user means: its size and label are named.
+  std::wstring question =
+      WithFacts(Format(L"确定备份%s盘系统到文件%s中么？", kOneClickDrive, kOneClickImage), {DriveFacts(kOneClickDrive)});
   if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes) return;
   RunJob(job);
 }
@@ -133,18 +129,17 @@ void OneClickBackup() {
 void OneClickRestore() {
   if (PayloadMissing() || Refused(L"一键还原")) return;
   // The image is looked at before the question, which tells which backup it is.
-  FileEntry image;
-  uint64_t bytes = 0;
-  if (!TheSeam().FindFile(kOneClickImage, &image) || image.isFolder || !TheSeam().FileSize(kOneClickImage, &bytes)) {
+  const std::wstring imageFacts = ImageFileFacts(kOneClickImage);
+  if (imageFacts.empty()) {
     ShowMessage(Format(L"镜像文件：%s不存在！", kOneClickImage), mbox::IconExclamation);
     return;
   }
   const GhostJob job{kOneClickImage, kOneClickDrive, 3, 1};
   if (JobRefused(job)) return;
-  const LocalTime& made = image.modified;
-  std::wstring question = NamingTheDrive(Format(L"确定还原镜像文件%s到%s盘中么？", kOneClickImage, kOneClickDrive)) +
-                          Format(L"\n该镜像文件保存于%d-%02d-%02d %02d:%02d，大小为%.2f GB。", made.year, made.month,
-                                 made.day, made.hour, made.minute, static_cast<double>(bytes) / 1024 / 1024 / 1024);
+  std::wstring question =
+      WithFacts(Format(L"确定还原镜像文件%s到%s盘中么？", kOneClickImage, kOneClickDrive),
+                {DriveFacts(kOneClickDrive), imageFacts,
+                 Format(L"这将会清空您%s盘的数据，还原前请将数据备份！", kOneClickDrive)});
   if (ShowMessage(question, mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes) return;
   RunJob(job);
 }

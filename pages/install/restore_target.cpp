@@ -146,10 +146,4 @@ std::wstring OneClickRefusal(const std::wstring& drive, const std::wstring& acti
   return std::wstring();
 }
 
-std::wstring DriveFacts(const std::wstring& drive) {
-  _PARTITIONS partition;
-  if (!PartitionOfDrive(drive, &partition)) return std::wstring();
-  return Format(L"%s盘：%s，%s。", drive, partition.size, partition.label);
-}
-
 }  // namespace main_page

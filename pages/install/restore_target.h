@@ -33,8 +33,4 @@ std::wstring NoQuickInstallTargetReason(const std::wstring& image);
 // Empty when nothing speaks against it.
 std::wstring OneClickRefusal(const std::wstring& drive, const std::wstring& action);
 
-// "C:盘：60.00 GB，本地磁盘。" for a question that names what it overwrites or saves;
-// empty when the drive is no partition of the disk model.
-std::wstring DriveFacts(const std::wstring& drive);
-
 }  // namespace main_page

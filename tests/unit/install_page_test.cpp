@@ -62,7 +62,8 @@ class InstallPageTest : public ::testing::Test {
 };
 
 const std::wstring kRestoreQuestion =
-    L"确定将文件：E:\\img\\win7.Gho 还原到D:盘中么？\n这将会清空您D:盘的数据，还原前请将数据备份！";
+    L"确定将文件：E:\\img\\win7.Gho 还原到D:盘中么？\n这将会清空您D:盘的数据，还原前请将数据备份！\n"
+    L"D:盘：40.00 GB，本地磁盘。\n该镜像文件保存于2024-05-06 07:08，大小为0.00 GB。";
 const std::wstring kRestartQuestion = L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启";
 
 TEST_F(InstallPageTest, RowsFollowTheDisksPastAMissingNumber) {

@@ -272,7 +272,8 @@ TEST_F(MainPageTest, OneClickQuestionsNameDriveAndImageInTheirOrder) {
   fake.AddFile(L"D:\\RigmateBackup.GHO", "image");   // saved at the fake's clock
   fake.SetFileSize(L"D:\\RigmateBackup.GHO", 5ull << 30);
   main_page::OneClickRestore();
-  EXPECT_EQ(OnlyMessage(), L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？\nC:盘：60.00 GB，本地磁盘。\n该镜像文件保存于2024-05-06 07:08，大小为5.00 GB。");
+  EXPECT_EQ(OnlyMessage(), L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？\nC:盘：60.00 GB，本地磁盘。\n该镜像文件保存于2024-05-06 07:08，大小为5.00 GB。\n"
+                           L"这将会清空您C:盘的数据，还原前请将数据备份！");
   EXPECT_TRUE(fake.starts.empty());
 }
 
@@ -312,7 +313,8 @@ TEST_F(MainPageTest, OneClickRefusesACOnAUsbDiskOrInUseInsidePe) {
   fake.modulePath = L"D:\\Rigmate.exe";      // the same disk, another partition
   fake.AddFile(L"D:\\RigmateBackup.GHO");
   fake.AddFile(L"D:\\GHOST32.EXE");
-  const std::wstring question = L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？\nC:盘：60.00 GB，本地磁盘。\n该镜像文件保存于2024-05-06 07:08，大小为0.00 GB。";
+  const std::wstring question = L"确定还原镜像文件D:\\RigmateBackup.GHO到C:盘中么？\nC:盘：60.00 GB，本地磁盘。\n该镜像文件保存于2024-05-06 07:08，大小为0.00 GB。\n"
+                               L"这将会清空您C:盘的数据，还原前请将数据备份！";
   main_page::OneClickRestore();
   EXPECT_EQ(OnlyMessage(), question);
 

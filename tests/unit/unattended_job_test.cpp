@@ -192,7 +192,8 @@ TEST_F(UnattendedJobTest, PeRestoreRunsGhostAtOnceAndLogsEachStep) {
 
   const std::vector<std::wstring> expected = {
       L"命令行任务：还原：D:\\WIN7.GHO -> 1:1（PE）",
-      L"提问：确定将文件：D:\\WIN7.GHO 还原到C:盘中么？ / 这将会清空您C:盘的数据，还原前请将数据备份！ —— 回答：是",
+      L"提问：确定将文件：D:\\WIN7.GHO 还原到C:盘中么？ / 这将会清空您C:盘的数据，还原前请将数据备份！ / "
+      L"C:盘：40.00 GB，本地磁盘。 / 该镜像文件保存于2024-05-06 07:08，大小为0.00 GB。 —— 回答：是",
       L"启动程序：" + ghost,
       L"程序结束，退出代码 0：" + ghost,
       L"启动程序：bcdboot.exe C:\\windows /L ZH-CN /s C:",

@@ -118,6 +118,9 @@ class WimEngineTest : public ::testing::Test {
 
 TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
   wimFile->unloadable = {2};
+  chosen = 1;
+  fake.AddDisk(0, 0, {FakeSeam::MbrEntry(1, 1 << 30), FakeSeam::MbrEntry(2, 40ll << 30)}, 60ll << 30);
+  TheDisk().Refresh();
   fake.wimMessages = {{wim::MsgScanning, 0, 0, L""}, {wim::MsgProgress, 37, 0, L""}, {12345, 0, 0, L""}};
   bool redirectionOffForBcdboot = false;
   std::wstring sessionEnd;
@@ -132,7 +135,8 @@ TEST_F(WimEngineTest, ApplyChosenImageFormatsAppliesAndRepairsBoot) {
   // Image 2 cannot be loaded and is left out of the chooser.
   EXPECT_EQ(shown, (std::vector<std::wstring>{L"1 Windows 7 旗舰版 64位", L"3  "}));
   ASSERT_EQ(fake.messages.size(), 1u);
-  EXPECT_EQ(fake.messages[0].text, L"确定将E:\\sources\\install.wim中的索引为3的镜像应用到D:中么？这将会格式化您的D:盘。");
+  EXPECT_EQ(fake.messages[0].text, L"确定将E:\\sources\\install.wim中的索引为1的镜像应用到D:中么？这将会格式化您的D:盘。\n"
+                                   L"镜像名称：Windows 7 旗舰版\nD:盘：40.00 GB，本地磁盘。\n该镜像文件保存于2024-05-06 07:08，大小为0.00 GB。");
   EXPECT_EQ(fake.messages[0].style, 0x124u);
   ASSERT_EQ(fake.formatRequests.size(), 1u);
   EXPECT_EQ(fake.formatRequests[0].drive, 3u);
