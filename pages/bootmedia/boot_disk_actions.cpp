@@ -279,7 +279,28 @@ BootDiskOutcome NoRoom(BootDiskCode code, uint64_t need, int disk, uint64_t room
   return BootDiskEnd(code, Gigabytes(need), disk, Gigabytes(room));
 }
 
+// Everything the make copies, read and counted against the disk's room beside the boot
+// partition: Done with the steps and their bytes, or what stops the make before the format.
+BootDiskOutcome CheckPlan(const MakeRequest& request, std::vector<PlannedStep>* steps, std::vector<std::wstring>* links,
+                          uint64_t* need) {
+  const BootDiskOutcome listed = ListPlan(PlanCopies(request.config, GetModuleFolder(), std::wstring()), steps, links);
+  if (listed.code != BootDiskCode::Done) return listed;
+  *need = BytesOnDisk(*steps);
+  const int64_t room = request.disk.length - static_cast<int64_t>(request.sizeMb) * 1024 * 1024;
+  if (request.disk.lengthKnown && *need > 0 && (room < 0 || *need > static_cast<uint64_t>(room)))
+    return NoRoom(BootDiskCode::NoRoom, *need, request.disk.disk, room < 0 ? 0 : static_cast<uint64_t>(room));
+  return listed;
+}
+
 }  // namespace
+
+std::wstring PlanRefusal(const MakeRequest& request) {
+  std::vector<PlannedStep> steps;
+  std::vector<std::wstring> links;
+  uint64_t need = 0;
+  const BootDiskOutcome planned = CheckPlan(request, &steps, &links, &need);
+  return planned.code == BootDiskCode::Done ? std::wstring() : planned.text;
+}
 
 BootDiskOutcome MakeBootDisk(const MakeRequest& request, Progress& progress) {
   using Code = BootDiskCode;
@@ -296,19 +317,13 @@ BootDiskOutcome MakeBootDisk(const MakeRequest& request, Progress& progress) {
   std::vector<PlannedStep> steps;
   std::vector<std::wstring> links;
   const int disk = request.disk.disk;
-  const BootDiskOutcome listed = ListPlan(PlanCopies(config, GetModuleFolder(), std::wstring()), &steps, &links);
-  if (listed.code != Code::Done) {
-    progress.Status(listed.text);
-    return listed;
+  uint64_t need = 0;
+  const BootDiskOutcome planned = CheckPlan(request, &steps, &links, &need);
+  if (planned.code != Code::Done) {
+    progress.Status(planned.text);
+    return planned;
   }
   ShareTheBarByBytes(&steps);
-  const uint64_t need = BytesOnDisk(steps);
-  const int64_t room = request.disk.length - static_cast<int64_t>(request.sizeMb) * 1024 * 1024;
-  if (request.disk.lengthKnown && need > 0 && (room < 0 || need > static_cast<uint64_t>(room))) {
-    const BootDiskOutcome outcome = NoRoom(Code::NoRoom, need, disk, room < 0 ? 0 : static_cast<uint64_t>(room));
-    progress.Status(outcome.text);
-    return outcome;
-  }
   const std::vector<VolumeStamp> oldVolumes = VolumesOnDisk(disk);
   progress.Status(L"正在格式化磁盘，请稍等...");
   progress.Position(10);

@@ -104,6 +104,11 @@ struct MakeRequest {
   bool force = true;
 };
 
+// Why the plan of a make cannot be copied onto its disk (a source that is gone or does
+// not read, a file FAT32 cannot hold, more than the disk's room): read before the
+// question, so that a Yes is not answered by a refusal. Empty when it can.
+std::wstring PlanRefusal(const MakeRequest& request);
+
 // Checks the disk again, formats it, finds the volume the format created on it and
 // copies the plan there. A missing chosen image is told and skipped.
 BootDiskOutcome MakeBootDisk(const MakeRequest& request, Progress& progress);

@@ -189,9 +189,14 @@ void MakeBootDlg::OnMake() {
     return;
   }
   request.disk = choice->identity;
-  if (!boot_disk::Confirm(boot_disk::MakeQuestion(request.disk))) return;
   request.config = *this;
   request.force = ForceFormat();
+  refusal = boot_disk::PlanRefusal(request);
+  if (!refusal.empty()) {
+    Exclaim(refusal);
+    return;
+  }
+  if (!boot_disk::Confirm(boot_disk::MakeQuestion(request.disk))) return;
   m_job = DiskJob::Make;
   // The result stays on the progress window until the user closes it.
   RunBehindProgress([&request](Progress& progress) { return Told(boot_disk::MakeBootDisk(request, progress)); },

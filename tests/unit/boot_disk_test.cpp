@@ -412,6 +412,7 @@ TEST_F(BootDiskTest, WhatCannotBeCopiedStopsTheMakeBeforeTheFormat) {
     request.config.m_nCopyFlags = row.folders;
     request.config.m_nSystemMask = row.image ? 64 : 0;
     request.config.m_strSystemPath[6] = row.image ? row.image : L"";
+    EXPECT_EQ(boot_disk::PlanRefusal(request), row.status);   // what the page tells before its question
     EXPECT_EQ(Make(), row.code) << row.status;
     EXPECT_EQ(progress.last, row.status);
   }

@@ -344,15 +344,9 @@ TEST_F(MainPageTest, WithoutThePayloadNoDesktopJobAsksItsQuestion) {
 class QuestionOrder : public MainPageTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(QuestionOrder, AskedOnlyAfterTheChecksThatRefuseTheJob) {
-  auto page = [](const std::wstring& image, int mode) {
-    install_page::Request request;
-    request.rowSelected = true;
-    request.mode = mode;
-    request.target = L"C:";
-    request.imagePath = image;
-    install_page::Execute(request, WimPageHooks());
-  };
+  auto page = [](const std::wstring& image, int mode) { install_page::Execute({mode, true, L"C:", image}, WimPageHooks()); };
   std::vector<std::wstring> told;   // the command line's refusals go to its console
+  const cli::Output console = [&told](const std::wstring& text, bool error) { if (error) told.push_back(text); };
   const std::wstring uefi = L"不支持在桌面条件下对UEFI启动的电脑进行安装，请在PE中进行安装！";
   const struct {
     std::function<void()> run;   // the refusing machine, then the action that asks
@@ -369,11 +363,8 @@ TEST_P(QuestionOrder, AskedOnlyAfterTheChecksThatRefuseTheJob) {
        L"GHO文件的路径含有空格、中文或DOS无法识别的字符，请更改路径或在PE中进行安装！"},
       {[&] { InsidePe(); page(L"D:\\WIN764.GHO", backup_restore::kRestore); },
        L"找不到ghost32.exe，请将ghost32.exe放到本软件目录下或者任一分区根目录下。"},
-      {[&] {
-         fake.firmwareUefi = true;   // the command line without /yes
-         cli::RunJob(cli::ParseArguments({L"/restore", L"D:\\WIN764.GHO", L"C:"}),
-                     [&told](const std::wstring& text, bool error) { if (error) told.push_back(text); });
-       }, uefi},
+      {[&] { fake.firmwareUefi = true; cli::RunJob(cli::ParseArguments({L"/restore", L"D:\\WIN764.GHO", L"C:"}), console); },
+       uefi},   // the command line without /yes
   };
   fake.AddFile(L"D:\\WIN764.GHO", "image");
   fake.AddFile(L"D:\\RigmateBackup.GHO", "image");
