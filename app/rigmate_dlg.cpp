@@ -11,6 +11,7 @@
 #include "app/program_version.h"
 #include "app/session_end_win.h"
 #include "platform/data_folder.h"
+#include "platform/log.h"
 #include "platform/machine_change.h"
 #include "platform/pe_flag.h"
 #include "ui/kxdialog.h"
@@ -137,6 +138,9 @@ void CRigmateDlg::AddAboutMenuItem() {
   if (LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, text, 256) <= 0 || !text[0]) return;
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text);
+  // Where a failure's message sends the user: the steps before it and their results.
+  if (LoadStringW(GetModuleHandleW(nullptr), IDS_OPENLOG, text, 256) > 0 && text[0])
+    AppendMenuW(menu, MF_STRING, IDM_OPENLOG, text);
 }
 
 void CRigmateDlg::InsertTabs() {
@@ -224,10 +228,13 @@ bool CRigmateDlg::PaintMinimized() {
 bool CRigmateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
   switch (message) {
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
-      {
+      if ((wParam & 0xFFF0) == IDM_OPENLOG) {
+        OpenLogFile();
+      } else if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg about;
         about.DoModal(hwnd());
+      } else {
+        return false;
       }
       result = 0;
       return true;

@@ -58,13 +58,10 @@ WimPageHooks ConsoleHooks(const Output& output, int index, bool yes) {
     ConsoleProgress progress(output);
     return work(progress);
   };
-  hooks.formatTarget = [&output, yes](const std::wstring& target, uint32_t drive) {
+  hooks.formatTarget = [yes](const std::wstring& target, uint32_t drive, std::wstring* why) {
     if (!yes) return TheSeam().FormatDrive(drive, kFormatDefault, kFormatFull);
-    const std::wstring why = QuickFormat(target);
-    if (why.empty()) return 0u;
-    LogEvent(why);
-    output(why, true);
-    return 1u;
+    *why = QuickFormat(target);
+    return why->empty() ? 0u : 1u;
   };
   return hooks;
 }

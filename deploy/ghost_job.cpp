@@ -38,6 +38,11 @@ std::wstring ImagePathRefusal(const std::wstring& path) {
   return Format(GhostOutcomeText(GhostCode::NotAbsolute), path);
 }
 
+bool IsFailure(GhostCode code) {
+  return code == GhostCode::GhostFailed || code == GhostCode::BootNotRepaired || code == GhostCode::StagingFailed ||
+         code == GhostCode::BootEntryFailed;
+}
+
 const wchar_t* GhostOutcomeText(GhostCode code) {
   switch (code) {
     case GhostCode::NotAbsolute: return L"镜像文件：%s不是带盘符的完整路径（如 D:\\GHO\\WIN7.GHO），请重新选择！";

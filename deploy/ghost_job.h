@@ -31,6 +31,10 @@ enum class GhostCode {
 };
 using GhostOutcome = Outcome<GhostCode>;
 
+// Whether the outcome is a failure of work begun (Ghost run, the stage prepared, the
+// boot entry set): not a success, the user's No or a refusal before anything was done.
+bool IsFailure(GhostCode code);
+
 // The table of the outcomes' texts: a template over the image path (%s) where the text
 // names it; empty where nothing is left to tell.
 const wchar_t* GhostOutcomeText(GhostCode code);

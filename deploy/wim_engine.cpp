@@ -50,8 +50,7 @@ void WriteLogLine(const wchar_t* kind, uintptr_t wParam, intptr_t lParam) {
 }
 
 // Empties the temporary folder: Captured when that worked, else why not.
-WimCode RecreateTempFolder() {
-  const std::wstring& temp = WimTempFolder();
+WimCode RecreateTempFolder(const std::wstring& temp) {
   if (PathExists(temp) && !DeletePath(temp)) return WimCode::TempFolderNotRemoved;
   if (!CreateFolderPath(temp)) return WimCode::TempFolderNotCreated;
   return WimCode::Captured;
@@ -64,9 +63,9 @@ WimOutcome WimEnd(WimCode code, const std::wstring& target = std::wstring()) {
 // A capture that failed leaves nothing of its own behind: the file it created (empty
 // or partly written, no WIM to restore from) and its temporary folder go. A file that
 // it was adding an image to is left alone: it holds the earlier images.
-void DiscardFailedCapture(const std::wstring& imagePath, bool created) {
+void DiscardFailedCapture(const std::wstring& imagePath, bool created, const std::wstring& temp) {
   if (created) DeletePath(imagePath);
-  DeletePath(WimTempFolder());
+  DeletePath(temp);
 }
 
 // The imaging work behind the page's progress window: its result.
@@ -74,15 +73,17 @@ bool RunImaging(const WimPageHooks& page, const Work& work) { return page.runWor
 
 }  // namespace
 
-const std::wstring& WimTempFolder() {
-  static const std::wstring folder = GetTempFolder() + L"KXWimTemp";
-  return folder;
-}
+std::wstring WimTempFolder() { return GetTempFolder() + L"KXWimTemp"; }
 
 WimOutcome WimFailure(WimCode code, uint32_t error, const std::wstring& file) {
   std::wstring text = Format(WimOutcomeText(code), static_cast<int>(error));
   if (!file.empty()) text = WithPath(text, file);
   return WimOutcome{code, WithErrorText(text, error)};
+}
+
+bool IsFailure(WimCode code) {
+  return code != WimCode::Applied && code != WimCode::Captured && code != WimCode::Declined &&
+         code != WimCode::ImageOnTarget && code != WimCode::TempOnTarget;
 }
 
 const wchar_t* WimOutcomeText(WimCode code) {
@@ -123,26 +124,42 @@ bool ApplyConfirmed(const WimFileHandle& file, const std::wstring& imagePath, in
                      kQuestion) == mbox::IdYes;
 }
 
-// The page's format of the target, or else the shell's: Applied once it is formatted.
-WimCode FormatTarget(const std::wstring& target, const WimPageHooks& page) {
+// Why the shell's format left the target as it was, by SHFormatDrive's result.
+std::wstring ShellFormatFailure(uint32_t result) {
+  constexpr uint32_t kFormatError = 0xFFFFFFFF, kCannotFormat = 0xFFFFFFFD;   // SHFMT_ERROR, SHFMT_NOFORMAT
+  if (result == kFormatError)
+    return L"Windows的格式化出错（SHFMT_ERROR）：分区可能正被其他程序使用，或上次格式化没有完成。";
+  if (result == kCannotFormat) return L"Windows无法格式化这个分区（SHFMT_NOFORMAT）。";
+  return Format(L"Windows的格式化返回了代码0x%X。", result);
+}
+
+// The page's format of the target, or else the shell's: Applied once it is formatted,
+// FormatFailed with why in *why.
+WimCode FormatTarget(const std::wstring& target, const WimPageHooks& page, std::wstring* why) {
   uint32_t drive = 0;
-  uint32_t result = !DriveNumber(target, &drive) ? 1
-                    : page.formatTarget        ? page.formatTarget(target, drive)
-                                               : TheSeam().FormatDrive(drive, kFormatDefault, kFormatFull);
+  if (!DriveNumber(target, &drive)) {
+    *why = target + L"不是带盘符的分区。";
+    return WimCode::FormatFailed;
+  }
+  const uint32_t result = page.formatTarget ? page.formatTarget(target, drive, why)
+                                            : TheSeam().FormatDrive(drive, kFormatDefault, kFormatFull);
   // Cancelled in the format dialog is the user's own choice; anything else failed.
   if (result == kFormatCancelled) return WimCode::Declined;
-  return result == 0 ? WimCode::Applied : WimCode::FormatFailed;
+  if (result == 0) return WimCode::Applied;
+  if (!page.formatTarget) *why = ShellFormatFailure(result);
+  return WimCode::FormatFailed;
 }
 
 // From opening the file to the repaired boot files; every handle is closed on return.
-WimOutcome ApplyFromFile(const std::wstring& imagePath, const std::wstring& target, const WimPageHooks& page) {
+WimOutcome ApplyFromFile(const std::wstring& imagePath, const std::wstring& target, const std::wstring& temp,
+                         const WimPageHooks& page) {
   Imaging& imaging = TheImaging();
   uint32_t error = 0;
   const WimFileHandle file = OpenWimFile(imagePath, wim::GenericRead, wim::OpenExisting, wim::CompressNone, &error);
   if (!file) return WimFailure(WimCode::NotOpened, error, imagePath);
   uint32_t count = 0;
   if (!imaging.WimImageCount(file.get(), &count)) return WimEnd(WimCode::InfoNotRead);
-  imaging.WimSetTemporaryPath(file.get(), WimTempFolder());
+  imaging.WimSetTemporaryPath(file.get(), temp);
 
   int index = 1;
   if (count > 1) {
@@ -157,7 +174,9 @@ WimOutcome ApplyFromFile(const std::wstring& imagePath, const std::wstring& targ
   // From the format until the boot files are back, an end of the session would leave a
   // partition that does not start.
   const MachineChange underWay(kDiskWriteUnderWay);
-  const WimCode formatted = FormatTarget(target, page);
+  std::wstring why;
+  const WimCode formatted = FormatTarget(target, page, &why);
+  if (formatted == WimCode::FormatFailed) return WimOutcome{formatted, WimEnd(formatted, target).text + L"\n" + why};
   if (formatted != WimCode::Applied) return WimEnd(formatted, target);
 
   _WIMJOB job;
@@ -177,13 +196,13 @@ WimOutcome ApplyFromFile(const std::wstring& imagePath, const std::wstring& targ
 // From opening (or creating) the file to the end of the worker; every handle is closed
 // on return, the callback unregistered while its file is still open.
 WimOutcome CaptureIntoFile(const std::wstring& imagePath, bool append, const std::wstring& source, int compression,
-                           const WimPageHooks& page) {
+                           const std::wstring& temp, const WimPageHooks& page) {
   uint32_t access = append ? (wim::GenericRead | wim::GenericWrite) : wim::GenericWrite;
   uint32_t disposition = append ? wim::OpenExisting : wim::CreateAlways;
   uint32_t error = 0;
   const WimFileHandle file = OpenWimFile(imagePath, access, disposition, static_cast<uint32_t>(compression), &error);
   if (!file) return WimFailure(WimCode::NotCreated, error, imagePath);
-  if (!TheImaging().WimSetTemporaryPath(file.get(), WimTempFolder())) return WimEnd(WimCode::TemporaryPathRefused);
+  if (!TheImaging().WimSetTemporaryPath(file.get(), temp)) return WimEnd(WimCode::TemporaryPathRefused);
   _WIMJOB job;
   job.handle = file.get();
   job.path = FolderOf(source);
@@ -201,25 +220,26 @@ WimOutcome ApplyWimImage(const std::wstring& imagePath, const std::wstring& targ
   // The format would take the image with it, or the files the library keeps while it
   // applies: refused before anything is opened or asked.
   const std::wstring drive = target_refusal::DriveOf(target);
+  const std::wstring temp = WimTempFolder();
   if (!drive.empty() && target_refusal::DriveOf(imagePath) == drive) return WimEnd(WimCode::ImageOnTarget);
-  if (!drive.empty() && target_refusal::DriveOf(WimTempFolder()) == drive)
-    return WimEnd(WimCode::TempOnTarget, WimTempFolder());
-  RecreateTempFolder();
-  return ApplyFromFile(imagePath, target, page);
+  if (!drive.empty() && target_refusal::DriveOf(temp) == drive) return WimEnd(WimCode::TempOnTarget, temp);
+  RecreateTempFolder(temp);
+  return ApplyFromFile(imagePath, target, temp, page);
 }
 
 WimOutcome CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, int compression,
                            const WimPageHooks& page) {
-  const WimCode prepared = RecreateTempFolder();
+  const std::wstring temp = WimTempFolder();
+  const WimCode prepared = RecreateTempFolder(temp);
   if (prepared != WimCode::Captured) return WimEnd(prepared);
   if (ShowMessage(Format(L"确定将分区：%s备份到文件：%s中么？", source, imagePath), kQuestion) != mbox::IdYes)
     return WimEnd(WimCode::Declined);
 
   const bool append = PathExists(imagePath);
-  const WimOutcome outcome = CaptureIntoFile(imagePath, append, source, compression, page);
+  const WimOutcome outcome = CaptureIntoFile(imagePath, append, source, compression, temp, page);
   // A file the capture was adding an image to holds the earlier images: it stays.
   if (outcome.code != WimCode::Captured)
-    DiscardFailedCapture(imagePath, !append && outcome.code != WimCode::NotCreated);
+    DiscardFailedCapture(imagePath, !append && outcome.code != WimCode::NotCreated, temp);
   return outcome;
 }
 
@@ -281,7 +301,7 @@ bool CaptureWimWork(_WIMJOB* job, Progress& progress) {
 void RunExternalInstaller() {
   std::wstring installer;
   if (!LocateFile(L"SGI.exe", &installer)) {
-    ShowMessage(L"找不到外置安装器！", kError);
+    ShowMessage(WithPath(L"找不到外置安装器！", PathBesideProgram(L"SGI.exe")), kError);
     return;
   }
   RunProgram(installer, L"", false, true);

@@ -27,9 +27,9 @@ struct WimPageHooks {
   // window has closed and the work has ended.
   WorkRunner runWork;
   // Formats the target of an apply in place of the shell's format dialog (drive 0 is A:):
-  // 0 when formatted, kFormatCancelled when the user said no, anything else on failure.
-  // Unset: the dialog.
-  std::function<uint32_t(const std::wstring& target, uint32_t drive)> formatTarget;
+  // 0 when formatted, kFormatCancelled when the user said no, anything else on failure,
+  // with why in *why. Unset: the dialog.
+  std::function<uint32_t(const std::wstring& target, uint32_t drive, std::wstring* why)> formatTarget;
 };
 
 constexpr uint32_t kFormatCancelled = 0xFFFFFFFE;   // SHFMT_CANCEL
@@ -55,7 +55,7 @@ enum class WimCode {
   NotCreated,             // the file to capture into could not be opened or created: the error code
   InfoNotRead,            // the image count could not be read
   ImageNotLoaded,         // the chosen image could not be loaded
-  FormatFailed,           // the target could not be formatted: the target
+  FormatFailed,           // the target could not be formatted: the target, then why
   ApplyFailed,            // the imaging call failed after the format: the error code
   CaptureFailed,          // the imaging call failed: the error code
   BootNotRepaired,        // applied, but bcdboot failed
@@ -65,6 +65,10 @@ enum class WimCode {
   TempOnTarget,           // so does the imaging library's temporary folder: the folder
 };
 using WimOutcome = Outcome<WimCode>;
+
+// Whether the outcome is a failure of work begun (a file opened, a partition formatted,
+// an image written): not a success, the user's No or a refusal before anything was done.
+bool IsFailure(WimCode code);
 
 // The table of the outcomes' texts: a template over the target (%s) or the error code
 // (%d) where the text names one; empty where nothing is left to tell.
@@ -90,5 +94,6 @@ bool CaptureWimWork(_WIMJOB* job, Progress& progress);
 // Starts SGI.exe from the program folder or a drive root.
 void RunExternalInstaller();
 
-// "KXWimTemp" in the user's temporary folder, computed once per process.
-const std::wstring& WimTempFolder();
+// "KXWimTemp" in the user's temporary folder as it is now; a job reads it once, at its
+// start, and keeps it to its end.
+std::wstring WimTempFolder();

@@ -33,39 +33,29 @@ uint32_t Unmount(const WimImageHandle& image) {
 
 }  // namespace
 
-uint32_t MountWimImage(const std::wstring& wimPath, int index, const std::wstring& folder) {
+uint32_t MountWimImage(const std::wstring& wimPath, int index, const std::wstring& folder, std::wstring* step) {
+  // The diagnostic on standard output, and the step for the user's message.
+  auto fail = [step](uint32_t error, const wchar_t* diagnostic, const wchar_t* what) {
+    const uint32_t code = FailureCode(error);
+    WriteDiagnostic(Format(diagnostic, code));
+    if (step) *step = what;
+    return code;
+  };
   Seam& seam = TheSeam();
   const std::wstring temp = seam.TempPath();
-  if (temp.empty()) {
-    const uint32_t code = FailureCode(seam.LastError());
-    WriteDiagnostic(Format(L"Error 0x%08x while attempting to determine temporary path.\n", code));
-    return code;
-  }
+  if (temp.empty())
+    return fail(seam.LastError(), L"Error 0x%08x while attempting to determine temporary path.\n", L"确定临时文件夹时出错");
   uint32_t error = 0;
   const WimFileHandle file =
       OpenWimFile(wimPath, wim::GenericRead | wim::GenericMount, wim::OpenExisting, wim::CompressNone, &error);
-  if (!file) {
-    const uint32_t code = FailureCode(error);
-    WriteDiagnostic(Format(L"Error 0x%08x while opening the WIM.\n", code));
-    return code;
-  }
+  if (!file) return fail(error, L"Error 0x%08x while opening the WIM.\n", L"打开WIM文件时出错");
   Imaging& imaging = TheImaging();
-  if (!imaging.WimSetTemporaryPath(file.get(), temp)) {
-    const uint32_t code = FailureCode(seam.LastError());
-    WriteDiagnostic(Format(L"Error 0x%08x while setting temporary path.\n", code));
-    return code;
-  }
+  if (!imaging.WimSetTemporaryPath(file.get(), temp))
+    return fail(seam.LastError(), L"Error 0x%08x while setting temporary path.\n", L"设置临时文件路径时出错");
   const WimImageHandle image = LoadWimImage(file, static_cast<uint32_t>(index));
-  if (!image) {
-    const uint32_t code = FailureCode(seam.LastError());
-    WriteDiagnostic(Format(L"Error 0x%08x while acquiring image handle.\n", code));
-    return code;
-  }
-  if (!imaging.WimMountImageHandle(image.get(), folder, wim::MountReadOnly, &error)) {
-    const uint32_t code = FailureCode(error);
-    WriteDiagnostic(Format(L"Error 0x%08x while mounting image.\n", code));
-    return code;
-  }
+  if (!image) return fail(seam.LastError(), L"Error 0x%08x while acquiring image handle.\n", L"读取镜像时出错");
+  if (!imaging.WimMountImageHandle(image.get(), folder, wim::MountReadOnly, &error))
+    return fail(error, L"Error 0x%08x while mounting image.\n", L"挂载镜像时出错");
   return 0;
 }
 

@@ -7,8 +7,9 @@
 #include <string>
 
 // Mounts image `index` (from 1) of the WIM file read-only onto an existing folder: 0, or
-// the failing step's error code.
-uint32_t MountWimImage(const std::wstring& wimPath, int index, const std::wstring& folder);
+// the failing step's error code, with that step in the user's words in *step when given.
+uint32_t MountWimImage(const std::wstring& wimPath, int index, const std::wstring& folder,
+                       std::wstring* step = nullptr);
 // Unmounts the image mounted at the folder, committing nothing: 0, or the error code.
 uint32_t UnmountWimImage(const std::wstring& folder);
 // An image still mounted at the folder (left by an earlier run) is unmounted without

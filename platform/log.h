@@ -15,10 +15,17 @@ class LogSink {
   virtual ~LogSink() = default;
   // One whole line, time stamp included, without its line end. Called from any thread.
   virtual void Write(const std::wstring& line) = 0;
+  // The file the lines go to now; empty when they go to no file.
+  virtual std::wstring Where() { return std::wstring(); }
 };
 
 // Installs the sink (nullptr: none). Set before any worker thread starts.
 void SetLogSink(LogSink* sink);
+// The file the log goes to; empty without a sink or a file.
+std::wstring LogFilePath();
+// Opens the log file in Windows' Notepad (there in a PE too, unlike a viewer for .log
+// files); says why not when there is no file to open or Notepad does not start.
+void OpenLogFile();
 // Stamps the text with the seam's local time and hands it to the sink.
 void LogEvent(const std::wstring& text);
 

@@ -41,10 +41,17 @@ void LogFile::Write(const std::wstring& line) {
   if (!headerWritten_) bytes = Utf8(line.substr(0, kStampLength) + header_) + "\r\n";
   bytes += Utf8(line) + "\r\n";
   if (!Append(path_, bytes)) {
-    if (fallback_.empty() || fallback_ == path_ || !Append(fallback_, bytes)) return;
+    lost_ = fallback_.empty() || fallback_ == path_ || !Append(fallback_, bytes);
+    if (lost_) return;
     path_ = fallback_;   // where the rest of the run goes
   }
+  lost_ = false;
   headerWritten_ = true;
+}
+
+std::wstring LogFile::Where() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return lost_ ? std::wstring() : path_;
 }
 
 bool LogFile::Append(const std::wstring& path, const std::string& bytes) {

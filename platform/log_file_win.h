@@ -15,6 +15,7 @@ class LogFile : public LogSink {
   // to write when path cannot be written (a program folder on a CD).
   LogFile(std::wstring path, std::wstring fallback, std::wstring header);
   void Write(const std::wstring& line) override;
+  std::wstring Where() override;
 
  private:
   bool Append(const std::wstring& path, const std::string& bytes);
@@ -22,6 +23,7 @@ class LogFile : public LogSink {
   std::mutex lock_;
   std::wstring path_, fallback_, header_;
   bool headerWritten_ = false;
+  bool lost_ = false;   // the last line reached no file: a message does not point there
 };
 
 // "Rigmate.log" beside the program, and the same name in the temporary folder.

@@ -1,6 +1,7 @@
 // The additions to the messages' texts.
 #include "platform/message_text.h"
 
+#include "platform/log.h"
 #include "platform/seam.h"
 #include "platform/system.h"
 
@@ -13,4 +14,9 @@ std::wstring PathBesideProgram(const std::wstring& relativePath) {
 std::wstring WithErrorText(const std::wstring& text, uint32_t code) {
   const std::wstring system = TheSeam().ErrorText(code);
   return system.empty() ? text : text + L"\n" + system;
+}
+
+std::wstring WithLogPlace(const std::wstring& text) {
+  const std::wstring log = LogFilePath();
+  return log.empty() ? text : text + L"\n详细记录见：" + log;
 }

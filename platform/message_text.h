@@ -11,6 +11,10 @@ std::wstring WithPath(const std::wstring& text, const std::wstring& path);
 // message names when the file was found nowhere.
 std::wstring PathBesideProgram(const std::wstring& relativePath);
 
+// The text with the line that says where the log of the run is, when there is one: the
+// steps before a failure and their results are there.
+std::wstring WithLogPlace(const std::wstring& text);
+
 // The text with the system's own text for the code (the seam's ErrorText) on a line of
 // its own after it; the text alone when the system has none.
 std::wstring WithErrorText(const std::wstring& text, uint32_t code);

@@ -3,6 +3,7 @@
 
 #define IDD_ABOUTBOX      100
 #define IDS_ABOUTBOX      101
+#define IDS_OPENLOG       102
 #define IDD_RIGMATE       102
 #define IDD_MAIN_PAGE     129
 #define IDD_INSTALL_PAGE  130
@@ -22,6 +23,7 @@
 #define IDB_BANNER_200    154
 
 #define IDM_ABOUTBOX      0x0010
+#define IDM_OPENLOG       0x0020   // the log of the run, in Notepad
 
 #ifndef IDC_STATIC
 #define IDC_STATIC        (-1)

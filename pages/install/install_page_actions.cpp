@@ -4,6 +4,7 @@
 #include "deploy/dos_stage.h"
 #include "platform/disk.h"
 #include "platform/format.h"
+#include "platform/message_text.h"
 #include "platform/pe_flag.h"
 #include "platform/system.h"
 
@@ -23,10 +24,13 @@ std::wstring DiskStyleText(uint32_t style) {
 
 // The box of an engine's outcome; the user's own No needs none. A failed imaging call
 // is not told here: the progress window shows why until the user closes it.
-// A success takes the information icon: the warning's stays for failures.
+// A success takes the information icon: the warning's stays for failures, which say
+// where the log of their steps is.
 template <typename Code>
 void Tell(const Outcome<Code>& outcome, bool success = false) {
-  if (!outcome.text.empty()) ShowMessage(outcome.text, success ? mbox::Ok | mbox::IconInformation : kWarning);
+  if (outcome.text.empty()) return;
+  if (success) ShowMessage(outcome.text, mbox::Ok | mbox::IconInformation);
+  else ShowMessage(IsFailure(outcome.code) ? WithLogPlace(outcome.text) : outcome.text, kWarning);
 }
 
 }  // namespace

@@ -33,7 +33,8 @@ std::wstring FitSlot(const std::wstring& path) { return path.size() < kMaxPath ?
 
 void RunJob(const GhostJob& job) {
   const GhostOutcome outcome = RunGhostJob(job);
-  if (!outcome.text.empty()) ShowMessage(outcome.text, mbox::Ok | mbox::IconExclamation);
+  if (!outcome.text.empty())
+    ShowMessage(IsFailure(outcome.code) ? WithLogPlace(outcome.text) : outcome.text, mbox::Ok | mbox::IconExclamation);
   if (outcome.code == GhostCode::Done || outcome.code == GhostCode::Staged) PromptRestart();
 }
 

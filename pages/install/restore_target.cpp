@@ -36,28 +36,31 @@ bool HoldsTheImageInPe(const std::wstring& drive, const std::wstring& imageDrive
 
 bool HoldsWindows(const std::wstring& drive) { return PathExists(drive + L"\\Windows\\System32"); }
 
-// The lettered partition behind a letter when a restore of an image of imageBytes on
-// imageDrive may overwrite it.
-bool Qualifies(const std::wstring& letter, const std::wstring& imageDrive, uint64_t imageBytes, Candidate* out) {
+// Why the lettered partition behind a letter may not take a restore of an image of
+// imageBytes on imageDrive, in the user's words; empty when it may, *out then filled.
+std::wstring WhyNotTarget(const std::wstring& letter, const std::wstring& imageDrive, uint64_t imageBytes,
+                          Candidate* out) {
   StorageDeviceNumber number;
   if (TheSeam().VolumeDeviceNumber(letter, &number) != VolumeOpen::Ok || number.deviceType != kFileDeviceDisk)
-    return false;
+    return L"不是硬盘上的分区";
   int style = -1;
-  if (!TheSeam().VolumePartitionStyle(letter, &style) || (style != 0 && style != 1)) return false;
+  if (!TheSeam().VolumePartitionStyle(letter, &style) || (style != 0 && style != 1)) return L"读不出分区的类型";
   const _PARTITIONS partition = TheDisk().GetPartition(static_cast<int>(number.partitionNumber),
                                                        static_cast<int>(number.deviceNumber));
-  if (partition.partitionNumber == 0) return false;   // not a partition of a disk the model read
-  if (HoldsTheImageInPe(letter, imageDrive) || InUseByThisRun(letter) || IsPortableDisk(number.deviceNumber)) return false;
+  if (partition.partitionNumber == 0) return L"不在本软件启动时读到的磁盘上";
+  if (HoldsTheImageInPe(letter, imageDrive)) return L"镜像就在这个分区上";
+  if (InUseByThisRun(letter)) return L"正被PE或本软件使用";
+  if (IsPortableDisk(number.deviceNumber)) return L"在U盘或可移动磁盘上";
   if (partition.layout.PartitionLength < 0 || static_cast<uint64_t>(partition.layout.PartitionLength) < imageBytes)
-    return false;
+    return L"容量" + partition.size + L"，小于镜像";
   // A factory recovery or tool partition is often large enough and active, and inside a
   // PE it has a letter like the rest: it is never where the user's Windows goes.
-  if (IsFactoryOrBootPartition(partition.layout, partition.label)) return false;
+  if (IsFactoryOrBootPartition(partition.layout, partition.label)) return L"是恢复分区、厂商的工具分区或启动分区";
   out->target = RestoreTarget{letter, partition.size, partition.label};
   out->disk = partition.diskIndex;
   out->active = partition.layout.PartitionStyle == layout::kStyleMbr && partition.layout.Mbr.BootIndicator;
   out->holdsWindows = HoldsWindows(letter);
-  return true;
+  return std::wstring();
 }
 
 // The model's partition behind a lettered disk volume; false for anything else.
@@ -104,7 +107,7 @@ RestoreTarget ChooseQuickInstallTarget(const std::wstring& image) {
   std::vector<Candidate> candidates;
   for (const std::wstring& root : DriveRoots()) {
     Candidate candidate;
-    if (Qualifies(DriveOf(root), DriveOf(image), imageBytes, &candidate)) candidates.push_back(candidate);
+    if (WhyNotTarget(DriveOf(root), DriveOf(image), imageBytes, &candidate).empty()) candidates.push_back(candidate);
   }
   if (candidates.empty()) return RestoreTarget();
 
@@ -126,6 +129,12 @@ std::wstring NoQuickInstallTargetReason(const std::wstring& image) {
   std::wstring reason = Format(L"还原目标须是本机硬盘上的分区，容量不小于镜像（%.2f GB）；U盘和可移动磁盘上的分区不算在内。",
                                static_cast<double>(imageBytes) / (1024.0 * 1024.0 * 1024.0));
   if (g_bInPE) reason += L"\n在PE中，镜像所在的分区、PE和本软件所在的分区也不能作为目标。";
+  reason += L"\n镜像：" + image;
+  for (const std::wstring& root : DriveRoots()) {
+    Candidate unused;
+    const std::wstring why = WhyNotTarget(DriveOf(root), DriveOf(image), imageBytes, &unused);
+    if (!why.empty()) reason += L"\n" + DriveOf(root) + L"：" + why;
+  }
   return reason;
 }
 

@@ -24,7 +24,8 @@ struct RestoreTarget {
 // (desktop), then one holding a Windows installation, then the active partition of the
 // lowest-numbered disk that has one, then the first letter.
 RestoreTarget ChooseQuickInstallTarget(const std::wstring& image);
-// Why no partition qualified for the image, in the user's words: what a target must be.
+// Why no partition qualified for the image, in the user's words: what a target must be,
+// the image, and each lettered drive with what rules it out.
 std::wstring NoQuickInstallTargetReason(const std::wstring& image);
 
 // The message that refuses a one-click action (its name, "一键还原"…) on this fixed

@@ -5,6 +5,7 @@
 
 #include "pages/install/install_page_actions.h"
 #include "platform/disk.h"
+#include "platform/log.h"
 #include "platform/pe_flag.h"
 #include "tests/fakes/fake_seam.h"
 #include "tests/unit/deploy_machine.h"
@@ -182,6 +183,36 @@ TEST_F(InstallPageTest, GptTargetSkipsTheRepairAndTheTickRestartsAtOnce) {
   Execute(request, hooks);
   EXPECT_EQ(fake.rebootRequests, 1);
   EXPECT_EQ(Texts().back(), L"GHOST出错！");
+}
+
+// A failure names what it is about and why, then where the log of its steps is; a
+// refusal before anything was done has no log to point to.
+TEST_F(InstallPageTest, FailuresSayWhyAndWhereTheLogIs) {
+  struct PlacedLog : LogSink {
+    void Write(const std::wstring&) override {}
+    std::wstring Where() override { return L"C:\\Rigmate\\Rigmate.log"; }
+  } log;
+  SetLogSink(&log);
+  fake.AddWimFile(L"E:\\img\\a.wim");
+  fake.SetExitCode(L"GHOST32.EXE", 1);
+  const struct {
+    const wchar_t* image;
+    uint32_t formatResult;
+    const wchar_t* told;
+  } rows[] = {
+      {L"E:\\img\\win7.Gho", 0, L"GHOST出错！\n详细记录见：C:\\Rigmate\\Rigmate.log"},
+      {L"E:\\img\\a.wim", 0xFFFFFFFF,
+       L"格式化D:盘失败！\nWindows的格式化出错（SHFMT_ERROR）：分区可能正被其他程序使用，或上次格式化没有完成。\n"
+       L"详细记录见：C:\\Rigmate\\Rigmate.log"},
+      {L"E:\\img\\gone.gho", 0, L"镜像文件：E:\\img\\gone.gho不存在！"},
+  };
+  for (const auto& row : rows) {
+    fake.formatResult = row.formatResult;
+    fake.QueueAnswer(6);
+    Execute(Restore(row.image), hooks);
+    EXPECT_EQ(Texts().back(), row.told);
+  }
+  SetLogSink(nullptr);
 }
 
 }  // namespace

@@ -222,7 +222,8 @@ TEST_F(MainPageTest, QuickInstallWithoutASuitableDriveIsRefused) {
   for (auto& v : fake.volumes) v.second.partitionStyle = 2;
   main_page::QuickInstall(2, L"D:\\Rigmate\\GHO\\WIN764.GHO");
   EXPECT_EQ(OnlyMessage(), L"找不到合适还原的分区！\n还原目标须是本机硬盘上的分区，容量不小于镜像（0.00 GB）；"
-                           L"U盘和可移动磁盘上的分区不算在内。");
+                           L"U盘和可移动磁盘上的分区不算在内。\n镜像：D:\\Rigmate\\GHO\\WIN764.GHO\n"
+                           L"C:：读不出分区的类型\nD:：读不出分区的类型\nE:：读不出分区的类型");
 
   fake.messages.clear();
   Layout({{0, L'C', 60 * kGiB}, {0, L'D', 400 * kGiB}, {1, L'E', 16 * kGiB}});
@@ -230,6 +231,8 @@ TEST_F(MainPageTest, QuickInstallWithoutASuitableDriveIsRefused) {
   OnUsbDisk(1);
   main_page::QuickInstall(2, L"D:\\Rigmate\\GHO\\WIN764.GHO");
   EXPECT_EQ(OnlyMessage().find(L"找不到合适还原的分区！\n"), 0u) << "only removable and USB disks";
+  EXPECT_NE(OnlyMessage().find(L"\nC:：在U盘或可移动磁盘上\nD:：在U盘或可移动磁盘上\nE:：在U盘或可移动磁盘上"),
+            std::wstring::npos);
   EXPECT_TRUE(fake.starts.empty());
 }
 

@@ -211,7 +211,7 @@ TEST_F(WimEngineTest, ApplyEndsBeforeTheFormatUnlessAnImageIsChosenLoadedAndConf
   fake.QueueAnswer(mbox::IdYes);
   Apply();
   EXPECT_EQ(last.code, WimCode::FormatFailed);
-  EXPECT_EQ(last.text, L"格式化D:盘失败！");
+  EXPECT_EQ(last.text, L"格式化D:盘失败！\nWindows无法格式化这个分区（SHFMT_NOFORMAT）。");
   fake.formatResult = 0xFFFFFFFE;   // cancelled in the format dialog: the user's own No
   fake.QueueAnswer(mbox::IdYes);
   Apply();
@@ -329,7 +329,7 @@ TEST_F(WimEngineTest, CallbackWritesTheImagingLogToStandardOutput) {
 
 TEST_F(WimEngineTest, ExternalInstallerFromADriveRoot) {
   RunExternalInstaller();
-  EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"找不到外置安装器！"});
+  EXPECT_EQ(MessageTexts(fake), std::vector<std::wstring>{L"找不到外置安装器！\nC:\\Rigmate\\SGI.exe"});
   fake.AddFile(L"E:\\SGI.exe");
   RunExternalInstaller();
   ASSERT_EQ(fake.starts.size(), 1u);

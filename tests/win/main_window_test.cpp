@@ -476,7 +476,7 @@ TEST(MainWindow, TitleIsTheProductWithWindowsNameAndBitness) {
   EXPECT_EQ(title.substr(0, 10), L"Rigmate - ");
 }
 
-TEST(MainWindow, SystemMenuEndsWithASeparatorAndTheAboutItem) {
+TEST(MainWindow, SystemMenuEndsWithASeparatorTheAboutItemAndTheLog) {
   CRigmateDlg dialog;
   UINT lastId = 0, separatorType = 0;
   std::wstring text;
@@ -484,18 +484,20 @@ TEST(MainWindow, SystemMenuEndsWithASeparatorAndTheAboutItem) {
     HMENU menu = GetSystemMenu(main, FALSE);
     int count = GetMenuItemCount(menu);
     ASSERT_GE(count, 2);
-    lastId = GetMenuItemID(menu, count - 1);
+    lastId = GetMenuItemID(menu, count - 2);
     wchar_t buffer[128] = {};
-    GetMenuStringW(menu, count - 1, buffer, 128, MF_BYPOSITION);
+    GetMenuStringW(menu, count - 2, buffer, 128, MF_BYPOSITION);
     text = buffer;
+    GetMenuStringW(menu, count - 1, buffer, 128, MF_BYPOSITION);
+    text += L"|" + std::wstring(buffer);
     MENUITEMINFOW info = {};
     info.cbSize = sizeof info;
     info.fMask = MIIM_FTYPE;
-    GetMenuItemInfoW(menu, count - 2, TRUE, &info);
+    GetMenuItemInfoW(menu, count - 3, TRUE, &info);
     separatorType = info.fType;
   }});
   EXPECT_EQ(lastId, 0x10u);
-  EXPECT_EQ(text, L"关于 Rigmate(&A)...");
+  EXPECT_EQ(text, L"关于 Rigmate(&A)...|打开记录文件(&L)...");
   EXPECT_TRUE(separatorType & MFT_SEPARATOR);
 }
 
