@@ -6,3 +6,4 @@
 #define IDC_TOOLS_SEARCH_TEXT  1038
 #define IDC_TOOLS_LIST         1040
 #define IDC_TOOLS_NOTICE       1044
+#define IDC_TOOLS_NOTE         1045   // why the list is empty

@@ -28,7 +28,9 @@ void CourseDlg::OnFirstShow() {
 }
 
 void CourseDlg::LoadVideoMap() {
-  m_videoList = course_page::LoadVideoMap();
+  std::wstring note;
+  m_videoList = course_page::LoadVideoMap(&note);
+  if (!note.empty()) ShowNote(note);
   for (_VIDEO& video : m_videoList) {
     SHFILEINFOW info = {};
     if (!SHGetFileInfoW(video.path.c_str(), 0, &info, sizeof info,
@@ -37,6 +39,26 @@ void CourseDlg::LoadVideoMap() {
     video.icon = ImageList_AddIcon(m_imageList, info.hIcon);
     DestroyIcon(info.hIcon);
   }
+}
+
+// The note lies hidden over the list's foot in the template; shown, the list ends above it.
+void CourseDlg::ShowNote(const std::wstring& text) {
+  const HWND note = GetDlgItem(hwnd(), IDC_COURSE_NOTE);
+  SetWindowTextW(note, text.c_str());
+  RECT noteRect = {}, listRect = {};
+  GetWindowRect(note, &noteRect);
+  GetWindowRect(m_list.hwnd(), &listRect);
+  MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&noteRect), 2);
+  MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&listRect), 2);
+  SetWindowPos(m_list.hwnd(), nullptr, 0, 0, listRect.right - listRect.left, noteRect.top - listRect.top - 2,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(note, SW_SHOW);
+}
+
+std::wstring CourseDlg::Note() const {
+  const HWND note = GetDlgItem(hwnd(), IDC_COURSE_NOTE);
+  // Its own style, not IsWindowVisible: the page itself may be hidden behind another tab.
+  return (GetWindowLongW(note, GWL_STYLE) & WS_VISIBLE) ? WindowText(note) : std::wstring();
 }
 
 void CourseDlg::FillList() {

@@ -12,6 +12,8 @@ class CourseDlg : public KXDialog {
 
   // The videos read from the map at the first show, in map order.
   const VideoList& Videos() const { return m_videoList; }
+  // The page's note of what is missing; empty while there is none.
+  std::wstring Note() const;
 
  protected:
   bool OnInitDialog() override;
@@ -26,6 +28,7 @@ class CourseDlg : public KXDialog {
  private:
   void LoadVideoMap();
   void FillList();
+  void ShowNote(const std::wstring& text);
   void OpenVideo(int row);
 
   CReportCtrl m_list;

@@ -42,24 +42,40 @@ std::vector<MapPair> SplitVideoMap(const std::wstring& text) {
   return pairs;
 }
 
-VideoList LoadVideoMap() {
+VideoList LoadVideoMap(std::wstring* note) {
   VideoList videos;
+  note->clear();
   std::wstring map;
-  if (!LocateFile(kVideoMap, &map)) return videos;
+  if (!LocateFile(kVideoMap, &map)) {
+    *note = L"找不到视频教程列表VIDEO_MAP，没有视频可列出。\n找过：" + PathBesideProgram(kVideoMap) +
+            L"和各磁盘根目录下的同一路径";
+    return videos;
+  }
   std::string bytes;
   if (!TheSeam().ReadWholeFile(map, &bytes)) {
+    *note = WithPath(L"无法读取视频教程列表，没有视频可列出：", map);
     ShowMessage(L"打开配置文件失败！", mbox::Ok | mbox::IconExclamation);
     return videos;
   }
   const std::wstring folder = GetParentFolder(map);
+  std::wstring missing;
+  int missingCount = 0;
   for (MapPair& pair : SplitVideoMap(map_text::Decode(bytes))) {
     _VIDEO video;
     video.name = std::move(pair.name);
     video.path = Format(L"%s\\%s", folder, video.name);
-    if (!PathExists(video.path)) continue;
+    if (!PathExists(video.path)) {
+      // The note has two lines: the first few names tell the technician what to look at.
+      if (missingCount < 4) missing += (missingCount ? L"、" : L"") + video.name;
+      else if (missingCount == 4) missing += L"等";
+      ++missingCount;
+      continue;
+    }
     video.description = std::move(pair.description);
     videos.push_back(std::move(video));
   }
+  if (missingCount > 0)
+    *note = Format(L"VIDEO_MAP列出的%d个视频不在%s中，没有列出：%s", missingCount, folder, missing);
   return videos;
 }
 

@@ -43,9 +43,11 @@ struct MapPair {
 std::vector<MapPair> SplitVideoMap(const std::wstring& text);
 
 // Locates and reads the video map and returns the videos whose files exist, in map
-// order, icons not yet set. No map anywhere: an empty list, silently; a map that
-// cannot be read: the warning, and an empty list.
-VideoList LoadVideoMap();
+// order, icons not yet set. No map anywhere: an empty list without a box; a map that
+// cannot be read: the warning, and an empty list. *note: what the page says on itself
+// about what is missing (the map and where it was looked for, or the listed videos
+// whose files are not there); empty when nothing is.
+VideoList LoadVideoMap(std::wstring* note);
 
 // Starts the reader with the manual; tells the user which of the two is missing.
 void OpenManual();

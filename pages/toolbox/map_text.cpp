@@ -97,11 +97,11 @@ std::vector<Line> SplitLines(const std::wstring& text, bool cut) {
   for (size_t at = 0; at < text.size(); ++at) {
     const wchar_t c = text[at];
     if (c != L'\r' && c != L'\n') continue;
-    lines.push_back({text.substr(start, at - start), at});
+    lines.push_back({text.substr(start, at - start), at, lines.size() + 1});
     if (c == L'\r' && at + 1 < text.size() && text[at + 1] == L'\n') ++at;
     start = at + 1;
   }
-  if (start < text.size() && !cut) lines.push_back({text.substr(start), text.size()});
+  if (start < text.size() && !cut) lines.push_back({text.substr(start), text.size(), lines.size() + 1});
   return lines;
 }
 

@@ -27,6 +27,7 @@ std::wstring Decode(const std::string& bytes);
 struct Line {
   std::wstring text;
   size_t end = 0;
+  size_t number = 0;   // from 1, as an editor counts the lines
 };
 
 // Splits text into lines ended by CR LF, a lone CR or a lone LF; the end of the text

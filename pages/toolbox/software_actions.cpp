@@ -50,7 +50,11 @@ MapFields SplitSoftwareLine(const std::wstring& line) {
   return fields;
 }
 
-bool LoadSoftwareCatalogue(Progress& progress, const IconAdder& addIcon, SoftwareList* catalogue) {
+bool LoadSoftwareCatalogue(Progress& progress, const IconAdder& addIcon, SoftwareList* catalogue,
+                           std::vector<std::wstring>* skipped) {
+  auto skip = [skipped](const map_text::Line& line, const std::wstring& why) {
+    if (skipped) skipped->push_back(Format(L"第%d行：%s", static_cast<int>(line.number), why));
+  };
   std::wstring mapPath;
   if (!LocateFile(kSoftwareMap, &mapPath)) {
     progress.Status(WithPath(L"找不带软件映射文件！", PathBesideProgram(kSoftwareMap)));
@@ -69,10 +73,18 @@ bool LoadSoftwareCatalogue(Progress& progress, const IconAdder& addIcon, Softwar
   for (const map_text::Line& line : SoftwareMapLines(text, head.cut)) {
     MapFields fields = SplitSoftwareLine(line.text);
     // Without a file the path would be the catalogue's folder itself.
-    if (fields.relativeFile.empty()) continue;
+    if (fields.relativeFile.empty()) {
+      constexpr size_t kQuoted = 40;   // enough to find the line; the box stays readable
+      skip(line, L"没有用“|”隔开的安装程序文件：" + line.text.substr(0, kQuoted) +
+                     (line.text.size() > kQuoted ? L"…" : L""));
+      continue;
+    }
     _SOFTWARE entry;
     entry.installerPath = Format(L"%s\\%s", folder, fields.relativeFile);
-    if (!PathExists(entry.installerPath)) continue;
+    if (!PathExists(entry.installerPath)) {
+      skip(line, L"找不到安装程序" + entry.installerPath);
+      continue;
+    }
     entry.name = std::move(fields.name);
     entry.description = std::move(fields.description);
     entry.parameters = std::move(fields.parameters);
@@ -82,6 +94,15 @@ bool LoadSoftwareCatalogue(Progress& progress, const IconAdder& addIcon, Softwar
     catalogue->push_back(std::move(entry));
   }
   return true;
+}
+
+std::wstring SkippedLinesText(const std::vector<std::wstring>& skipped) {
+  if (skipped.empty()) return std::wstring();
+  constexpr size_t kShown = 10;   // a box that still fits the screen
+  std::wstring text = Format(L"软件映射文件中有%d行没有列入软件列表：", static_cast<int>(skipped.size()));
+  for (size_t i = 0; i < skipped.size() && i < kShown; ++i) text += L"\n" + skipped[i];
+  if (skipped.size() > kShown) text += Format(L"\n……另有%d行", static_cast<int>(skipped.size() - kShown));
+  return text;
 }
 
 std::wstring SilentCommandLine(const _INSTALL& entry) {

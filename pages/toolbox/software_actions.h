@@ -64,8 +64,12 @@ using IconAdder = std::function<int(const std::wstring& installerPath)>;
 
 // Locates and reads SOFT_MAP into the catalogue (emptied first once the map is found):
 // the entries whose installer exists, in map order. False when the map is missing or
-// cannot be read; the last status says which.
-bool LoadSoftwareCatalogue(Progress& progress, const IconAdder& addIcon, SoftwareList* catalogue);
+// cannot be read; the last status says which. *skipped (when given): a line for each
+// map line left out for want of an installer file or of the "|" before it.
+bool LoadSoftwareCatalogue(Progress& progress, const IconAdder& addIcon, SoftwareList* catalogue,
+                           std::vector<std::wstring>* skipped = nullptr);
+// The one box's text that lists the skipped lines after the load; empty for none.
+std::wstring SkippedLinesText(const std::vector<std::wstring>& skipped);
 
 // "名称 参数": what a silent install gives its installer as command line; a name
 // holding a blank is quoted.

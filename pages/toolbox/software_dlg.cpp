@@ -73,16 +73,20 @@ bool SoftwareDlg::OnInitDialog() {
 void SoftwareDlg::OnFirstShow() {
   HIMAGELIST images = m_imageList;
   SoftwareList* catalogue = &m_softwareList;
-  // Returns once the load has ended: the catalogue is complete and ours again.
-  RunBehindProgress([images, catalogue](Progress& progress) {
+  std::vector<std::wstring> skipped;
+  // Returns once the load has ended: the catalogue and the skipped lines are complete and ours again.
+  RunBehindProgress([images, catalogue, &skipped](Progress& progress) {
     // The shell's icon lookup wants COM on the thread that asks.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     bool loaded = software_page::LoadSoftwareCatalogue(
-        progress, [images](const std::wstring& path) { return AddFileIcon(images, path); }, catalogue);
+        progress, [images](const std::wstring& path) { return AddFileIcon(images, path); }, catalogue, &skipped);
     if (SUCCEEDED(com)) CoUninitialize();
     return loaded;
   });
   FillList();
+  // Once, after the load, rather than a box per line or nothing at all.
+  const std::wstring text = software_page::SkippedLinesText(skipped);
+  if (!text.empty()) ShowMessage(text, mbox::Ok | mbox::IconExclamation);
 }
 
 void SoftwareDlg::FillList() {

@@ -5,6 +5,8 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <memory>
+
 #include "platform/small_icons_win.h"
 #include "platform/system.h"
 #include "ui/controls.h"
@@ -50,6 +52,10 @@ void ToolsDlg::Load() {
   tools_page::ToolsOut out;
   out.add = [this](_PROGRAM program) { AddProgram(std::move(program)); };
   out.refresh = [page] { PostMessageW(page, WM_TOOLS_REFRESH, 0, 0); };
+  out.note = [page](const std::wstring& why) {
+    auto* text = new std::wstring(why);
+    if (!PostMessageW(page, WM_TOOLS_NOTE, 0, reinterpret_cast<LPARAM>(text))) delete text;
+  };
   QuietProgress progress(m_stopping);
   tools_page::ToolsLoadThread(&m_strMountRoot, &m_mountList, out, progress);
   if (SUCCEEDED(com)) CoUninitialize();
@@ -112,6 +118,12 @@ void ToolsDlg::ShowSearch(const std::wstring& text) {
 
 std::wstring ToolsDlg::CategoryText() const { return WindowText(m_category); }
 
+std::wstring ToolsDlg::Note() const {
+  const HWND note = GetDlgItem(hwnd(), IDC_TOOLS_NOTE);
+  // Its own style, not IsWindowVisible: the page itself may be hidden behind another tab.
+  return (GetWindowLongW(note, GWL_STYLE) & WS_VISIBLE) ? WindowText(note) : std::wstring();
+}
+
 void ToolsDlg::OnSearch() {
   const std::wstring text = WindowText(m_searchText);
   if (!text.empty())
@@ -165,6 +177,12 @@ bool ToolsDlg::OnNotify(const NMHDR& header, LRESULT& result) {
 bool ToolsDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (message == WM_TOOLS_REFRESH) {
     RefreshList(tools_page::kAll);
+    return true;
+  }
+  if (message == WM_TOOLS_NOTE) {
+    std::unique_ptr<std::wstring> text(reinterpret_cast<std::wstring*>(lParam));
+    SetDlgItemTextW(hwnd(), IDC_TOOLS_NOTE, text->c_str());
+    ShowWindow(GetDlgItem(hwnd(), IDC_TOOLS_NOTE), SW_SHOW);
     return true;
   }
   if (message == WM_DESTROY) Shutdown();

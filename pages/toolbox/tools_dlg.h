@@ -15,12 +15,16 @@
 
 // Posted by the loader: refresh the list as for "全部".
 constexpr UINT WM_TOOLS_REFRESH = WM_USER + 2;
+// Posted by the loader: lParam is a new std::wstring, the page's note of what is missing.
+constexpr UINT WM_TOOLS_NOTE = WM_APP + 40;
 
 class ToolsDlg : public KXDialog {
  public:
   ToolsDlg() : KXDialog(IDD_TOOLS_PAGE) {}
   ~ToolsDlg() override;
 
+  // The page's note of what is missing; empty while there is none.
+  std::wstring Note() const;
   // The tools handed over by the loader so far, in map order.
   const ProgramList& Programs() const { return m_programList; }
   bool LoaderStarted() const { return m_bLoaderStarted != 0; }

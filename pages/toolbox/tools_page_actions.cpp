@@ -38,6 +38,10 @@ std::wstring DeleteFailureText(const std::wstring& folder, uint32_t code) {
   return WithErrorText(DesignedDeleteFailureText(folder, code), code);
 }
 
+void Note(const ToolsOut& out, const std::wstring& why) {
+  if (out.note) out.note(why);
+}
+
 bool Fits(const std::wstring& field, size_t room) {
   return field.find(L'\0') == std::wstring::npos && map_text::AnsiLength(field) < room;
 }
@@ -90,11 +94,13 @@ void ParseToolsMap(const map_text::Head& head, const std::wstring& baseFolder, c
 void LoadToolsMap(const std::wstring& mapPath, const std::wstring& baseFolder, const ToolsOut& out,
                   Progress& progress) {
   if (!PathExists(mapPath)) {
+    Note(out, WithPath(L"找不到工具列表TOOLS.MAP，没有工具可列出：", mapPath));
     Tell(progress, WithPath(L"找不到TOOL.MAP文件！", mapPath), kError);
     return;
   }
   map_text::Head head;
   if (!map_text::ReadHead(mapPath, kMapReadBytes, &head)) {
+    Note(out, WithPath(L"无法读取工具列表TOOLS.MAP，没有工具可列出：", mapPath));
     Tell(progress, L"打开配置文件失败！", kError);
     return;
   }
@@ -123,9 +129,12 @@ bool PrepareAndMount(_MOUNT* mount, const ToolsOut& out, Progress& progress) {
     return false;
   }
   if (emptied) mount->bFolderOurs = 1;
-  const uint32_t result = MountWimImage(mount->strWimPath, mount->nImageIndex, folder);
+  std::wstring step;
+  const uint32_t result = MountWimImage(mount->strWimPath, mount->nImageIndex, folder, &step);
   if (result != 0) {
-    Tell(progress, WithErrorText(Format(L"挂载工具包失败！错误代码：%d", static_cast<int>(result)), result), kError);
+    const std::wstring where = Format(L"%s：%s（索引%d）挂载到%s", step, mount->strWimPath, mount->nImageIndex, folder);
+    Note(out, WithPath(L"工具包挂载失败，没有工具可列出：", mount->strWimPath));
+    Tell(progress, WithLogPlace(WithErrorText(Format(L"挂载工具包失败！错误代码：%d\n%s", static_cast<int>(result), where), result)), kError);
     return false;
   }
   mount->bMounted = 1;
@@ -149,7 +158,12 @@ void MountToolPacks(std::wstring* mountRoot, MountList* mounts, const ToolsOut& 
   const bool found = TheSeam().IsWow64()
                          ? LocateFile(L"WEPE\\WEPE64.WIM", &wimPath) || LocateFile(L"WEPE\\WEPE32.WIM", &wimPath)
                          : LocateFile(L"WEPE\\WEPE32.WIM", &wimPath);
-  if (!found) return;
+  if (!found) {
+    const wchar_t* images = TheSeam().IsWow64() ? L"WEPE64.WIM或WEPE32.WIM" : L"WEPE32.WIM";
+    Note(out, Format(L"找不到工具包%s，没有工具可列出。\n找过：%s和各磁盘根目录下的WEPE文件夹", images,
+                     PathBesideProgram(L"WEPE")));
+    return;
+  }
   // An image that an earlier run left mounted (it crashed, was ended, or the session
   // ended under it) blocks both the folder's removal and a new mount: undone first.
   for (const wchar_t* title : {L"WEPE32", L"WEPE64"}) RemoveStaleMount(*mountRoot + L"\\" + title);

@@ -66,6 +66,9 @@ struct ToolsOut {
   std::function<void(_PROGRAM)> add;
   // The page shows what it has taken so far (WM_TOOLS_REFRESH).
   std::function<void()> refresh;
+  // The page says on itself why its list stays empty: what is missing and where it was
+  // looked for. Unset: nothing is said.
+  std::function<void(const std::wstring& why)> note = {};
 };
 
 // Builds the records of a map's head (base folder + path field, file version) and hands

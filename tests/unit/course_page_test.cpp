@@ -41,27 +41,32 @@ class CoursePageTest : public ::testing::Test {
 
 TEST_F(CoursePageTest, MapGivesTheVideosThatExistInItsCodePageOrByItsByteOrderMark) {
   const std::wstring folder = L"E:\\my tools\\Rigmate\\COURSE\\";
+  std::wstring note;
   for (const wchar_t* name : {L"01.avi", L"表.avi", L"last.avi"}) fake.AddFile(folder + name);
   auto load = [&](const std::string& map) {
     fake.AddFile(folder + L"VIDEO_MAP", map);
     std::wstring rows;
-    for (const _VIDEO& v : course_page::LoadVideoMap()) rows += v.name + L"|" + v.description + L"|" + v.path + L";";
+    for (const _VIDEO& v : course_page::LoadVideoMap(&note)) rows += v.name + L"|" + v.description + L"|" + v.path + L";";
     return rows;
   };
   EXPECT_EQ(load("01.avi \xCF\xB5\xCD\xB3\r\ngone.avi x\r\n\xB1\xED.avi\r\n\xCF\xB5\xCD\xB3\r\nlast.avi"),
             L"01.avi|系统|" + folder + L"01.avi;表.avi|系统|" + folder + L"表.avi;last.avi||" + folder + L"last.avi;");
+  EXPECT_EQ(note, L"VIDEO_MAP列出的1个视频不在E:\\my tools\\Rigmate\\COURSE中，没有列出：gone.avi");
   EXPECT_EQ(load("\xEF\xBB\xBF\xE8\xA1\xA8.avi \xE7\xB3\xBB"), L"表.avi|系|" + folder + L"表.avi;");
   EXPECT_EQ(load(std::string("\xFE\xFF\x88\x68\0.\0a\0v\0i\0 \0x", 16)), L"表.avi|x|" + folder + L"表.avi;");
   EXPECT_TRUE(fake.messages.empty());
 }
 
-TEST_F(CoursePageTest, MissingMapIsSilentAndAnUnreadableOneIsReported) {
-  EXPECT_TRUE(course_page::LoadVideoMap().empty());
+TEST_F(CoursePageTest, AMissingMapIsNotedOnThePageAndAnUnreadableOneIsReported) {
+  std::wstring note;
+  EXPECT_TRUE(course_page::LoadVideoMap(&note).empty());
   EXPECT_TRUE(fake.messages.empty());
+  EXPECT_EQ(note, L"找不到视频教程列表VIDEO_MAP，没有视频可列出。\n"
+                  L"找过：E:\\my tools\\Rigmate\\COURSE\\VIDEO_MAP和各磁盘根目录下的同一路径");
   fake.AddFile(L"E:\\my tools\\Rigmate\\COURSE\\VIDEO_MAP", "a.avi a");
   fake.AddFile(L"E:\\my tools\\Rigmate\\COURSE\\a.avi");
   fake.Fail(FakeSeam::Op::ReadWholeFile, L"E:\\my tools\\Rigmate\\COURSE\\VIDEO_MAP");
-  EXPECT_TRUE(course_page::LoadVideoMap().empty());
+  EXPECT_TRUE(course_page::LoadVideoMap(&note).empty());
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].text + L"|" + fake.messages[0].caption, L"打开配置文件失败！|Rigmate");
   EXPECT_EQ(fake.messages[0].style, 0x30u);

@@ -73,20 +73,22 @@ class SoftwarePageTest : public ::testing::Test {
   ScopedSeam use{&fake};
   RecordingReport report;
   SoftwareList catalogue;
+  std::vector<std::wstring> skipped;
 
   // The load as the progress dialog runs it: its result closes the dialog or enables "关闭".
   bool Load() {
-    bool loaded = LoadSoftwareCatalogue(report, [this](const std::wstring&) { return report.nextIcon++; }, &catalogue);
+    bool loaded = LoadSoftwareCatalogue(report, [this](const std::wstring&) { return report.nextIcon++; }, &catalogue,
+                                        &skipped);
     report.events.push_back(loaded ? L"done" : L"failed");
     return loaded;
   }
 };
 
-TEST_F(SoftwarePageTest, CatalogueKeepsMapOrderAndDropsMissingInstallersSilently) {
+TEST_F(SoftwarePageTest, CatalogueKeepsMapOrderAndListsTheLinesItLeavesOutOnce) {
   const std::wstring folder = L"D:\\Rigmate\\SOFTWARE";
   const std::string map =
       "编辑器|setup\\editor.exe|文本编辑器|/S\r\nGone|setup\\gone.exe|x|/q\r\n"
-      "Bad\xff\xfe|setup\\player.exe|p|--silent|x\r\n";
+      "Bad\xff\xfe|setup\\player.exe|p|--silent|x\r\n\r\nno separator\r\n";
   fake.AddFile(folder + L"\\SOFT_MAP", map);
   fake.AddFile(folder + L"\\setup\\editor.exe");
   fake.AddFile(folder + L"\\setup\\player.exe");
@@ -107,8 +109,11 @@ TEST_F(SoftwarePageTest, CatalogueKeepsMapOrderAndDropsMissingInstallersSilently
   EXPECT_EQ(report.events, (std::vector<std::wstring>{
                                L"status 正在解析软件映射文件，请稍等！", L"status " + first.installerPath,
                                percent(text.find(L'\r')), L"status " + catalogue.back().installerPath,
-                               percent(text.size() - 2), L"done"}));
+                               percent(text.find(L"\r\n\r\n")), L"done"}));
   EXPECT_TRUE(fake.messages.empty());
+  EXPECT_EQ(software_page::SkippedLinesText(skipped),
+            L"软件映射文件中有2行没有列入软件列表：\n第2行：找不到安装程序D:\\Rigmate\\SOFTWARE\\setup\\gone.exe\n"
+            L"第5行：没有用“|”隔开的安装程序文件：no separator");
 }
 
 TEST_F(SoftwarePageTest, MapsAsEditorsSaveThemGiveWholeEntries) {

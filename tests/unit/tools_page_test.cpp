@@ -41,12 +41,13 @@ TEST(ToolsMapSplit, FieldsThatOverflowTheirRoomLeaveTheLineOut) {
 struct RecordingHost {
   std::vector<_PROGRAM> programs;
   std::string events;
+  std::wstring note;
   tools_page::ToolsOut Out() {
     return {[this](_PROGRAM program) {
               programs.push_back(std::move(program));
               events += "+";
             },
-            [this] { events += "R"; }};
+            [this] { events += "R"; }, [this](const std::wstring& why) { note = why; }};
   }
 };
 
@@ -124,6 +125,7 @@ TEST_F(ToolsLoaderTest, InsidePeAMissingOrUnreadableMapIsReported) {
   fake.Fail(FakeSeam::Op::ReadFileHead, L"X:\\Program Files\\TOOLS.MAP");
   Load();
   EXPECT_EQ(Texts(), (std::vector<std::wstring>{L"找不到TOOL.MAP文件！\nX:\\Program Files\\TOOLS.MAP", L"打开配置文件失败！"}));
+  EXPECT_EQ(host.note, L"无法读取工具列表TOOLS.MAP，没有工具可列出：\nX:\\Program Files\\TOOLS.MAP");
   EXPECT_EQ(fake.messages[0].style, 0x30u);
   EXPECT_TRUE(host.programs.empty());
 }
@@ -157,11 +159,12 @@ TEST_F(ToolsLoaderTest, OnA64BitWindowsWithOnlyWepe32ItIsMountedReadOnlyAndItsMa
   EXPECT_TRUE(fake.wimOpenHandles.empty());
 }
 
-TEST_F(ToolsLoaderTest, NoWepeImageMeansNoMessageAndNoMount) {
+TEST_F(ToolsLoaderTest, NoWepeImageMeansNoBoxAndNoMountButANoteOnThePage) {
   fake.AddWimFile(L"C:\\Rigmate\\WEPE\\WEPE64.WIM");   // 64-bit image on a 32-bit Windows
   Load();
   EXPECT_TRUE(mounts.empty());
   EXPECT_TRUE(fake.messages.empty());
+  EXPECT_EQ(host.note, L"找不到工具包WEPE32.WIM，没有工具可列出。\n找过：C:\\Rigmate\\WEPE和各磁盘根目录下的WEPE文件夹");
   EXPECT_TRUE(fake.wimCalls.empty());
 }
 
@@ -237,7 +240,8 @@ TEST_F(ToolsLoaderTest, AMountFolderKeptOnNoIsSparedByTheCleanUp) {
   testing::internal::CaptureStdout();
   Load();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error 0xc1420116 while mounting image.\n");
-  EXPECT_EQ(fake.messages.back().text, L"挂载工具包失败！错误代码：-1052638954");
+  EXPECT_EQ(fake.messages.back().text, L"挂载工具包失败！错误代码：-1052638954\n"
+                                       L"挂载镜像时出错：C:\\Rigmate\\WEPE\\WEPE32.WIM（索引2）挂载到C:\\Rigmate\\WEPE32");
   tools_page::CleanUpMounts(mounts);
   EXPECT_TRUE(fake.Exists(L"C:\\Rigmate\\WEPE32"));
 }
@@ -260,7 +264,8 @@ TEST_F(ToolsLoaderTest, AFailedImagingStepReportsItsCodeOnStandardOutput) {
   testing::internal::CaptureStdout();
   Load();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error 0x0000001f while acquiring image handle.\n");
-  EXPECT_EQ(fake.messages.back().text, L"挂载工具包失败！错误代码：31");
+  EXPECT_EQ(fake.messages.back().text, L"挂载工具包失败！错误代码：31\n"
+                                       L"读取镜像时出错：C:\\Rigmate\\WEPE\\WEPE32.WIM（索引2）挂载到C:\\Rigmate\\WEPE32");
   EXPECT_EQ(mounts.front().bMounted, 0);
   EXPECT_TRUE(fake.wimOpenHandles.empty());
   tools_page::CleanUpMounts(mounts);   // not mounted: no unmount, the folder goes

@@ -83,6 +83,10 @@ TEST(SoftwarePage, FirstShowFillsTheCheckableListAndItsButtonsRunTheTickedInstal
   EXPECT_EQ(Cell(list, 1, 2), folder + L"\\b.exe");
   EXPECT_EQ(Cell(list, 1, 3), L"/quiet");
   EXPECT_FALSE(Ticked(list, 0) || Ticked(list, 1));
+  // The line left out is told once the load has ended.
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, L"软件映射文件中有1行没有列入软件列表：\n第2行：找不到安装程序" + folder + L"\\gone.exe");
+  fake.messages.clear();
 
   auto clickAll = [&](bool tick) {
     SendMessageW(all, BM_SETCHECK, tick ? BST_CHECKED : BST_UNCHECKED, 0);

@@ -74,6 +74,12 @@ TEST(ToolboxPagesWindow, VideoListFromACodePageMapAndTheDriverButtons) {
 
   ShowWindow(course.hwnd(), SW_SHOW);
   ASSERT_EQ(ListView_GetItemCount(list), 2);
+  // The video left out is named on the page, below the list, which ends above the note.
+  EXPECT_EQ(course.Note(), L"VIDEO_MAP列出的1个视频不在C:\\kit\\Rigmate\\COURSE中，没有列出：missing.avi");
+  RECT listRect = {}, noteRect = {};
+  GetWindowRect(list, &listRect);
+  GetWindowRect(course.Item(IDC_COURSE_NOTE), &noteRect);
+  EXPECT_LE(listRect.bottom, noteRect.top);
   EXPECT_EQ(Cell(list, 0, 0), L"01.avi");
   EXPECT_EQ(Cell(list, 0, 1), L"系统安装演示");
   EXPECT_EQ(Cell(list, 0, 2), L"C:\\kit\\Rigmate\\COURSE\\01.avi");
