@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "deploy/boot_entry.h"
+#include "deploy/staging_record.h"
 #include "platform/disk.h"
 #include "platform/format.h"
 #include "platform/machine_change.h"
@@ -24,7 +25,8 @@ const wchar_t* const kStagedFiles[] = {L"\\kxdos.ima", L"\\kxldr", L"\\kxldr.mbr
 // and the file system's own needs.
 constexpr uint64_t kPlaceSpare = 1u << 20;
 
-// The image copy the last staging made, removed again when that staging is undone or fails.
+// The image copy the last staging of this run made, removed again when that staging is
+// undone, replaced or fails; the record keeps it for a later run.
 std::wstring g_movedImage;
 
 void Tell(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExclamation); }
@@ -110,18 +112,14 @@ std::wstring StorePlaceRefusal(const std::wstring& place, const std::wstring& sy
   return L"";
 }
 
-// Windows 8 and later shut down into a hibernation when Fast Startup is on: the partitions
-// stay as that Windows holds them, and only a restart is sure to start the DOS stage.
-bool FastStartupOn() {
-  uint32_t on = 0;
-  return TheSeam().RegistryNumber(L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power",
-                                  L"HiberbootEnabled", 0x20019, &on) &&
-         on == 1;
-}
+// The copy the waiting job's staging made, in this run or (by its record) an earlier one.
+std::wstring MovedImage() { return g_movedImage.empty() ? RecordedMovedImage() : g_movedImage; }
 
 void RemoveMovedImage() {
-  if (!g_movedImage.empty()) DeletePath(g_movedImage);
+  const std::wstring moved = MovedImage();
+  if (!moved.empty()) DeletePath(moved);
   g_movedImage.clear();
+  ForgetMovedImage();
 }
 
 // A payload of ours on a volume other than where this staging writes: the boot-sector
@@ -258,7 +256,10 @@ bool UndoStaging() {
                       ? !BootIniHoldsEntry() || RestoreBootIni() || !BootIniHoldsEntry()
                       : RestoreBcd();
   // While the boot entry is still there its files must stay, or it names missing ones.
-  if (restored) RemoveDosStageFiles();
+  if (restored) {
+    RemoveDosStageFiles();
+    PutFastStartupBack();
+  }
   return restored;
 }
 
@@ -416,17 +417,18 @@ GhostOutcome StageGhostJob(GhostJob job) {
                     mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes)
       return Stop(GhostCode::Declined);
     if (!UndoStaging()) return Stop(GhostCode::StagingFailed);
-    // The copy that job's staging made in this run goes with it, unless it is the image
-    // of this one.
-    if (!SamePlace(g_movedImage, job.imagePath)) RemoveMovedImage();
+    // The copy that job's staging made goes with it, unless it is the image of this one.
+    if (!SamePlace(MovedImage(), job.imagePath)) RemoveMovedImage();
   }
   g_movedImage.clear();
+  ForgetMovedImage();
 
   const std::wstring stays = RemoveLeftovers(leftovers);
   if (!stays.empty()) return Stop(GhostCode::StagingFailed, L"无法删除" + stays + L"，安装终止！");
   if (plan.imagePath != job.imagePath) {
     if (!CopyPath(job.imagePath, plan.imagePath)) return Stop(GhostCode::StagingFailed, L"转移文件失败，安装终止！");
     job.imagePath = g_movedImage = plan.imagePath;
+    RecordMovedImage(plan.imagePath);
   }
 
   // Whatever stops the staging from here on leaves no file behind that could run later;
@@ -448,6 +450,9 @@ GhostOutcome StageGhostJob(GhostJob job) {
     RemoveMovedImage();
     return Stop(GhostCode::BootEntryFailed, L"设置启动数据失败！");
   }
+  // A shutdown with Fast Startup before the job runs would leave Windows' partition
+  // hibernated, which the DOS stage writes to (and a backup images): held off until then.
+  HoldFastStartupOff();
   return Stop(GhostCode::Staged);
 }
 
@@ -460,7 +465,10 @@ void PromptRestart() {
     return;
   }
   std::wstring question = L"配置完成，是否现在重启电脑？\n点击“是”以重启完成操作，“否”稍后手动重启，“取消”撤销安装！";
-  if (FastStartupOn()) question += L"\n本机已开启快速启动：只有重启电脑才会执行本次任务，关机后再开机不会执行。";
+  if (FastStartupHeldOff())
+    question += L"\n本机的快速启动已暂时关闭，关机后再开机也会执行本次任务；任务执行后，下次运行本软件时会重新开启快速启动。";
+  else if (FastStartupOn())
+    question += L"\n本机已开启快速启动：只有重启电脑才会执行本次任务，关机后再开机不会执行。";
   int answer = ShowMessage(question, mbox::YesNoCancel | mbox::IconQuestion | mbox::DefaultNo);
   if (answer == mbox::IdYes) {
     RebootSystem();

@@ -60,6 +60,15 @@ class ForwardingSeam : public Seam {
   bool RegistryKeyExists(const std::wstring& key, uint32_t access) override {
     return inner_.RegistryKeyExists(key, access);
   }
+  bool WriteRegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t number) override {
+    return inner_.WriteRegistryNumber(key, value, number);
+  }
+  bool WriteRegistryText(const std::wstring& key, const std::wstring& value, const std::wstring& text) override {
+    return inner_.WriteRegistryText(key, value, text);
+  }
+  bool DeleteRegistryValue(const std::wstring& key, const std::wstring& value) override {
+    return inner_.DeleteRegistryValue(key, value);
+  }
   bool IsWow64() override { return inner_.IsWow64(); }
   bool TotalPhysicalMemory(uint64_t* bytes) override { return inner_.TotalPhysicalMemory(bytes); }
   bool ProcessNames(std::vector<std::wstring>* names) override { return inner_.ProcessNames(names); }

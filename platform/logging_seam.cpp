@@ -102,6 +102,24 @@ bool LoggingSeam::SetAttributes(const std::wstring& path, uint32_t attributes) {
   return ok;
 }
 
+bool LoggingSeam::WriteRegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t number) {
+  bool ok = ForwardingSeam::WriteRegistryNumber(key, value, number);
+  LogStep(ok, L"写入注册表", Format(L"HKLM\\%s\\%s = %u", key, value, number));
+  return ok;
+}
+
+bool LoggingSeam::WriteRegistryText(const std::wstring& key, const std::wstring& value, const std::wstring& text) {
+  bool ok = ForwardingSeam::WriteRegistryText(key, value, text);
+  LogStep(ok, L"写入注册表", Format(L"HKLM\\%s\\%s = %s", key, value, text));
+  return ok;
+}
+
+bool LoggingSeam::DeleteRegistryValue(const std::wstring& key, const std::wstring& value) {
+  bool ok = ForwardingSeam::DeleteRegistryValue(key, value);
+  LogStep(ok, L"删除注册表值", Format(L"HKLM\\%s\\%s", key, value));
+  return ok;
+}
+
 int LoggingPrompts::ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) {
   int answer = ForwardingPrompts::ShowMessageBox(text, caption, style);
   unsigned buttons = style & kButtonsMask;

@@ -27,6 +27,9 @@ class LoggingSeam : public ForwardingSeam {
   bool RewriteFile(const std::wstring& path, const std::string& bytes) override;
   bool WriteNewFile(const std::wstring& path, const std::string& bytes) override;
   bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+  bool WriteRegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t number) override;
+  bool WriteRegistryText(const std::wstring& key, const std::wstring& value, const std::wstring& text) override;
+  bool DeleteRegistryValue(const std::wstring& key, const std::wstring& value) override;
 
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                    bool show) override;

@@ -113,6 +113,12 @@ class Seam {
                               uint32_t* number) = 0;
   // Whether the HKEY_LOCAL_MACHINE key opens (it may hold no value at all).
   virtual bool RegistryKeyExists(const std::wstring& key, uint32_t access) = 0;
+  // Sets a REG_DWORD or REG_SZ value under HKEY_LOCAL_MACHINE, its key made when missing,
+  // and flushes the key: it outlasts a power cut.
+  virtual bool WriteRegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t number) = 0;
+  virtual bool WriteRegistryText(const std::wstring& key, const std::wstring& value, const std::wstring& text) = 0;
+  // Deletes a value under HKEY_LOCAL_MACHINE; true when it is gone, or never was there.
+  virtual bool DeleteRegistryValue(const std::wstring& key, const std::wstring& value) = 0;
   virtual bool IsWow64() = 0;
   virtual bool TotalPhysicalMemory(uint64_t* bytes) = 0;
   // Executable names of the running processes; false when no snapshot can be taken.

@@ -346,6 +346,39 @@ bool Win32Seam::RegistryKeyExists(const std::wstring& key, uint32_t access) {
   return RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, access, handle.receive()) == ERROR_SUCCESS;
 }
 
+namespace {
+
+bool WriteRegistryValue(const std::wstring& key, const std::wstring& value, DWORD type, const void* data,
+                        size_t bytes) {
+  RegistryKeyHandle handle;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, handle.receive(),
+                      nullptr) != ERROR_SUCCESS)
+    return false;
+  return RegSetValueExW(handle.get(), value.c_str(), 0, type, static_cast<const BYTE*>(data),
+                        static_cast<DWORD>(bytes)) == ERROR_SUCCESS &&
+         RegFlushKey(handle.get()) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool Win32Seam::WriteRegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t number) {
+  DWORD data = number;
+  return WriteRegistryValue(key, value, REG_DWORD, &data, sizeof(data));
+}
+
+bool Win32Seam::WriteRegistryText(const std::wstring& key, const std::wstring& value, const std::wstring& text) {
+  return WriteRegistryValue(key, value, REG_SZ, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+}
+
+bool Win32Seam::DeleteRegistryValue(const std::wstring& key, const std::wstring& value) {
+  RegistryKeyHandle handle;
+  LONG opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE, handle.receive());
+  if (opened == ERROR_FILE_NOT_FOUND) return true;
+  if (opened != ERROR_SUCCESS) return false;
+  LONG deleted = RegDeleteValueW(handle.get(), value.c_str());
+  return (deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND) && RegFlushKey(handle.get()) == ERROR_SUCCESS;
+}
+
 bool Win32Seam::IsWow64() {
   BOOL wow64 = FALSE;
   return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;

@@ -41,6 +41,9 @@ class Win32Seam : public Seam {
   bool RegistryText(const std::wstring& key, const std::wstring& value, uint32_t access,
                     size_t bufferBytes, std::wstring* text) override;
   bool RegistryKeyExists(const std::wstring& key, uint32_t access) override;
+  bool WriteRegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t number) override;
+  bool WriteRegistryText(const std::wstring& key, const std::wstring& value, const std::wstring& text) override;
+  bool DeleteRegistryValue(const std::wstring& key, const std::wstring& value) override;
   bool RegistryNumber(const std::wstring& key, const std::wstring& value, uint32_t access,
                       uint32_t* number) override;
   bool IsWow64() override;

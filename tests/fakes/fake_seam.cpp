@@ -579,6 +579,12 @@ bool FakeSeam::RegistryNumber(const std::wstring& key, const std::wstring& value
   return true;
 }
 
+bool FakeSeam::DeleteRegistryValue(const std::wstring& key, const std::wstring& value) {
+  Lock lock(mutex_);
+  registryTexts_.erase(Key(key + L"\\" + value));
+  return registryNumbers_.erase(Key(key + L"\\" + value)), true;
+}
+
 bool FakeSeam::IsWow64() { Lock lock(mutex_); return wow64; }
 
 bool FakeSeam::TotalPhysicalMemory(uint64_t* bytes) {

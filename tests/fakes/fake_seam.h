@@ -278,6 +278,9 @@ class FakeSeam : public Seam, public Imaging, public Prompts {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     return registryKeys.count(key) > 0;
   }
+  bool WriteRegistryNumber(const std::wstring& k, const std::wstring& v, uint32_t n) override { return SetRegistryNumber(k, v, n), true; }
+  bool WriteRegistryText(const std::wstring& k, const std::wstring& v, const std::wstring& t) override { return SetRegistryText(k, v, t), true; }
+  bool DeleteRegistryValue(const std::wstring& key, const std::wstring& value) override;
   bool IsWow64() override;
   bool TotalPhysicalMemory(uint64_t* bytes) override;
   bool ProcessNames(std::vector<std::wstring>* names) override;

@@ -393,6 +393,13 @@ TEST_F(DosStage, AMovedImageGoesWithItsJob) {
   EmulateAttrib(fake, [](const std::wstring& line) { return line.find(L"/export") != std::wstring::npos ? 1 : 0; });
   EXPECT_EQ(StageGhostJob(Restore(L"F:\\WIN7.GHO")), ghost_result::Failed);
   EXPECT_TRUE(fake.Tree(L"E:").empty());
+  EmulateAttrib(fake);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+  fake.AddFile(L"E:\\201637145.GHO", "an earlier run's copy");
+  fake.SetRegistryText(L"SOFTWARE\\Rigmate", L"MovedImage", L"E:\\201637145.GHO");   // known to a later run by its record
+  fake.QueueAnswer(mbox::IdYes);
+  EXPECT_EQ(StageGhostJob(Restore()), ghost_result::Done);
+  EXPECT_TRUE(fake.Tree(L"E:").empty());
 }
 
 TEST_F(DosStage, AnImageOnAVolumeThatIsNoDiskIsMovedOrRefused) {
@@ -507,6 +514,9 @@ TEST_F(RestartPrompt, WithFastStartupOnlyARestartRunsTheJob) {
   fake.SetRegistryNumber(L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power", L"HiberbootEnabled", 1);
   PromptRestart();
   EXPECT_EQ(fake.messages[0].text, desktopQuestion + L"\n本机已开启快速启动：只有重启电脑才会执行本次任务，关机后再开机不会执行。");
+  fake.SetRegistryNumber(L"SOFTWARE\\Rigmate", L"FastStartupHeldOff", 1);   // unless the staging held it off
+  PromptRestart();
+  EXPECT_EQ(fake.messages[1].text, desktopQuestion + L"\n本机的快速启动已暂时关闭，关机后再开机也会执行本次任务；任务执行后，下次运行本软件时会重新开启快速启动。");
 }
 
 TEST_F(RestartPrompt, DesktopNoDoesNothing) {

@@ -454,9 +454,11 @@ void Machine::RunBatch(const std::string& name) {
 }
 
 // Whether DOS can change this file: not on a partition mounted read-only.
-bool Machine::Writable(const std::wstring& path) const {
+bool Machine::Writable(const std::wstring& path) {
   for (const std::wstring& root : readOnlyRoots)
     if (Lower(Narrow(path.substr(0, root.size()))) == Lower(Narrow(root))) return false;
+  for (const std::wstring& root : hibernatedRoots)
+    if (Lower(Narrow(path.substr(0, root.size()))) == Lower(Narrow(root))) hibernatedWrites.push_back(path);
   return true;
 }
 

@@ -46,6 +46,7 @@ class ModelSeam : public FakeSeam {
   bool ShellDelete(const std::wstring& p) override { return BeforeChange(), FakeSeam::ShellDelete(p); }
   uint32_t ShellDeleteQuietly(const std::wstring& p) override { return BeforeChange(), FakeSeam::ShellDeleteQuietly(p); }
   bool MakeFolder(const std::wstring& p) override { return BeforeChange(), FakeSeam::MakeFolder(p); }
+  bool WriteRegistryNumber(const std::wstring& k, const std::wstring& v, uint32_t n) override { return BeforeChange(), FakeSeam::WriteRegistryNumber(k, v, n); }
   int StartProcess(const std::wstring& application, const std::wstring& commandLine, bool wait,
                    bool show) override;
   // Answer of a question whose text holds the key; questions not listed get No.
@@ -93,6 +94,9 @@ class Machine {
   // Faults of the next DOS stages: partitions the NTFS driver mounts read-only (a dirty
   // volume), and files (in lower case) that a copy onto them fails to write.
   std::set<std::wstring> readOnlyRoots, failingCopies;
+  // Partitions a shutdown with Fast Startup left hibernated, and what DOS wrote on them.
+  std::set<std::wstring> hibernatedRoots;
+  std::vector<std::wstring> hibernatedWrites;
   // The boot configuration is byte for byte the one Windows had before.
   bool ConfigAsBefore();
   std::string Config();
@@ -124,7 +128,7 @@ class Machine {
   std::vector<std::wstring> Match(const std::string& dosPath);
   bool OnFloppy(const std::string& dosPath) const;
   std::wstring DiskPath(const std::string& dosPath) const;
-  bool Writable(const std::wstring& path) const;
+  bool Writable(const std::wstring& path);
   bool CopyFile(const std::wstring& from, const std::string& to);
 
   ModelSeam& fake_;

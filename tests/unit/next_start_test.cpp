@@ -13,6 +13,7 @@
 
 #include "deploy/dos_stage.h"
 #include "deploy/ghost_job.h"
+#include "deploy/staging_record.h"
 #include "platform/system.h"
 #include "tests/unit/next_start_model.h"
 
@@ -32,7 +33,8 @@ struct Step {
   // A tool that fails during the step: a bcdedit switch ("/import"), or on BOOT.INI
   // "copy" (the saved copy cannot be copied back) or "write" (a rewrite stops half-way).
   // During a start, a fault of the DOS stage: "read-only" (the NTFS driver mounts the
-  // payload's partition read-only) or "copy" (the copy onto the store or BOOT.INI fails).
+  // payload's partition read-only) or "copy" (the copy onto the store or BOOT.INI fails);
+  // or "shutdown": a shut-down PC switched on, which Fast Startup makes a hibernation.
   std::wstring failing;
 };
 
@@ -143,23 +145,25 @@ class Walk {
 
   // Starts the machine; true when the power went during its DOS stage.
   bool StartMachine(int cutAfter, const std::wstring& fault = L"") {
+    if (fault == L"shutdown" && FastStartupOn()) machine_.hibernatedRoots = {L"C:"};
     NextStart next = machine_.WhatStartsNext(true);
     machine_.dosLinesRun = 0;
     EXPECT_NE(next.kind, NextStart::Broken) << next.detail;
     if (next.kind != NextStart::Dos) {
-      machine_.readOnlyRoots.clear();   // Windows checks its dirty volumes
+      machine_.readOnlyRoots.clear(), machine_.hibernatedRoots.clear();   // Windows checks its volumes, or resumes
       Check();
       return false;
     }
     const std::wstring root = machine_.storeRoot();
     if (fault == L"read-only") machine_.readOnlyRoots = {root};   // until Windows starts
-    const bool faulty = !fault.empty() || !machine_.readOnlyRoots.empty();
+    const bool faulty = (!fault.empty() && fault != L"shutdown") || !machine_.readOnlyRoots.empty();
     std::wstring store = root + (machine_.bootIni() ? L"\\boot.ini" : L"\\Boot\\BCD");
     for (auto& c : store) c = static_cast<wchar_t>(std::towlower(c));
     if (fault == L"copy") machine_.failingCopies = {store};
     bool wentOff = false;
     std::string ran = machine_.RunDosStage(cutAfter, &wentOff);
     machine_.failingCopies.clear();
+    CheckHibernated(ran);
     EXPECT_FALSE(machine_.dosHung) << "the DOS stage waits for an answer no one sees";
     if (faulty && !wentOff) {
       // The boot configuration is not back: no job, and (where the boot manager can) the
@@ -181,6 +185,17 @@ class Walk {
     expected_.clear();
     Check();
     return false;
+  }
+
+  // A hibernated partition may be written by the DOS stage, or imaged, only when the job
+  // restores it: Windows would resume over the changes.
+  void CheckHibernated(const std::string& ran) {
+    const bool restore = ran.find("mode=pload") != std::string::npos;
+    const size_t at = ran.find(restore ? "dst=" : "src=") + 4;
+    const bool hibernated = at >= 4 && machine_.hibernatedRoots.count(machine_.GhostPath(ran.substr(at, 3)).substr(0, 2));
+    EXPECT_TRUE(machine_.hibernatedWrites.empty() || (restore && hibernated)) << "DOS writes on hibernated Windows";
+    EXPECT_FALSE(!restore && hibernated) << "Ghost images a hibernated partition";
+    machine_.hibernatedRoots.clear(), machine_.hibernatedWrites.clear();
   }
 
   // The machine starts again after the cut, and the user goes on.
@@ -387,6 +402,22 @@ TEST(NextStartOnDesktops, WindowsOnAnotherDriveThanCOnXp) {
 // from it, but DOS gives it no letter and the batch would find nothing.
 TEST(NextStartOnDesktops, AStoreOnAHiddenPartitionIsNeverStaged) {
   Walk(false, Layout::HiddenStore).Run({Restore(kImageA, Yes), Start(), Backup(L"D:\\BACKUP.GHO", No), Start()});
+}
+
+// Fast Startup on or off: a restore of C:, a backup of C:, a restore of D: and a cancelled
+// job, each followed by a shutdown; the setting is back once the program runs again.
+TEST(NextStartOnDesktops, AShutdownWithFastStartupHibernatesNoPartitionTheDosStageKeeps) {
+  const Step restoreOfD{Step::Stage, GhostJob{L"E:\\DATA.GHO", L"D:", 0, 1}, No, No, L""};
+  for (uint32_t on : {0u, 1u}) {
+    for (const Step& job : {restoreOfD, Restore(kImageA, No), Backup(L"D:\\BACKUP.GHO", No), Restore(kImageA, Cancel)}) {
+      SCOPED_TRACE(testing::Message() << on << job.job.target << job.job.restore << job.restart);
+      Walk walk(false);
+      walk.fake.SetRegistryNumber(L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power", L"HiberbootEnabled", on);
+      walk.Run({job, Start(L"shutdown")});
+      SettleEarlierStaging();   // the program runs again
+      EXPECT_EQ(FastStartupOn(), on == 1);
+    }
+  }
 }
 
 // Windows Setup's layout: the store on the system partition without a letter, where the
