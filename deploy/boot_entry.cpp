@@ -2,6 +2,7 @@
 #include "deploy/boot_entry.h"
 
 #include <initializer_list>
+#include <vector>
 
 #include "deploy/boot_ini_text.h"
 #include "deploy/wow64_redirection.h"
@@ -40,6 +41,39 @@ bool Replace(const std::wstring& path, const std::string& bytes) {
 void RemoveExport(const std::wstring& path) {
   TheSeam().SetAttributes(path, kNormalAttributes);
   TheSeam().RemoveFile(path);
+}
+
+// The loaded store as the registry shows it: each object a key, each element a key of its
+// own whose value "Element" holds it.
+const wchar_t kStoreObjects[] = L"BCD00000000\\Objects\\";
+const wchar_t kBootManager[] = L"{9dea862c-5cdd-4e70-acc1-f32b344d4795}";
+const wchar_t kDefaultObject[] = L"23000003", kLoaderPath[] = L"12000002";
+
+std::wstring StoreElement(const std::wstring& object, const wchar_t* element) {
+  std::wstring text;
+  return TheSeam().RegistryText(kStoreObjects + object + L"\\Elements\\" + element, L"Element", kKeyRead, 1024, &text)
+             ? text
+             : L"";
+}
+
+// Whether the store's default names a loader file that lies on no volume of the machine,
+// lettered or not (a leftover of an older staging, a deleted Windows): saved, that default
+// would be put back as a configuration that cannot start. False whenever the default or
+// its path cannot be read. Asked with the file-system redirection off: the loader lies in
+// the 64-bit system folder.
+bool DefaultLoaderMissing() {
+  const std::wstring id = StoreElement(kBootManager, kDefaultObject);
+  const std::wstring path = id.empty() ? L"" : StoreElement(id, kLoaderPath);
+  if (path.empty() || path[0] != L'\\') return false;
+  std::vector<std::wstring> volumes = TheSeam().VolumeNames();
+  std::wstring drives = TheSeam().LogicalDriveStrings();
+  drives.resize(256, L'\0');
+  for (size_t slot = 0; slot < 64 && drives[slot * 4] != L'\0'; ++slot) volumes.push_back(Format(L"%c:", drives[slot * 4]));
+  for (std::wstring volume : volumes) {
+    if (!volume.empty() && volume.back() == L'\\') volume.pop_back();
+    if (PathExists(volume + path)) return false;
+  }
+  return true;
 }
 
 // The entry the last AddBcdEntry of this run added: what an undo takes out when the saved
@@ -129,6 +163,9 @@ bool AddBcdEntry() {
   // A drive is named by its letter; the partition without one is the boot manager's own.
   std::wstring setDevice = IsDriveLetter(place) ? Format(L"bcdedit.exe /set %s device partition=%s", guid, place)
                                                 : Format(L"bcdedit.exe /set %s device boot", guid);
+  // The running Windows' own entry starts for sure: it takes the place of a default that
+  // cannot, before the store is saved as the configuration to go back to.
+  if (!place.empty() && DefaultLoaderMissing()) Run(L"bcdedit.exe /default {current}");
   // Without a GUID the commands below would name no entry; without the export there
   // is nothing to undo with.
   bool ok = !guid.empty() && !place.empty() && Run(Format(L"bcdedit.exe /export \"%s\"", exported)) &&

@@ -23,7 +23,8 @@ bool UsesBootIni(int osMajorVersion);
 std::wstring BcdStorePlace();
 
 // Exports the store to <place>\boot\BCDKX (through a file on Windows' own drive when
-// place has no letter), then adds a boot-sector entry for \kxldr.mbr on
+// place has no letter; a default whose loader lies on no volume first gives way to the
+// running Windows' entry, so that what is saved can start), then adds a boot-sector entry for \kxldr.mbr on
 // the store's place and makes it the next start's one-time boot sequence. False, with the store as it was, when a
 // bcdedit step fails: nothing is changed if the export fails, and a later failure imports
 // the export back (and says so when that import fails too).

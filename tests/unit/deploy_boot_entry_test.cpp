@@ -101,6 +101,18 @@ TEST_F(BcdEntry, ExportsThenAddsTheDefaultEntryWithRedirectionOff) {
   EXPECT_TRUE(fake.messages.empty());
 }
 
+// A default whose loader lies on no volume gives way to the running Windows' before the save.
+TEST_F(BcdEntry, ADefaultThatCannotStartIsNotSaved) {
+  fake.SetRegistryText(L"BCD00000000\\Objects\\{9dea862c-5cdd-4e70-acc1-f32b344d4795}\\Elements\\23000003", L"Element", L"{o}");
+  fake.AddFile(L"D:\\Windows\\system32\\winload.exe");
+  for (const wchar_t* loader : {L"\\kxldr.mbr", L"\\Windows\\system32\\winload.exe"}) {
+    fake.starts.clear();
+    fake.SetRegistryText(L"BCD00000000\\Objects\\{o}\\Elements\\12000002", L"Element", loader);
+    EXPECT_TRUE(AddBcdEntry());
+    EXPECT_EQ(CommandLines(fake)[0] == L"bcdedit.exe /default {current}", loader[1] == L'k') << CommandLines(fake)[0];
+  }
+}
+
 TEST_F(BcdEntry, WithoutTheSwitchTheSameCommandsRun) {
   fake.hasFsRedirection = false;
   EXPECT_TRUE(AddBcdEntry());
