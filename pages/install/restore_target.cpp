@@ -36,6 +36,12 @@ bool HoldsTheImageInPe(const std::wstring& drive, const std::wstring& imageDrive
 
 bool HoldsWindows(const std::wstring& drive) { return PathExists(drive + L"\\Windows\\System32"); }
 
+// A boot store and no Windows folder: the boot partition, whatever its label (HP names it
+// SYSTEM, as users name their C: too).
+bool HoldsOnlyABootStore(const std::wstring& drive) {
+  return PathExists(drive + L"\\Boot\\BCD") && !PathExists(drive + L"\\Windows");
+}
+
 // Why the lettered partition behind a letter may not take a restore of an image of
 // imageBytes on imageDrive, in the user's words; empty when it may, *out then filled.
 std::wstring WhyNotTarget(const std::wstring& letter, const std::wstring& imageDrive, uint64_t imageBytes,
@@ -149,7 +155,7 @@ std::wstring OneClickRefusal(const std::wstring& drive, const std::wstring& acti
   if (!windows.empty())
     return Format(L"%s盘（%s，%s）中没有Windows，Windows在%s盘上，不能进行%s！请在“备份还原”页中选择分区。", drive,
                   partition.size, partition.label, windows, action);
-  if (IsFactoryOrBootPartition(partition.layout, partition.label))
+  if (IsFactoryOrBootPartition(partition.layout, partition.label) || HoldsOnlyABootStore(drive))
     return Format(L"%s盘（%s，%s）是恢复分区、厂商的工具分区或启动分区，不是Windows所在的分区，不能进行%s！", drive,
                   partition.size, partition.label, action);
   return std::wstring();

@@ -160,7 +160,7 @@ TEST_F(MainPageTest, PeLayoutsOfMakersAndSetup) {
   const std::wstring image = L"U:\\WIN1064.GHO";
   const struct {
     std::vector<Part> parts;
-    wchar_t windows;             // the letter that holds Windows; 0: none
+    wchar_t windows;             // the letter that holds Windows; 0: none; B: none, a boot store on C:
     std::wstring target, told;   // told: how the one-click backup's box starts
   } rows[] = {
       {{{0, L'C', 40 * M, 0, 0xDE, L"DellUtility"}, {0, L'D', 15 * G, 1, 7, L"RECOVERY"}, {0, L'E', 400 * G}}, 0,
@@ -168,6 +168,7 @@ TEST_F(MainPageTest, PeLayoutsOfMakersAndSetup) {
       {{{0, L'C', 260 * M, 1, 7, L"SYSTEM"}, {0, L'D', 400 * G}, {0, L'E', 20 * G, 0, 0x27}, {0, L'F', 5 * G, 0, 0x0C, L"HP_TOOLS"}},
        L'D', L"D:", L"C:盘（0.25 GB，SYSTEM）中没有Windows，Windows在D:盘上，不能进行一键备份！请在“备份还原”页中选择分区。"},
       {{{0, L'C', 100 * M, 1, 7, L"系统保留"}, {0, L'D', 200 * G}}, L'D', L"D:", L"C:盘（0.10 GB，系统保留）中没有Windows"},
+      {{{0, L'C', 260 * M, 1, 7, L"SYSTEM"}, {0, L'D', 400 * G}}, L'B', L"D:", L"C:盘（0.25 GB，SYSTEM）是恢复分区"},
       {{{0, L'C', 60 * G}, {0, L'D', 400 * G}}, 0, L"C:", L"确定备份C:盘系统到文件D:\\RigmateBackup.GHO中么？\nC:盘：60.00 GB"},
   };
   fake.modulePath = L"U:\\Rigmate.exe";
@@ -175,12 +176,13 @@ TEST_F(MainPageTest, PeLayoutsOfMakersAndSetup) {
   fake.AddFile(L"U:\\GHOST32.EXE");
   fake.SetFileSize(image, 4 * G);
   for (const auto& row : rows) {
-    for (const wchar_t* folder : {L"C:\\Windows", L"D:\\Windows"}) fake.ShellDelete(folder);
+    for (const wchar_t* folder : {L"C:\\Windows", L"D:\\Windows", L"C:\\Boot"}) fake.ShellDelete(folder);
     std::vector<Part> parts = row.parts;
     parts.push_back({1, L'U', 16 * G});
     Layout(parts);
     OnUsbDisk(1);
-    if (row.windows) fake.AddFolder(std::wstring(1, row.windows) + L":\\Windows\\System32");
+    if (row.windows == L'B') fake.AddFile(L"C:\\Boot\\BCD");
+    else if (row.windows) fake.AddFolder(std::wstring(1, row.windows) + L":\\Windows\\System32");
     EXPECT_EQ(Target(image), row.target) << row.told;
     fake.messages.clear();
     main_page::OneClickBackup();
