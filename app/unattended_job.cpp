@@ -7,6 +7,7 @@
 
 #include "deploy/backup_restore.h"
 #include "deploy/quick_format.h"
+#include "deploy/staging_record.h"
 #include "deploy/target_refusal.h"
 #include "deploy/wim_engine.h"
 #include "deploy/wim_images.h"
@@ -182,6 +183,8 @@ int UnattendedPrompts::ShowMessageBox(const std::wstring& text, const std::wstri
 
 int RunJob(const Options& options, const Output& output) {
   g_bInPE = InsidePE() ? 1 : 0;
+  // As at the window's start: what a staging of an earlier run held off is settled once its job ran.
+  if (!g_bInPE) SettleEarlierStaging();
   bool restore = options.action == Action::Restore;
   std::wstring start = restore ? Format(L"还原：%s -> %s", options.image, options.partition)
                                : Format(L"备份：%s -> %s", options.partition, options.image);
