@@ -52,6 +52,8 @@ void ForgetMovedImage() {
 }
 
 void SettleEarlierStaging() {
+  // Two registry reads on every start; the staged files are looked for only behind a record.
+  if (!FastStartupHeldOff() && RecordedMovedImage().empty()) return;
   if (DosStageWaiting()) return;
   PutFastStartupBack();
   ForgetMovedImage();
