@@ -24,6 +24,14 @@ void Tell(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::IconExc
 // Windows' programs run hidden and waited for; true when they end with exit code 0.
 bool Run(const std::wstring& commandLine) { return RunSystemTool(commandLine, true, false) == 0; }
 
+// Run, and on failure the command with what became of it in *why.
+bool RunTelling(const std::wstring& commandLine, std::wstring* why) {
+  const int code = RunSystemTool(commandLine, true, false);
+  if (code == -1) *why = L"无法启动：" + commandLine;
+  else if (code != 0) *why = Format(L"%s 失败，退出代码：%d", commandLine, code);
+  return code == 0;
+}
+
 void ShowBootIniAttributes(bool shown) {
   Run(shown ? L"attrib.exe -S -H -R C:\\BOOT.INI" : L"attrib.exe +S +H +R C:\\BOOT.INI");
 }
@@ -154,7 +162,8 @@ std::wstring BcdStorePlace() {
   return L"";
 }
 
-bool AddBcdEntry() {
+bool AddBcdEntry(std::wstring* why) {
+  std::wstring failure;
   Wow64FsRedirection redirection;
   redirection.Disable();
   std::wstring guid = NewGuidText();
@@ -168,8 +177,13 @@ bool AddBcdEntry() {
   if (!place.empty() && DefaultLoaderMissing()) Run(L"bcdedit.exe /default {current}");
   // Without a GUID the commands below would name no entry; without the export there
   // is nothing to undo with.
-  bool ok = !guid.empty() && !place.empty() && Run(Format(L"bcdedit.exe /export \"%s\"", exported)) &&
-            (exported == backup || MoveStore(exported, backup));
+  if (guid.empty()) failure = L"无法生成启动项的GUID";
+  else if (place.empty()) failure = L"找不到启动数据（BCD）所在的分区";
+  bool ok = failure.empty() && RunTelling(Format(L"bcdedit.exe /export \"%s\"", exported), &failure);
+  if (ok && exported != backup && !MoveStore(exported, backup)) {
+    failure = L"无法把导出的启动数据移到" + backup;
+    ok = false;
+  }
   bool undone = true;
   if (ok) {
     for (const std::wstring& command :
@@ -179,7 +193,7 @@ bool AddBcdEntry() {
           // Once, not as the default: a start whose DOS stage could not put the store back
           // (a dirty partition mounted read-only) returns to Windows by itself.
           Format(L"bcdedit.exe /bootsequence %s", guid)}) {
-      if (!Run(command)) {
+      if (!RunTelling(command, &failure)) {
         undone = ImportSaved(place, backup);
         // The store is as it was: an export left behind could later be imported over
         // changes made after it.
@@ -194,6 +208,7 @@ bool AddBcdEntry() {
   if (!undone)
     Tell(L"恢复启动数据失败，电脑的启动配置可能已被更改！原来的启动数据保存在" + backup + L"。");
   g_entryGuid = ok ? guid : L"";
+  if (why) *why = failure;
   return ok;
 }
 

@@ -27,8 +27,9 @@ std::wstring BcdStorePlace();
 // running Windows' entry, so that what is saved can start), then adds a boot-sector entry for \kxldr.mbr on
 // the store's place and makes it the next start's one-time boot sequence. False, with the store as it was, when a
 // bcdedit step fails: nothing is changed if the export fails, and a later failure imports
-// the export back (and says so when that import fails too).
-bool AddBcdEntry();
+// the export back (and says so when that import fails too). *why (when given): the step
+// that failed, in the user's words (the bcdedit command and its exit code).
+bool AddBcdEntry(std::wstring* why = nullptr);
 // Imports <place>\boot\BCDKX back and then removes it, so that an old export is never
 // imported over later changes to the store. No export means nothing to put back (the
 // entry was never added, or the DOS stage put the store back): true. When the import

@@ -8,6 +8,7 @@
 #include "platform/disk.h"
 #include "platform/format.h"
 #include "platform/machine_change.h"
+#include "platform/message_text.h"
 #include "platform/pe_flag.h"
 #include "platform/system.h"
 #include "resources/resource.h"
@@ -322,6 +323,14 @@ DosStagePlan RefusedPlan(GhostCode code, const std::wstring& reason) {
 
 GhostOutcome Stop(GhostCode code, const std::wstring& reason = L"") { return GhostOutcome{code, reason}; }
 
+// "获取分区类型失败！" with the partition whose style could not be read and the system's
+// reason, read right after the failed query.
+std::wstring StyleUnreadable(const std::wstring& drive) {
+  const uint32_t code = TheSeam().LastError();
+  const std::wstring which = drive.empty() ? std::wstring(L"找不到系统盘") : drive + L"盘的分区信息读不出来";
+  return WithErrorText(L"获取分区类型失败！\n" + which, code);
+}
+
 }  // namespace
 
 DosStagePlan CheckDosStage(const GhostJob& job) {
@@ -331,8 +340,8 @@ DosStagePlan CheckDosStage(const GhostJob& job) {
 
   std::wstring systemDrive = GetSystemDrive();
   int systemStyle = 0, targetStyle = 0;
-  if (!GetVolumePartitionStyle(systemDrive, &systemStyle) || !GetVolumePartitionStyle(job.target, &targetStyle))
-    return RefusedPlan(Failed, L"获取分区类型失败！");
+  if (!GetVolumePartitionStyle(systemDrive, &systemStyle)) return RefusedPlan(Failed, StyleUnreadable(systemDrive));
+  if (!GetVolumePartitionStyle(job.target, &targetStyle)) return RefusedPlan(Failed, StyleUnreadable(job.target));
   if (systemStyle == kGptStyle || targetStyle == kGptStyle)
     return RefusedPlan(Refused, L"不支持在桌面条件下对GPT分区进行安装，请在PE中进行安装！");
   // The boot-sector loader starts only under BIOS.
@@ -440,7 +449,9 @@ GhostOutcome StageGhostJob(GhostJob job) {
     RemoveMovedImage();
     return Stop(GhostCode::StagingFailed, L"写入DOS启动文件失败，安装终止！");
   }
-  if (!(bootIni ? AddBootIniEntry() : AddBcdEntry())) {
+  // BOOT.INI's edit tells its own reason; bcdedit's failing step is named here.
+  std::wstring why;
+  if (!(bootIni ? AddBootIniEntry() : AddBcdEntry(&why))) {
     // A BOOT.INI that could be neither edited nor put back may still name the loader:
     // then the entry's files must stay.
     if (bootIni && BootIniHoldsEntry())
@@ -448,7 +459,7 @@ GhostOutcome StageGhostJob(GhostJob job) {
                   L"设置启动数据失败！BOOT.INI中仍有本次任务的启动项，下次启动电脑时将执行本次GHOST任务。");
     RemoveStagedFiles(place);
     RemoveMovedImage();
-    return Stop(GhostCode::BootEntryFailed, L"设置启动数据失败！");
+    return Stop(GhostCode::BootEntryFailed, why.empty() ? L"设置启动数据失败！" : L"设置启动数据失败！\n" + why);
   }
   // A shutdown with Fast Startup before the job runs would leave Windows' partition
   // hibernated, which the DOS stage writes to (and a backup images): held off until then.

@@ -12,6 +12,8 @@ std::wstring PathBesideProgram(const std::wstring& relativePath) {
 }
 
 std::wstring WithErrorText(const std::wstring& text, uint32_t code) {
+  // Code 0 is "the operation completed": a failure that shows it read its code too late.
+  if (code == 0) return text;
   const std::wstring system = TheSeam().ErrorText(code);
   return system.empty() ? text : text + L"\n" + system;
 }

@@ -16,5 +16,5 @@ std::wstring PathBesideProgram(const std::wstring& relativePath);
 std::wstring WithLogPlace(const std::wstring& text);
 
 // The text with the system's own text for the code (the seam's ErrorText) on a line of
-// its own after it; the text alone when the system has none.
+// its own after it; the text alone when the system has none or the code is 0.
 std::wstring WithErrorText(const std::wstring& text, uint32_t code);

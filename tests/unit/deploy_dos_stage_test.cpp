@@ -154,14 +154,18 @@ TEST_F(DosStage, BackupMustLieOnTheTargetsDiskButNotOnTheTarget) {
                 L"需要备份的分区和保存的GHO文件需要在同一个物理磁盘！");
 }
 
+// The partition is named, with the system's reason; a code of 0 adds no "success" text.
 TEST_F(DosStage, PartitionStyleUnreadable) {
   fake.volumes[L'C'].partitionStyle = -1;
-  ExpectRefused(StageGhostJob(Restore()), ghost_result::StagingFailed, L"获取分区类型失败！");
+  ExpectRefused(StageGhostJob(Restore()), ghost_result::StagingFailed, L"获取分区类型失败！\nC:盘的分区信息读不出来");
   fake.messages.clear();
   fake.volumes[L'C'].partitionStyle = 0;
   fake.volumes[L'E'].partitionStyle = -1;
   fake.systemDirectory = L"E:\\Windows\\system32";
-  ExpectRefused(StageGhostJob(Restore()), ghost_result::StagingFailed, L"获取分区类型失败！");
+  fake.lastError = 5;
+  fake.errorTexts[5] = L"拒绝访问。";
+  ExpectRefused(StageGhostJob(Restore()), ghost_result::StagingFailed,
+                L"获取分区类型失败！\nE:盘的分区信息读不出来\n拒绝访问。");
 }
 
 TEST_F(DosStage, GptOnTheSystemDriveOrTheTargetIsRefused) {
@@ -464,7 +468,8 @@ TEST_F(DosStage, ConfigurationsTheDosStageCannotPutBackAreRefused) {
 
 TEST_F(DosStage, BootEntryFailure) {
   EmulateAttrib(fake, [](const std::wstring& line) { return line.find(L"/export") != std::wstring::npos ? 1 : 0; });
-  EXPECT_EQ(StageGhostJob(Restore()).text, L"设置启动数据失败！");
+  EXPECT_EQ(StageGhostJob(Restore()).text,
+            L"设置启动数据失败！\nbcdedit.exe /export \"C:\\boot\\BCDKX\" 失败，退出代码：1");
   EXPECT_EQ(CommandLines(fake), std::vector<std::wstring>{L"bcdedit.exe /export \"C:\\boot\\BCDKX\""});
 }
 
