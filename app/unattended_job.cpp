@@ -130,6 +130,7 @@ int ExitCodeOf(GhostCode code) {
     case GhostCode::NotAbsolute:
     case GhostCode::ImageMissing:
     case GhostCode::NotOneFile:
+    case GhostCode::FolderMissing:
     case GhostCode::GhostMissing: return exit_code::Mismatch;
     case GhostCode::ImageOnTarget:
     case GhostCode::StagingRefused: return exit_code::Refused;

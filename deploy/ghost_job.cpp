@@ -15,6 +15,13 @@ bool NamesAtMostOneFile(const std::wstring& path) {
   return path.find_first_of(L"*?") == std::wstring::npos && !(TheSeam().FindFile(path, &found) && found.isFolder);
 }
 
+// The folder a backup writes into: Ghost creates the image file, not the folders above it.
+bool ImageFolderExists(const std::wstring& path) {
+  const std::wstring folder = path.substr(0, path.rfind(L'\\'));
+  FileEntry found;
+  return folder.size() == 2 ? PathExists(folder) : TheSeam().FindFile(folder, &found) && found.isFolder;
+}
+
 }  // namespace
 
 std::wstring GhostWindowsCommand(const std::wstring& ghostPath, const GhostJob& job) {
@@ -48,6 +55,7 @@ const wchar_t* GhostOutcomeText(GhostCode code) {
     case GhostCode::NotAbsolute: return L"镜像文件：%s不是带盘符的完整路径（如 D:\\GHO\\WIN7.GHO），请重新选择！";
     case GhostCode::ImageMissing: return L"镜像文件：%s不存在！";
     case GhostCode::NotOneFile: return L"文件：%s不是有效的镜像文件名！";
+    case GhostCode::FolderMissing: return L"镜像文件：%s所在的文件夹不存在，请重新选择！";
     case GhostCode::ImageOnTarget: return L"镜像文件位于要还原的分区上，还原时会被覆盖，请将镜像文件放到其他分区！";
     case GhostCode::GhostMissing: return L"找不到ghost32.exe，请将ghost32.exe放到本软件目录下或者任一分区根目录下。";
     case GhostCode::GhostFailed: return L"GHOST出错！";
@@ -78,14 +86,17 @@ bool GhostJobRefused(const GhostJob& job, GhostOutcome* refusal) {
   if (!oneFile) return refuse(GhostEnd(GhostCode::NotOneFile, job));
   if (!g_bInPE) {
     const DosStagePlan plan = CheckDosStage(job);
-    return plan.Refused() && refuse(plan.refusal);
+    if (plan.Refused()) return refuse(plan.refusal);
+  } else {
+    // Ghost would overwrite the image while it reads it.
+    if (job.restore == 1 && job.imagePath.size() >= 2 && job.target.size() >= 2 &&
+        ContainsText(job.imagePath.substr(0, 2), job.target.substr(0, 2), false))
+      return refuse(GhostEnd(GhostCode::ImageOnTarget, job));
+    std::wstring ghost;
+    if (!LocateFile(L"GHOST32.EXE", &ghost)) return refuse(GhostEnd(GhostCode::GhostMissing, job));
   }
-  // Ghost would overwrite the image while it reads it.
-  if (job.restore == 1 && job.imagePath.size() >= 2 && job.target.size() >= 2 &&
-      ContainsText(job.imagePath.substr(0, 2), job.target.substr(0, 2), false))
-    return refuse(GhostEnd(GhostCode::ImageOnTarget, job));
-  std::wstring ghost;
-  if (!LocateFile(L"GHOST32.EXE", &ghost)) return refuse(GhostEnd(GhostCode::GhostMissing, job));
+  // A backup into a folder that is not there fails only once Ghost runs (in DOS, after the restart).
+  if (job.restore != 1 && !ImageFolderExists(job.imagePath)) return refuse(GhostEnd(GhostCode::FolderMissing, job));
   return false;
 }
 

@@ -21,6 +21,7 @@ enum class GhostCode {
   NotAbsolute,      // the image path does not start from a drive letter
   ImageMissing,     // the image to restore is not there
   NotOneFile,       // the image path names a folder or holds a wildcard
+  FolderMissing,    // the folder a backup would write its image into is not there
   ImageOnTarget,    // inside PE the image lies on the partition it would overwrite
   GhostMissing,     // GHOST32.EXE was found nowhere
   GhostFailed,      // Ghost failed or did not start
@@ -50,7 +51,7 @@ std::wstring ImagePathRefusal(const std::wstring& path);
 
 // Why the job cannot be done here, found without asking or changing anything: the image
 // path, the image to restore, inside a PE the image on its target and Ghost for Windows,
-// on a desktop the DOS stage's checks. False, with *refusal untouched, when it can be done.
+// on a desktop the DOS stage's checks, and the folder a backup writes into. False, with *refusal untouched, when it can be done.
 bool GhostJobRefused(const GhostJob& job, GhostOutcome* refusal);
 
 // Checks the job (GhostJobRefused), asks before an existing backup file is overwritten,

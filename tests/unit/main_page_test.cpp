@@ -368,6 +368,10 @@ TEST_P(QuestionOrder, AskedOnlyAfterTheChecksThatRefuseTheJob) {
        L"GHO文件的路径含有空格、中文或DOS无法识别的字符，请更改路径或在PE中进行安装！"},
       {[&] { InsidePe(); page(L"D:\\WIN764.GHO", backup_restore::kRestore); },
        L"找不到ghost32.exe，请将ghost32.exe放到本软件目录下或者任一分区根目录下。"},
+      {[&] { InsidePe(); fake.AddFile(L"E:\\GHOST32.EXE"); Layout({{0, L'C', 60 * kGiB}, {1, L'E', 16 * kGiB}});
+             main_page::OneClickBackup(); }, L"镜像文件：D:\\RigmateBackup.GHO所在的文件夹不存在，请重新选择！"},
+      {[&] { page(L"D:\\gone\\B.GHO", backup_restore::kGhostBackup); },
+       L"镜像文件：D:\\gone\\B.GHO所在的文件夹不存在，请重新选择！"},
       {[&] { fake.firmwareUefi = true; cli::RunJob(cli::ParseArguments({L"/restore", L"D:\\WIN764.GHO", L"C:"}), console); },
        uefi},   // the command line without /yes
   };
@@ -379,7 +383,7 @@ TEST_P(QuestionOrder, AskedOnlyAfterTheChecksThatRefuseTheJob) {
   EXPECT_TRUE(deploy_test::Changed(fake).empty());
   EXPECT_TRUE(fake.starts.empty());
 }
-INSTANTIATE_TEST_SUITE_P(EachQuestion, QuestionOrder, ::testing::Range(0, 7));
+INSTANTIATE_TEST_SUITE_P(EachQuestion, QuestionOrder, ::testing::Range(0, 9));
 
 TEST_F(MainPageTest, RemoteControlIsFoundBesideTheProgramOrInADriveRoot) {
   main_page::StartRemoteControl();
