@@ -1,5 +1,6 @@
-// The program at 150 % (144 DPI), run by tests/e2e/run-at-dpi in a Wine prefix of its
-// own: the backup and restore page and the boot-disk data dialog show everything.
+// The program at 150 % (144 DPI) and 200 % (192), run by tests/e2e/run-at-dpi in a Wine
+// prefix of its own: the backup and restore page and the boot-disk data dialog show
+// everything, and the install queue its state column.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -92,6 +93,28 @@ TEST_F(RigmateAtHighDpi, BackupPageAndDataDialogShowEverything) {
   ExpectHeadersWhole(list, {L"名称", L"描述", L"路径"});
   Shot("data-dialog");
   ASSERT_TRUE(e2e::ClickButton(data, IDCANCEL));
+}
+
+// The install queue at 150 % and 200 %: an installed entry's 状态 is in sight beside its name.
+TEST_F(RigmateAtHighDpi, SoftwarePageShowsTheQueuesStateColumn) {
+  const DWORD dpi = PrefixDpi();
+  if (dpi != 144 && dpi != 192) GTEST_SKIP() << "runs in the 144- and 192-DPI prefixes of tests/e2e/run-at-dpi";
+  WriteFile(L"program\\Rigmate\\SOFTWARE\\SOFT_MAP", "Editor|setup.exe|text editor|/S\r\n");
+  PlaceStandIn(InFolder(L"program\\Rigmate\\SOFTWARE\\setup.exe"));
+  ASSERT_TRUE(StartRigmate() && e2e::SelectTab(tab(), 6));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::Boxes(app().id()).size() == 1; }, 30000));   // catalogue loaded
+  HWND page = Pages().at(6), list = GetDlgItem(page, 1017);
+  ASSERT_TRUE(e2e::ClickButton(page, 1014) && e2e::ClickButton(page, 1001));   // 全选, then 安装
+  e2e::Box summary;
+  ASSERT_TRUE(e2e::WaitForBox(app().id(), L"安装队列结束", &summary) && e2e::AnswerBox(summary, IDOK));
+  Settle();
+  RECT client = {};
+  GetClientRect(list, &client);
+  DWORD_PTR name = 0, state = 0;
+  SendMessageTimeoutW(list, LVM_GETCOLUMNWIDTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &name);
+  SendMessageTimeoutW(list, LVM_GETCOLUMNWIDTH, 4, 0, SMTO_ABORTIFHUNG, 5000, &state);
+  EXPECT_LE(static_cast<LONG>(name + state), client.right) << "状态 beyond the list's right edge";
+  Shot("software-queue-" + std::to_string(dpi));
 }
 
 }  // namespace
