@@ -425,7 +425,10 @@ GhostOutcome StageGhostJob(GhostJob job) {
     if (ShowMessage(L"系统盘上已有一个等待下次启动时执行的GHOST任务，是否撤销该任务并以本次任务代替？",
                     mbox::YesNo | mbox::IconQuestion | mbox::DefaultNo) != mbox::IdYes)
       return Stop(GhostCode::Declined);
-    if (!UndoStaging()) return Stop(GhostCode::StagingFailed);
+    // The undo has told what became of the boot data; what it means for both jobs is said here.
+    if (!UndoStaging())
+      return Stop(GhostCode::StagingFailed,
+                  L"撤销已有的GHOST任务失败，本次任务没有设置！\n下次启动电脑时仍会执行原来的GHOST任务。");
     // The copy that job's staging made goes with it, unless it is the image of this one.
     if (!SamePlace(MovedImage(), job.imagePath)) RemoveMovedImage();
   }

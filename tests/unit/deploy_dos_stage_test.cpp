@@ -333,7 +333,8 @@ TEST_F(DosStage, AWaitingJobIsReplacedOnlyOnYes) {
     return line.find(L"/import") != std::wstring::npos || line.find(L"/delete") != std::wstring::npos ? 1 : 0;
   });
   fake.QueueAnswer(mbox::IdYes);
-  EXPECT_EQ(StageGhostJob(Backup()), ghost_result::StagingFailed);
+  EXPECT_EQ(StageGhostJob(Backup()).text,
+            L"撤销已有的GHOST任务失败，本次任务没有设置！\n下次启动电脑时仍会执行原来的GHOST任务。");
   EXPECT_EQ(fake.Contents(L"C:\\ghost.ba_"), fake.WideToAnsi(kRestoreLine));
   EXPECT_TRUE(fake.Exists(L"C:\\kxldr.mbr"));
 }
