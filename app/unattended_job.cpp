@@ -150,6 +150,7 @@ int ExitCodeOf(WimCode code) {
     case WimCode::BootNotRepaired: return exit_code::BootFailed;
     case WimCode::ImageOnTarget:
     case WimCode::TempOnTarget: return exit_code::Refused;
+    case WimCode::FolderMissing: return exit_code::Mismatch;
     case WimCode::TempFolderNotRemoved:
     case WimCode::TempFolderNotCreated:
     case WimCode::NotOpened:

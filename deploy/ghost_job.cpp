@@ -15,14 +15,15 @@ bool NamesAtMostOneFile(const std::wstring& path) {
   return path.find_first_of(L"*?") == std::wstring::npos && !(TheSeam().FindFile(path, &found) && found.isFolder);
 }
 
-// The folder a backup writes into: Ghost creates the image file, not the folders above it.
+}  // namespace
+
+// The folder a backup writes into: Ghost and the imaging library create the image file, not the folders above it.
 bool ImageFolderExists(const std::wstring& path) {
   const std::wstring folder = path.substr(0, path.rfind(L'\\'));
   FileEntry found;
   return folder.size() == 2 ? PathExists(folder) : TheSeam().FindFile(folder, &found) && found.isFolder;
 }
 
-}  // namespace
 
 std::wstring GhostWindowsCommand(const std::wstring& ghostPath, const GhostJob& job) {
   // A folder with a blank would split Ghost's own path into two arguments.

@@ -42,6 +42,10 @@ const wchar_t* GhostOutcomeText(GhostCode code);
 // The outcome of code, its text filled in for job.
 GhostOutcome GhostEnd(GhostCode code, const GhostJob& job);
 
+// Whether the folder an image file is to be written into is there (a backup creates the
+// file, not the folders above it).
+bool ImageFolderExists(const std::wstring& path);
+
 // Whether an image path is absolute from a drive letter (D:\x.GHO). A drive-relative
 // D:x.GHO or a rooted \x.GHO depends on the current folder of the moment, which DOS
 // Ghost at the next start does not share.

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "deploy/boot_repair.h"
+#include "deploy/ghost_job.h"
 #include "deploy/question_facts.h"
 #include "deploy/target_refusal.h"
 #include "deploy/wim_image_xml.h"
@@ -83,7 +84,7 @@ WimOutcome WimFailure(WimCode code, uint32_t error, const std::wstring& file) {
 
 bool IsFailure(WimCode code) {
   return code != WimCode::Applied && code != WimCode::Captured && code != WimCode::Declined &&
-         code != WimCode::ImageOnTarget && code != WimCode::TempOnTarget;
+         code != WimCode::ImageOnTarget && code != WimCode::TempOnTarget && code != WimCode::FolderMissing;
 }
 
 const wchar_t* WimOutcomeText(WimCode code) {
@@ -105,6 +106,7 @@ const wchar_t* WimOutcomeText(WimCode code) {
     case WimCode::ImageOnTarget: return L"镜像文件位于要还原的分区上，还原时会被覆盖，请将镜像文件放到其他分区！";
     case WimCode::TempOnTarget:
       return L"临时文件夹%s位于要还原的分区上，还原时会被覆盖，请将临时文件夹（TEMP）设到其他分区！";
+    case WimCode::FolderMissing: return L"镜像文件：%s所在的文件夹不存在，请重新选择！";
     case WimCode::Declined: break;
   }
   return L"";
@@ -229,6 +231,8 @@ WimOutcome ApplyWimImage(const std::wstring& imagePath, const std::wstring& targ
 
 WimOutcome CaptureWimImage(const std::wstring& imagePath, const std::wstring& source, int compression,
                            const WimPageHooks& page) {
+  // The library creates the file, not the folders above it: refused before the question.
+  if (!ImageFolderExists(imagePath)) return WimEnd(WimCode::FolderMissing, imagePath);
   const std::wstring temp = WimTempFolder();
   const WimCode prepared = RecreateTempFolder(temp);
   if (prepared != WimCode::Captured) return WimEnd(prepared);

@@ -63,6 +63,7 @@ enum class WimCode {
   CallbackRefused,        // the imaging library refused the progress callback
   ImageOnTarget,          // the image lies on the partition the apply would format
   TempOnTarget,           // so does the imaging library's temporary folder: the folder
+  FolderMissing,          // the folder to capture into is not there: the file
 };
 using WimOutcome = Outcome<WimCode>;
 

@@ -268,7 +268,7 @@ TEST(UnattendedExitCodes, OnlySuccessesEndAsDoneOrStaged) {
     EXPECT_EQ(success(cli::ExitCodeOf(ghost)), ghost == GhostCode::Done || ghost == GhostCode::Staged) << each;
   }
   EXPECT_EQ(cli::ExitCodeOf(GhostCode::Staged), code::RestartRequired);
-  for (int each = 0; each <= static_cast<int>(WimCode::CallbackRefused); ++each) {
+  for (int each = 0; each <= static_cast<int>(WimCode::FolderMissing); ++each) {
     const WimCode wim = static_cast<WimCode>(each);
     EXPECT_EQ(success(cli::ExitCodeOf(wim)), wim == WimCode::Applied || wim == WimCode::Captured) << each;
   }

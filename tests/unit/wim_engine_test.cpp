@@ -263,6 +263,9 @@ TEST_F(WimEngineTest, CaptureCreatesOrAppendsWithTheChosenCompression) {
 }
 
 TEST_F(WimEngineTest, CaptureRefusalsAndFailures) {
+  Capture(L"D:\\gone\\a.wim");   // told before the question, nothing made
+  EXPECT_EQ(last.text, L"镜像文件：D:\\gone\\a.wim所在的文件夹不存在，请重新选择！");
+  EXPECT_TRUE(fake.messages.empty() && Changed(fake).empty());
   fake.QueueAnswer(mbox::IdNo);
   Capture(L"D:\\a.wim");
   EXPECT_EQ(last.code, WimCode::Declined);
