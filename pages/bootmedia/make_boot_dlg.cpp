@@ -9,6 +9,7 @@
 #include "pages/bootmedia/boot_disk_vm.h"
 #include "pages/bootmedia/copy_data_dlg.h"
 #include "pages/bootmedia/make_config_dlg.h"
+#include "platform/message_text.h"
 #include "platform/system.h"
 #include "ui/controls.h"
 
@@ -20,7 +21,10 @@ void Exclaim(const std::wstring& text) { ShowMessage(text, mbox::Ok | mbox::Icon
 bool Told(const boot_disk::BootDiskOutcome& outcome) {
   // A make that is done may still have something to say (the links it left out).
   const bool done = outcome.code == boot_disk::BootDiskCode::Done;
-  if (boot_disk::BootDiskOutcomeBoxed(outcome.code) || (done && !outcome.text.empty())) Exclaim(outcome.text);
+  // A copy that failed half-way is work begun: its steps are in the log.
+  const bool copyFailed = outcome.code == boot_disk::BootDiskCode::CopyFailed;
+  if (boot_disk::BootDiskOutcomeBoxed(outcome.code) || (done && !outcome.text.empty()))
+    Exclaim(copyFailed ? WithLogPlace(outcome.text) : outcome.text);
   return done;
 }
 

@@ -15,6 +15,7 @@
 
 #include "pages/bootmedia/make_boot_dlg.h"
 #include "platform/disk.h"
+#include "platform/log.h"
 #include "tests/fakes/fake_seam.h"
 
 namespace {
@@ -319,6 +320,11 @@ TEST_F(MakeBootPage, ACopyEndsAtTheUsersStopOrAtAPulledStickAndSaysWhy) {
   fake.AddFile(L"E:\\Rigmate\\Rigmate\\COURSE\\b.mp4", "more");
   page->m_nCopyFlags = 1;
   HANDLE stopped = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  struct PlacedLog : LogSink {
+    void Write(const std::wstring&) override {}
+    std::wstring Where() override { return L"C:\\Rigmate\\Rigmate.log"; }
+  } log;
+  SetLogSink(&log);
   struct Case {
     bool pull;                  // else the user stops
     const wchar_t* status;
@@ -355,13 +361,15 @@ TEST_F(MakeBootPage, ACopyEndsAtTheUsersStopOrAtAPulledStickAndSaysWhy) {
     EXPECT_TRUE(make.Done());
     EXPECT_EQ(result, c.status);
     ASSERT_EQ(fake.messages.size(), c.boxes);
-    if (c.pull)
+    if (c.pull) {
       EXPECT_EQ(fake.messages[1].text.find(L"拷贝视频文件失败！\nE:\\Rigmate\\Rigmate\\COURSE\\a.mp4\n"), 0u);
-    else
+      EXPECT_NE(fake.messages[1].text.find(L"\n详细记录见：C:\\Rigmate\\Rigmate.log"), std::wstring::npos);
+    } else
       EXPECT_EQ(fake.messages[1].text, L"确定要停止么？");
     EXPECT_FALSE(fake.Exists(L"J:\\Rigmate\\COURSE\\b.mp4"));
     fake.RemoveVolume(L"J:");
   }
+  SetLogSink(nullptr);
   CloseHandle(stopped);
 }
 
