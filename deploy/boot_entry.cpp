@@ -14,7 +14,6 @@ namespace {
 const wchar_t kBootIni[] = L"C:\\BOOT.INI";
 const wchar_t kBootIniCopy[] = L"C:\\BOOT.INIKX";
 const wchar_t kBootIniForDos[] = L"C:\\boot.in_";
-constexpr uint32_t kKeyRead = 0x20019;              // KEY_READ
 constexpr uint32_t kStagedAttributes = 0x27;        // read-only, hidden, system, archive
 constexpr uint32_t kNormalAttributes = 0x80;
 constexpr uint32_t kNoFile = 0xFFFFFFFF;

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr uint32_t kKeyRead = 0x20019;   // KEY_READ
 const wchar_t kPowerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power";
 const wchar_t kFastStartup[] = L"HiberbootEnabled";
 const wchar_t kProgramKey[] = L"SOFTWARE\\Rigmate";

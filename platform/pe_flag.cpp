@@ -7,7 +7,6 @@
 int g_bInPE = 0;
 
 bool InsidePE() {
-  constexpr uint32_t kKeyRead = 0x20019;   // KEY_READ
   return IsProcessRunning(L"PECMD.EXE") ||
          TheSeam().RegistryKeyExists(L"SYSTEM\\CurrentControlSet\\Control\\MiniNT", kKeyRead);
 }

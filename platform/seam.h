@@ -58,6 +58,9 @@ struct StorageFacts {
   std::wstring instancePath;
 };
 
+// KEY_READ: the access of the program's registry reads.
+constexpr uint32_t kKeyRead = 0x20019;
+
 class Seam {
  public:
   virtual ~Seam() = default;
